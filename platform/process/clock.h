@@ -1,0 +1,26 @@
+// The local date and time of the machine, the one place the program asks.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+struct LocalTime {
+  int year = 0;    // e.g. 2026
+  int month = 0;   // 1..12
+  int day = 0;     // 1..31
+  int hour = 0;    // 0..23
+  int minute = 0;
+  int second = 0;
+  int hundredths = 0;  // 0..99
+  int weekday = 0;     // 0 Sunday .. 6 Saturday
+};
+
+LocalTime LocalNow();
+// Seconds since local midnight with hundredths (the classic TIMER value).
+double SecondsSinceMidnight();
+// Milliseconds of a steady clock, for timeouts and measured waits.
+int64_t SteadyMilliseconds();
+void SleepMilliseconds(int ms);
+
+}  // namespace platform

@@ -1,0 +1,29 @@
+// Sectioned settings files ("Sessio.ini", "VelaTerm.ini", "Vela.ini" ...):
+// lines key=value under [section] headers, ";" starts a comment, CR LF line
+// ends. Both operations open, scan and close the file on every call.
+//
+// Paths are program paths (code page 850, "C:\KIT\Vela.ini" or a relative
+// name). Section and key names compare trimmed and upper-cased with
+// util::UpperCase.
+#pragma once
+
+#include <string>
+
+namespace env {
+
+// The value of the first entry named key in the first section named
+// section; empty when the file cannot be read, the section or key is
+// missing or the value is empty. A value enclosed in double quotes (first
+// and last character) loses them.
+std::string ReadIniValue(const std::string& path, const std::string& section,
+                         const std::string& key);
+
+// Sets (value not empty), removes (value empty) one key, removes a whole
+// section (key empty) or every non-blank line (section empty). The file is
+// rewritten through a temporary file in the same directory that replaces it
+// in one step; on any failure the file stays as it was. Creates the file
+// when missing.
+void WriteIniValue(const std::string& path, const std::string& section,
+                   const std::string& key, const std::string& value);
+
+}  // namespace env

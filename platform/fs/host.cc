@@ -2,8 +2,12 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <climits>
 #include <cstring>
+#include <fstream>
+#include <string_view>
+#include <system_error>
 
 namespace platform::fs {
 
@@ -12,6 +16,21 @@ std::string HostName() {
   if (gethostname(name, sizeof name - 1) != 0) return {};
   name[sizeof name - 1] = '\0';
   return std::string(name, strnlen(name, sizeof name));
+}
+
+int64_t AvailableMemoryBytes() {
+  std::ifstream in("/proc/meminfo");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.starts_with("MemAvailable:")) continue;
+    std::string_view rest = std::string_view(line).substr(13);
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    int64_t kib = 0;
+    auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), kib);
+    if (ec != std::errc() || kib < 0) return 0;
+    return kib * 1024;
+  }
+  return 0;
 }
 
 }  // namespace platform::fs

@@ -1,39 +1,156 @@
 #include "platform/fs/paths.h"
 
-#include <unistd.h>
+#include <dirent.h>
+#include <sys/stat.h>
 
-#include "util/cp850.h"
+#include <algorithm>
+#include <list>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/fs/drives.h"
+#include "platform/fs/names.h"
+#include "util/basics.h"
 
 namespace platform::fs {
 
 namespace {
 
-std::string WorkingDirectory() {
-  std::string dir(4096, '\0');
-  if (getcwd(dir.data(), dir.size()) == nullptr) return "/";
-  dir.resize(dir.find('\0'));
-  return dir;
+bool Exists(const std::string& path) {
+  struct stat st{};
+  return lstat(path.c_str(), &st) == 0;
+}
+
+std::string Join(const std::string& dir, const std::string& name) {
+  return dir == "/" ? "/" + name : dir + "/" + name;
+}
+
+// Directories scanned lately, each as a map from the upper-cased program form
+// of its names to the first host name of that form. Only hits are taken
+// from it, and each hit is checked against the disk, so a stale map can
+// cost a rescan but never give a wrong answer.
+struct DirNames {
+  std::string dir;
+  std::unordered_map<std::string, std::string> by_key;
+};
+constexpr size_t kCachedDirs = 8;
+std::list<DirNames>& Cache() {
+  static std::list<DirNames> cache;
+  return cache;
+}
+
+std::optional<DirNames> ScanDir(const std::string& dir) {
+  DIR* handle = opendir(dir.c_str());
+  if (handle == nullptr) return std::nullopt;
+  DirNames names;
+  names.dir = dir;
+  std::vector<std::string> all;
+  while (dirent* entry = readdir(handle)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    all.push_back(std::move(name));
+  }
+  closedir(handle);
+  // Of names differing only in case, the first in byte order is taken, so the
+  // answer does not depend on the order the directory keeps.
+  std::sort(all.begin(), all.end());
+  for (std::string& name : all) names.by_key.try_emplace(NameKey(name), std::move(name));
+  return names;
+}
+
+std::optional<std::string> CachedName(const std::string& dir, const std::string& key) {
+  std::list<DirNames>& cache = Cache();
+  for (auto it = cache.begin(); it != cache.end(); ++it) {
+    if (it->dir != dir) continue;
+    auto found = it->by_key.find(key);
+    if (found == it->by_key.end()) return std::nullopt;
+    if (!Exists(Join(dir, found->second))) return std::nullopt;
+    cache.splice(cache.begin(), cache, it);
+    return found->second;
+  }
+  return std::nullopt;
+}
+
+// The host name of an existing entry of dir matching a program name
+// (code page 850) whatever its case.
+std::optional<std::string> FindCaseless(const std::string& dir, const std::string& name) {
+  std::string key = util::UpperCase(name);
+  if (std::optional<std::string> hit = CachedName(dir, key)) return hit;
+  std::optional<DirNames> scanned = ScanDir(dir);
+  if (!scanned) return std::nullopt;
+  std::list<DirNames>& cache = Cache();
+  cache.remove_if([&](const DirNames& d) { return d.dir == dir; });
+  cache.push_front(std::move(*scanned));
+  if (cache.size() > kCachedDirs) cache.pop_back();
+  auto found = cache.front().by_key.find(key);
+  if (found == cache.front().by_key.end()) return std::nullopt;
+  return found->second;
+}
+
+// The components of a program path without its drive, "." and ".." applied.
+std::vector<std::string> Components(std::string_view rest) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t end = rest.find_first_of("\\/", start);
+    if (end == std::string_view::npos) end = rest.size();
+    std::string_view part = rest.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.emplace_back(part);
+  }
+  return parts;
 }
 
 }  // namespace
 
 std::string HostPath(std::string_view program_path) {
-  if (program_path.empty()) return {};
+  if (program_path.empty() || program_path.find('\0') != std::string_view::npos) return {};
   std::string_view rest = program_path;
+  char letter = 0;
   if (rest.size() >= 2 && rest[1] == ':') {
-    char letter = rest[0];
-    if (letter != 'C' && letter != 'c') return {};
+    letter = rest[0];
     rest.remove_prefix(2);
+  } else {
+    letter = CurrentDriveLetter();
   }
-  std::string path = util::Cp850ToUtf8(rest);
-  for (char& c : path) {
-    if (c == '\\') c = '/';
+  std::optional<Drive> drive = FindDrive(letter);
+  if (!drive) return {};
+  std::string full;
+  if (rest.empty() || (rest[0] != '\\' && rest[0] != '/')) {
+    full = CurrentDirectory(drive->letter);
   }
-  if (path.empty() || path[0] != '/') {
-    std::string base = WorkingDirectory();
-    if (base.back() != '/') base += '/';
-    path = base + path;
+  full += rest;
+  bool trailing = !full.empty() && (full.back() == '\\' || full.back() == '/');
+
+  std::string path = drive->host_dir;
+  bool resolving = true;
+  for (const std::string& part : Components(full)) {
+    std::string host = HostName(part);
+    if (resolving && !Exists(Join(path, host))) {
+      if (std::optional<std::string> found = FindCaseless(path, part)) {
+        host = *found;
+      } else {
+        resolving = false;  // nothing below a missing directory exists either
+      }
+    }
+    path = Join(path, host);
   }
+  if (trailing && path.back() != '/') path += '/';
+  return path;
+}
+
+std::string ProgramPath(std::string_view host_path) {
+  std::string rest;
+  std::optional<Drive> drive = DriveOfHostPath(std::string(host_path), &rest);
+  if (!drive) return {};
+  std::string path = std::string(1, drive->letter) + ":" + ProgramName(rest);
+  std::replace(path.begin(), path.end(), '/', '\\');
   return path;
 }
 

@@ -1,0 +1,112 @@
+#include "platform/fs/drives.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/fs/host.h"
+#include "util/cp850.h"
+
+namespace platform::fs {
+namespace {
+
+namespace sfs = std::filesystem;
+
+class DrivesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qdeb_drv_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root_ = sfs::canonical(pattern).string();
+    sfs::create_directories(root_ + "/a");
+    sfs::create_directories(root_ + "/n");
+    const char* old = getenv("KITDRIVES");
+    had_drives_ = old != nullptr;
+    if (old) old_drives_ = old;
+  }
+  void TearDown() override {
+    if (had_drives_) {
+      setenv("KITDRIVES", old_drives_.c_str(), 1);
+    } else {
+      unsetenv("KITDRIVES");
+    }
+    sfs::remove_all(root_);
+  }
+  void SetDrives(const std::string& value) { setenv("KITDRIVES", value.c_str(), 1); }
+
+  std::string root_;
+  bool had_drives_ = false;
+  std::string old_drives_;
+};
+
+TEST_F(DrivesTest, TableKindsAndTheDefaultC) {
+  SetDrives("a=" + root_ + "/a/:removable:capacity=1457664;N=" + root_ +
+            "/n:network;S=" + root_ + "/n:subst;X=" + root_ + "/missing;junk;7=/;B=relative");
+  std::vector<Drive> drives = PresentDrives();
+  ASSERT_EQ(drives.size(), 4u);
+  EXPECT_EQ(drives[0].letter, 'A');
+  EXPECT_EQ(drives[0].host_dir, root_ + "/a");
+  EXPECT_EQ(drives[0].kind, DriveKind::kRemovable);
+  EXPECT_EQ(drives[0].capacity, 1457664);
+  EXPECT_EQ(drives[1].letter, 'C');
+  EXPECT_EQ(drives[1].host_dir, "/");
+  EXPECT_EQ(drives[1].kind, DriveKind::kFixed);
+  EXPECT_EQ(drives[2].kind, DriveKind::kNetwork);
+  EXPECT_EQ(drives[3].kind, DriveKind::kSubst);
+  EXPECT_FALSE(FindDrive('X'));  // its directory does not exist
+  EXPECT_TRUE(FindDrive('n'));
+
+  unsetenv("KITDRIVES");
+  ASSERT_EQ(PresentDrives().size(), 1u);
+  EXPECT_EQ(PresentDrives()[0].host_dir, "/");
+}
+
+TEST_F(DrivesTest, EmulatedCapacityLessWhatTheFilesTake) {
+  SetDrives("A=" + root_ + "/a:removable:capacity=1457664");
+  std::ofstream(root_ + "/a/one", std::ios::binary) << std::string(1000, 'x');
+  sfs::create_directories(root_ + "/a/sub");
+  std::ofstream(root_ + "/a/sub/two", std::ios::binary) << "y";
+  SpaceInfo space;
+  ASSERT_TRUE(DriveSpace(*FindDrive('A'), &space));
+  EXPECT_EQ(space.cluster_bytes, 512.0);
+  EXPECT_EQ(space.free_bytes, 1457664.0 - 1024 - 512);
+
+  SetDrives("A=" + root_ + "/a:capacity=100");
+  ASSERT_TRUE(DriveSpace(*FindDrive('A'), &space));
+  EXPECT_EQ(space.free_bytes, 0.0);  // full, never negative
+}
+
+TEST_F(DrivesTest, RealVolumeSpace) {
+  SetDrives("A=" + root_ + "/a");
+  SpaceInfo space;
+  ASSERT_TRUE(DriveSpace(*FindDrive('A'), &space));
+  EXPECT_GT(space.cluster_bytes, 0.0);
+  EXPECT_GE(space.free_bytes, 0.0);
+}
+
+TEST_F(DrivesTest, LabelsTargetsAndRemoteNames) {
+  SetDrives("A=" + root_ + "/a;N=" + root_ + "/n:network");
+  Drive a = *FindDrive('A');
+  EXPECT_EQ(VolumeLabel(a), "");
+  std::ofstream(root_ + "/a/.label") << "Còpies 1\r\nrest";
+  EXPECT_EQ(VolumeLabel(a), util::Cp850("Còpies 1"));
+  std::string expected = "C:" + root_ + "\\a";
+  std::replace(expected.begin(), expected.end(), '/', '\\');
+  EXPECT_EQ(SubstTarget(a), expected);
+  // The directory lies on some mount of this machine, whose source is named.
+  EXPECT_FALSE(RemoteName(*FindDrive('N')).empty());
+  Drive gone = a;
+  gone.host_dir = root_ + "/gone";
+  EXPECT_EQ(RemoteName(gone), "");
+}
+
+TEST(HostTest, NameAndMemory) {
+  EXPECT_FALSE(HostName().empty());
+  EXPECT_GT(AvailableMemoryBytes(), 0);
+}
+
+}  // namespace
+}  // namespace platform::fs

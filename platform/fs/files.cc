@@ -1,0 +1,188 @@
+#include "platform/fs/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace platform::fs {
+
+int ErrorNumber(int host_errno) {
+  switch (host_errno) {
+    case 0: return 0;
+    case ENOENT: return kErrorFileNotFound;
+    case ENOTDIR: return kErrorPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return kErrorAccessDenied;
+    case EBUSY:
+    case EAGAIN: return kErrorSharingViolation;
+    case EEXIST: return kErrorFileExists;
+    case ENOTEMPTY: return kErrorDirNotEmpty;
+    case ENAMETOOLONG:
+    case EINVAL: return kErrorBadName;
+    default: return kErrorGeneral;
+  }
+}
+
+namespace {
+
+uint16_t Attributes(const std::string& name, const std::string& path, const struct stat& st) {
+  uint16_t attributes = 0;
+  if (S_ISDIR(st.st_mode)) {
+    attributes |= kDirectory;
+  } else if (S_ISREG(st.st_mode)) {
+    attributes |= kArchive;
+  } else {
+    attributes |= kArchive | kSystem;
+  }
+  if (!name.empty() && name[0] == '.') attributes |= kHidden;
+  if (access(path.c_str(), W_OK) != 0 && errno == EACCES) attributes |= kReadOnly;
+  return attributes;
+}
+
+std::string BaseName(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  size_t slash = trimmed.rfind('/');
+  return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+}  // namespace
+
+bool StatEntry(const std::string& host_path, DirEntry* entry) {
+  struct stat st{};
+  if (host_path.empty() || stat(host_path.c_str(), &st) != 0) return false;
+  entry->name = BaseName(host_path);
+  entry->attributes = Attributes(entry->name, host_path, st);
+  entry->size = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : 0;
+  entry->modified = static_cast<int64_t>(st.st_mtime);
+  return true;
+}
+
+bool ListDirectory(const std::string& host_dir, std::vector<DirEntry>* entries) {
+  entries->clear();
+  DIR* handle = opendir(host_dir.c_str());
+  if (handle == nullptr) return false;
+  std::string prefix = host_dir.empty() || host_dir.back() == '/' ? host_dir : host_dir + "/";
+  while (dirent* found = readdir(handle)) {
+    std::string name = found->d_name;
+    if (name == "." || name == "..") continue;
+    DirEntry entry;
+    // An entry that vanished between the scan and the stat is left out.
+    if (!StatEntry(prefix + name, &entry)) continue;
+    entry.name = name;
+    entries->push_back(std::move(entry));
+  }
+  closedir(handle);
+  std::sort(entries->begin(), entries->end(),
+            [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+  return true;
+}
+
+int RemoveFile(const std::string& host_path) {
+  struct stat st{};
+  if (lstat(host_path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return kErrorAccessDenied;
+  return unlink(host_path.c_str()) == 0 ? 0 : ErrorNumber(errno);
+}
+
+int RemoveDirectory(const std::string& host_path) {
+  return rmdir(host_path.c_str()) == 0 ? 0 : ErrorNumber(errno);
+}
+
+int MakeDirectory(const std::string& host_path) {
+  return mkdir(host_path.c_str(), 0777) == 0 ? 0 : ErrorNumber(errno);
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+File::~File() { Close(); }
+
+int File::Open(const std::string& host_path, Mode mode, bool no_sharing) {
+  Close();
+  if (host_path.empty()) return kErrorFileNotFound;
+  int flags = O_RDWR | O_CLOEXEC;
+  if (mode == kReadWriteCreate) flags |= O_CREAT;
+  if (mode == kCreateNew) flags |= O_CREAT | O_EXCL;
+  int fd = open(host_path.c_str(), flags, 0666);
+  if (fd < 0) {
+    int error = errno;
+    if (error == ENOENT && mode != kReadWrite) return kErrorPathNotFound;
+    return ErrorNumber(error);
+  }
+  if (no_sharing) {
+    struct flock lock{};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 0;  // the whole file, however it grows
+    if (fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+      int error = errno;
+      close(fd);
+      return error == EAGAIN || error == EACCES ? kErrorSharingViolation : ErrorNumber(error);
+    }
+  }
+  fd_ = fd;
+  return 0;
+}
+
+void File::Close() {
+  if (fd_ >= 0) close(fd_);  // the lock goes with the last descriptor
+  fd_ = -1;
+}
+
+int64_t File::ReadAt(int64_t offset, void* buffer, size_t size) {
+  if (fd_ < 0 || offset < 0) return -1;
+  size_t done = 0;
+  auto* bytes = static_cast<char*>(buffer);
+  while (done < size) {
+    ssize_t got = pread(fd_, bytes + done, size - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;
+    done += static_cast<size_t>(got);
+  }
+  return static_cast<int64_t>(done);
+}
+
+bool File::WriteAt(int64_t offset, const void* data, size_t size) {
+  if (fd_ < 0 || offset < 0) return false;
+  size_t done = 0;
+  const auto* bytes = static_cast<const char*>(data);
+  while (done < size) {
+    ssize_t put = pwrite(fd_, bytes + done, size - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(put);
+  }
+  return true;
+}
+
+int64_t File::Size() {
+  struct stat st{};
+  if (fd_ < 0 || fstat(fd_, &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool File::Truncate(int64_t size) {
+  return fd_ >= 0 && size >= 0 && ftruncate(fd_, static_cast<off_t>(size)) == 0;
+}
+
+}  // namespace platform::fs

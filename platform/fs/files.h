@@ -1,0 +1,84 @@
+// Files and directories of the host, by host path (UTF-8; see paths.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform::fs {
+
+// Error numbers as the program knows them from its first platform.
+constexpr int kErrorFileNotFound = 2;
+constexpr int kErrorPathNotFound = 3;
+constexpr int kErrorAccessDenied = 5;
+constexpr int kErrorGeneral = 31;
+constexpr int kErrorSharingViolation = 32;
+constexpr int kErrorFileExists = 80;
+constexpr int kErrorDirNotEmpty = 145;
+constexpr int kErrorBadName = 123;
+
+// The program's error number of a host errno value.
+int ErrorNumber(int host_errno);
+
+// Attribute bits of an entry.
+constexpr uint16_t kReadOnly = 0x01;
+constexpr uint16_t kHidden = 0x02;   // names starting with "."
+constexpr uint16_t kSystem = 0x04;   // devices, pipes, sockets
+constexpr uint16_t kVolumeLabel = 0x08;
+constexpr uint16_t kDirectory = 0x10;
+constexpr uint16_t kArchive = 0x20;  // every plain file
+
+struct DirEntry {
+  std::string name;        // host name, UTF-8 (or whatever bytes the disk holds)
+  uint16_t attributes = 0;
+  int64_t size = 0;
+  int64_t modified = 0;    // seconds since 1970-01-01 00:00 UTC
+};
+
+// The entries of a directory except "." and "..", sorted by name. False when
+// it cannot be read.
+bool ListDirectory(const std::string& host_dir, std::vector<DirEntry>* entries);
+// The entry of one path; false when it does not exist.
+bool StatEntry(const std::string& host_path, DirEntry* entry);
+
+// Each gives 0 or the error number.
+int RemoveFile(const std::string& host_path);
+int RemoveDirectory(const std::string& host_path);
+int MakeDirectory(const std::string& host_path);
+
+// An open file. Opened "with no sharing" it holds an exclusive lock on its
+// open file description, so a second such open of the same file, in this or
+// another process, fails with kErrorSharingViolation until this one is closed,
+// as on the program's first platform. Closed when destroyed.
+class File {
+ public:
+  enum Mode {
+    kReadWrite,       // an existing file
+    kReadWriteCreate, // created when missing
+    kCreateNew,       // fails with kErrorFileExists when it exists
+  };
+
+  File() = default;
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  ~File();
+
+  // 0 or the error number (kErrorPathNotFound when the folder is missing).
+  int Open(const std::string& host_path, Mode mode, bool no_sharing);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+
+  // Bytes read (short at the end of the file); -1 on error.
+  int64_t ReadAt(int64_t offset, void* buffer, size_t size);
+  bool WriteAt(int64_t offset, const void* data, size_t size);
+  int64_t Size();
+  bool Truncate(int64_t size);
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace platform::fs

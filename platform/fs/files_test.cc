@@ -1,0 +1,113 @@
+#include "platform/fs/files.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace platform::fs {
+namespace {
+
+namespace sfs = std::filesystem;
+
+class FilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qdeb_files_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    sfs::permissions(dir_ + "/ro", sfs::perms::owner_all, ec);
+    sfs::remove_all(dir_);
+  }
+  std::string dir_;
+};
+
+// Whether another process can open the file with no sharing right now.
+bool OtherProcessCanOpen(const std::string& path) {
+  pid_t child = fork();
+  if (child == 0) {
+    File file;
+    _exit(file.Open(path, File::kReadWrite, true) == 0 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(FilesTest, NoSharingOpensExcludeEachOtherUntilClosed) {
+  std::string path = dir_ + "/LOCKS.TMP";
+  File first;
+  ASSERT_EQ(first.Open(path, File::kReadWriteCreate, true), 0);
+  File second;
+  EXPECT_EQ(second.Open(path, File::kReadWrite, true), kErrorSharingViolation);
+  EXPECT_FALSE(OtherProcessCanOpen(path));
+  File shared;
+  EXPECT_EQ(shared.Open(path, File::kReadWrite, false), 0);  // plain opens still work
+  first.Close();
+  EXPECT_TRUE(OtherProcessCanOpen(path));
+  EXPECT_EQ(second.Open(path, File::kReadWrite, true), 0);
+}
+
+TEST_F(FilesTest, OpenModesAndTheirErrors) {
+  File file;
+  EXPECT_EQ(file.Open(dir_ + "/missing", File::kReadWrite, false), kErrorFileNotFound);
+  EXPECT_EQ(file.Open(dir_ + "/nodir/x", File::kReadWriteCreate, true), kErrorPathNotFound);
+  ASSERT_EQ(file.Open(dir_ + "/new", File::kCreateNew, false), 0);
+  File again;
+  EXPECT_EQ(again.Open(dir_ + "/new", File::kCreateNew, false), kErrorFileExists);
+  EXPECT_EQ(again.Open("", File::kReadWrite, false), kErrorFileNotFound);
+}
+
+TEST_F(FilesTest, ReadsAndWritesAtOffsets) {
+  File file;
+  ASSERT_EQ(file.Open(dir_ + "/data", File::kReadWriteCreate, false), 0);
+  ASSERT_TRUE(file.WriteAt(4, "abc", 3));
+  EXPECT_EQ(file.Size(), 7);
+  char buffer[10] = {};
+  EXPECT_EQ(file.ReadAt(4, buffer, sizeof buffer), 3);  // short at the end
+  EXPECT_EQ(std::string(buffer, 3), "abc");
+  EXPECT_EQ(file.ReadAt(100, buffer, 4), 0);
+  EXPECT_EQ(file.ReadAt(-1, buffer, 4), -1);
+  ASSERT_TRUE(file.Truncate(2));
+  EXPECT_EQ(file.Size(), 2);
+  File closed;
+  EXPECT_EQ(closed.ReadAt(0, buffer, 1), -1);
+  EXPECT_FALSE(closed.WriteAt(0, "x", 1));
+}
+
+TEST_F(FilesTest, ListingAttributesAndRemoval) {
+  std::ofstream(dir_ + "/b.txt") << "12345";
+  std::ofstream(dir_ + "/.hidden") << "x";
+  sfs::create_directory(dir_ + "/Sub");
+  sfs::create_directory(dir_ + "/ro");
+  std::ofstream(dir_ + "/ro/in") << "x";
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(ListDirectory(dir_, &entries));
+  ASSERT_EQ(entries.size(), 4u);
+  EXPECT_EQ(entries[0].name, ".hidden");
+  EXPECT_EQ(entries[0].attributes, kArchive | kHidden);
+  EXPECT_EQ(entries[1].name, "Sub");
+  EXPECT_EQ(entries[1].attributes, kDirectory);
+  EXPECT_EQ(entries[2].name, "b.txt");
+  EXPECT_EQ(entries[2].attributes, kArchive);
+  EXPECT_EQ(entries[2].size, 5);
+  EXPECT_FALSE(ListDirectory(dir_ + "/none", &entries));
+  EXPECT_TRUE(entries.empty());
+
+  EXPECT_EQ(RemoveFile(dir_ + "/b.txt"), 0);
+  EXPECT_EQ(RemoveFile(dir_ + "/b.txt"), kErrorFileNotFound);
+  EXPECT_EQ(RemoveFile(dir_ + "/Sub"), kErrorAccessDenied);
+  EXPECT_EQ(RemoveDirectory(dir_ + "/ro"), kErrorDirNotEmpty);
+  EXPECT_EQ(MakeDirectory(dir_ + "/Sub"), kErrorFileExists);
+  EXPECT_EQ(RemoveDirectory(dir_ + "/Sub"), 0);
+}
+
+}  // namespace
+}  // namespace platform::fs

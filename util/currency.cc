@@ -1,0 +1,51 @@
+// The currency letters amounts are shown in, chosen at start-up and by the
+// reports that show pesetas.
+#include <string>
+#include <string_view>
+
+#include "util/basics.h"
+#include "util/numbers.h"
+
+namespace util {
+
+std::string MainCurrency;
+std::string AltCurrency;
+std::string DisplayCurrency;
+
+namespace {
+
+std::string CurrencyLetter(std::string_view text) {
+  std::string_view trimmed = Trim(text);
+  if (trimmed.empty()) return std::string();
+  return std::string(1, UpperCaseChar(trimmed[0]));
+}
+
+bool StartsWith(std::string_view text, char upper) {
+  return !text.empty() && UpperCaseChar(text[0]) == upper;
+}
+
+}  // namespace
+
+void SelectCurrency(std::string_view spec) {
+  size_t comma = spec.find(',');
+  if (comma != std::string_view::npos) {
+    std::string letter = CurrencyLetter(spec.substr(comma + 1));
+    if (StartsWith(spec, 'A')) {
+      MainCurrency = letter;
+      DisplayCurrency = MainCurrency;
+    } else {
+      AltCurrency = letter;
+    }
+  } else if (StartsWith(spec, 'P')) {
+    DisplayCurrency = AltCurrency.empty() ? MainCurrency : AltCurrency;
+  } else {
+    DisplayCurrency = MainCurrency;
+  }
+}
+
+std::string CurrencyFor(std::string_view spec) {
+  if (StartsWith(Trim(spec), 'A')) return MainCurrency;
+  return AltCurrency.empty() ? MainCurrency : AltCurrency;
+}
+
+}  // namespace util

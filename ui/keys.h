@@ -1,0 +1,74 @@
+// Console input as the program's 16-bit key codes: 1..255 a code page 850
+// character, an extended key its PC scan code times 256 (Right 0x4D00, F1
+// 0x3B00), with Shift, Ctrl and Alt applied to the function keys and
+// characters composed on the keypad with Alt held. Also the key set that
+// decides which keys end a field and what they are reported as, the masking
+// of hidden fields and the option list of choice fields.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace ui {
+
+// Characters still to be delivered as keys (the calculator's and calendar's
+// results), first character first.
+extern std::string TypeAheadBuffer;
+
+// End keys of a field, 2-byte little-endian codes side by side with what
+// each is reported as. Empty: every key the editor does not handle itself
+// ends the field. One save slot.
+extern std::string KeySetCodes;
+extern std::string KeySetTranslations;
+extern std::string SavedKeySetCodes;
+extern std::string SavedKeySetTranslations;
+extern bool KeySetSaved;
+
+// 0 for visible fields, else the character shown instead of the text
+// (88, "X", for hidden input).
+extern int16_t MaskCharacter;
+
+// Options of a choice field, each "|" code "," display text; empty for
+// ordinary fields.
+extern std::string ChoiceList;
+
+enum class MouseState : uint8_t { kNotInitialised, kNoMouse, kReady, kOn };
+extern MouseState Mouse;
+
+// The pop-ups behind Alt+X (0x2D00) and Alt+C (0x2E00). Each returns the
+// text to be typed into the field (empty when the user left with Escape).
+// Empty until the pop-ups are linked in.
+extern std::function<std::string()> CalculatorHook;
+extern std::function<std::string()> CalendarHook;
+
+inline constexpr int16_t kKeyAltX = 0x2D00;
+inline constexpr int16_t kKeyAltC = 0x2E00;
+
+// One key, never waiting: key = 0 when nothing is pending. A mouse button
+// press leaves key 0 and gives the button bits (1 left, 2 right, 4 middle)
+// and the 1-based absolute row and column of the click.
+void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column);
+// Waits until ReadKey gives a key or a button press (without spinning).
+void ReadKeyWaiting(int16_t& key, int16_t& button, int16_t& row,
+                    int16_t& column);
+// Waits for a key or a click; a click is column x 256 + button x 64 + row,
+// kept to 16 bits.
+void WaitKey(int16_t& key);
+// Drops every pending console input (the type-ahead buffer is kept).
+void FlushKeyboard();
+
+void SetChoiceList(std::string_view list);
+
+// Operations, one letter each, upper-cased: "A" adds the items of keys
+// ("hex" or "hex=hex", separated by ","), "D" deletes them, "E" empties the
+// set, "+" saves it (when the slot is free), "-" restores it (when saved),
+// "H" hides input (mask "X"), "V" shows it. Other letters are ignored.
+void SetKeySet(std::string_view operations, std::string_view keys);
+// The index of code among the aligned entries of KeySetCodes, or -1.
+int KeySetFind(int16_t code);
+// The translation of the entry at index.
+int16_t KeySetTranslation(int index);
+
+}  // namespace ui

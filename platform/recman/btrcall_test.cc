@@ -1,0 +1,295 @@
+#include "platform/recman/btrcall.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/recman/test_support.h"
+
+namespace platform::recman {
+namespace {
+
+using testing::Rec;
+using testing::SegmentDef;
+using testing::SpecBuffer;
+
+// Records of 20 bytes: a unique 6-byte code at 1 (key 0) and a 4-byte
+// group at 7 that allows duplicates (key 1).
+std::string Row(const std::string& code, const std::string& group, const std::string& rest = "") {
+  std::string g = group;
+  g.resize(4, '-');
+  std::string r = code + g + rest;
+  r.resize(20, '-');
+  return r;
+}
+
+class BtrcallTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = testing::ScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    path_ = dir_ + "/f.dat";
+    spec_ = SpecBuffer(20, {{1, 6, 0x00}, {7, 4, 0x01 | 0x02}});
+    ASSERT_EQ(0, rec_.Create(path_, spec_));
+    ASSERT_EQ(0, rec_.Open(path_));
+  }
+  void TearDown() override {
+    Rec scratch;
+    BTRCALL(kReset, scratch.block, nullptr, nullptr, nullptr, 0, 0);
+    std::filesystem::remove_all(dir_);
+  }
+  void InsertAll(const std::vector<std::string>& rows) {
+    for (const std::string& r : rows) ASSERT_EQ(0, rec_.Insert(r)) << r;
+  }
+  std::string dir_, path_, spec_;
+  Rec rec_;
+};
+
+TEST_F(BtrcallTest, CreateRefusesAnExistingFileUnlessAskedToOverwrite) {
+  Rec other;
+  EXPECT_EQ(59, other.Create(path_, spec_, -1));
+  ASSERT_EQ(0, rec_.Close());
+  ASSERT_EQ(0, other.Create(path_, SpecBuffer(30, {{1, 4, 0}}), 0));
+  ASSERT_EQ(0, other.Open(path_));
+  std::string buffer(64, '\0');
+  ASSERT_EQ(0, other.Call(kStat, buffer, 64, 0));
+  EXPECT_EQ(30, static_cast<uint8_t>(buffer[0]));
+}
+
+TEST_F(BtrcallTest, StatReturnsTheCreationBufferWithTheRecordCount) {
+  InsertAll({Row("A00001", "G1"), Row("A00002", "G1"), Row("A00003", "G2")});
+  std::string buffer(200, 'x');
+  ASSERT_EQ(0, rec_.Call(kStat, buffer, 200, 0));
+  ASSERT_EQ(spec_.size(), rec_.length);
+  std::string expected = spec_;
+  expected[6] = 3;
+  EXPECT_EQ(expected, buffer.substr(0, rec_.length));
+  // Too small a buffer: what fits, and 22.
+  ASSERT_EQ(22, rec_.Call(kStat, buffer, 10, 0));
+  EXPECT_EQ(10u, rec_.length);
+}
+
+TEST_F(BtrcallTest, OpenOfMissingFileGives12AndCallsOnAClosedBlockGive3) {
+  Rec other;
+  EXPECT_EQ(12, other.Open(dir_ + "/missing.dat"));
+  EXPECT_EQ(3, other.Get(kGetFirst));
+  EXPECT_EQ(3, other.Insert(Row("X", "Y")));
+  ASSERT_EQ(0, rec_.Close());
+  EXPECT_EQ(3, rec_.Get(kGetFirst));
+  EXPECT_EQ(3, rec_.Close());
+}
+
+TEST_F(BtrcallTest, GetsWalkTheKeyInOrder) {
+  InsertAll({Row("C00003", "G2"), Row("A00001", "G1"), Row("B00002", "G3")});
+  ASSERT_EQ(0, rec_.Get(kGetFirst));
+  EXPECT_EQ(Row("A00001", "G1"), rec_.Record());
+  EXPECT_EQ("A00001", rec_.key.substr(0, 6));
+  ASSERT_EQ(0, rec_.Get(kGetNext));
+  EXPECT_EQ(Row("B00002", "G3"), rec_.Record());
+  ASSERT_EQ(0, rec_.Get(kGetNext));
+  EXPECT_EQ(Row("C00003", "G2"), rec_.Record());
+  EXPECT_EQ(9, rec_.Get(kGetNext));
+  ASSERT_EQ(0, rec_.Get(kGetLast));
+  EXPECT_EQ(Row("C00003", "G2"), rec_.Record());
+  ASSERT_EQ(0, rec_.Get(kGetPrevious));
+  EXPECT_EQ(Row("B00002", "G3"), rec_.Record());
+  ASSERT_EQ(0, rec_.Get(kGetPrevious));
+  EXPECT_EQ(9, rec_.Get(kGetPrevious));
+  // Key 1, a group, in its own order.
+  ASSERT_EQ(0, rec_.Get(kGetFirst, 1));
+  EXPECT_EQ(Row("A00001", "G1"), rec_.Record());
+  EXPECT_EQ("G1--", rec_.key.substr(0, 4));
+  ASSERT_EQ(0, rec_.Get(kGetNext, 1));
+  EXPECT_EQ(Row("C00003", "G2"), rec_.Record());
+}
+
+TEST_F(BtrcallTest, SearchesByKeyValue) {
+  InsertAll({Row("A00010", "G1"), Row("A00020", "G1"), Row("A00030", "G1")});
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00020"));
+  EXPECT_EQ(Row("A00020", "G1"), rec_.Record());
+  EXPECT_EQ(4, rec_.Get(kGetEqual, 0, "A00025"));
+  ASSERT_EQ(0, rec_.Get(kGetGreaterOrEqual, 0, "A00020"));
+  EXPECT_EQ(Row("A00020", "G1"), rec_.Record());
+  ASSERT_EQ(0, rec_.Get(kGetGreater, 0, "A00020"));
+  EXPECT_EQ(Row("A00030", "G1"), rec_.Record());
+  ASSERT_EQ(0, rec_.Get(kGetLess, 0, "A00020"));
+  EXPECT_EQ(Row("A00010", "G1"), rec_.Record());
+  ASSERT_EQ(0, rec_.Get(kGetLessOrEqual, 0, "A00025"));
+  EXPECT_EQ(Row("A00020", "G1"), rec_.Record());
+  // A short search value padded with zero bytes finds the first at or after it.
+  ASSERT_EQ(0, rec_.Get(kGetGreaterOrEqual, 0, "A0002"));
+  EXPECT_EQ(Row("A00020", "G1"), rec_.Record());
+  EXPECT_EQ(9, rec_.Get(kGetGreater, 0, "A00030"));
+  EXPECT_EQ(9, rec_.Get(kGetLess, 0, "A00010"));
+}
+
+TEST_F(BtrcallTest, DuplicatesComeInInsertionOrderBothWays) {
+  InsertAll({Row("A00005", "G1", "first"), Row("A00001", "G1", "second"),
+             Row("A00003", "G0"), Row("A00002", "G1", "third")});
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 1, "G1--"));
+  EXPECT_EQ(Row("A00005", "G1", "first"), rec_.Record());
+  ASSERT_EQ(0, rec_.Get(kGetNext, 1));
+  EXPECT_EQ(Row("A00001", "G1", "second"), rec_.Record());
+  ASSERT_EQ(0, rec_.Get(kGetNext, 1));
+  EXPECT_EQ(Row("A00002", "G1", "third"), rec_.Record());
+  EXPECT_EQ(9, rec_.Get(kGetNext, 1));
+  ASSERT_EQ(0, rec_.Get(kGetLast, 1));
+  ASSERT_EQ(0, rec_.Get(kGetPrevious, 1));
+  EXPECT_EQ(Row("A00001", "G1", "second"), rec_.Record());
+}
+
+TEST_F(BtrcallTest, DeleteKeepsTheWayToTheNeighbours) {
+  InsertAll({Row("A00001", "G1"), Row("A00002", "G1"), Row("A00003", "G1"),
+             Row("A00004", "G1")});
+  // The receipt loop: read, delete, move on, on a key with duplicates.
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 1, "G1--"));
+  for (const char* code : {"A00002", "A00003", "A00004"}) {
+    ASSERT_EQ(0, rec_.Delete());
+    EXPECT_EQ(8, rec_.Delete());  // nothing current any more
+    ASSERT_EQ(0, rec_.Get(kGetNext, 1));
+    EXPECT_EQ(code, rec_.Record().substr(0, 6));
+  }
+  ASSERT_EQ(0, rec_.Delete());
+  EXPECT_EQ(9, rec_.Get(kGetNext, 1));
+  // And backwards on the unique key.
+  InsertAll({Row("B00001", "G2"), Row("B00002", "G2"), Row("B00003", "G2")});
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "B00002"));
+  ASSERT_EQ(0, rec_.Delete());
+  ASSERT_EQ(0, rec_.Get(kGetPrevious, 0));
+  EXPECT_EQ("B00001", rec_.Record().substr(0, 6));
+  ASSERT_EQ(0, rec_.Get(kGetNext, 0));
+  EXPECT_EQ("B00003", rec_.Record().substr(0, 6));
+}
+
+TEST_F(BtrcallTest, StatusesOfBadRequests) {
+  InsertAll({Row("A00001", "G1")});
+  EXPECT_EQ(5, rec_.Insert(Row("A00001", "G9")));           // duplicate key
+  EXPECT_EQ(6, rec_.Get(kGetFirst, 2));                     // no such key
+  EXPECT_EQ(6, rec_.Get(kGetFirst, -1));
+  EXPECT_EQ(22, rec_.Insert(std::string(19, 'x')));         // record too short
+  Rec fresh;
+  ASSERT_EQ(0, fresh.Open(path_));
+  EXPECT_EQ(8, fresh.Get(kGetNext));                        // nowhere to go on from
+  EXPECT_EQ(8, fresh.Delete());
+  EXPECT_EQ(8, fresh.Update(Row("A00001", "G1")));
+  std::string pos(4, '\0');
+  EXPECT_EQ(8, fresh.Call(kGetPosition, pos, 4, 0));
+  ASSERT_EQ(0, fresh.Get(kGetFirst));
+  EXPECT_EQ(7, fresh.Get(kGetNext, 1));                     // another key than the last get
+  // A data buffer too short: part of the record, 22, and the record is current.
+  std::string small(8, '\0');
+  fresh.SetKey("");
+  ASSERT_EQ(22, fresh.Call(kGetFirst, small, 8, 0));
+  EXPECT_EQ(8u, fresh.length);
+  EXPECT_EQ("A00001G1", small);
+  EXPECT_EQ(0, fresh.Call(kGetPosition, pos, 4, 0));
+  // A key buffer shorter than the key.
+  EXPECT_EQ(21, fresh.Call(kGetFirst, fresh.data, 2048, 0, 3));
+  EXPECT_EQ(1, fresh.Call(99, fresh.data, 0, 0));
+  EXPECT_EQ(1, fresh.Call(kInsert + 200, fresh.data, 20, 0));
+  // An empty file.
+  Rec empty;
+  ASSERT_EQ(0, empty.Create(dir_ + "/e.dat", spec_));
+  ASSERT_EQ(0, empty.Open(dir_ + "/e.dat"));
+  EXPECT_EQ(9, empty.Get(kGetFirst));
+  EXPECT_EQ(9, empty.Get(kGetLast));
+  EXPECT_EQ(4, empty.Get(kGetEqual, 0, "A"));
+}
+
+TEST_F(BtrcallTest, PositionsAreStableAndGetDirectReturnsTheRecord) {
+  InsertAll({Row("A00001", "G1"), Row("A00002", "G2"), Row("A00003", "G3")});
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00002"));
+  std::string pos(4, '\0');
+  ASSERT_EQ(0, rec_.Call(kGetPosition, pos, 4, 0));
+  ASSERT_EQ(4u, rec_.length);
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00001"));
+  ASSERT_EQ(0, rec_.Delete());
+  std::string buffer(64, '\0');
+  buffer.replace(0, 4, pos);
+  ASSERT_EQ(0, rec_.Call(kGetDirect, buffer, 64, 1));
+  EXPECT_EQ(Row("A00002", "G2"), buffer.substr(0, rec_.length));
+  EXPECT_EQ("G2--", rec_.key.substr(0, 4));
+  // Get direct sets the path of the key given: next goes on from there.
+  ASSERT_EQ(0, rec_.Get(kGetNext, 1));
+  EXPECT_EQ("A00003", rec_.Record().substr(0, 6));
+  // A position that never was, or no longer is.
+  std::string gone("\x01\0\0\0", 4);
+  gone.resize(64, '\0');
+  EXPECT_EQ(43, rec_.Call(kGetDirect, gone, 64, 0));
+  std::string big("\xff\xff\xff\x7f", 4);
+  big.resize(64, '\0');
+  EXPECT_EQ(43, rec_.Call(kGetDirect, big, 64, 0));
+}
+
+TEST_F(BtrcallTest, UpdateChecksModifiableKeysAndDuplicates) {
+  InsertAll({Row("A00001", "G1"), Row("A00002", "G1")});
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00001"));
+  EXPECT_EQ(10, rec_.Update(Row("A00009", "G1")));  // key 0 is not modifiable
+  ASSERT_EQ(0, rec_.Update(Row("A00001", "G7", "changed")));
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 1, "G7--"));
+  EXPECT_EQ(Row("A00001", "G7", "changed"), rec_.Record());
+  // A record changed by another block since it was read gives 80.
+  Rec other;
+  ASSERT_EQ(0, other.Open(path_));
+  ASSERT_EQ(0, other.Get(kGetEqual, 0, "A00002"));
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00002"));
+  ASSERT_EQ(0, rec_.Update(Row("A00002", "G2")));
+  EXPECT_EQ(80, other.Update(Row("A00002", "G3")));
+  EXPECT_EQ(80, other.Delete());
+  ASSERT_EQ(0, other.Get(kGetEqual, 0, "A00002"));
+  EXPECT_EQ(0, other.Delete());
+}
+
+TEST_F(BtrcallTest, TransactionsCommitOrRollBackEveryOpenFile) {
+  Rec second;
+  ASSERT_EQ(0, second.Create(dir_ + "/g.dat", spec_));
+  ASSERT_EQ(0, second.Open(dir_ + "/g.dat"));
+  std::string none;
+  EXPECT_EQ(39, rec_.Call(kEndTransaction, none, 0, 0));
+  EXPECT_EQ(39, rec_.Call(kAbortTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+  EXPECT_EQ(37, rec_.Call(kBeginTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec_.Insert(Row("A00001", "G1")));
+  ASSERT_EQ(0, second.Insert(Row("B00001", "G1")));
+  ASSERT_EQ(0, rec_.Call(kAbortTransaction, none, 0, 0));
+  EXPECT_EQ(9, rec_.Get(kGetFirst));
+  EXPECT_EQ(9, second.Get(kGetFirst));
+  ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec_.Insert(Row("A00002", "G1")));
+  ASSERT_EQ(0, second.Insert(Row("B00002", "G1")));
+  ASSERT_EQ(0, rec_.Call(kEndTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec_.Close());
+  ASSERT_EQ(0, rec_.Open(path_));
+  ASSERT_EQ(0, rec_.Get(kGetFirst));
+  EXPECT_EQ("A00002", rec_.Record().substr(0, 6));
+  ASSERT_EQ(0, second.Get(kGetFirst));
+  EXPECT_EQ("B00002", second.Record().substr(0, 6));
+}
+
+TEST_F(BtrcallTest, ResetAbortsAndClosesEverything) {
+  std::string none;
+  ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec_.Insert(Row("A00001", "G1")));
+  ASSERT_EQ(0, rec_.Call(kReset, none, 0, 0));
+  EXPECT_EQ(3, rec_.Get(kGetFirst));
+  EXPECT_EQ(39, rec_.Call(kEndTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec_.Open(path_));
+  EXPECT_EQ(9, rec_.Get(kGetFirst));
+}
+
+TEST_F(BtrcallTest, ReadOnlyAndExclusiveOpenModes) {
+  Rec reader;
+  ASSERT_EQ(0, reader.Open(path_, -2));
+  EXPECT_EQ(46, reader.Insert(Row("A00001", "G1")));
+  Rec exclusive;
+  EXPECT_EQ(85, exclusive.Open(path_, -4));  // others have it open
+  ASSERT_EQ(0, reader.Close());
+  ASSERT_EQ(0, rec_.Close());
+  ASSERT_EQ(0, exclusive.Open(path_, -4));
+  EXPECT_EQ(85, reader.Open(path_));
+  EXPECT_EQ(88, reader.Open(path_, -9));
+}
+
+}  // namespace
+}  // namespace platform::recman

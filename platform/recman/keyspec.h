@@ -1,0 +1,98 @@
+// The creation specification of a record file (record length, keys and
+// their segments, alternate collating sequences) and the sort form of keys:
+// every key is kept as a byte string that compares, byte by byte, in the
+// order the key's segment types and flags ask for.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::recman {
+
+// Key segment flags.
+constexpr uint16_t kKeyDuplicates = 0x01;
+constexpr uint16_t kKeyModifiable = 0x02;
+constexpr uint16_t kKeyBinary = 0x04;
+constexpr uint16_t kKeyNullAll = 0x08;
+constexpr uint16_t kKeySegmented = 0x10;
+constexpr uint16_t kKeyAlternate = 0x20;
+constexpr uint16_t kKeyDescending = 0x40;
+constexpr uint16_t kKeyRepeatingDuplicates = 0x80;
+constexpr uint16_t kKeyExtendedType = 0x100;
+constexpr uint16_t kKeyNullAny = 0x200;
+constexpr uint16_t kKeyCaseInsensitive = 0x400;
+
+// Extended key types this record manager sorts.
+enum KeyType : uint8_t {
+  kTypeString = 0,
+  kTypeInteger = 1,
+  kTypeFloat = 2,
+  kTypeDate = 3,
+  kTypeTime = 4,
+  kTypeLogical = 7,
+  kTypeLString = 10,
+  kTypeZString = 11,
+  kTypeUnsignedBinary = 14,
+  kTypeAutoIncrement = 15,
+};
+
+constexpr uint16_t kFileVariableLength = 0x01;
+
+constexpr size_t kFileSpecSize = 16;
+constexpr size_t kKeySpecSize = 16;
+constexpr size_t kAlternateSize = 265;  // 0xAC, 8-byte name, 256-byte table
+constexpr uint8_t kAlternateSignature = 0xAC;
+constexpr size_t kMaxKeyLength = 255;
+constexpr size_t kMaxKeys = 119;
+
+struct Segment {
+  uint16_t offset = 0;  // 0-based position in the record
+  uint16_t length = 0;
+  uint16_t flags = 0;
+  uint8_t type = kTypeString;  // effective type (binary flag resolved)
+  uint8_t null_value = 0;
+  int alternate = -1;  // index into Spec::alternates, -1 none
+};
+
+struct Key {
+  std::vector<Segment> segments;
+  uint16_t length = 0;  // sum of the segment lengths
+  uint16_t flags = 0;   // flags of the first segment
+  bool duplicates = false;
+  bool modifiable = false;
+  int autoincrement = -1;  // segment index of an autoincrement segment
+};
+
+struct Spec {
+  uint16_t record_length = 0;
+  uint16_t page_size = 0;
+  uint16_t file_flags = 0;
+  std::vector<Key> keys;
+  std::vector<std::array<uint8_t, 256>> alternates;
+  std::string raw;  // the creation buffer as given, up to its last used byte
+};
+
+// Parses a creation buffer. Returns 0 or the classic status of what is
+// wrong with it (22 too short, 24 page size, 26 number of keys, 27 key
+// position, 28 record length, 29 key length or type, 48 collating sequence).
+int16_t ParseSpec(std::string_view buffer, Spec* spec);
+
+// The key's bytes as the record holds them, segment after segment. The
+// record must be at least as long as the fixed part.
+std::string RawKey(const Key& key, std::string_view record);
+
+// The sort form of raw key bytes (laid out as RawKey gives them; a shorter
+// text is padded with zero bytes). is_null tells that the key is a null key
+// and is left out of the index.
+std::string SortForm(const Spec& spec, const Key& key, std::string_view raw,
+                     bool* is_null);
+
+// The value of the autoincrement segment in raw key bytes, and the raw key
+// with that segment set to value.
+int64_t AutoIncrementValue(const Segment& segment, std::string_view record);
+void SetAutoIncrement(const Segment& segment, int64_t value, std::string* record);
+
+}  // namespace platform::recman

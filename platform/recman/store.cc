@@ -1,0 +1,371 @@
+#include "platform/recman/store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/process/clock.h"
+
+namespace platform::recman {
+
+int32_t BusyTimeoutMs = 10000;
+
+namespace {
+
+constexpr const char* kFormatTag = "qdebconv-recman-1";
+// Open-mode locks sit far above any record position (ids are 32-bit).
+constexpr off_t kOpenModeByte = off_t{1} << 40;
+
+std::map<std::pair<dev_t, ino_t>, std::unique_ptr<File>> g_files;
+
+bool SetLock(int fd, short type, off_t at, bool wait) {
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = at;
+  fl.l_len = 1;
+  return fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) == 0;
+}
+
+int OpenLockFile(const std::string& path, bool* writable) {
+  std::string lck = path + ".lck";
+  int fd = open(lck.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  *writable = fd >= 0;
+  if (fd < 0) fd = open(lck.c_str(), O_RDONLY | O_CLOEXEC);
+  return fd;
+}
+
+void FinalizeAll(File* f) {
+  for (auto& [sql, stmt] : f->statements) sqlite3_finalize(stmt);
+  f->statements.clear();
+}
+
+void CloseFileNow(File* f) {
+  FinalizeAll(f);
+  if (f->db != nullptr) sqlite3_close_v2(f->db);
+  f->db = nullptr;
+  if (f->lock_fd >= 0) close(f->lock_fd);  // drops every lock of the file
+  f->lock_fd = -1;
+}
+
+void Configure(sqlite3* db) {
+  sqlite3_busy_timeout(db, BusyTimeoutMs);
+  int on = 1;
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, &on);
+}
+
+// Checks that the database is one of ours and reads its specification.
+int16_t ReadSchema(File* f) {
+  {
+    Statement q(f, "SELECT value FROM meta WHERE name = 'format'");
+    if (!q.ok()) {
+      int code = q.prepare_error() & 0xFF;
+      return (code == SQLITE_ERROR || code == SQLITE_NOTADB) ? 30 : StatusOf(code);
+    }
+    int rc = q.Step();
+    if (rc == SQLITE_DONE) return 30;
+    if (rc != SQLITE_ROW) return StatusOf(rc);
+    if (q.Blob(0) != kFormatTag) return 30;
+  }
+  std::string raw;
+  {
+    Statement q(f, "SELECT value FROM meta WHERE name = 'spec'");
+    if (!q.ok()) return 30;
+    int rc = q.Step();
+    if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? 30 : StatusOf(rc);
+    raw.assign(q.Blob(0));
+  }
+  if (ParseSpec(raw, &f->spec) != 0) return 30;
+  std::string sql = "SELECT id, data";
+  for (size_t k = 0; k < f->spec.keys.size(); ++k) sql += ", k" + std::to_string(k);
+  sql += " FROM rec LIMIT 0";
+  Statement q(f, sql);
+  if (!q.ok()) return 30;
+  return 0;
+}
+
+void SyncDirectoryOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
+  }
+}
+
+int16_t WriteNewDatabase(const std::string& path, const Spec& spec) {
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    return rc == SQLITE_CANTOPEN ? 12 : StatusOf(rc);
+  }
+  std::string sql =
+      "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN;"
+      "CREATE TABLE meta(name TEXT PRIMARY KEY, value BLOB);"
+      "CREATE TABLE rec(id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL";
+  for (size_t k = 0; k < spec.keys.size(); ++k) sql += ", k" + std::to_string(k) + " BLOB";
+  sql += ");";
+  for (size_t k = 0; k < spec.keys.size(); ++k) {
+    std::string n = std::to_string(k);
+    sql += std::string("CREATE ") + (spec.keys[k].duplicates ? "" : "UNIQUE ") + "INDEX key" + n +
+           " ON rec(k" + n + ");";
+  }
+  sql += "COMMIT;";
+  rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    rc = sqlite3_prepare_v2(db, "INSERT INTO meta VALUES ('format', ?1), ('spec', ?2)", -1, &st,
+                            nullptr);
+    if (rc == SQLITE_OK) {
+      sqlite3_bind_text(st, 1, kFormatTag, -1, SQLITE_STATIC);
+      sqlite3_bind_blob(st, 2, spec.raw.data(), static_cast<int>(spec.raw.size()),
+                        SQLITE_STATIC);
+      rc = sqlite3_step(st) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
+      sqlite3_finalize(st);
+    }
+  }
+  // The last close checkpoints and removes the -wal and -shm files, so the
+  // new file can be moved into place on its own.
+  int close_rc = sqlite3_close_v2(db);
+  if (rc == SQLITE_OK) rc = close_rc;
+  return rc == SQLITE_OK ? 0 : StatusOf(rc);
+}
+
+void RemoveDatabase(const std::string& path) {
+  unlink(path.c_str());
+  unlink((path + "-wal").c_str());
+  unlink((path + "-shm").c_str());
+  unlink((path + "-journal").c_str());
+}
+
+}  // namespace
+
+Statement::Statement(File* file, const std::string& sql) {
+  auto it = file->statements.find(sql);
+  if (it != file->statements.end()) {
+    stmt_ = it->second;
+    return;
+  }
+  sqlite3_stmt* s = nullptr;
+  int rc = sqlite3_prepare_v3(file->db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(s);
+    prepare_error_ = rc;
+    return;
+  }
+  file->statements.emplace(sql, s);
+  stmt_ = s;
+}
+
+Statement::~Statement() {
+  if (stmt_ != nullptr) {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+}
+
+void Statement::Bind(int index, std::string_view blob) {
+  sqlite3_bind_blob(stmt_, index, blob.data(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
+}
+void Statement::BindNull(int index) { sqlite3_bind_null(stmt_, index); }
+void Statement::Bind(int index, int64_t value) { sqlite3_bind_int64(stmt_, index, value); }
+int Statement::Step() { return sqlite3_step(stmt_); }
+
+std::string_view Statement::Blob(int column) {
+  const void* p = sqlite3_column_blob(stmt_, column);
+  int n = sqlite3_column_bytes(stmt_, column);
+  if (p == nullptr || n <= 0) return {};
+  return std::string_view(static_cast<const char*>(p), static_cast<size_t>(n));
+}
+bool Statement::IsNull(int column) { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+int64_t Statement::Int(int column) { return sqlite3_column_int64(stmt_, column); }
+
+int16_t StatusOf(int sqlite_code) {
+  switch (sqlite_code & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+      return 0;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return 85;
+    case SQLITE_CONSTRAINT:
+      return 5;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return 46;
+    case SQLITE_FULL:
+      return 18;
+    case SQLITE_NOTADB:
+      return 30;
+    case SQLITE_CANTOPEN:
+      return 12;
+    default:
+      return 2;
+  }
+}
+
+int Exec(File* file, const char* sql) { return sqlite3_exec(file->db, sql, nullptr, nullptr, nullptr); }
+
+int16_t CreateFile(const std::string& path, const Spec& spec, bool overwrite) {
+  struct stat st;
+  bool exists = stat(path.c_str(), &st) == 0;
+  if (exists && !overwrite) return 59;
+  if (exists && !S_ISREG(st.st_mode)) return 2;
+  int lock_fd = -1;
+  if (exists) {
+    // Nobody may have the old file open while it is replaced.
+    if (g_files.count({st.st_dev, st.st_ino}) != 0) return 85;
+    bool lock_writable = false;
+    lock_fd = OpenLockFile(path, &lock_writable);
+    if (lock_fd >= 0 && lock_writable && !SetLock(lock_fd, F_WRLCK, kOpenModeByte, false)) {
+      close(lock_fd);
+      return 85;
+    }
+  }
+  std::string temp = path + ".new" + std::to_string(getpid());
+  RemoveDatabase(temp);
+  int16_t status = WriteNewDatabase(temp, spec);
+  if (status == 0) {
+    if (overwrite) {
+      unlink((path + "-wal").c_str());
+      unlink((path + "-shm").c_str());
+      if (rename(temp.c_str(), path.c_str()) != 0) status = 2;
+    } else if (link(temp.c_str(), path.c_str()) != 0) {
+      // Another process created it in the meantime.
+      status = errno == EEXIST ? 59 : 2;
+    }
+  }
+  RemoveDatabase(temp);
+  if (status == 0) SyncDirectoryOf(path);
+  if (lock_fd >= 0) close(lock_fd);
+  return status;
+}
+
+int16_t AcquireFile(const std::string& path, bool exclusive, File** out) {
+  *out = nullptr;
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0) return 12;
+  if (!S_ISREG(st.st_mode)) return 12;
+  auto id = std::make_pair(st.st_dev, st.st_ino);
+  auto it = g_files.find(id);
+  if (it != g_files.end()) {
+    File* f = it->second.get();
+    if (f->exclusive_opens > 0 || (exclusive && f->handles > 0)) return 85;
+    if (exclusive && f->lock_fd >= 0 && !SetLock(f->lock_fd, F_WRLCK, kOpenModeByte, false)) {
+      return 85;
+    }
+    f->handles++;
+    if (exclusive) f->exclusive_opens++;
+    *out = f;
+    return 0;
+  }
+  auto f = std::make_unique<File>();
+  f->path = path;
+  f->device = st.st_dev;
+  f->inode = st.st_ino;
+  bool lock_writable = false;
+  f->lock_fd = OpenLockFile(path, &lock_writable);
+  if (f->lock_fd >= 0 &&
+      !SetLock(f->lock_fd, exclusive && lock_writable ? F_WRLCK : F_RDLCK, kOpenModeByte, false)) {
+    CloseFileNow(f.get());
+    return 85;
+  }
+  int rc = sqlite3_open_v2(path.c_str(), &f->db, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close_v2(f->db);
+    f->db = nullptr;
+    rc = sqlite3_open_v2(path.c_str(), &f->db, SQLITE_OPEN_READONLY, nullptr);
+    f->writable = false;
+  }
+  if (rc != SQLITE_OK) {
+    CloseFileNow(f.get());
+    return StatusOf(rc);
+  }
+  Configure(f->db);
+  // The schema is checked before anything is written, so that a foreign
+  // file is left exactly as it was.
+  if (int16_t status = ReadSchema(f.get())) {
+    CloseFileNow(f.get());
+    return status;
+  }
+  Exec(f.get(), "PRAGMA synchronous=FULL");
+  Exec(f.get(), "PRAGMA cell_size_check=ON");
+  f->handles = 1;
+  f->exclusive_opens = exclusive ? 1 : 0;
+  *out = f.get();
+  g_files.emplace(id, std::move(f));
+  return 0;
+}
+
+void ReleaseFile(File* f, bool exclusive) {
+  f->handles--;
+  if (exclusive) {
+    f->exclusive_opens--;
+    if (f->exclusive_opens == 0 && f->handles > 0 && f->lock_fd >= 0) {
+      SetLock(f->lock_fd, F_RDLCK, kOpenModeByte, false);
+    }
+  }
+  if (f->handles <= 0 && !f->in_transaction) CloseUnusedFiles();
+}
+
+void CloseUnusedFiles() {
+  for (auto it = g_files.begin(); it != g_files.end();) {
+    File* f = it->second.get();
+    if (f->handles <= 0 && !f->in_transaction) {
+      CloseFileNow(f);
+      it = g_files.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+std::map<std::pair<dev_t, ino_t>, std::unique_ptr<File>>& OpenFiles() { return g_files; }
+
+void ForgetInheritedFiles() {
+  for (auto& [id, f] : g_files) {
+    // The parent's connections must not be used nor closed here; the
+    // descriptor copy is closed so the parent's locks do not outlive it.
+    if (f->lock_fd >= 0) close(f->lock_fd);
+    f->statements.clear();
+    (void)f.release();
+  }
+  g_files.clear();
+}
+
+int16_t LockRecord(File* f, int64_t id, bool wait) {
+  if (f->lock_fd < 0) return 81;
+  int64_t deadline = SteadyMilliseconds() + BusyTimeoutMs;
+  while (true) {
+    if (SetLock(f->lock_fd, F_WRLCK, static_cast<off_t>(id), false)) return 0;
+    if (errno != EAGAIN && errno != EACCES) return 81;
+    if (!wait || SteadyMilliseconds() >= deadline) return 84;
+    SleepMilliseconds(20);
+  }
+}
+
+void UnlockRecord(File* f, int64_t id) {
+  if (f->lock_fd >= 0) SetLock(f->lock_fd, F_UNLCK, static_cast<off_t>(id), false);
+}
+
+bool LockedElsewhere(File* f, int64_t id) {
+  if (f->lock_fd < 0) return false;
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = static_cast<off_t>(id);
+  fl.l_len = 1;
+  if (fcntl(f->lock_fd, F_OFD_GETLK, &fl) != 0) return false;
+  return fl.l_type != F_UNLCK;
+}
+
+}  // namespace platform::recman

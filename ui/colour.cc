@@ -1,0 +1,51 @@
+// Colour selection by role, with its own small stack of saved indexes.
+#include <algorithm>
+#include <string>
+
+#include "env/session.h"
+#include "platform/console/console.h"
+#include "ui/screen.h"
+#include "util/basics.h"
+
+namespace ui {
+
+int16_t ColourIndex = 0;
+std::string ColourStack;
+
+uint8_t PairAttribute(int16_t index) {
+  const auto& pair =
+      env::ColourTable[static_cast<size_t>(std::clamp<int16_t>(index, 0, 4))];
+  return static_cast<uint8_t>((pair.foreground & 0x0F) |
+                              ((pair.background & 0x0F) << 4));
+}
+
+void SetColour(std::string& spec) {
+  spec = util::UpperCase(spec);
+  if (util::Trim(spec).empty()) return;
+  if (spec.find('+') != std::string::npos) {
+    ColourStack += static_cast<char>(ColourIndex);
+  }
+  int16_t index = 0;
+  if (spec.find('-') != std::string::npos) {
+    if (!ColourStack.empty()) {
+      index = static_cast<unsigned char>(ColourStack.back());
+      ColourStack.pop_back();
+    }
+  } else if (spec.find('U') != std::string::npos) {
+    index = 4;
+  } else {
+    if (spec.find('R') != std::string::npos) index = 2;
+    if (spec.find('N') != std::string::npos) index += 1;
+  }
+  // A stack byte can only hold what was pushed, but keep the index a pair.
+  index = std::clamp<int16_t>(index, 0, 4);
+  platform::console::SetCurrentAttribute(PairAttribute(index));
+  ColourIndex = index;
+}
+
+void SetColour(std::string_view spec) {
+  std::string copy(spec);
+  SetColour(copy);
+}
+
+}  // namespace ui

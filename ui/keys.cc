@@ -1,0 +1,201 @@
+// The key reader: console input events become the program's key codes.
+#include "ui/keys.h"
+
+#include "platform/console/console.h"
+
+namespace ui {
+
+namespace console = platform::console;
+
+std::string TypeAheadBuffer;
+MouseState Mouse = MouseState::kNotInitialised;
+std::function<std::string()> CalculatorHook;
+std::function<std::string()> CalendarHook;
+
+namespace {
+
+// How long a composition on the keypad waits for its next digit. The
+// terminal cannot report Alt being let go, so the end of the digits is
+// either another input or this pause.
+constexpr int kComposeWaitMs = 500;
+constexpr int kIdleWaitMs = 200;
+
+// An input read ahead (the one that ended a composition, or the one a wait
+// saw arrive), delivered before anything new from the console.
+bool have_pending = false;
+console::InputEvent pending;
+
+bool calculator_open = false;
+bool calendar_open = false;
+
+bool NextEvent(console::InputEvent* event, int timeout_ms) {
+  if (have_pending) {
+    *event = pending;
+    have_pending = false;
+    return true;
+  }
+  return console::ReadInput(event, timeout_ms);
+}
+
+void KeepForLater(const console::InputEvent& event) {
+  pending = event;
+  have_pending = true;
+}
+
+// The digit of a numeric-keypad key (Insert 0, End 1, Down 2, PgDn 3,
+// Left 4, centre 5, Right 6, Home 7, Up 8, PgUp 9), or -1.
+int KeypadDigit(const console::KeyEvent& key) {
+  if (key.ch != 0 && (key.ch < '0' || key.ch > '9')) return -1;
+  switch (key.scan) {
+    case 0x52: return 0;
+    case 0x4F: return 1;
+    case 0x50: return 2;
+    case 0x51: return 3;
+    case 0x4B: return 4;
+    case 0x4C: return 5;
+    case 0x4D: return 6;
+    case 0x47: return 7;
+    case 0x48: return 8;
+    case 0x49: return 9;
+    default: return -1;
+  }
+}
+
+bool IsAltKeypadDigit(const console::InputEvent& event) {
+  return event.kind == console::InputEvent::kKey && event.key.down &&
+         (event.key.modifiers & console::kLeftAlt) != 0 &&
+         KeypadDigit(event.key) >= 0;
+}
+
+// Alt itself going up (or a bare modifier report): part of the composition.
+bool EndsComposition(const console::InputEvent& event) {
+  if (event.kind != console::InputEvent::kKey) return false;
+  return !event.key.down || event.key.scan == 0x38 ||
+         (event.key.ch == 0 && event.key.scan == 0);
+}
+
+// Collects keypad digits typed with the left Alt held, starting with the
+// event given; the event becomes the character of the number mod 256.
+void Compose(console::InputEvent* event) {
+  int value = 0;
+  for (;;) {
+    value = (value * 10 + KeypadDigit(event->key)) % 1000;
+    console::InputEvent next;
+    bool got = NextEvent(&next, kComposeWaitMs);
+    // Releases of the digit keys do not end the number.
+    while (got && next.kind == console::InputEvent::kKey && !next.key.down &&
+           next.key.scan != 0x38) {
+      got = NextEvent(&next, kComposeWaitMs);
+    }
+    if (got && IsAltKeypadDigit(next)) {
+      *event = next;
+      continue;
+    }
+    if (got && !EndsComposition(next)) KeepForLater(next);
+    break;
+  }
+  event->key.ch = static_cast<uint8_t>(value % 256);
+  event->key.scan = 0;
+  event->key.modifiers = 0;
+}
+
+int ModifiedKey(int code, uint8_t modifiers) {
+  const bool f1_f10 = code >= 0x3B00 && code <= 0x4400;
+  const bool f11_f12 = code == 0x8500 || code == 0x8600;
+  if (code == 0x1200) return 213;  // Alt+E
+  if (modifiers & (console::kLeftAlt | console::kRightAlt)) {
+    if (f1_f10) return code + 0x2D00;
+    if (f11_f12) return code + 0x600;
+  } else if (modifiers & console::kCtrl) {
+    if (f1_f10) return code + 0x2300;
+    if (f11_f12) return code + 0x400;
+    if (code == 0x4700) return 0x7700;
+    if (code == 0x4D00) return 0x7400;
+    if (code == 0x4B00) return 0x7300;
+  } else if (modifiers & console::kShift) {
+    if (f1_f10) return code + 0x1900;
+    if (f11_f12) return code + 0x200;
+  }
+  return code;
+}
+
+// Runs a pop-up behind its hot key once; its answer is typed for the caller.
+void RunPopup(const std::function<std::string()>& hook, bool* open) {
+  if (*open || !hook) return;
+  *open = true;
+  TypeAheadBuffer = hook();
+  *open = false;
+}
+
+}  // namespace
+
+void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
+  if (!TypeAheadBuffer.empty()) {
+    key = static_cast<unsigned char>(TypeAheadBuffer.front());
+    TypeAheadBuffer.erase(0, 1);
+    return;
+  }
+  if (Mouse == MouseState::kNotInitialised) {
+    Mouse = console::HasMouse() ? MouseState::kReady : MouseState::kNoMouse;
+  }
+  if (Mouse == MouseState::kReady) {
+    console::EnableMouse(true);
+    Mouse = MouseState::kOn;
+  }
+  key = 0;
+  button = 0;
+  row = 0;
+  column = 0;
+  console::Refresh();
+
+  console::InputEvent event;
+  if (!NextEvent(&event, 0)) return;
+  if (IsAltKeypadDigit(event)) Compose(&event);
+
+  if (event.kind == console::InputEvent::kKey && event.key.down) {
+    const int code = event.key.ch != 0 ? event.key.ch : event.key.scan << 8;
+    key = static_cast<int16_t>(ModifiedKey(code, event.key.modifiers));
+  } else if (event.kind == console::InputEvent::kMouse &&
+             Mouse == MouseState::kOn && event.mouse.buttons != 0) {
+    button = event.mouse.buttons;
+    row = static_cast<int16_t>(event.mouse.row + 1);
+    column = static_cast<int16_t>(event.mouse.column + 1);
+  }
+
+  if (key == kKeyAltX) RunPopup(CalculatorHook, &calculator_open);
+  if (key == kKeyAltC) RunPopup(CalendarHook, &calendar_open);
+
+  if (Mouse == MouseState::kOn && (key != 0 || button != 0)) {
+    console::EnableMouse(false);
+    Mouse = MouseState::kReady;
+  }
+}
+
+void ReadKeyWaiting(int16_t& key, int16_t& button, int16_t& row,
+                    int16_t& column) {
+  for (;;) {
+    ReadKey(key, button, row, column);
+    if (key != 0 || button != 0) return;
+    // Sleep in the console until something arrives instead of spinning.
+    console::InputEvent event;
+    if (!have_pending && console::ReadInput(&event, kIdleWaitMs)) {
+      KeepForLater(event);
+    }
+  }
+}
+
+void WaitKey(int16_t& key) {
+  int16_t button = 0, row = 0, column = 0;
+  ReadKeyWaiting(key, button, row, column);
+  if (button != 0) {
+    const int code = column * 256 + button * 64 + row;
+    key = static_cast<int16_t>(static_cast<uint16_t>(code & 0xFFFF));
+  }
+}
+
+void FlushKeyboard() {
+  console::FlushInput();
+  have_pending = false;
+}
+
+}  // namespace ui

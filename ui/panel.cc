@@ -1,0 +1,70 @@
+// The message panel: a text laid out in lines of 76 characters inside a
+// single-line frame, centred on column 41 around the caller's row.
+#include <string>
+
+#include "ui/screen.h"
+#include "util/basics.h"
+#include "util/text.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int kLineWidth = 76;
+constexpr int kCentreColumn = 41;
+
+}  // namespace
+
+bool ShowMessagePanel(int16_t row, std::string_view text) {
+  SetColour("+rh");
+  std::string laid_out(text);
+  util::WrapText(laid_out, 0, kLineWidth, "i");
+  const int lines = static_cast<int>(laid_out.size()) / kLineWidth;
+
+  int top = std::max(1, row - (lines + 1) / 2 - 2);
+  int bottom = top + lines + 1;
+  if (bottom > ScreenRows()) {
+    bottom = ScreenRows();
+    top = bottom - lines - 1;
+  }
+  if (top < 1) {
+    SetColour("-");
+    return false;
+  }
+
+  // The widest line decides; an empty text still gets a small panel, so
+  // that the caller's CloseWindow has a window to close.
+  int left = 0;
+  int right = 0;
+  for (int i = 0; i < std::max(lines, 1); ++i) {
+    const std::string_view line =
+        i < lines ? std::string_view(laid_out).substr(
+                        static_cast<size_t>(i * kLineWidth), kLineWidth)
+                  : std::string_view();
+    const int width = static_cast<int>(util::TrimRight(line).size());
+    if (right - left < width + 4) {
+      left = kCentreColumn - (width + 1) / 2 - 2;
+      right = width / 2 + kCentreColumn + 1;
+    }
+  }
+
+  const int16_t depth = WindowDepth;
+  OpenWindow(static_cast<int16_t>(top), static_cast<int16_t>(left),
+             static_cast<int16_t>(bottom), static_cast<int16_t>(right));
+  if (WindowDepth == depth) {
+    // Refused (a console narrower than the panel): drawing a frame now
+    // would wipe the enclosing window instead.
+    SetColour("-");
+    return false;
+  }
+  DrawFrame(1);
+  for (int i = 0; i < lines; ++i) {
+    const std::string_view line = util::TrimRight(std::string_view(laid_out).substr(
+        static_cast<size_t>(i * kLineWidth), kLineWidth));
+    PrintAt(static_cast<int16_t>(i + 1), 2, line);
+  }
+  SetColour("-");
+  return true;
+}
+
+}  // namespace ui

@@ -264,7 +264,7 @@ int64_t SpaceTaken(const std::string& dir) {
 
 }  // namespace
 
-bool DriveSpace(const Drive& drive, SpaceInfo* info) {
+bool DriveSpace(const Drive& drive, SpaceInfo* info, const std::string& host_dir) {
   if (drive.capacity >= 0) {
     int64_t free_bytes = drive.capacity - SpaceTaken(drive.host_dir);
     info->free_bytes = static_cast<double>(std::max<int64_t>(free_bytes, 0));
@@ -272,7 +272,10 @@ bool DriveSpace(const Drive& drive, SpaceInfo* info) {
     return true;
   }
   struct statvfs vfs{};
-  if (statvfs(drive.host_dir.c_str(), &vfs) != 0) return false;
+  if ((host_dir.empty() || statvfs(host_dir.c_str(), &vfs) != 0) &&
+      statvfs(drive.host_dir.c_str(), &vfs) != 0) {
+    return false;
+  }
   double fragment = static_cast<double>(vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize);
   info->free_bytes = fragment * static_cast<double>(vfs.f_bavail);
   info->cluster_bytes = fragment;

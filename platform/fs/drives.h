@@ -55,8 +55,9 @@ struct SpaceInfo {
   double cluster_bytes = 0;
 };
 // Free space and cluster size of the volume of a drive; for a drive with a
-// capacity, that capacity less the clusters its files take. False when the
-// volume cannot be read.
-bool DriveSpace(const Drive& drive, SpaceInfo* info);
+// capacity, that capacity less the clusters its files take. A directory of
+// the drive may be given, for volumes mounted below the drive's root. False
+// when the volume cannot be read.
+bool DriveSpace(const Drive& drive, SpaceInfo* info, const std::string& host_dir = {});
 
 }  // namespace platform::fs

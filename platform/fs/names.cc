@@ -10,11 +10,15 @@ std::string HostName(std::string_view program_name) {
 }
 
 std::string ProgramName(std::string_view host_name) {
-  return util::Utf8ToCp850(host_name);
+  std::string name = util::Utf8ToCp850(host_name);
+  for (char& c : name) {
+    if (static_cast<unsigned char>(c) < 32) c = '?';
+  }
+  return name;
 }
 
 std::string NameKey(std::string_view host_name) {
-  return util::UpperCase(util::Utf8ToCp850(host_name));
+  return util::UpperCase(ProgramName(host_name));
 }
 
 bool HasWildcards(std::string_view name) {

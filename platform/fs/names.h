@@ -2,8 +2,9 @@
 //
 // Inside the program a name is code page 850; on the host it is UTF-8. A host
 // name whose bytes are not valid UTF-8 (written by some other tool) reads as
-// code page 850 with a "?" for each stray byte, and resolves back to that
-// same file when the program names it that way.
+// code page 850 with a "?" for each stray byte, as does a control character
+// (a line end inside a name would break every list of names), and resolves
+// back to that same file when the program names it that way.
 #pragma once
 
 #include <string>

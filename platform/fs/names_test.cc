@@ -46,6 +46,7 @@ TEST(NamesTest, InvalidUtf8OnDiskReadsAsQuestionMarks) {
   std::string host = "caf\xff.txt";
   EXPECT_EQ(ProgramName(host), "caf?.txt");
   EXPECT_EQ(NameKey(host), "CAF?.TXT");
+  EXPECT_EQ(ProgramName("a\r\nb"), "a??b");
   EXPECT_EQ(HostName(util::Cp850("Años.ini")), "Años.ini");
   EXPECT_EQ(ProgramName("Años.ini"), util::Cp850("Años.ini"));
 }

@@ -1,0 +1,259 @@
+#include "files/listing.h"
+
+#include <optional>
+#include <vector>
+
+#include "files/random.h"
+#include "platform/fs/drives.h"
+#include "platform/fs/files.h"
+#include "platform/fs/names.h"
+#include "platform/fs/paths.h"
+#include "platform/process/environment.h"
+#include "util/basics.h"
+
+namespace files {
+
+namespace fs = platform::fs;
+
+int16_t ListAttributes = 0x20;
+std::string ListingStack;
+
+namespace {
+
+constexpr int16_t kKindBits = 0x38;
+constexpr int16_t kFlagBits = 0x07;
+constexpr int kListHeader = 4;
+
+int16_t EffectiveAttributes() {
+  if ((ListAttributes & kKindBits) == 0) ListAttributes = static_cast<int16_t>(ListAttributes | 0x20);
+  return ListAttributes;
+}
+
+bool Selected(uint16_t attributes, int16_t wanted) {
+  int kind = attributes & kKindBits;
+  if (kind & fs::kVolumeLabel) {
+    kind = fs::kVolumeLabel;
+  } else if (kind & fs::kDirectory) {
+    kind = fs::kDirectory;
+  } else {
+    kind = 0x20;
+  }
+  if ((wanted & kind) == 0) return false;
+  int flags = attributes & kFlagBits;
+  return flags == 0 || (flags & wanted) != 0;
+}
+
+
+struct Split {
+  std::string dir;   // program path of the directory, with its separator (or "X:")
+  std::string mask;  // the last component
+};
+
+Split SplitPath(std::string_view path) {
+  size_t cut = path.find_last_of("\\/:");
+  if (cut == std::string_view::npos) return {"", std::string(path)};
+  return {std::string(path.substr(0, cut + 1)), std::string(path.substr(cut + 1))};
+}
+
+// The host directory of a program directory ("" is the current one).
+std::string HostDirectory(const std::string& dir) {
+  return fs::HostPath(dir.empty() ? std::string(".\\") : dir + ".");
+}
+
+// The drive of a program path, when its directory is that drive's root.
+std::optional<fs::Drive> RootDrive(const std::string& dir) {
+  std::string host = HostDirectory(dir);
+  if (host.empty()) return std::nullopt;
+  std::string rest;
+  std::optional<fs::Drive> drive = fs::DriveOfHostPath(host, &rest);
+  if (!drive || rest != "/") return std::nullopt;
+  return drive;
+}
+
+struct Found {
+  std::string name;  // program form (code page 850)
+  std::string host;  // host path
+  uint16_t attributes = 0;
+};
+
+// The entries matching a path or mask, searched as the attributes say: only
+// the volume label when they hold 0x08, else every kind.
+std::vector<Found> Search(std::string_view path, int16_t attributes) {
+  std::vector<Found> found;
+  Split split = SplitPath(path);
+  if (split.mask.empty()) return found;
+  if (attributes & fs::kVolumeLabel) {
+    std::optional<fs::Drive> drive = RootDrive(split.dir);
+    if (!drive) return found;
+    std::string label = fs::VolumeLabel(*drive);
+    if (!label.empty() && fs::MatchesMask(label, split.mask)) {
+      found.push_back({label, "", fs::kVolumeLabel});
+    }
+    return found;
+  }
+  if (!fs::HasWildcards(split.mask)) {
+    if (split.mask == "." || split.mask == "..") return found;
+    std::string host = fs::HostPath(path);
+    fs::DirEntry entry;
+    if (!host.empty() && fs::StatEntry(host, &entry)) {
+      found.push_back({fs::ProgramName(entry.name), host, entry.attributes});
+    }
+    return found;
+  }
+  std::string host_dir = HostDirectory(split.dir);
+  std::vector<fs::DirEntry> entries;
+  if (host_dir.empty() || !fs::ListDirectory(host_dir, &entries)) return found;
+  if (host_dir.back() != '/') host_dir += '/';
+  for (fs::DirEntry& entry : entries) {
+    std::string name = fs::ProgramName(entry.name);
+    if (!fs::MatchesMask(name, split.mask)) continue;
+    found.push_back({std::move(name), host_dir + entry.name, entry.attributes});
+  }
+  return found;
+}
+
+uint32_t ReadPosition(fs::File& file) {
+  unsigned char bytes[kListHeader] = {};
+  if (file.ReadAt(0, bytes, sizeof bytes) != kListHeader) return 0;
+  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+bool WritePosition(fs::File& file, uint32_t position) {
+  unsigned char bytes[kListHeader] = {
+      static_cast<unsigned char>(position), static_cast<unsigned char>(position >> 8),
+      static_cast<unsigned char>(position >> 16), static_cast<unsigned char>(position >> 24)};
+  return file.WriteAt(0, bytes, sizeof bytes);
+}
+
+std::string TopListing() {
+  size_t bar = ListingStack.find('|');
+  return bar == std::string::npos ? std::string() : ListingStack.substr(0, bar);
+}
+
+}  // namespace
+
+std::string TempDirectory() {
+  for (const char* variable : {"TEMP", "TMPDIR"}) {
+    std::string dir = platform::GetEnvironment(variable);
+    if (dir.empty() || dir[0] != '/' || dir.find('|') != std::string::npos) continue;
+    fs::DirEntry entry;
+    if (fs::StatEntry(dir, &entry) && (entry.attributes & fs::kDirectory)) {
+      while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+      return dir;
+    }
+  }
+  return "/tmp";
+}
+
+bool FileExists(std::string_view path) {
+  int16_t wanted = EffectiveAttributes();
+  int16_t search = (wanted & fs::kVolumeLabel) ? fs::kVolumeLabel : 0x37;
+  for (const Found& entry : Search(path, search)) {
+    if (Selected(entry.attributes, wanted)) return true;
+  }
+  return false;
+}
+
+int32_t RemoveEntry(std::string_view path) {
+  std::string text(util::Trim(path));
+  Split split = SplitPath(text);
+  // Emptying "", "C:" or "C:\" as a directory would wipe a whole drive's root.
+  if (split.mask.empty() || split.mask == "." || split.mask == "..") return fs::kErrorPathNotFound;
+  if (fs::HasWildcards(split.mask)) {
+    int32_t error = fs::kErrorFileNotFound;
+    for (const Found& entry : Search(text, 0x37)) {
+      if (entry.attributes & fs::kDirectory) continue;
+      error = fs::RemoveFile(entry.host);
+    }
+    return error;
+  }
+  std::string host = fs::HostPath(text);
+  if (host.empty()) return fs::kErrorPathNotFound;
+  int32_t error = fs::RemoveFile(host);
+  if (error == 0) return 0;
+  std::vector<fs::DirEntry> entries;
+  if (!fs::ListDirectory(host, &entries)) return error;
+  for (const fs::DirEntry& entry : entries) {
+    if (entry.attributes & fs::kDirectory) continue;
+    error = fs::RemoveFile(host + "/" + entry.name);
+    if (error != 0) return error;
+  }
+  return fs::RemoveDirectory(host);
+}
+
+void StartListing(std::string_view path) {
+  int16_t wanted = EffectiveAttributes();
+  std::string temp = TempDirectory();
+  SeedFromClock();
+  fs::File file;
+  std::string list_path;
+  // A name another listing holds (a nested one started in the same hundredth
+  // of a second, or another terminal's) is drawn again, never overwritten.
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    std::string candidate =
+        temp + "/" + std::to_string(static_cast<long>(Rnd() * 100000000)) + ".dir";
+    int error = file.Open(candidate, fs::File::kCreateNew, false);
+    if (error == 0) {
+      list_path = candidate;
+      break;
+    }
+    if (error != fs::kErrorFileExists) break;
+  }
+  if (list_path.empty()) {
+    // No list file could be made: an empty entry is pushed, so that the
+    // listing gives no names and its EndListing still pairs with it.
+    ListingStack = "|" + ListingStack;
+    return;
+  }
+  ListingStack = list_path + "|" + ListingStack;
+  std::string content(kListHeader, '\0');
+  for (const Found& entry : Search(path, wanted)) {
+    if (!Selected(entry.attributes, wanted)) continue;
+    content += util::UpperCase(entry.name);
+    content += "\r\n";
+  }
+  if (file.WriteAt(0, content.data(), content.size())) WritePosition(file, kListHeader + 1);
+}
+
+bool NextListed(std::string& name) {
+  name.clear();
+  std::string list_path = TopListing();
+  if (list_path.empty()) return true;
+  fs::File file;
+  if (file.Open(list_path, fs::File::kReadWrite, false) != 0) return true;
+  int64_t size = file.Size();
+  int64_t position = static_cast<int64_t>(ReadPosition(file)) - 1;
+  if (position < kListHeader || position >= size) return true;
+  std::string line;
+  char buffer[256];
+  int64_t offset = position;
+  bool ended = false;
+  while (!ended) {
+    int64_t got = file.ReadAt(offset, buffer, sizeof buffer);
+    if (got <= 0) break;
+    for (int64_t i = 0; i < got; ++i) {
+      if (buffer[i] == '\n') {
+        offset += i + 1;
+        ended = true;
+        break;
+      }
+      line += buffer[i];
+    }
+    if (!ended) offset += got;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  WritePosition(file, static_cast<uint32_t>(offset + 1));
+  name = line;
+  return name.empty();
+}
+
+void EndListing() {
+  std::string list_path = TopListing();
+  if (ListingStack.empty()) return;
+  size_t bar = ListingStack.find('|');
+  ListingStack.erase(0, bar == std::string::npos ? ListingStack.size() : bar + 1);
+  if (!list_path.empty()) fs::RemoveFile(list_path);
+}
+
+}  // namespace files

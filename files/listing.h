@@ -1,0 +1,43 @@
+// Which entries exist, their removal, and directory listings kept in list
+// files of the temporary directory, which may be nested.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace files {
+
+// Attribute bits of the entries FileExists and StartListing select: 0x20
+// plain files, 0x10 directories, 0x08 the volume label; 0x01, 0x02, 0x04
+// read-only, hidden and system. Without any of 0x08, 0x10 and 0x20, 0x20 is
+// added (and kept). Set by the callers; plain files when never set.
+extern int16_t ListAttributes;
+
+// The open list files (host paths), the most recent first, each followed by "|".
+extern std::string ListingStack;
+
+// The temporary directory of the list files: "TEMP", else "TMPDIR", else
+// "/tmp", each only when that directory exists (host path).
+std::string TempDirectory();
+
+// True when an entry matching the path or mask (wildcards "*" and "?") is
+// selected by ListAttributes.
+bool FileExists(std::string_view path);
+
+// Deletes the file (every matching plain file for a mask); when that fails,
+// takes the path as a directory, deletes the files in it and removes it.
+// 0 or the number of the last error. A path naming a drive or its root,
+// or an empty one, is never emptied.
+int32_t RemoveEntry(std::string_view path);
+
+// Lists the entries of directory + mask that ListAttributes selects,
+// upper-cased, into a new list file pushed on ListingStack.
+void StartListing(std::string_view path);
+// The next name of the most recent listing; true (and an empty name) when
+// there is none left.
+bool NextListed(std::string& name);
+// Deletes the most recent list file and pops it from ListingStack.
+void EndListing();
+
+}  // namespace files

@@ -1,0 +1,376 @@
+#include "files/locks.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <random>
+
+#include "env/session.h"
+#include "platform/fs/host.h"
+#include "platform/fs/paths.h"
+#include "platform/process/clock.h"
+#include "util/basics.h"
+#include "util/cp850.h"
+
+namespace files {
+
+namespace fs = platform::fs;
+
+int32_t LockHolder = 0;
+std::string LockStation;
+LockWaitHooks LockWait;
+
+namespace {
+
+constexpr int kStationSize = 15;
+constexpr int kHolderSize = 11;
+constexpr int kStampSize = 8;
+constexpr int kIdentitySize = 4 + kStationSize;
+// Offsets of the fields of a slot.
+constexpr size_t kHolderAt = 15;
+constexpr size_t kStampAt = 26;
+constexpr size_t kKindAt = 34;
+constexpr size_t kLowLengthAt = 35;
+constexpr size_t kLowAt = 37;
+constexpr size_t kHighLengthAt = 77;
+constexpr size_t kHighAt = 79;
+constexpr size_t kLineEndAt = 119;
+// Busy opens waited for before the operator is told of the wait.
+constexpr int kQuietOpenRetries = 5;
+
+// The waits of the lock layer draw from a generator of their own, seeded
+// apart in every process, so that competing terminals do not retry in step.
+std::minstd_rand& WaitRandom() {
+  static std::minstd_rand generator(std::random_device{}());
+  return generator;
+}
+
+int RandomMilliseconds(int most) {
+  double rnd = static_cast<double>(WaitRandom()() - std::minstd_rand::min()) /
+               (static_cast<double>(std::minstd_rand::max() - std::minstd_rand::min()) + 1.0);
+  return static_cast<int>(rnd * (most - 1) + 1.5);
+}
+
+void Pause(int milliseconds) {
+  if (LockWait.pause != nullptr) {
+    LockWait.pause(milliseconds);
+  } else {
+    platform::SleepMilliseconds(milliseconds);
+  }
+}
+
+// One wait for a lock, however many attempts it takes: the message is shown
+// at most once and closed when the wait ends.
+class Waiter {
+ public:
+  Waiter() = default;
+  Waiter(const Waiter&) = delete;
+  Waiter& operator=(const Waiter&) = delete;
+  ~Waiter() {
+    if (shown_ && LockWait.close_message != nullptr) LockWait.close_message();
+  }
+
+  void Tell() {
+    if (shown_) return;
+    shown_ = true;
+    if (LockWait.show_message != nullptr) LockWait.show_message(LockWaitMessage());
+  }
+
+  // False when the operator pressed Escape.
+  bool Wait(int milliseconds) {
+    for (int left = milliseconds; left > 0; left -= 50) {
+      if (Cancelled()) return false;
+      Pause(std::min(left, 50));
+    }
+    return !Cancelled();
+  }
+
+ private:
+  static bool Cancelled() {
+    return LockWait.escape_pressed != nullptr && LockWait.escape_pressed();
+  }
+  bool shown_ = false;
+};
+
+std::string Fixed(std::string_view text, size_t size) {
+  std::string field(text.substr(0, size));
+  field.resize(size, ' ');
+  return field;
+}
+
+bool IsBlank(std::string_view text) {
+  return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
+std::string IdentityFields() {
+  return Fixed(LockStation, kStationSize) + Fixed(std::to_string(LockHolder), kHolderSize);
+}
+
+fs::File OpenTable(std::string_view folder, std::string_view name, Waiter& waiter) {
+  std::string table_path = std::string(folder) + "\\" + std::string(name);
+  int busy = 0;
+  for (;;) {
+    fs::File file;
+    int error = file.Open(fs::HostPath(table_path), fs::File::kReadWriteCreate, true);
+    if (error == 0) return file;
+    if (error == fs::kErrorPathNotFound) {
+      std::string host_folder = fs::HostPath(folder);
+      if (!host_folder.empty() && fs::MakeDirectory(host_folder) == 0) continue;
+    }
+    // Another process holds the table for a moment; anything else (no right to
+    // write, an absent drive) is told to the operator, who may give up.
+    if (error != fs::kErrorSharingViolation || ++busy > kQuietOpenRetries) waiter.Tell();
+    if (!waiter.Wait(RandomMilliseconds(3000))) return fs::File();
+  }
+}
+
+std::string TableFolder() { return env::RootDir + "LOCKS"; }
+
+// The table of a record file. The name is trimmed of blanks at both ends
+// when locking and when releasing, so both always meet in the same table.
+std::string TableName(std::string_view record_file) {
+  return std::string(util::Trim(record_file)) + ".lck";
+}
+
+struct Table {
+  std::string bytes;    // the whole slots
+  int64_t append_at = 0;
+};
+
+bool ReadTable(fs::File& file, Table* table) {
+  int64_t size = file.Size();
+  if (size < 0) return false;
+  // A torn last slot is not a slot: the next lock written over it mends it.
+  int64_t whole = size / kLockSlotSize * kLockSlotSize;
+  table->bytes.assign(static_cast<size_t>(whole), ' ');
+  if (whole > 0 && file.ReadAt(0, table->bytes.data(), table->bytes.size()) != whole) return false;
+  table->append_at = whole;
+  return true;
+}
+
+std::string_view Field(const std::string& bytes, size_t slot, size_t at, size_t size) {
+  return std::string_view(bytes).substr(slot * kLockSlotSize + at, size);
+}
+
+int KeyLength(const std::string& bytes, size_t slot, size_t at) {
+  return std::clamp<int>(util::NumericValue16(Field(bytes, slot, at, 2)), 0, kLockKeyMax);
+}
+
+bool IsFree(const std::string& bytes, size_t slot) {
+  return Field(bytes, slot, kKindAt, 1) == " " || IsBlank(Field(bytes, slot, kHolderAt, kHolderSize));
+}
+
+bool BlankSlot(fs::File& file, std::string& bytes, size_t slot) {
+  size_t base = slot * kLockSlotSize;
+  std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(base), kStampAt, ' ');
+  bytes[base + kKindAt] = ' ';
+  return file.WriteAt(static_cast<int64_t>(base), bytes.data() + base, kLockSlotSize);
+}
+
+std::string MakeSlot(char kind, std::string_view low, std::string_view high) {
+  std::string slot = IdentityFields() + Fixed(std::to_string(MinutesNow()), kStampSize) + kind;
+  if (kind == 'K') {
+    low = low.substr(0, kLockKeyMax);
+    high = high.substr(0, kLockKeyMax);
+    slot += Fixed(std::to_string(low.size()), 2) + Fixed(low, kLockKeyMax);
+    slot += Fixed(std::to_string(high.size()), 2) + Fixed(high, kLockKeyMax);
+  } else {
+    slot += std::string(2 * (2 + kLockKeyMax), ' ');
+  }
+  return slot + "\r\n";
+}
+
+enum class Attempt { kHeld, kConflict, kCancelled };
+
+Attempt TryLock(std::string_view name, char kind, std::string_view low, std::string_view high,
+                Waiter& waiter) {
+  LoadLockIdentity();
+  fs::File file = OpenTable(TableFolder(), TableName(name), waiter);
+  if (!file.IsOpen()) return Attempt::kCancelled;
+  Table table;
+  if (!ReadTable(file, &table)) return Attempt::kConflict;
+  std::string& bytes = table.bytes;
+  const std::string me = IdentityFields();
+  const int32_t now = MinutesNow();
+  int64_t write_at = table.append_at;
+  size_t slots = bytes.size() / kLockSlotSize;
+  for (size_t i = 0; i < slots; ++i) {
+    std::string_view holder = Field(bytes, i, kHolderAt, kHolderSize);
+    if (!IsBlank(holder) &&
+        util::NumericValue32(Field(bytes, i, kStampAt, kStampSize)) < now - kLockExpiryMinutes) {
+      BlankSlot(file, bytes, i);  // abandoned by a holder that never came back
+    }
+    if (IsFree(bytes, i)) {
+      write_at = static_cast<int64_t>(i) * kLockSlotSize;
+      continue;
+    }
+    char slot_kind = bytes[i * kLockSlotSize + kKindAt];
+    if (slot_kind == 'F' || kind == 'F') {
+      if (Field(bytes, i, 0, kStationSize + kHolderSize) == me) {
+        if (slot_kind == kind) write_at = static_cast<int64_t>(i) * kLockSlotSize;
+        break;
+      }
+      return Attempt::kConflict;
+    }
+    if (slot_kind == 'K' && kind == 'K') {
+      size_t p = std::min<size_t>(KeyLength(bytes, i, kLowLengthAt), low.size());
+      size_t q = std::min<size_t>(KeyLength(bytes, i, kHighLengthAt), high.size());
+      bool apart = low.substr(0, p) > Field(bytes, i, kHighAt, p) ||
+                   high.substr(0, q) < Field(bytes, i, kLowAt, q);
+      if (apart) continue;
+      if (util::NumericValue32(holder) != LockHolder) return Attempt::kConflict;
+      write_at = static_cast<int64_t>(i) * kLockSlotSize;
+      break;
+    }
+  }
+  std::string slot = MakeSlot(kind, low, high);
+  if (!file.WriteAt(write_at, slot.data(), slot.size())) return Attempt::kConflict;
+  return Attempt::kHeld;
+}
+
+}  // namespace
+
+std::string LockWaitMessage() {
+  const std::string& code = env::LanguageCode;
+  std::string message;
+  if (code.starts_with("SPA")) {
+    message = "FICHERO BLOQUEADO. ESPERE UN MOMENTO";
+  } else if (code.starts_with("GLG")) {
+    message = "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO";
+  } else if (code.starts_with("OCI")) {
+    message = util::Cp850("FICH╚R BLOQUEJAT. ESPERATZ UN MOMENT");
+  } else {
+    message = "FITXER BLOQUEJAT. ESPEREU UN MOMENT";
+  }
+  return message + ".";
+}
+
+void LoadLockIdentity() {
+  if (LockHolder != 0) return;
+  fs::File file;
+  std::string path = fs::HostPath(env::WorkDir + "LOCKS.TMP");
+  int error = fs::kErrorSharingViolation;
+  // Another program of this work directory may be creating the identity.
+  for (int attempt = 0; attempt < 300 && error == fs::kErrorSharingViolation; ++attempt) {
+    error = file.Open(path, fs::File::kReadWriteCreate, true);
+    if (error == fs::kErrorSharingViolation) Pause(10);
+  }
+  unsigned char identity[kIdentitySize];
+  std::fill_n(identity, kIdentitySize, ' ');
+  int64_t got = file.IsOpen() ? file.ReadAt(0, identity, kIdentitySize) : 0;
+  int64_t number = 0;
+  if (got >= 4) {
+    uint32_t raw = static_cast<uint32_t>(identity[0]) | static_cast<uint32_t>(identity[1]) << 8 |
+                   static_cast<uint32_t>(identity[2]) << 16 |
+                   static_cast<uint32_t>(identity[3]) << 24;
+    number = static_cast<int32_t>(raw);
+  }
+  if (number > 0 && number < std::numeric_limits<int32_t>::max()) {
+    LockHolder = static_cast<int32_t>(number);
+    std::string station(reinterpret_cast<const char*>(identity) + 4, kStationSize);
+    if (got < kIdentitySize) station = Fixed(station.substr(0, static_cast<size_t>(std::max<int64_t>(got - 4, 0))), kStationSize);
+    LockStation = station;
+    return;
+  }
+  // The clock alone would give terminals started in the same hundredth of a
+  // second one identity, and with it each other's key locks.
+  std::minstd_rand draw(static_cast<unsigned>(platform::SecondsSinceMidnight() * 100) ^
+                        std::random_device{}());
+  while (number == 0) {
+    double rnd = static_cast<double>(draw() - std::minstd_rand::min()) /
+                 (static_cast<double>(std::minstd_rand::max() - std::minstd_rand::min()) + 1.0);
+    number = static_cast<int64_t>(rnd * 2147483647.0);
+  }
+  LockHolder = static_cast<int32_t>(number);
+  LockStation = Fixed(util::Utf8ToCp850(fs::HostName()), kStationSize);
+  if (!file.IsOpen()) return;  // the identity lasts this run only
+  unsigned char out[kIdentitySize];
+  uint32_t raw = static_cast<uint32_t>(LockHolder);
+  for (int k = 0; k < 4; ++k) out[k] = static_cast<unsigned char>(raw >> (8 * k));
+  std::copy(LockStation.begin(), LockStation.end(), out + 4);
+  file.WriteAt(0, out, kIdentitySize);
+}
+
+int16_t AcquireLock(std::string_view name, std::string_view kind, std::string_view low,
+                    std::string_view high) {
+  std::string upper = util::UpperCase(util::Trim(kind));
+  if (upper != "F" && upper != "K") return kLockBadKind;
+  Waiter waiter;
+  for (;;) {
+    switch (TryLock(name, upper[0], low, high, waiter)) {
+      case Attempt::kHeld:
+        return 0;
+      case Attempt::kCancelled:
+        return kLockCancelled;
+      case Attempt::kConflict:
+        break;
+    }
+    waiter.Tell();
+    if (!waiter.Wait(RandomMilliseconds(1001))) return kLockCancelled;
+  }
+}
+
+std::string LockKeyText(std::string_view key) {
+  std::string text;
+  for (char c : key) {
+    auto code = static_cast<unsigned char>(c);
+    if (code >= 128 && code <= 227) {
+      int value = code & 127;
+      text += static_cast<char>('0' + value / 10);
+      text += static_cast<char>('0' + value % 10);
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
+int16_t LockKey(std::string_view name, std::string_view key) {
+  std::string text = LockKeyText(key);
+  return AcquireLock(name, "k", text, text);
+}
+
+int16_t ReleaseLock(std::string_view name) {
+  LoadLockIdentity();
+  Waiter waiter;
+  fs::File file = OpenTable(TableFolder(), util::UpperCase(TableName(name)), waiter);
+  if (!file.IsOpen()) return -1;
+  Table table;
+  if (!ReadTable(file, &table)) return -1;
+  const std::string me = IdentityFields();
+  size_t slots = table.bytes.size() / kLockSlotSize;
+  size_t latest = slots;
+  int32_t latest_stamp = 0;
+  for (size_t i = 0; i < slots; ++i) {
+    if (IsFree(table.bytes, i) || Field(table.bytes, i, 0, kStationSize + kHolderSize) != me) continue;
+    int32_t stamp = util::NumericValue32(Field(table.bytes, i, kStampAt, kStampSize));
+    if (latest == slots || stamp >= latest_stamp) {
+      latest = i;
+      latest_stamp = stamp;
+    }
+  }
+  if (latest == slots) return -1;
+  return BlankSlot(file, table.bytes, latest) ? 0 : -1;
+}
+
+fs::File OpenLockTable(std::string_view folder, std::string_view name) {
+  Waiter waiter;
+  return OpenTable(folder, name, waiter);
+}
+
+int32_t MinutesNow() {
+  platform::LocalTime now = platform::LocalNow();
+  int64_t y = now.year;
+  int64_t m = now.month;
+  int64_t d = now.day;
+  if (m < 3) {
+    y -= 1;
+    m += 12;
+  }
+  m -= 3;
+  int64_t day = d + (153 * m + 2) / 5 + (146097 * (y / 100)) / 4 + (1461 * (y % 100)) / 4 + 1721119;
+  int64_t seconds = now.hour * 3600 + now.minute * 60 + now.second;
+  return static_cast<int32_t>((day - 2440588) * 1440 + seconds / 60);
+}
+
+}  // namespace files

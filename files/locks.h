@@ -1,0 +1,64 @@
+// Lock tables shared by every terminal of the office.
+//
+// One table per protected record file, RootDir + "LOCKS\" + name + ".lck",
+// a sequence of 121-byte text slots, each a whole-file lock ("F") or a
+// key-range lock ("K") of one holder. The holder identity (a number and the
+// workstation name) lives in WorkDir + "LOCKS.TMP". A table is only ever open
+// in one process at a time (opened with no sharing), for one scan and update.
+// Slots not renewed for 30 minutes are abandoned and reused.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/fs/files.h"
+
+namespace files {
+
+constexpr int kLockSlotSize = 121;
+constexpr int kLockKeyMax = 40;
+constexpr int kLockExpiryMinutes = 30;
+// AcquireLock's result when the operator gave up waiting with Escape.
+constexpr int16_t kLockCancelled = 27;
+// AcquireLock's result for a kind other than "F" or "K".
+constexpr int16_t kLockBadKind = -1;
+
+// The holder of this run: 0 until LoadLockIdentity, and the workstation
+// name, blank-padded to 15.
+extern int32_t LockHolder;
+extern std::string LockStation;
+
+// How a wait for a lock meets the operator. The screen layer fills these at
+// start-up; left empty, waits are silent and cannot be cancelled.
+struct LockWaitHooks {
+  void (*show_message)(const std::string& message) = nullptr;  // shown once per wait
+  void (*close_message)() = nullptr;                            // after a shown message
+  bool (*escape_pressed)() = nullptr;                           // polled while waiting
+  void (*pause)(int milliseconds) = nullptr;                    // default: sleep
+};
+extern LockWaitHooks LockWait;
+
+// "FITXER BLOQUEJAT. ESPEREU UN MOMENT." in the language of LanguageCode.
+std::string LockWaitMessage();
+
+void LoadLockIdentity();
+
+// 0 once the lock is held; waits while another holder's lock overlaps.
+int16_t AcquireLock(std::string_view name, std::string_view kind, std::string_view low,
+                    std::string_view high);
+// A key lock on one key, written out as text (packed digit bytes as digits).
+int16_t LockKey(std::string_view name, std::string_view key);
+std::string LockKeyText(std::string_view key);
+// Releases this holder's most recent lock in the table: 0, or -1 when it holds none.
+int16_t ReleaseLock(std::string_view name);
+
+// The table folder + "\" + name, open with no sharing, created when missing
+// (and its folder with it); waits while another process has it open. Not
+// open only when the operator gave up waiting.
+platform::fs::File OpenLockTable(std::string_view folder, std::string_view name);
+
+// Local time in minutes since 1970-01-01 00:00.
+int32_t MinutesNow();
+
+}  // namespace files

@@ -1,0 +1,63 @@
+// A separate process for the lock tests: takes and releases locks in the
+// tables of a root directory, as another terminal would.
+//
+//   lock_helper ROOT WORKDIR hold NAME LOW HIGH MS   lock LOW..HIGH, print
+//       "held" once granted, keep it MS milliseconds, release, print "released"
+//   lock_helper ROOT WORKDIR churn NAME COUNT LOG    COUNT times: lock a key of
+//       its own, append "+key" to LOG while holding it, then "-key", release
+//
+// The lock waits are shortened a hundredfold, so that many processes meeting
+// on one table finish quickly; their order is unchanged.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "env/session.h"
+#include "files/locks.h"
+#include "platform/process/clock.h"
+
+namespace {
+
+void ShortPause(int milliseconds) { platform::SleepMilliseconds(milliseconds / 100 + 1); }
+
+bool AppendLine(const std::string& log, const std::string& line) {
+  FILE* out = std::fopen(log.c_str(), "a");
+  if (out == nullptr) return false;
+  std::fprintf(out, "%s\n", line.c_str());
+  return std::fclose(out) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 5) return 2;
+  env::RootDir = argv[1];
+  env::WorkDir = argv[2];
+  std::string mode = argv[3];
+  std::string name = argv[4];
+  files::LockWait.pause = ShortPause;
+  if (mode == "hold" && argc == 8) {
+    if (files::AcquireLock(name, "K", argv[5], argv[6]) != 0) return 1;
+    std::printf("held %d\n", files::LockHolder);
+    std::fflush(stdout);
+    platform::SleepMilliseconds(std::atoi(argv[7]));
+    int16_t released = files::ReleaseLock(name);
+    std::printf("released %d\n", released);
+    return released == 0 ? 0 : 1;
+  }
+  if (mode == "churn" && argc == 7) {
+    int count = std::atoi(argv[5]);
+    std::string log = argv[6];
+    for (int i = 0; i < count; ++i) {
+      // Every process takes the same keys, so each must wait for the others.
+      std::string key = "K" + std::to_string(i % 5);
+      if (files::LockKey(name, key) != 0) return 1;
+      if (!AppendLine(log, "+" + key)) return 1;
+      platform::SleepMilliseconds(1);
+      if (!AppendLine(log, "-" + key)) return 1;
+      if (files::ReleaseLock(name) != 0) return 1;
+    }
+    return 0;
+  }
+  return 2;
+}

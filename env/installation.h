@@ -15,13 +15,15 @@ inline constexpr int kInstallationTexts = 8;
 inline constexpr int kInstallationNumbers = 16;
 inline constexpr std::size_t kInstallationTextLength = 35;
 
-// Reads the list from RootDir + "Vela.ini". Texts are cut to 35
-// characters; numbers are 0..999, 255 when absent. Item 7 keeps only
-// blanks, "A".."Z" and "0".."9" and gets "ES" in front, cut back to its
-// length.
+// Reads the list from RootDir + "Vela.ini". Texts are fixed fields of 35
+// characters, blank-padded or cut; numbers are 0..999 (held to that
+// range), 255 when absent. Item 7 ("Dada7" holds the tax number) keeps only
+// blanks, "A".."Z" and "0".."9" and gets "ES" in front, within its 35
+// characters.
 void LoadInstallationData();
 
-// Item n (1..8); empty outside the range or before loading.
+// Item n (1..8), always 35 characters (blanks before loading); empty
+// outside the range.
 const std::string& InstallationText(int n);
 // Number n (1..16); 255 outside the range or before loading.
 int16_t InstallationNumber(int n);

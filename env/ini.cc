@@ -1,0 +1,186 @@
+#include "env/ini.h"
+
+#include <random>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "env/ini_file.h"
+#include "platform/process/clock.h"
+#include "util/basics.h"
+
+namespace env {
+
+namespace {
+
+// Everything from the first ";" on is comment, quotes or not.
+std::string_view CutComment(std::string_view line) {
+  return line.substr(0, line.find(';'));
+}
+
+std::string NameKey(std::string_view name) { return util::UpperCase(util::Trim(name)); }
+
+// The name of a header whose content starts with "[": up to the first "]",
+// or to the end when there is none.
+std::string SectionKey(std::string_view header) {
+  std::string_view name = header.substr(1);
+  return NameKey(name.substr(0, name.find(']')));
+}
+
+// A value taken into the file must not break it into more lines.
+std::string OneLine(const std::string& text) {
+  return text.substr(0, text.find_first_of("\r\n"));
+}
+
+// The directory part of a path: up to its last ":", "\" or "/".
+std::string DirectoryPrefix(const std::string& path) {
+  std::string::size_type end = path.find_last_of(":\\/");
+  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
+// The copy of a settings file with one change applied. Blank and
+// comment-only lines are held back until the next content line (or the end
+// of the file) so that a new entry lands right after the last content line
+// of its section, ahead of the blank and comment lines that lead to the
+// next header; at the end of the file a new section goes before the
+// trailing blank lines. Every line goes out with CR LF.
+class Rewriter {
+ public:
+  Rewriter(std::string section, std::string key, std::string value)
+      : section_(std::move(section)), key_(std::move(key)), value_(std::move(value)),
+        section_key_(NameKey(section_)), key_key_(NameKey(key_)) {}
+
+  std::string Run(std::string_view text) {
+    out_.reserve(text.size() + section_.size() + key_.size() + value_.size() + 8);
+    std::string_view line;
+    while (NextLine(&text, &line)) Line(line);
+    EmitPending();
+    ReplayHeld();
+    return std::move(out_);
+  }
+
+ private:
+  void Line(std::string_view raw) {
+    bool drop = section_.empty();
+    std::string_view content = util::Trim(CutComment(raw));
+    if (content.empty()) {
+      held_.push_back(raw);
+      return;
+    }
+    std::string replaced;
+    std::string_view kept = raw;
+    bool header = content.front() == '[';
+    if (header && in_section_) {
+      EmitPending();
+      in_section_ = false;
+    }
+    if (header) {
+      // A header of the section (also one right after another of the same
+      // name) starts it again: every entry of the key in it is changed.
+      if (SectionKey(content) == section_key_) {
+        in_section_ = true;
+        drop = key_.empty() || section_.empty();
+      }
+    } else if (in_section_) {
+      std::string_view::size_type equals = content.find('=');
+      if (equals != std::string_view::npos &&
+          (key_.empty() || NameKey(content.substr(0, equals)) == key_key_)) {
+        // Indentation and key stay as written; the old value and any
+        // comment after it go.
+        replaced.assign(raw.substr(0, raw.find('=') + 1));
+        replaced += value_;
+        kept = replaced;
+        drop = key_.empty() || section_.empty() || value_.empty();
+        written_ = true;
+      }
+    }
+    ReplayHeld();
+    if (!drop) Emit(kept);
+  }
+
+  // The new entry, once, when no entry of the key was met in the section.
+  void EmitPending() {
+    if (!written_ && !section_.empty() && !key_.empty() && !value_.empty()) {
+      if (!in_section_) Emit("[" + section_ + "]");
+      Emit(key_ + "=" + value_);
+    }
+    written_ = true;
+  }
+
+  void ReplayHeld() {
+    for (std::string_view line : held_) Emit(line);
+    held_.clear();
+  }
+
+  void Emit(std::string_view line) {
+    out_.append(line);
+    out_.append("\r\n");
+  }
+
+  const std::string section_;
+  const std::string key_;
+  const std::string value_;
+  const std::string section_key_;
+  const std::string key_key_;
+  bool in_section_ = false;
+  bool written_ = false;
+  std::vector<std::string_view> held_;
+  std::string out_;
+};
+
+}  // namespace
+
+std::string ReadIniValue(const std::string& path, const std::string& section,
+                         const std::string& key) {
+  std::string text;
+  if (ReadWholeFile(path, &text) != FileRead::kOk) return {};
+  const std::string section_key = NameKey(section);
+  const std::string key_key = NameKey(key);
+  std::string result;
+  bool in_section = false;
+  std::string_view rest = text;
+  std::string_view raw;
+  while (NextLine(&rest, &raw)) {
+    // Trailing blanks stay: they belong to the value.
+    std::string_view line = util::TrimLeft(CutComment(raw));
+    if (line.empty()) continue;
+    if (!in_section) {
+      in_section = line.front() == '[' && SectionKey(line) == section_key;
+      continue;
+    }
+    if (line.front() == '[') break;  // a later header of the same name is not looked at
+    std::string_view::size_type equals = line.find('=');
+    if (equals == std::string_view::npos) continue;
+    if (NameKey(line.substr(0, equals)) == key_key) {
+      result.assign(line.substr(equals + 1));
+      break;
+    }
+  }
+  if (result.size() >= 2 && result.front() == '"' && result.back() == '"') {
+    result = result.substr(1, result.size() - 2);
+  }
+  return result;
+}
+
+void WriteIniValue(const std::string& path, const std::string& section,
+                   const std::string& key, const std::string& value) {
+  std::string text;
+  // A file that is there but cannot be read is never replaced: its content
+  // would be lost.
+  if (ReadWholeFile(path, &text) == FileRead::kFailed) return;
+  std::string new_text = Rewriter(OneLine(section), OneLine(key), OneLine(value)).Run(text);
+
+  // The seed comes from the time of day, as the family's programs do it,
+  // mixed with the machine's entropy so that two writers starting in the
+  // same hundredth do not draw the same names.
+  std::seed_seq seed{static_cast<unsigned>(platform::SecondsSinceMidnight() * 100),
+                     std::random_device{}()};
+  std::mt19937 generator(seed);
+  std::uniform_int_distribution<int> digit(0, 9);
+  std::string temp = WriteTempFile(DirectoryPrefix(path), new_text,
+                                   [&] { return digit(generator); });
+  if (temp.empty()) return;
+  if (!ReplaceFile(temp, path)) RemoveFile(temp);
+}
+
+}  // namespace env

@@ -1,0 +1,43 @@
+// Host file access of the settings and language files: the one place in
+// env/ where program paths become host paths and files are read, created,
+// flushed to disk and swapped in.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace env {
+
+enum class FileRead { kOk, kMissing, kFailed };
+
+// The whole file named by a program path. kMissing when there is no such
+// file (content empty); kFailed when it exists but cannot be read (a
+// directory, an unreadable file, an unmappable path).
+FileRead ReadWholeFile(const std::string& program_path, std::string* content);
+
+// Creates the file empty when it does not exist; an existing file is left
+// as it is. Quietly does nothing when that is impossible.
+void TouchFile(const std::string& program_path);
+
+// Writes content into a new file named dir_prefix + eight digits + ".tmp",
+// the digits drawn from next_digit (0..9 each). A name already taken is
+// drawn again, a bounded number of times. The file is flushed to disk
+// before this returns its program path; empty when no file could be made
+// (nothing is left behind then).
+std::string WriteTempFile(const std::string& dir_prefix, const std::string& content,
+                          const std::function<int()>& next_digit);
+
+// Puts the file from in place of the file to in one step (readers see the
+// old or the new file, never none). False, with both left as they were,
+// when that fails.
+bool ReplaceFile(const std::string& from, const std::string& to);
+
+void RemoveFile(const std::string& program_path);
+
+// Splits text into lines at CR LF, LF or a lone CR: takes the first line
+// off rest into *line. False when rest is empty. A last line without a line
+// end is a line; an empty remainder after the last line end is none.
+bool NextLine(std::string_view* rest, std::string_view* line);
+
+}  // namespace env

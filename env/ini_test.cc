@@ -1,0 +1,221 @@
+#include "env/ini.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "env/ini_file.h"
+#include "env/test_dir.h"
+#include "util/cp850.h"
+
+namespace env {
+namespace {
+
+using testing::TestDir;
+
+class IniTest : public ::testing::Test {
+ protected:
+  std::string Read(const std::string& name, const std::string& section, const std::string& key) {
+    return ReadIniValue(dir_.File(name), section, key);
+  }
+  TestDir dir_;
+};
+
+TEST_F(IniTest, ValuesKeepTheirBlanksAndLoseEnclosingQuotes) {
+  dir_.Put("a.ini",
+           "[Menu]\r\n"
+           "Titol = Hola ; comment\r\n"
+           "Dir=\"C:\\X\"\r\n"
+           "One=\"\r\n"
+           "Spaced= \"quoted\"\r\n"
+           "Empty=\r\n"
+           "Semi=\"a;b\"\r\n"
+           "  Indented  =x=y\r\n");
+  EXPECT_EQ(Read("a.ini", "Menu", "Titol"), " Hola ");
+  EXPECT_EQ(Read("a.ini", "Menu", "Dir"), "C:\\X");
+  EXPECT_EQ(Read("a.ini", "Menu", "One"), "\"");
+  EXPECT_EQ(Read("a.ini", "Menu", "Spaced"), " \"quoted\"");
+  EXPECT_EQ(Read("a.ini", "Menu", "Empty"), "");
+  EXPECT_EQ(Read("a.ini", "Menu", "Semi"), "\"a");  // the comment starts inside the quotes
+  EXPECT_EQ(Read("a.ini", "Menu", " indented "), "x=y");
+  EXPECT_EQ(Read("a.ini", "Menu", "Missing"), "");
+}
+
+TEST_F(IniTest, NamesCompareWithTheStandardUpperCasing) {
+  dir_.Put("lower.ini", "[menu]\r\nk=1\r\n");
+  dir_.Put("blanks.ini", "[ MENU ]\r\nk=2\r\n");
+  dir_.Put("accent.ini", util::Cp850("[Menú]\r\nk=3\r\n[Añ]\r\nk=4\r\n"));
+  EXPECT_EQ(Read("lower.ini", "Menu", "K"), "1");
+  EXPECT_EQ(Read("blanks.ini", "Menu", "k"), "2");
+  EXPECT_EQ(Read("accent.ini", util::Cp850("MENÚ"), "k"), "");
+  EXPECT_EQ(Read("accent.ini", util::Cp850("Menú"), "k"), "3");
+  EXPECT_EQ(Read("accent.ini", util::Cp850("AÑ"), "k"), "4");
+  // A tab is not a blank: the name keeps it.
+  dir_.Put("tab.ini", "[S]\r\n\tk=5\r\n");
+  EXPECT_EQ(Read("tab.ini", "S", "k"), "");
+}
+
+TEST_F(IniTest, FirstSectionAndFirstEntryWin) {
+  dir_.Put("a.ini",
+           "k=outside\r\n"
+           "[One]\r\n"
+           "; k=commented\r\n"
+           "no equals here\r\n"
+           "k=first\r\n"
+           "k=second\r\n"
+           "[Two]\r\n"
+           "k=two\r\n"
+           "[One]\r\n"
+           "late=yes\r\n");
+  EXPECT_EQ(Read("a.ini", "One", "k"), "first");
+  EXPECT_EQ(Read("a.ini", "Two", "k"), "two");
+  EXPECT_EQ(Read("a.ini", "One", "late"), "");  // the second [One] is not looked at
+}
+
+TEST_F(IniTest, UnreadableOrOddFilesReadEmpty) {
+  EXPECT_EQ(Read("missing.ini", "S", "k"), "");
+  std::filesystem::create_directory(dir_.File("adir.ini"));
+  EXPECT_EQ(Read("adir.ini", "S", "k"), "");
+  EXPECT_EQ(ReadIniValue("", "S", "k"), "");
+
+  dir_.Put("lf.ini", "[S]\nk=lf\n");
+  dir_.Put("cr.ini", "[S]\rk=cr\r");
+  dir_.Put("noend.ini", "[S]\r\nk=last");
+  dir_.Put("nul.ini", std::string("[S]\r\nk=a\0b\r\n", 13));
+  dir_.Put("quote.ini", "[S]\r\nk=\"open\r\n");
+  EXPECT_EQ(Read("lf.ini", "S", "k"), "lf");
+  EXPECT_EQ(Read("cr.ini", "S", "k"), "cr");
+  EXPECT_EQ(Read("noend.ini", "S", "k"), "last");
+  EXPECT_EQ(Read("nul.ini", "S", "k"), std::string("a\0b", 3));
+  EXPECT_EQ(Read("quote.ini", "S", "k"), "\"open");
+
+  std::string long_value(1 << 20, 'x');
+  dir_.Put("long.ini", "[S]\r\n" + std::string(1 << 20, 'y') + "\r\nk=" + long_value + "\r\n");
+  EXPECT_EQ(Read("long.ini", "S", "k"), long_value);
+}
+
+TEST_F(IniTest, ProgramPathsUseBackslashesAndFindNamesWhateverTheirCase) {
+  dir_.Put("Vela.ini", "[Usuari]\r\nIdioma=SPA\r\n");
+  std::string dos_dir = "C:" + dir_.Dir();
+  for (char& c : dos_dir) {
+    if (c == '/') c = '\\';
+  }
+  EXPECT_EQ(ReadIniValue(dos_dir + "VELA.INI", "usuari", "IDIOMA"), "SPA");
+}
+
+class IniWriteTest : public IniTest {
+ protected:
+  std::string Write(const std::string& before, const std::string& section,
+                    const std::string& key, const std::string& value) {
+    dir_.Put("w.ini", before);
+    WriteIniValue(dir_.File("w.ini"), section, key, value);
+    EXPECT_EQ(dir_.TempFiles(), 0);
+    return dir_.Get("w.ini");
+  }
+};
+
+TEST_F(IniWriteTest, ReplacesEveryEntryOfTheKeyInItsSection) {
+  EXPECT_EQ(Write("[A]\r\n  Key = old ; note\r\nkey=again\r\nOther=1\r\n[B]\r\nkey=b\r\n",
+                  "a", "KEY", "new"),
+            "[A]\r\n  Key =new\r\nkey=new\r\nOther=1\r\n[B]\r\nkey=b\r\n");
+  // Also in a later section of the same name, whether right after it or not.
+  EXPECT_EQ(Write("[A]\r\nk=1\r\n[A]\r\nk=2\r\n[B]\r\n[A]\r\nk=3\r\n", "A", "k", "9"),
+            "[A]\r\nk=9\r\n[A]\r\nk=9\r\n[B]\r\n[A]\r\nk=9\r\n");
+}
+
+TEST_F(IniWriteTest, NewEntryLandsAfterTheSectionsLastContentLine) {
+  EXPECT_EQ(Write("[A]\r\nx=1\r\n\r\n; about B\r\n[B]\r\ny=2\r\n", "A", "k", "v"),
+            "[A]\r\nx=1\r\nk=v\r\n\r\n; about B\r\n[B]\r\ny=2\r\n");
+  // A new section goes at the end, ahead of the trailing blank lines.
+  EXPECT_EQ(Write("[A]\r\nx=1\r\n\r\n;end\r\n", "New", "k", "v"),
+            "[A]\r\nx=1\r\n[New]\r\nk=v\r\n\r\n;end\r\n");
+  // The last section of the file gets the entry before its trailing blanks.
+  EXPECT_EQ(Write("[A]\r\nx=1\r\n\r\n", "a", "k", "v"), "[A]\r\nx=1\r\nk=v\r\n\r\n");
+}
+
+TEST_F(IniWriteTest, MissingFileIsCreatedWithHeaderAndEntry) {
+  WriteIniValue(dir_.File("new.ini"), "Menu", "Titol", "Hola");
+  EXPECT_EQ(dir_.Get("new.ini"), "[Menu]\r\nTitol=Hola\r\n");
+  EXPECT_EQ(Read("new.ini", "menu", "titol"), "Hola");
+  EXPECT_EQ(dir_.TempFiles(), 0);
+}
+
+TEST_F(IniWriteTest, EmptyValueKeyOrSectionRemoves) {
+  const std::string file = "; top\r\n[A]\r\nk=1\r\nnote line\r\nj=2\r\n\r\n[B]\r\nk=3\r\n";
+  EXPECT_EQ(Write(file, "A", "k", ""),
+            "; top\r\n[A]\r\nnote line\r\nj=2\r\n\r\n[B]\r\nk=3\r\n");
+  EXPECT_EQ(Write(file, "A", "", "ignored"), "; top\r\nnote line\r\n\r\n[B]\r\nk=3\r\n");
+  EXPECT_EQ(Write(file, "", "k", "v"), "; top\r\n\r\n");
+  // Nothing to remove: nothing is added either.
+  EXPECT_EQ(Write(file, "A", "absent", ""), file);
+  EXPECT_EQ(Write(file, "Absent", "k", ""), file);
+}
+
+TEST_F(IniWriteTest, AnyLineEndsComeOutAsCrLf) {
+  EXPECT_EQ(Write("[A]\nk=1\n\n[B]\rx=2", "B", "y", "3"),
+            "[A]\r\nk=1\r\n\r\n[B]\r\nx=2\r\ny=3\r\n");
+  EXPECT_EQ(Write(std::string("[A]\r\nn=\0\r\n", 9), "A", "k", "v"),
+            std::string("[A]\r\nn=\0\r\nk=v\r\n", 15));
+}
+
+TEST_F(IniWriteTest, ValuesCannotSplitTheFileIntoMoreLines) {
+  EXPECT_EQ(Write("[A]\r\n", "A", "k", "one\r\n[Evil]\r\nx=1"), "[A]\r\nk=one\r\n");
+}
+
+// Positions past 32,767 bytes, and time that grows with the size only
+// (measured in bench/ini_bench.cc).
+TEST_F(IniWriteTest, LongFilesAreCopiedWhole) {
+  std::string big = "[First]\r\n";
+  for (int i = 0; i < 5000; ++i) big += "key" + std::to_string(i) + "=value\r\n\r\n";
+  big += "; comment\r\n[Last]\r\nz=1\r\n";
+  ASSERT_GT(big.size(), 70000u);
+  std::string expected = big;
+  expected.insert(expected.find("key4999=value\r\n") + 15, "new=v\r\n");
+  std::string got = Write(big, "First", "new", "v");
+  ASSERT_EQ(got.size(), expected.size());
+  EXPECT_TRUE(got == expected);
+  EXPECT_EQ(ReadIniValue(dir_.File("w.ini"), "Last", "z"), "1");
+  EXPECT_EQ(ReadIniValue(dir_.File("w.ini"), "First", "key4999"), "value");
+}
+
+TEST_F(IniWriteTest, FailuresLeaveTheTargetAsItWas) {
+  // No such directory: nothing is created anywhere.
+  WriteIniValue(dir_.File("nodir/x.ini"), "A", "k", "v");
+  EXPECT_FALSE(dir_.Exists("nodir"));
+  // The target is a directory: it is neither read as empty nor replaced.
+  std::filesystem::create_directory(dir_.File("d.ini"));
+  dir_.Put("d.ini/inside", "keep");
+  WriteIniValue(dir_.File("d.ini"), "A", "k", "v");
+  EXPECT_EQ(dir_.Get("d.ini/inside"), "keep");
+  EXPECT_EQ(dir_.TempFiles(), 0);
+}
+
+TEST_F(IniWriteTest, TemporaryNamesAreRetriedABoundedNumberOfTimes) {
+  // Every draw gives 12345678: the name is taken by a directory, so after
+  // the bounded retries nothing is written.
+  int next = 0;
+  auto same = [&] { return 1 + (next++ % 8); };
+  std::filesystem::create_directory(dir_.File("12345678.tmp"));
+  EXPECT_EQ(WriteTempFile(dir_.Dir(), "x", same), "");
+  EXPECT_LT(next, 1000);
+  EXPECT_EQ(dir_.TempFiles(), 1);
+
+  // A taken name is drawn again: the second draw gives 91234567.
+  next = 0;
+  auto shifting = [&] { return 1 + (next++ % 9); };
+  std::string made = WriteTempFile(dir_.Dir(), "content", shifting);
+  EXPECT_EQ(made, dir_.File("91234567.tmp"));
+  EXPECT_EQ(dir_.Get("91234567.tmp"), "content");
+}
+
+TEST(IniLines, SplitAtEveryKindOfLineEnd) {
+  std::string_view rest = "a\r\nb\nc\rd\r\r\ne";
+  std::string_view line;
+  std::string seen;
+  while (NextLine(&rest, &line)) seen += "[" + std::string(line) + "]";
+  EXPECT_EQ(seen, "[a][b][c][d][][e]");
+}
+
+}  // namespace
+}  // namespace env

@@ -1,0 +1,114 @@
+#include "env/session.h"
+
+#include <string>
+#include <string_view>
+
+#include "env/ini.h"
+#include "platform/process/environment.h"
+#include "util/basics.h"
+#include "util/cp850.h"
+#include "util/dates.h"
+#include "util/numbers.h"
+
+namespace env {
+
+std::string RootDir;
+std::string ExeDir;
+std::string WorkDir;
+std::string TerminalDir;
+std::string MenuTitle;
+std::string MenuName;
+std::string MenuCode;
+std::string MenuChain;
+std::string OperatorName;
+int16_t OperatorType = 0;
+std::array<ColourPair, 5> ColourTable{};
+std::string WorkDate;
+std::string OutputDevice;
+std::string LanguageCode;
+std::string HostMode;
+
+namespace {
+
+// Screen colours when the terminal file names none: bright white on black,
+// grey on black, then black on grey.
+constexpr std::string_view kDefaultColours = "15000700000700070007";
+
+// Environment values arrive as UTF-8 and live on as code page 850.
+std::string Variable(std::string_view name) {
+  return util::Utf8ToCp850(platform::GetEnvironment(name));
+}
+
+// "C:" and "C:\TMP\" are left as they are; "/" counts as a separator too.
+std::string WithSeparator(std::string dir) {
+  if (!dir.empty() && dir.back() != ':' && dir.back() != '\\' && dir.back() != '/') dir += '\\';
+  return dir;
+}
+
+std::string Fixed3(std::string text) {
+  text.resize(3, ' ');
+  return text;
+}
+
+// The numeric value of the two characters at offset; 0 beyond the end.
+int16_t ColourAt(std::string_view text, std::string_view::size_type offset) {
+  if (offset >= text.size()) return 0;
+  return util::NumericValue16(text.substr(offset, 2));
+}
+
+void LoadColours(const std::string& terminal_file) {
+  int32_t selection = util::NumericValue32(ReadIniValue(terminal_file, "Pantalla", "Seleccio"));
+  std::string colours =
+      ReadIniValue(terminal_file, "Pantalla", "Col" + std::to_string(selection));
+  if (colours.empty()) colours = kDefaultColours;
+  for (std::size_t i = 0; i < ColourTable.size(); ++i) {
+    ColourTable[i].foreground = ColourAt(colours, 4 * i);
+    ColourTable[i].background = ColourAt(colours, 4 * i + 2);
+  }
+}
+
+std::string HostModeFromEnvironment() {
+  if (!Variable("HTTP_USER_AGENT").empty() || !Variable("HTTP_ACCEPT").empty()) return "CGI";
+  if (!Variable("WINDIR").empty() || !Variable("SYSTEMROOT").empty()) return "WIN";
+  return "DOS";
+}
+
+}  // namespace
+
+void LoadSessionSettings() {
+  ColourTable = {};
+  RootDir = Variable("KITROOT");
+  ExeDir = Variable("KITEXE");
+  WorkDir = WithSeparator(Variable("KITTMP"));
+
+  // The session file is looked for in KITTMP alone, before the fall-back.
+  const std::string session_file = WorkDir + "Sessio.ini";
+  MenuTitle = " " + ReadIniValue(session_file, "Menu", "Titol") + " ";
+  MenuName = ReadIniValue(session_file, "Menu", "NomMenu");
+  MenuCode = ReadIniValue(session_file, "Menu", "Menu");
+  MenuChain = ReadIniValue(session_file, "Menu", "ChnMenu");
+  OperatorName = ReadIniValue(session_file, "Menu", "Operador");
+  OperatorType = util::NumericValue16(ReadIniValue(session_file, "Menu", "KitTipOper"));
+
+  // TERM names the terminal type on this platform; the terminal directory
+  // comes from KITTERM instead.
+  TerminalDir = ReadIniValue(session_file, "Terminal", "Dir");
+  if (TerminalDir.empty()) TerminalDir = Variable("KITTERM");
+  TerminalDir = WithSeparator(TerminalDir);
+  if (WorkDir.empty()) WorkDir = TerminalDir;
+
+  util::SelectCurrency("a,E");
+
+  const std::string terminal_file = WorkDir + "VelaTerm.ini";
+  LoadColours(terminal_file);
+  std::string date = ReadIniValue(terminal_file, "Sistema", "Data");
+  WorkDate = date.empty() ? std::string() : util::PackDigits(date);
+  OutputDevice = ReadIniValue(terminal_file, "Sistema", "Sortida");
+  LanguageCode = Fixed3(ReadIniValue(terminal_file, "Sistema", "Idioma"));
+  if (util::Trim(LanguageCode).empty()) {
+    LanguageCode = Fixed3(ReadIniValue(RootDir + "Vela.ini", "Usuari", "Idioma"));
+  }
+  HostMode = HostModeFromEnvironment();
+}
+
+}  // namespace env

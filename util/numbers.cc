@@ -18,6 +18,9 @@ namespace {
 constexpr int kMaxFieldWidth = 9999;
 // Past this many fraction digits every double is exact: only zeros follow.
 constexpr int kExactFractionDigits = 1100;
+// The largest power of ten a double holds exactly; beyond it the scaled
+// product would invent digits.
+constexpr int kExactPowerOfTen = 22;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -33,8 +36,8 @@ std::string WholeDigits(double whole) {
   return StripLeadingZeros(std::string(buf.data(), res.ptr));
 }
 
-// |value| x 10^decimals when that product does not fit a double: the binary
-// value's exact expansion, which never has a tie this far out.
+// |value| x 10^decimals when that product is not a plain double product: the
+// binary value's exact expansion, rounded to that many decimals.
 std::string ExactScaledDigits(double magnitude, int decimals) {
   int precision = decimals < kExactFractionDigits ? decimals : kExactFractionDigits;
   std::string buf(400 + static_cast<size_t>(precision), '\0');
@@ -138,9 +141,10 @@ std::string RoundedDigits(double value, int decimals) {
   double magnitude = std::fabs(value);
   if (!std::isfinite(magnitude) || magnitude == 0) return std::string();
   if (decimals < 0) decimals = 0;
+  if (decimals > kExactPowerOfTen) return ExactScaledDigits(magnitude, decimals);
   double scale = std::pow(10.0, decimals);
   double s = magnitude * scale;
-  if (!std::isfinite(scale) || !std::isfinite(s)) return ExactScaledDigits(magnitude, decimals);
+  if (!std::isfinite(s)) return ExactScaledDigits(magnitude, decimals);
   double whole = std::trunc(s);
   double fraction = s - whole;
   if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0)) whole += 1;

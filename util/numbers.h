@@ -68,8 +68,10 @@ std::string ZeroPad(double value, int16_t width);
 int16_t NumberTextInvalid(std::string_view text, std::string_view picture);
 
 // Shared by the formatters: the decimal digits of |value| x 10^decimals
-// rounded half to even, without leading zeros ("" for 0). The product is
-// taken in double precision as the pictures always have.
+// rounded half to even, without leading zeros ("" for 0; NaN and infinities
+// give "" too). The product is taken in double precision as the pictures
+// always have; past 22 decimals, or when it would overflow, the exact binary
+// value is expanded instead.
 std::string RoundedDigits(double value, int decimals);
 
 }  // namespace util

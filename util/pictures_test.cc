@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "util/numbers.h"
+
+namespace util {
+namespace {
+
+// The installation defaults: apostrophe for decimals, point for thousands.
+class PictureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DecimalChar = '\'';
+    ThousandsChar = '.';
+  }
+  void TearDown() override { ForgetSeparators(); }
+};
+
+TEST_F(PictureTest, GroupsThousandsAndPutsTheMinusLeftOfTheDigits) {
+  EXPECT_EQ(FormatNumber("ZZZ,ZZ9.99", 1234.5), "  1.234'50");
+  EXPECT_EQ(FormatNumber("ZZZ,ZZ9.99", -1234.5), " -1.234'50");
+  EXPECT_EQ(FormatNumber("ZZZ,ZZ9.99", 12), "     12'00");
+  EXPECT_EQ(FormatNumber("9,999", 12), "0.012");
+  EXPECT_EQ(FormatNumber("ZZ9", -12), "-12");
+}
+
+TEST_F(PictureTest, ZeroSuppressionBlanksLeadingDigitsAndTrailingZeroDecimals) {
+  EXPECT_EQ(FormatNumber("ZZ9.99", 0), "  0'00");
+  EXPECT_EQ(FormatNumber("ZZZ.ZZ", 0), "      ");
+  EXPECT_EQ(FormatNumber("ZZ9.ZZ", 5.5), "  5'5 ");
+  EXPECT_EQ(FormatNumber("ZZ9.ZZ", 5), "  5   ");
+  EXPECT_EQ(FormatNumber("zzz", 10), " 10");
+}
+
+TEST_F(PictureTest, RoundsHalfToEven) {
+  EXPECT_EQ(FormatNumber("9.9", 0.25), "0'2");
+  EXPECT_EQ(FormatNumber("9.9", 0.75), "0'8");
+  EXPECT_EQ(FormatNumber("9", 2.5), "2");
+  EXPECT_EQ(FormatNumber("9", 3.5), "4");
+  EXPECT_EQ(FormatNumber("9", 3.5000001), "4");
+  EXPECT_EQ(FormatNumber("9", 2.5000001), "3");
+}
+
+TEST_F(PictureTest, SignPositions) {
+  EXPECT_EQ(FormatNumber("ZZ9.99-", -1.5), "  1'50-");
+  EXPECT_EQ(FormatNumber("ZZ9.99-", 1.5), "  1'50 ");
+  EXPECT_EQ(FormatNumber("+ZZ9", 5), "+  5");
+  EXPECT_EQ(FormatNumber("+ZZ9", -5), "-  5");
+  EXPECT_EQ(FormatNumber("-ZZ9", 5), "   5");
+  // A negative value that rounds to zero still shows its sign.
+  EXPECT_EQ(FormatNumber("ZZ9.9-", -0.01), "  0'0-");
+}
+
+TEST_F(PictureTest, AsteriskFillReachesTheSeparators) {
+  EXPECT_EQ(FormatNumber("***9", 12), "**12");
+  EXPECT_EQ(FormatNumber("*,**9.99", 5), "****5'00");
+}
+
+TEST_F(PictureTest, OtherCharactersStayAsTheyAre) {
+  EXPECT_EQ(FormatNumber("99/99", 1234), "12/34");
+  EXPECT_EQ(FormatNumber("Z9 %", 7), " 7 %");
+}
+
+TEST_F(PictureTest, OverflowShowsThePlainNumberOrExclamationMarks) {
+  EXPECT_EQ(FormatNumber("999", 1234), "!!!");
+  EXPECT_EQ(FormatNumber("999", -123), "!!!");
+  EXPECT_EQ(FormatNumber("9,999", 12345), "12345");
+  EXPECT_EQ(FormatNumber("ab99", 123), " 123");        // right-aligned
+  EXPECT_EQ(FormatNumber("ZZ9.99", 12345.678), "12345'");  // cut to the picture
+  EXPECT_EQ(FormatNumber("ZZ9", 1e300), "!!!");
+}
+
+TEST_F(PictureTest, BadValuesAndOddPicturesNeverBreakTheLength) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(FormatNumber("ZZ9.99", nan), "!!!!!!");
+  EXPECT_EQ(FormatNumber("ZZ9", inf), "!!!");
+  EXPECT_EQ(FormatNumber("ZZ9", -inf), "!!!");
+  EXPECT_EQ(FormatNumber("", 5), "");
+  EXPECT_EQ(FormatNumber("", -5), "");
+  EXPECT_EQ(FormatNumber("abc", 0), "abc");
+  EXPECT_EQ(FormatNumber(".", 3), "3");  // no placeholder at all: the number itself
+
+  const std::string wide = std::string(400, 'Z') + ".99";
+  std::string big = FormatNumber(wide, 1e20);
+  ASSERT_EQ(big.size(), wide.size());
+  EXPECT_EQ(big.substr(big.size() - 4), "0'00");
+  EXPECT_EQ(big.find_first_not_of(' '), 400u - 21u);
+  EXPECT_EQ(FormatNumber(wide, -1e300).size(), wide.size());
+
+  // More decimals than a double can scale: the exact binary expansion.
+  const std::string fine = "9." + std::string(400, '9');
+  std::string half = FormatNumber(fine, 0.5);
+  ASSERT_EQ(half.size(), fine.size());
+  EXPECT_EQ(half.substr(0, 4), "0'50");
+  EXPECT_EQ(half.find_first_not_of('0', 3), std::string::npos);
+  EXPECT_EQ(FormatNumber(fine, 0).substr(0, 3), "0'0");
+}
+
+TEST_F(PictureTest, UsesTheInstallationSeparators) {
+  DecimalChar = ',';
+  ThousandsChar = ' ';
+  EXPECT_EQ(FormatNumber("ZZZ,ZZ9.99", 1234.5), "  1 234,50");
+}
+
+}  // namespace
+}  // namespace util

@@ -97,11 +97,7 @@ TEST_F(IniTest, UnreadableOrOddFilesReadEmpty) {
 
 TEST_F(IniTest, ProgramPathsUseBackslashesAndFindNamesWhateverTheirCase) {
   dir_.Put("Vela.ini", "[Usuari]\r\nIdioma=SPA\r\n");
-  std::string dos_dir = "C:" + dir_.Dir();
-  for (char& c : dos_dir) {
-    if (c == '/') c = '\\';
-  }
-  EXPECT_EQ(ReadIniValue(dos_dir + "VELA.INI", "usuari", "IDIOMA"), "SPA");
+  EXPECT_EQ(ReadIniValue(testing::DosPath(dir_.Dir()) + "VELA.INI", "usuari", "IDIOMA"), "SPA");
 }
 
 class IniWriteTest : public IniTest {

@@ -1,8 +1,12 @@
-// A fresh host directory per test, removed afterwards, with small helpers
-// to put raw bytes into files and take them out again.
+// Test fixtures of env/: a fresh host directory per test, removed
+// afterwards, with helpers to put raw bytes into files and take them out
+// again, and environment variables set for one test only.
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -53,5 +57,48 @@ class TestDir {
  private:
   std::string path_;
 };
+
+// Sets or clears variables for the life of the object, then puts back what
+// was there before.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment() = default;
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+  ~ScopedEnvironment() {
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        unsetenv(name.c_str());
+      }
+    }
+  }
+  void Set(const std::string& name, const std::string& value) {
+    Save(name);
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+  void Clear(const std::string& name) {
+    Save(name);
+    unsetenv(name.c_str());
+  }
+
+ private:
+  void Save(const std::string& name) {
+    if (saved_.count(name) != 0) return;
+    const char* value = std::getenv(name.c_str());
+    saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
+  }
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// The program path of a host path as a DOS program writes it: "C:" and
+// backslashes.
+inline std::string DosPath(std::string host_path) {
+  for (char& c : host_path) {
+    if (c == '/') c = '\\';
+  }
+  return "C:" + host_path;
+}
 
 }  // namespace env::testing

@@ -1,0 +1,120 @@
+// What the file's statistics tell about its keys: key lengths, and the
+// sort form of key values.
+#include <algorithm>
+#include <vector>
+
+#include "db/records.h"
+#include "db/table.h"
+#include "platform/recman/btrcall.h"
+
+namespace db {
+namespace {
+
+constexpr size_t kFileSpecSize = 16;
+constexpr size_t kKeySpecSize = 16;
+constexpr uint16_t kSegmented = 0x10;
+constexpr uint16_t kBinary = 0x04;
+constexpr uint16_t kAlternate = 0x20;
+constexpr size_t kAlternateTableAt = 9;  // after the signature and the name
+constexpr size_t kStatBufferSize = 8192;
+
+uint16_t Get16(const std::string& b, size_t at) {
+  if (at + 2 > b.size()) return 0;
+  return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) |
+                               (static_cast<unsigned char>(b[at + 1]) << 8));
+}
+
+struct SegmentSpec {
+  uint16_t length = 0;
+  uint16_t flags = 0;
+};
+
+struct Statistics {
+  bool ok = false;
+  uint16_t record_length = 0;
+  std::vector<std::vector<SegmentSpec>> keys;
+  std::string alternate;  // the 256-byte table, empty when the file has none
+};
+
+// Stat (15) of an open file, its key specifications read no further than
+// the bytes the record manager returned.
+Statistics ReadStatistics(internal::Slot& slot) {
+  Statistics s;
+  std::string data(kStatBufferSize, '\0');
+  uint32_t length = static_cast<uint32_t>(data.size());
+  std::string key(internal::kKeyBufferSize, '\0');
+  int16_t st = internal::Call(platform::recman::kStat, slot.block.data(), data, length, key, 0);
+  if (st != 0 || length < kFileSpecSize) return s;
+  data.resize(length);
+  s.ok = true;
+  s.record_length = Get16(data, 0);
+  uint16_t key_count = Get16(data, 4);
+  size_t at = kFileSpecSize;
+  for (uint16_t k = 0; k < key_count && at + kKeySpecSize <= data.size(); ++k) {
+    std::vector<SegmentSpec> segments;
+    for (;;) {
+      if (at + kKeySpecSize > data.size()) break;
+      SegmentSpec seg{Get16(data, at + 2), Get16(data, at + 4)};
+      segments.push_back(seg);
+      at += kKeySpecSize;
+      if ((seg.flags & kSegmented) == 0) break;
+    }
+    s.keys.push_back(std::move(segments));
+  }
+  if (at + kAlternateTableAt + 256 <= data.size() && static_cast<unsigned char>(data[at]) == 0xAC) {
+    s.alternate = data.substr(at + kAlternateTableAt, 256);
+  }
+  return s;
+}
+
+}  // namespace
+
+void FileStatistics(int16_t file_number, int16_t key_number, int16_t& key_length,
+                    int32_t& record_length) {
+  key_length = 0;
+  record_length = 0;
+  internal::Slot* slot = internal::OpenSlot(file_number);
+  if (slot == nullptr) return;
+  Statistics s = ReadStatistics(*slot);
+  if (!s.ok) return;
+  record_length = s.record_length;
+  if (key_number < 0 || static_cast<size_t>(key_number) >= s.keys.size()) return;
+  int total = 0;
+  for (const SegmentSpec& seg : s.keys[static_cast<size_t>(key_number)]) total += seg.length;
+  key_length = static_cast<int16_t>(total > 255 ? 255 : total);
+}
+
+std::string KeySortForm(std::string_view key_text, int16_t file_number) {
+  std::string text(key_text);
+  internal::Slot* slot = internal::OpenSlot(file_number);
+  if (slot == nullptr) return text;
+  Statistics s = ReadStatistics(*slot);
+  if (slot->key_number < 0 || static_cast<size_t>(slot->key_number) >= s.keys.size()) return text;
+  size_t q = 0;  // 0-based here
+  for (const SegmentSpec& seg : s.keys[static_cast<size_t>(slot->key_number)]) {
+    size_t end = q + seg.length;
+    if ((seg.flags & kBinary) != 0) {
+      // Binary numbers are kept low byte first; high byte first compares.
+      if (text.size() < end) text.resize(end, '\0');
+      std::reverse(text.begin() + static_cast<std::ptrdiff_t>(q),
+                   text.begin() + static_cast<std::ptrdiff_t>(end));
+    } else if ((seg.flags & kAlternate) != 0 && !s.alternate.empty()) {
+      for (size_t i = q; i < end && i < text.size(); ++i) {
+        text[i] = s.alternate[static_cast<unsigned char>(text[i])];
+      }
+    }
+    q = end;
+  }
+  return text;
+}
+
+void CurrentKeyValue(int16_t file_number, std::string& result) {
+  internal::Slot* slot = internal::OpenSlot(file_number);
+  if (slot == nullptr) {
+    result.clear();
+    return;
+  }
+  result = KeySortForm(slot->key_value, file_number);
+}
+
+}  // namespace db

@@ -1,0 +1,75 @@
+// The layer's own messages, in the four languages the layer carries itself,
+// the db.log line, and the screen hooks without a screen.
+#include <cstdio>
+#include <cstdlib>
+
+#include "db/records.h"
+#include "env/session.h"
+#include "platform/process/clock.h"
+#include "util/cp850.h"
+
+namespace db {
+namespace {
+
+// Leaves the program when a record file cannot be had and there is no
+// screen to say so on: the message goes to the standard error.
+void FatalWithoutScreen(const std::string& text) {
+  std::fprintf(stderr, "%s\n", util::Cp850ToUtf8(text).c_str());
+  int16_t status = 0;
+  CloseAllRecordFiles(status);
+  std::exit(1);
+}
+
+ScreenHooks HeadlessHooks() {
+  ScreenHooks h;
+  h.show_message = [](int16_t, const std::string&) { return false; };
+  h.close_message = [] {};
+  h.escape_pressed = [] { return false; };
+  h.sleep = [](int ms) { platform::SleepMilliseconds(ms); };
+  h.fatal_open = FatalWithoutScreen;
+  return h;
+}
+
+std::string DecimalText(int value) {
+  return value >= 0 ? " " + std::to_string(value) : std::to_string(value);
+}
+
+}  // namespace
+
+ScreenHooks Screen = HeadlessHooks();
+
+std::string CannotAccessMessage(std::string_view path, int16_t status) {
+  const std::string& lang = env::LanguageCode;
+  std::string text;
+  if (lang == "SPA") {
+    text = util::Cp850("NO SE PUEDE ACCEDER AL FICHERO ");
+  } else if (lang == "GLG") {
+    text = util::Cp850("NOM SE PODE ACEDER AO FICHEIRO ");
+  } else if (lang == "OCI") {
+    text = util::Cp850("NON SE PÊT ACCEDIR ATH FICH╚R ");
+  } else {
+    text = util::Cp850("NO ES POT ACCEDIR AL FITXER ");
+  }
+  return text + std::string(path) + " (" + std::to_string(status) + ")";
+}
+
+std::string FileLockedMessage() {
+  const std::string& lang = env::LanguageCode;
+  if (lang == "SPA") return util::Cp850("FICHERO BLOQUEADO. ESPERE UN MOMENTO.");
+  if (lang == "GLG") return util::Cp850("FICHEIRO BLOQUEADO. ESPERE UM MOMENTO.");
+  if (lang == "OCI") return util::Cp850("FICH╚R BLOQUEJAT. ESPERATZ UN MOMENT.");
+  return util::Cp850("FITXER BLOQUEJAT. ESPEREU UN MOMENT.");
+}
+
+std::string LogLine(int16_t file_number, int16_t operation, int16_t status) {
+  constexpr size_t kZone = 14;
+  std::string line = DecimalText(file_number);
+  line.resize((line.size() / kZone + 1) * kZone, ' ');
+  line += DecimalText(operation);
+  line.resize((line.size() / kZone + 1) * kZone, ' ');
+  line += DecimalText(status);
+  line += "\r\n";
+  return line;
+}
+
+}  // namespace db

@@ -1,0 +1,131 @@
+// The record files of the program, over the record manager's single entry
+// point: a table of up to 40 open files addressed by the caller's own file
+// number (36 TrasBanc, 146 USort, 502 TRemeses ...), one record buffer per
+// file owned by the caller, creation of a missing file from its dictionary
+// "ddf\" + name + ".xdf" under env::RootDir, lock modes with waiting and
+// retry, and one "db.log" line per insert.
+//
+// Every operation returns its status through its last argument (0 success,
+// the record manager's codes, or the layer's own below); callers test it.
+// Paths are the program's DOS paths in code page 850 ("C:\KIT\DADES\TrasBanc").
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace db {
+
+// The layer's own statuses (3 is also the record manager's "file not open").
+inline constexpr int16_t kNotInTable = 3;
+inline constexpr int16_t kAlreadyOpen = 1002;
+inline constexpr int16_t kTableFull = 1003;
+inline constexpr int16_t kNoSuchKey = 1004;
+
+// Record manager statuses the layer itself looks at.
+inline constexpr int16_t kFileNotFound = 12;
+inline constexpr int16_t kBufferTooShort = 22;
+inline constexpr int16_t kRecordLocked = 84;
+inline constexpr int16_t kFileLocked = 85;
+
+inline constexpr int kMaxOpenFiles = 40;
+
+// Lock modes of a file (SetFileOptions "D", "A", "B").
+inline constexpr int16_t kNoLocking = 0;
+inline constexpr int16_t kLockAndWait = 1;
+inline constexpr int16_t kLockNoWait = 2;
+
+// The lock modes saved by "+" and popped by "-", one byte each, the top at
+// the end.
+extern std::string LockModeStack;
+
+// Opens the file under file_number (creating it from its dictionary when it
+// does not exist) and registers record as its record buffer: every record
+// read lands there, inserts take it from there. The buffer is sized to the
+// file's record length; it must outlive the open. A file locked by another
+// user is waited for in steps of 3 seconds (Escape gives up); any other
+// failure shows "cannot access" and ends the program through FatalOpenHook.
+void OpenRecordFile(int16_t file_number, std::string_view path,
+                    std::string* record, int16_t& status);
+// Closes one file and frees its slot (3 when it is not in the table).
+void CloseRecordFile(int16_t file_number, int16_t& status);
+// Record manager reset: every file of the process is closed, every lock and
+// transaction dropped; on success the table is emptied.
+void CloseAllRecordFiles(int16_t& status);
+
+// direction 0 get equal, > 0 greater or equal, < 0 less or equal. The key
+// value is padded with zero bytes, or cut, to the key's length.
+void GetByKey(int16_t file_number, int16_t key_number, std::string_view key_value,
+              int16_t direction, int16_t& status);
+// count > 0 moves forward, < 0 backward, |count| records on the current key.
+void MoveRecords(int16_t file_number, int32_t count, int16_t& status);
+void InsertRecord(int16_t file_number, int16_t& status);
+void DeleteCurrent(int16_t file_number, int16_t& status);
+
+// The key value of the current record in sort form; empty when the file is
+// not open.
+void CurrentKeyValue(int16_t file_number, std::string& result);
+// key_text rearranged, segment by segment of the key last used on the file,
+// into the order the record manager sorts by, so that such texts compare as
+// plain byte strings. Unchanged when the file is not in the table.
+std::string KeySortForm(std::string_view key_text, int16_t file_number);
+
+// Letters, any case, applied in order: "D" lock mode 0, "A" lock mode 1 (lock
+// and wait), "B" lock mode 2 (lock, do not wait), "+" push the lock mode,
+// "-" pop it. Other letters are ignored.
+void SetFileOptions(int16_t file_number, std::string_view options, int16_t& status);
+
+// position 0: the current record's position is returned in position.
+// Otherwise the record at that position becomes current and is copied into
+// the record buffer. Returns the status.
+int16_t PositionRecord(int16_t file_number, int32_t& position);
+
+// Key length of key_number (0 when the file has no such key or is not open)
+// and the file's record length.
+void FileStatistics(int16_t file_number, int16_t key_number, int16_t& key_length,
+                    int32_t& record_length);
+
+// The record manager's transaction over every open file: changes made inside
+// become visible to the other terminals together at EndTransaction, or not at
+// all after AbortTransaction.
+void BeginTransaction(int16_t& status);
+void EndTransaction(int16_t& status);
+void AbortTransaction(int16_t& status);
+
+// The lock mode of an open file (0 when it is not in the table).
+int16_t FileLockMode(int16_t file_number);
+
+// The screen behind the layer's messages, so that the layer runs without a
+// screen in tests. The defaults use the message panel of ui/screen.h.
+struct ScreenHooks {
+  // Shows a message panel around the row (12 the middle, 24 the foot);
+  // true when a panel was opened (and must be closed).
+  std::function<bool(int16_t row, const std::string& text)> show_message;
+  // Removes the panel show_message opened.
+  std::function<void()> close_message;
+  // True when the operator has pressed Escape since the last look (never
+  // waits); other keys are left alone or dropped.
+  std::function<bool()> escape_pressed;
+  // Waits ms milliseconds.
+  std::function<void(int ms)> sleep;
+  // The end of the program after a file could not be opened: shows the
+  // text, beeps, waits for a key, closes everything and exits. When it
+  // returns (tests), OpenRecordFile returns the failing status.
+  std::function<void(const std::string& text)> fatal_open;
+};
+extern ScreenHooks Screen;
+// The hooks of the message panel, for tests to go back to them.
+ScreenHooks DefaultScreenHooks();
+
+// The layer's messages in env::LanguageCode's language, each completed with
+// the path and status where it has them.
+std::string CannotAccessMessage(std::string_view path, int16_t status);
+std::string FileLockedMessage();
+
+// One db.log line: the file number, the operation and the status, each as
+// decimal text led by a blank when 0 or more ("-" otherwise), the first two
+// padded to the next multiple of 14 columns, ended by CR LF.
+std::string LogLine(int16_t file_number, int16_t operation, int16_t status);
+
+}  // namespace db

@@ -554,6 +554,45 @@ int16_t Deliver(Call& c, int key, int64_t id, std::string record) {
   return ReturnData(c, record);
 }
 
+// One search: the first row of "SELECT id, data FROM rec WHERE <where>"
+// with the sort key (and position) bound. SQLITE_ROW, SQLITE_DONE or an
+// error code.
+int Find(File* f, const std::string& where, const std::string* sort_key, const int64_t* id,
+         int64_t* found_id, std::string* record) {
+  Statement q(f, "SELECT id, data FROM rec WHERE " + where);
+  if (!q.ok()) return q.prepare_error();
+  if (sort_key != nullptr) q.Bind(1, *sort_key);
+  if (id != nullptr) q.Bind(2, *id);
+  int rc = q.Step();
+  if (rc == SQLITE_ROW) {
+    *found_id = q.Int(0);
+    record->assign(q.Blob(1));
+  }
+  return rc;
+}
+
+// Next or previous from the cursor's key and position. Within a run of
+// duplicates the position decides, and an index can only range over the
+// position when the key is fixed by equality: a row-value comparison
+// would walk the whole run on every step.
+int NextOrPrevious(File* f, const Key& key, const std::string& col, bool next, const Cursor& cur,
+                   int64_t* found_id, std::string* record) {
+  const std::string asc = " ORDER BY " + col + ", id LIMIT 1";
+  const std::string desc = " ORDER BY " + col + " DESC, id DESC LIMIT 1";
+  if (!key.duplicates) {
+    // At most one row holds the cursor's key value.
+    std::string where = next ? col + " >= ?1 AND (" + col + " > ?1 OR id > ?2)" + asc
+                             : col + " <= ?1 AND (" + col + " < ?1 OR id < ?2)" + desc;
+    return Find(f, where, &cur.sort_key, &cur.id, found_id, record);
+  }
+  std::string same = next ? col + " = ?1 AND id > ?2 ORDER BY id LIMIT 1"
+                          : col + " = ?1 AND id < ?2 ORDER BY id DESC LIMIT 1";
+  int rc = Find(f, same, &cur.sort_key, &cur.id, found_id, record);
+  if (rc != SQLITE_DONE) return rc;
+  std::string beyond = next ? col + " > ?1" + asc : col + " < ?1" + desc;
+  return Find(f, beyond, &cur.sort_key, nullptr, found_id, record);
+}
+
 int16_t GetByKey(Call& c) {
   File* f = c.h->file;
   const Spec& spec = f->spec;
@@ -564,60 +603,46 @@ int16_t GetByKey(Call& c) {
   std::string col = KeyColumn(c.key_number);
   const std::string asc = " ORDER BY " + col + ", id LIMIT 1";
   const std::string desc = " ORDER BY " + col + " DESC, id DESC LIMIT 1";
-  std::string where;
-  bool bind_key = true;
-  bool bind_id = false;
-  int16_t not_found = 9;
   Cursor& cur = c.h->cursor;
-  switch (c.base) {
-    case kGetEqual:
-      where = col + " = ?1" + asc;
-      not_found = 4;
-      break;
-    case kGetNext:
-    case kGetPrevious:
-      if (!cur.positioned) return 8;
-      if (cur.key != c.key_number) return 7;
-      if (cur.null_key) return 8;
-      where = "(" + col + ", id) " + (c.base == kGetNext ? "> (?1, ?2)" + asc : "< (?1, ?2)" + desc);
-      bind_id = true;
-      break;
-    case kGetGreater:
-      where = col + " > ?1" + asc;
-      break;
-    case kGetGreaterOrEqual:
-      where = col + " >= ?1" + asc;
-      break;
-    case kGetLess:
-      where = col + " < ?1" + desc;
-      break;
-    case kGetLessOrEqual:
-      where = col + " <= ?1" + desc;
-      break;
-    case kGetFirst:
-      where = col + " IS NOT NULL" + asc;
-      bind_key = false;
-      break;
-    case kGetLast:
-      where = col + " IS NOT NULL" + desc;
-      bind_key = false;
-      break;
-    default:
-      return 1;
-  }
-  Statement q(f, "SELECT id, data FROM rec WHERE " + where);
-  if (!q.ok()) return StatusOf(q.prepare_error());
+  int64_t id = 0;
+  std::string record;
+  int rc = SQLITE_DONE;
+  int16_t not_found = 9;
   if (c.base == kGetNext || c.base == kGetPrevious) {
-    q.Bind(1, cur.sort_key);
-  } else if (bind_key) {
-    q.Bind(1, SortForm(spec, key, std::string_view(c.key, key.length), nullptr));
+    if (!cur.positioned) return 8;
+    if (cur.key != c.key_number) return 7;
+    if (cur.null_key) return 8;
+    rc = NextOrPrevious(f, key, col, c.base == kGetNext, cur, &id, &record);
+  } else if (c.base == kGetFirst || c.base == kGetLast) {
+    rc = Find(f, col + " IS NOT NULL" + (c.base == kGetFirst ? asc : desc), nullptr, nullptr, &id,
+              &record);
+  } else {
+    std::string where;
+    switch (c.base) {
+      case kGetEqual:
+        where = col + " = ?1" + asc;
+        not_found = 4;
+        break;
+      case kGetGreater:
+        where = col + " > ?1" + asc;
+        break;
+      case kGetGreaterOrEqual:
+        where = col + " >= ?1" + asc;
+        break;
+      case kGetLess:
+        where = col + " < ?1" + desc;
+        break;
+      case kGetLessOrEqual:
+        where = col + " <= ?1" + desc;
+        break;
+      default:
+        return 1;
+    }
+    std::string search = SortForm(spec, key, std::string_view(c.key, key.length), nullptr);
+    rc = Find(f, where, &search, nullptr, &id, &record);
   }
-  if (bind_id) q.Bind(2, cur.id);
-  int rc = q.Step();
   if (rc == SQLITE_DONE) return not_found;
   if (rc != SQLITE_ROW) return StatusOf(rc);
-  int64_t id = q.Int(0);
-  std::string record(q.Blob(1));
   return Deliver(c, c.key_number, id, std::move(record));
 }
 

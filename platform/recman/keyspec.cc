@@ -166,11 +166,12 @@ int16_t ParseSpec(std::string_view b, Spec* spec) {
       } else {
         s.flags = static_cast<uint16_t>(s.flags & ~kKeyAlternate);
       }
-      if (key.segments.empty()) {
-        key.flags = s.flags;
-        key.duplicates = (s.flags & (kKeyDuplicates | kKeyRepeatingDuplicates)) != 0;
-        key.modifiable = (s.flags & kKeyModifiable) != 0;
-      }
+      // The key's own flags ought to repeat on every segment; a flag on any
+      // of them counts for the key.
+      if (key.segments.empty()) key.flags = s.flags;
+      key.duplicates =
+          key.duplicates || (s.flags & (kKeyDuplicates | kKeyRepeatingDuplicates)) != 0;
+      key.modifiable = key.modifiable || (s.flags & kKeyModifiable) != 0;
       if (s.type == kTypeAutoIncrement) {
         // The next value is read off the end of the key's index, so the
         // counter must lead its key.

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include "platform/process/clock.h"
 
@@ -52,8 +53,26 @@ void CloseFileNow(File* f) {
   f->lock_fd = -1;
 }
 
-void Configure(sqlite3* db) {
-  sqlite3_busy_timeout(db, BusyTimeoutMs);
+// Waiting for another writer: short random sleeps up to the busy timeout.
+// SQLite's own handler backs off to 100 ms sleeps, and a writer that
+// commits in a tight loop then starves the other for seconds.
+int OnBusy(void* arg, int count) {
+  auto* f = static_cast<File*>(arg);
+  int64_t now = SteadyMilliseconds();
+  if (count == 0) f->busy_since = now;
+  if (now - f->busy_since >= BusyTimeoutMs) return 0;
+  static uint32_t seed = static_cast<uint32_t>(getpid()) * 2654435761u;
+  seed ^= seed << 13;
+  seed ^= seed >> 17;
+  seed ^= seed << 5;
+  struct timespec pause = {0, static_cast<long>(50000 + seed % 450000)};
+  nanosleep(&pause, nullptr);
+  return 1;
+}
+
+void Configure(File* f) {
+  sqlite3* db = f->db;
+  sqlite3_busy_handler(db, OnBusy, f);
   int on = 1;
   sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, &on);
 }
@@ -289,7 +308,7 @@ int16_t AcquireFile(const std::string& path, bool exclusive, File** out) {
     CloseFileNow(f.get());
     return StatusOf(rc);
   }
-  Configure(f->db);
+  Configure(f.get());
   // The schema is checked before anything is written, so that a foreign
   // file is left exactly as it was.
   if (int16_t status = ReadSchema(f.get())) {

@@ -33,6 +33,7 @@ struct File {
   int handles = 0;         // position blocks of this process on the file
   int exclusive_opens = 0;  // of those, opened exclusive
   bool in_transaction = false;
+  int64_t busy_since = 0;  // when the current wait for a writer began
   std::unordered_map<std::string, sqlite3_stmt*> statements;
   // Records this process holds locked: id -> handle that holds it.
   std::map<int64_t, int> record_locks;

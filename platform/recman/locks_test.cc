@@ -1,0 +1,90 @@
+// Record locks between position blocks of one process.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/recman/btrcall.h"
+#include "platform/recman/test_support.h"
+
+namespace platform::recman {
+namespace {
+
+using testing::Rec;
+using testing::SpecBuffer;
+
+class LocksTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = testing::ScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    path_ = dir_ + "/l.dat";
+    ASSERT_EQ(0, a_.Create(path_, SpecBuffer(8, {{1, 4, 0}})));
+    ASSERT_EQ(0, a_.Open(path_));
+    ASSERT_EQ(0, b_.Open(path_));
+    for (const char* r : {"0001....", "0002....", "0003...."}) ASSERT_EQ(0, a_.Insert(r));
+  }
+  void TearDown() override {
+    BTRCALL(kReset, a_.block, nullptr, nullptr, nullptr, 0, 0);
+    std::filesystem::remove_all(dir_);
+  }
+  std::string dir_, path_;
+  Rec a_, b_;
+};
+
+TEST_F(LocksTest, ALockedRecordIsBusyForOtherBlocksUntilUnlocked) {
+  ASSERT_EQ(0, a_.Get(kGetEqual + 200, 0, "0002"));
+  EXPECT_EQ(84, b_.Get(kGetEqual + 200, 0, "0002"));
+  EXPECT_EQ(84, b_.Get(kGetEqual + 100, 0, "0002"));  // waits, then gives up
+  // Reading without a lock is allowed, changing is not.
+  ASSERT_EQ(0, b_.Get(kGetEqual, 0, "0002"));
+  EXPECT_EQ(84, b_.Update("0002xxxx"));
+  EXPECT_EQ(84, b_.Delete());
+  // The holder itself may change it.
+  ASSERT_EQ(0, a_.Update("0002aaaa"));
+  ASSERT_EQ(0, a_.Get(kGetEqual + 200, 0, "0002"));
+  ASSERT_EQ(0, a_.Call(kUnlock, a_.data, 0, 0));
+  ASSERT_EQ(0, b_.Get(kGetEqual + 200, 0, "0002"));
+  EXPECT_EQ("0002aaaa", b_.Record());
+}
+
+TEST_F(LocksTest, ASingleLockMovesWithTheNextLockedRead) {
+  ASSERT_EQ(0, a_.Get(kGetFirst + 200));
+  ASSERT_EQ(0, a_.Get(kGetNext + 200));  // 0002 locked, 0001 free again
+  EXPECT_EQ(0, b_.Get(kGetEqual + 200, 0, "0001"));
+  EXPECT_EQ(84, b_.Get(kGetEqual + 200, 0, "0002"));
+  // A read without a lock keeps it.
+  ASSERT_EQ(0, a_.Get(kGetNext));
+  EXPECT_EQ(84, b_.Get(kGetEqual + 200, 0, "0002"));
+  // Deleting the locked record frees the lock; so does closing.
+  ASSERT_EQ(0, a_.Get(kGetEqual, 0, "0002"));
+  ASSERT_EQ(0, a_.Delete());
+  ASSERT_EQ(0, a_.Get(kGetEqual + 200, 0, "0003"));
+  ASSERT_EQ(0, a_.Close());
+  EXPECT_EQ(0, b_.Get(kGetEqual + 200, 0, "0003"));
+}
+
+TEST_F(LocksTest, MultipleLocksAccumulateUntilUnlocked) {
+  ASSERT_EQ(0, a_.Get(kGetFirst + 400));
+  ASSERT_EQ(0, a_.Get(kGetNext + 400));
+  std::string pos(4, '\0');
+  ASSERT_EQ(0, a_.Call(kGetPosition, pos, 4, 0));
+  EXPECT_EQ(84, b_.Get(kGetEqual + 200, 0, "0001"));
+  EXPECT_EQ(84, b_.Get(kGetEqual + 400, 0, "0002"));
+  // One released by its position, then the rest.
+  ASSERT_EQ(0, a_.Call(kUnlock, pos, 4, -1));
+  EXPECT_EQ(0, b_.Get(kGetEqual + 400, 0, "0002"));
+  EXPECT_EQ(84, b_.Get(kGetEqual + 200, 0, "0001"));
+  ASSERT_EQ(0, a_.Call(kUnlock, a_.data, 0, -2));
+  EXPECT_EQ(0, b_.Get(kGetEqual + 200, 0, "0001"));
+}
+
+TEST_F(LocksTest, ResetReleasesTheLocks) {
+  ASSERT_EQ(0, a_.Get(kGetFirst + 200));
+  std::string none;
+  ASSERT_EQ(0, a_.Call(kReset, none, 0, 0));
+  ASSERT_EQ(0, b_.Open(path_));
+  EXPECT_EQ(0, b_.Get(kGetFirst + 200));
+}
+
+}  // namespace
+}  // namespace platform::recman

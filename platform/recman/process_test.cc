@@ -1,0 +1,218 @@
+// Several processes on one record file: the helper program runs the other
+// side and is killed at chosen moments.
+#include <fcntl.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/process/clock.h"
+#include "platform/recman/btrcall.h"
+#include "platform/recman/store.h"
+#include "platform/recman/test_support.h"
+
+namespace platform::recman {
+namespace {
+
+using testing::Rec;
+using testing::SpecBuffer;
+
+// A helper process with its standard output on a pipe.
+class Helper {
+ public:
+  explicit Helper(std::vector<std::string> args) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(fds[1], 1);
+      close(fds[0]);
+      close(fds[1]);
+      std::string program = std::string(QDEB_BINARY_DIR) + "/platform/recman/recman_helper";
+      std::vector<char*> argv;
+      argv.push_back(program.data());
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+    close(fds[1]);
+    out_ = fdopen(fds[0], "r");
+  }
+  ~Helper() {
+    Kill();
+    if (out_ != nullptr) fclose(out_);
+  }
+  // The next line the helper prints ("" at its end).
+  std::string Line() {
+    char buf[256];
+    if (out_ == nullptr || fgets(buf, sizeof buf, out_) == nullptr) return "";
+    std::string s(buf);
+    if (!s.empty() && s.back() == '\n') s.pop_back();
+    return s;
+  }
+  void Kill() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      Wait();
+    }
+  }
+  int Wait() {
+    int status = 0;
+    if (pid_ > 0) waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  FILE* out_ = nullptr;
+};
+
+class ProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = testing::ScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    path_ = dir_ + "/p.dat";
+    // The helper's records: 32 bytes, a 10-digit unique key at 1.
+    ASSERT_EQ(0, rec_.Create(path_, SpecBuffer(32, {{1, 10, 0}})));
+    ASSERT_EQ(0, rec_.Open(path_));
+  }
+  void TearDown() override {
+    BusyTimeoutMs = 10000;
+    BTRCALL(kReset, rec_.block, nullptr, nullptr, nullptr, 0, 0);
+    std::filesystem::remove_all(dir_);
+  }
+  int64_t Count() {
+    std::string buffer(64, '\0');
+    if (rec_.Call(kStat, buffer, 64, 0) != 0) return -1;
+    return static_cast<uint8_t>(buffer[6]) | (static_cast<uint8_t>(buffer[7]) << 8) |
+           (static_cast<uint8_t>(buffer[8]) << 16) | (static_cast<int64_t>(static_cast<uint8_t>(buffer[9])) << 24);
+  }
+  std::string Record(long n) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%010ld", n);
+    std::string r(digits);
+    r.resize(32, '.');
+    return r;
+  }
+  std::string dir_, path_;
+  Rec rec_;
+};
+
+TEST_F(ProcessTest, TwoWritersInsertingTogetherLoseNothing) {
+  Helper one({path_, "insert", "0", "10000"});
+  Helper two({path_, "insert", "10000", "10000"});
+  EXPECT_EQ("done", one.Line());
+  EXPECT_EQ("done", two.Line());
+  EXPECT_EQ(0, one.Wait());
+  EXPECT_EQ(0, two.Wait());
+  EXPECT_EQ(20000, Count());
+  // Every key once, in order.
+  long expected = 0;
+  for (int16_t st = rec_.Get(kGetFirst); st == 0; st = rec_.Get(kGetNext)) {
+    ASSERT_EQ(Record(expected), rec_.Record());
+    ++expected;
+  }
+  EXPECT_EQ(20000, expected);
+}
+
+TEST_F(ProcessTest, ALockHeldByAKilledProcessIsFreeAgain) {
+  ASSERT_EQ(0, rec_.Insert(Record(7)));
+  ASSERT_EQ(0, rec_.Insert(Record(8)));
+  Helper holder({path_, "lock", "7"});
+  ASSERT_EQ("ready", holder.Line());
+  EXPECT_EQ(84, rec_.Get(kGetEqual + 200, 0, Record(7).substr(0, 10)));
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 0, Record(7).substr(0, 10)));
+  EXPECT_EQ(84, rec_.Delete());
+  EXPECT_EQ(84, rec_.Update(Record(7)));
+  // Other records are free.
+  EXPECT_EQ(0, rec_.Get(kGetEqual + 200, 0, Record(8).substr(0, 10)));
+  holder.Kill();
+  EXPECT_EQ(0, rec_.Get(kGetEqual + 200, 0, Record(7).substr(0, 10)));
+  EXPECT_EQ(0, rec_.Delete());
+}
+
+TEST_F(ProcessTest, AnotherProcessesTransactionIsExclusiveAndDiesWithIt) {
+  ASSERT_EQ(0, rec_.Insert(Record(1)));
+  ASSERT_EQ(0, rec_.Close());
+  BusyTimeoutMs = 300;  // taken at open
+  ASSERT_EQ(0, rec_.Open(path_));
+  Helper txn({path_, "txn", "100", "50"});
+  ASSERT_EQ("ready", txn.Line());
+  // Its inserts are not seen, and nobody else may write meanwhile.
+  EXPECT_EQ(1, Count());
+  int64_t start = SteadyMilliseconds();
+  EXPECT_EQ(85, rec_.Insert(Record(2)));
+  EXPECT_GE(SteadyMilliseconds() - start, 250);
+  std::string none;
+  EXPECT_EQ(85, rec_.Call(kBeginTransaction, none, 0, 0));
+  EXPECT_EQ(39, rec_.Call(kEndTransaction, none, 0, 0));  // the failed begin left none
+  // Reading goes on.
+  ASSERT_EQ(0, rec_.Get(kGetFirst));
+  txn.Kill();
+  EXPECT_EQ(1, Count());
+  EXPECT_EQ(4, rec_.Get(kGetEqual, 0, Record(100).substr(0, 10)));
+  ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec_.Insert(Record(2)));
+  ASSERT_EQ(0, rec_.Call(kEndTransaction, none, 0, 0));
+  EXPECT_EQ(2, Count());
+}
+
+TEST_F(ProcessTest, ASecondBeginWaitsForTheFirstToEnd) {
+  Helper txn({path_, "begin"});
+  ASSERT_EQ("ready", txn.Line());
+  // The holder dies while this process waits in begin.
+  std::thread killer([&] {
+    platform::SleepMilliseconds(300);
+    txn.Kill();
+  });
+  int64_t start = SteadyMilliseconds();
+  std::string none;
+  EXPECT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+  EXPECT_GE(SteadyMilliseconds() - start, 250);
+  killer.join();
+  ASSERT_EQ(0, rec_.Insert(Record(5)));
+  EXPECT_EQ(0, rec_.Call(kEndTransaction, none, 0, 0));
+  EXPECT_EQ(1, Count());
+}
+
+TEST_F(ProcessTest, AWriterKilledInMidInsertLeavesASoundFile) {
+  ASSERT_EQ(0, rec_.Close());
+  {
+    Helper writer({path_, "forever", "0"});
+    ASSERT_EQ("ready", writer.Line());
+    platform::SleepMilliseconds(100);
+    writer.Kill();
+  }
+  ASSERT_EQ(0, rec_.Open(path_));
+  int64_t count = Count();
+  EXPECT_GT(count, 100);
+  long seen = 0;
+  for (int16_t st = rec_.Get(kGetFirst); st == 0; st = rec_.Get(kGetNext)) {
+    ASSERT_EQ(Record(seen), rec_.Record());
+    ++seen;
+  }
+  EXPECT_EQ(count, seen);
+  ASSERT_EQ(0, rec_.Insert(Record(seen)));
+  sqlite3* db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr));
+  sqlite3_stmt* st = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr));
+  ASSERT_EQ(SQLITE_ROW, sqlite3_step(st));
+  EXPECT_STREQ("ok", reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+}
+
+}  // namespace
+}  // namespace platform::recman

@@ -10,9 +10,12 @@
 // 8-15 their bright forms).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::console {
 
@@ -122,5 +125,75 @@ void Resume();
 // per cell. Empty on the terminal back end.
 std::string DumpText();
 std::string DumpAttributes();
+
+// Bytes written to the terminal since the process started (0 while only the
+// headless back end ran); the measure of what a refresh costs on a line.
+uint64_t BytesSent();
+
+// The program's 16-bit key code of a key event: the character, or the scan
+// code x 256 for an extended key ("4d00" Right, "3b00" F1, "d" Enter).
+int16_t KeyCode(const KeyEvent& key);
+// A short readable name of a key: "F1", "Shift+F1", "Ctrl+Left", "Alt+X",
+// "Shift+Tab", "Enter", "Ctrl+C", or the character itself (code page 850).
+std::string KeyName(const KeyEvent& key);
+
+// ---------------------------------------------------------------------------
+// Headless back end.
+//
+// KITCONSOLE=headless:FILE reads FILE as a script of keys, one per line
+// (blank lines and lines starting with "#" are ignored; names are not
+// case-sensitive):
+//   F1 .. F12             function keys; prefixes S- (Shift), C- (Ctrl),
+//                         M- (left Alt) combine: S-F1, C-F1, M-F1, C-S-F3
+//   Up Down Left Right Home End PgUp PgDn Insert Delete (also PPage, NPage,
+//                         IC, DC as tmux names them), with the same prefixes:
+//                         C-Left, C-Right, C-Home, C-End, C-PgUp, C-PgDn
+//   KP0 .. KP9            the numeric keypad's keys without Num Lock (KP1 is
+//                         the keypad's End, KP5 its centre); M-KP1 M-KP3
+//                         M-KP0 composes character 130
+//   Enter Esc Tab S-Tab (BTab) BSpace Space
+//   C-a .. C-z            control characters (C-c is 3, C-v 22)
+//   M-a .. M-z, M-0 .. M-9  Alt with a letter or digit (M-x is Alt+X)
+//   x                     a line of one character is that character
+//   text:GARCIA           every character after "text:" is one key (UTF-8 in
+//                         the script, code page 850 in the program)
+//   click:ROW,COL         a left-button press at 1-based row and column;
+//                         rclick: and mclick: for the right and middle button
+// The screen is dumped as text to the file named by KITCONSOLE_DUMP (and its
+// attributes to that name + ".attr") at Close and whenever the program asks
+// for input that the script no longer has. A program that waits for input
+// after its script has run out (a wait without timeout, or timed waits adding
+// up to KITCONSOLE_IDLE_MS, 2000 by default) is ended with exit status 3, so
+// a scripted run never hangs.
+// ---------------------------------------------------------------------------
+
+// Parses a key script into events; false with "line N: ..." in *error at
+// the first bad line (events then holds nothing of the script).
+bool ParseKeyScript(std::string_view script, std::vector<InputEvent>* events,
+                    std::string* error = nullptr);
+
+// In-process test hooks. OpenHeadless opens (or, when a console is open,
+// closes and re-opens) the headless back end with a fresh blank buffer of
+// columns x rows (1..99 each) and the events of script queued.
+bool OpenHeadless(std::string_view script = {}, int columns = 80, int rows = 25,
+                  std::string* error = nullptr);
+// Appends the keys of a script (same syntax) to the input queue.
+bool HeadlessFeed(std::string_view script, std::string* error = nullptr);
+void HeadlessPush(const InputEvent& event);
+// Events still queued.
+size_t HeadlessPending();
+// Called when the program asks for input and the queue is empty, with the
+// timeout it asked for. Returning true means input was fed and the read is
+// tried again; false makes ReadInput return false at once. While a handler
+// is set the process is never ended for want of input. An empty function
+// restores the default (dump and exit status 3).
+using StarvedHandler = std::function<bool(int timeout_ms)>;
+void SetHeadlessStarvedHandler(StarvedHandler handler);
+// Beeps since the headless console was opened.
+int HeadlessBeeps();
+// Mouse reporting as the program last asked for it (EnableMouse).
+bool MouseEnabled();
+// True while suspended (between Suspend and Resume).
+bool Suspended();
 
 }  // namespace platform::console

@@ -1,0 +1,304 @@
+#include "platform/console/console.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "util/cp850.h"
+
+namespace platform::console {
+namespace {
+
+class ConsoleTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(OpenHeadless({}, 20, 5)); }
+  void TearDown() override {
+    SetHeadlessStarvedHandler({});
+    Close();
+  }
+  static std::string RowText(int row) {
+    std::string out;
+    for (int c = 0; c < Columns(); ++c) out += GetCell(row, c).ch;
+    return out;
+  }
+};
+
+TEST_F(ConsoleTest, BufferStartsBlankAndOutOfRangeIsHarmless) {
+  EXPECT_EQ(Rows(), 5);
+  EXPECT_EQ(Columns(), 20);
+  Cell c = GetCell(4, 19);
+  EXPECT_EQ(c.ch, ' ');
+  EXPECT_EQ(c.attr, 0x07);
+  PutCell(-1, 0, Cell{'X', 0x1F});
+  PutCell(0, 20, Cell{'X', 0x1F});
+  PutCell(5, 0, Cell{'X', 0x1F});
+  for (int r = 0; r < 5; ++r) EXPECT_EQ(RowText(r), std::string(20, ' '));
+  Cell outside = GetCell(99, -3);
+  EXPECT_EQ(outside.ch, ' ');
+  EXPECT_EQ(outside.attr, 0x07);
+}
+
+TEST_F(ConsoleTest, WriteTextClipsAtBothEdgesWithoutWrapping) {
+  WriteText(1, 17, "ABCDEF", 0x1E);
+  EXPECT_EQ(RowText(1), std::string(17, ' ') + "ABC");
+  EXPECT_EQ(RowText(2), std::string(20, ' '));
+  EXPECT_EQ(GetCell(1, 18).attr, 0x1E);
+  WriteText(0, -2, "xyZW", 0x70);
+  EXPECT_EQ(RowText(0).substr(0, 3), "ZW ");
+  WriteText(7, 0, "never", 0x70);   // no such row
+  SetCursor(2, 3);
+  WriteText(3, 0, "cursor stays", 0x07);
+  EXPECT_EQ(CursorRow(), 2);
+  EXPECT_EQ(CursorColumn(), 3);
+}
+
+TEST_F(ConsoleTest, ScrollMovesOnlyTheRectangleAndFills) {
+  for (int r = 0; r < 5; ++r) WriteText(r, 0, std::string(20, static_cast<char>('a' + r)), 0x07);
+  Scroll(1, 2, 3, 5, 1, 0x4F);
+  EXPECT_EQ(RowText(0), std::string(20, 'a'));
+  EXPECT_EQ(RowText(1), "bbccccbbbbbbbbbbbbbb");
+  EXPECT_EQ(RowText(2), "ccddddcccccccccccccc");
+  EXPECT_EQ(RowText(3), "dd    dddddddddddddd");
+  EXPECT_EQ(GetCell(3, 2).attr, 0x4F);
+  EXPECT_EQ(GetCell(3, 6).attr, 0x07);
+  Scroll(0, 0, 4, 19, -2, 0x07);
+  EXPECT_EQ(RowText(0), std::string(20, ' '));
+  EXPECT_EQ(RowText(1), std::string(20, ' '));
+  EXPECT_EQ(RowText(2), std::string(20, 'a'));
+}
+
+TEST_F(ConsoleTest, ScrollClipsToTheBufferAndClearsWhenCountExceedsHeight) {
+  for (int r = 0; r < 5; ++r) WriteText(r, 0, std::string(20, static_cast<char>('a' + r)), 0x07);
+  Scroll(-5, -5, 50, 50, 1, 0x07);  // whole screen, clipped
+  EXPECT_EQ(RowText(0), std::string(20, 'b'));
+  EXPECT_EQ(RowText(3), std::string(20, 'e'));
+  EXPECT_EQ(RowText(4), std::string(20, ' '));
+  Scroll(0, 0, 4, 19, 40, 0x17);
+  Scroll(0, 0, 4, 19, -40, 0x17);
+  for (int r = 0; r < 5; ++r) EXPECT_EQ(RowText(r), std::string(20, ' '));
+  EXPECT_EQ(GetCell(0, 0).attr, 0x17);
+  Scroll(3, 0, 1, 19, 1, 0x70);  // top below bottom: nothing
+  EXPECT_EQ(GetCell(2, 0).attr, 0x17);
+}
+
+TEST_F(ConsoleTest, CursorAndKeyboardState) {
+  SetCursor(100, -4);
+  EXPECT_EQ(CursorRow(), 4);
+  EXPECT_EQ(CursorColumn(), 0);
+  SetCursorShape(false, 250);
+  EXPECT_FALSE(CursorVisible());
+  EXPECT_EQ(CursorSize(), 100);
+  SetCursorShape(true, 0);
+  EXPECT_EQ(CursorSize(), 1);
+  SetCurrentAttribute(0x4E);
+  EXPECT_EQ(CurrentAttribute(), 0x4E);
+  EXPECT_FALSE(InsertMode());
+  SetInsertMode(true);
+  EXPECT_TRUE(InsertMode());
+  SetClipboard(util::Cp850("García"));
+  EXPECT_EQ(Clipboard(), util::Cp850("García"));
+}
+
+TEST_F(ConsoleTest, ReadInputDeliversTheScriptInOrderWithModifiers) {
+  ASSERT_TRUE(HeadlessFeed("S-F1\nM-x\nclick:3,10\n"));
+  EXPECT_TRUE(PendingInput());
+  InputEvent e;
+  ASSERT_TRUE(ReadInput(&e, 0));
+  EXPECT_EQ(KeyCode(e.key), 0x5400);
+  EXPECT_EQ(ModifierState(), kShift);
+  ASSERT_TRUE(ReadInput(&e, 0));
+  EXPECT_EQ(KeyCode(e.key), 0x2D00);
+  EXPECT_EQ(ModifierState(), kLeftAlt);
+  ASSERT_TRUE(ReadInput(&e, -1));
+  EXPECT_EQ(e.kind, InputEvent::kMouse);
+  EXPECT_EQ(e.mouse.row, 2);
+  EXPECT_EQ(e.mouse.column, 9);
+  EXPECT_EQ(e.mouse.buttons, 1);
+  EXPECT_FALSE(PendingInput());
+}
+
+TEST_F(ConsoleTest, StarvedHandlerFeedsOrDeclines) {
+  int calls = 0;
+  SetHeadlessStarvedHandler([&](int timeout) {
+    ++calls;
+    EXPECT_EQ(timeout, -1);
+    return calls == 1 && HeadlessFeed("Enter");
+  });
+  InputEvent e;
+  ASSERT_TRUE(ReadInput(&e, -1));
+  EXPECT_EQ(KeyCode(e.key), 13);
+  EXPECT_FALSE(ReadInput(&e, -1));  // declined: no exit, no hang
+  EXPECT_EQ(calls, 2);
+  // A handler that says it fed and did not must not spin for ever.
+  SetHeadlessStarvedHandler([](int) { return true; });
+  EXPECT_FALSE(ReadInput(&e, 100));
+}
+
+TEST_F(ConsoleTest, FlushKeepsTheScriptAndBeepsAreCounted) {
+  ASSERT_TRUE(HeadlessFeed("a\nb"));
+  FlushInput();
+  EXPECT_EQ(HeadlessPending(), 2u);
+  Beep();
+  Beep();
+  EXPECT_EQ(HeadlessBeeps(), 2);
+}
+
+TEST_F(ConsoleTest, DumpsShowGlyphsAndAttributes) {
+  ASSERT_TRUE(OpenHeadless({}, 4, 2));
+  WriteText(0, 0, std::string("\x01\xC9\x00", 3) + "A", 0x1F);
+  PutCell(1, 3, Cell{static_cast<char>(0xF0), 0xA0});
+  EXPECT_EQ(DumpText(), "☺╔ A\n   -\n");
+  EXPECT_EQ(DumpAttributes(), "1f1f1f1f\n070707a0\n");
+}
+
+TEST(ConsoleDump, AllBytesShowAsOneGlyphEach) {
+  ASSERT_TRUE(OpenHeadless({}, 16, 16));
+  for (int b = 0; b < 256; ++b) PutCell(b / 16, b % 16, Cell{static_cast<char>(b), 0x07});
+  std::string dump = DumpText();
+  // Every cell is one character of valid UTF-8, never a control character.
+  size_t i = 0;
+  int characters = 0, lines = 0;
+  while (i < dump.size()) {
+    unsigned char lead = static_cast<unsigned char>(dump[i]);
+    if (lead == '\n') {
+      ++lines;
+      ++i;
+      continue;
+    }
+    ASSERT_TRUE(lead >= 0x20 && lead != 0x7F) << "control byte at " << i;
+    int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    ASSERT_NE(lead & 0xC0, 0x80) << "stray continuation byte at " << i;
+    for (int k = 1; k < length; ++k) {
+      ASSERT_LT(i + static_cast<size_t>(k), dump.size());
+      ASSERT_EQ(static_cast<unsigned char>(dump[i + static_cast<size_t>(k)]) & 0xC0, 0x80);
+    }
+    i += static_cast<size_t>(length);
+    ++characters;
+  }
+  EXPECT_EQ(lines, 16);
+  EXPECT_EQ(characters, 256);
+  // Printable bytes round-trip through the code page tables.
+  std::string first_line = dump.substr(0, dump.find('\n'));
+  EXPECT_EQ(first_line.substr(0, 1), " ");  // byte 0 is a blank
+  EXPECT_NE(dump.find("⌂"), std::string::npos);
+  EXPECT_NE(dump.find("ÿ"), std::string::npos);
+  Close();
+}
+
+TEST(ConsoleOpen, HeadlessSizeLimits) {
+  std::string error;
+  EXPECT_FALSE(OpenHeadless({}, 100, 25, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(OpenHeadless({}, 99, 99));
+  EXPECT_EQ(Rows(), 99);
+  EXPECT_FALSE(OpenHeadless("F13", 80, 25, &error));
+  EXPECT_EQ(error, "line 1: unknown key \"F13\"");
+  Close();
+  EXPECT_FALSE(IsOpen());
+}
+
+}  // namespace
+}  // namespace platform::console
+
+namespace platform::console {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return "<missing>";
+  std::string out;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
+  std::fclose(f);
+  return out;
+}
+
+class ScriptedRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = ::testing::TempDir();
+    script_ = dir_ + "/keys.txt";
+    dump_ = dir_ + "/screen.txt";
+    std::remove(dump_.c_str());
+    std::remove((dump_ + ".attr").c_str());
+    setenv("KITCONSOLE_DUMP", dump_.c_str(), 1);
+    setenv("KITCONSOLE_SIZE", "10x3", 1);
+    setenv("KITCONSOLE", ("headless:" + script_).c_str(), 1);
+  }
+  void TearDown() override {
+    Close();
+    unsetenv("KITCONSOLE");
+    unsetenv("KITCONSOLE_DUMP");
+    unsetenv("KITCONSOLE_SIZE");
+  }
+  void WriteScript(const std::string& text) {
+    std::FILE* f = std::fopen(script_.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+  std::string dir_, script_, dump_;
+};
+
+TEST_F(ScriptedRun, OpensFromTheEnvironmentAndDumpsAtClose) {
+  WriteScript("F1\n");
+  std::string error;
+  ASSERT_TRUE(Open(&error)) << error;
+  EXPECT_TRUE(Open());  // twice is harmless
+  EXPECT_EQ(Columns(), 10);
+  EXPECT_EQ(Rows(), 3);
+  WriteText(1, 0, util::Cp850("Dalí"), 0x1E);
+  Close();
+  EXPECT_EQ(ReadAll(dump_), "          \nDalí      \n          \n");
+  EXPECT_EQ(ReadAll(dump_ + ".attr"),
+            "07070707070707070707\n1e1e1e1e070707070707\n07070707070707070707\n");
+}
+
+TEST_F(ScriptedRun, BadScriptOrSizeFallsBackOrFailsClearly) {
+  WriteScript("F1\nHyper\n");
+  std::string error;
+  EXPECT_FALSE(Open(&error));
+  EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+  setenv("KITCONSOLE", (script_ + ".none").insert(0, "headless:").c_str(), 1);
+  EXPECT_FALSE(Open(&error));
+  EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
+  // An unusable size gives the classic 80 x 25.
+  WriteScript("");
+  setenv("KITCONSOLE", ("headless:" + script_).c_str(), 1);
+  for (const char* size : {"100x25", "80x0", "80", "x25", "80x25x", "-5x10"}) {
+    setenv("KITCONSOLE_SIZE", size, 1);
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(Columns(), 80) << size;
+    EXPECT_EQ(Rows(), 25) << size;
+    Close();
+  }
+}
+
+using ScriptedRunDeathTest = ScriptedRun;
+
+TEST_F(ScriptedRunDeathTest, WaitingAfterTheScriptEndsExitsWithStatus3AndDumps) {
+  WriteScript("text:ok\n");
+  ASSERT_TRUE(Open());
+  InputEvent e;
+  ASSERT_TRUE(ReadInput(&e, -1));
+  ASSERT_TRUE(ReadInput(&e, -1));
+  WriteText(0, 0, "END", 0x07);
+  EXPECT_EXIT(ReadInput(&e, -1), ::testing::ExitedWithCode(3), "ran out");
+  EXPECT_EQ(ReadAll(dump_).substr(0, 3), "END");
+  // Polling with short timeouts is waiting for ever just the same.
+  EXPECT_EXIT(
+      {
+        for (;;) ReadInput(&e, 200);
+      },
+      ::testing::ExitedWithCode(3), "ran out");
+  EXPECT_EXIT(
+      {
+        for (;;) ReadInput(&e, 0);
+      },
+      ::testing::ExitedWithCode(3), "ran out");
+}
+
+}  // namespace
+}  // namespace platform::console

@@ -1,0 +1,132 @@
+// The headless back end: keys from a script, the screen only in the buffer.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/console/backends.h"
+#include "platform/console/state.h"
+#include "platform/process/clock.h"
+#include "platform/process/environment.h"
+#include "util/basics.h"
+
+namespace platform::console {
+
+namespace {
+
+// Starvation bookkeeping: a program that keeps asking for input the script
+// no longer has is waiting for ever, whether it waits in one call or polls.
+struct Starvation {
+  StarvedHandler handler;
+  bool starving = false;
+  int64_t since_ms = 0;     // steady clock when the queue ran dry
+  int64_t asked_ms = 0;     // the timeouts the program asked for since then
+  int beeps = 0;
+};
+
+Starvation& Starve() {
+  static Starvation s;
+  return s;
+}
+
+int IdleLimitMs() {
+  std::string text = platform::GetEnvironment("KITCONSOLE_IDLE_MS");
+  if (text.empty()) return 2000;
+  int32_t value = util::NumericValue32(text);
+  return value > 0 ? value : 2000;
+}
+
+[[noreturn]] void EndForWantOfInput() {
+  internal::State& s = internal::Get();
+  internal::WriteDumpFiles(s);
+  std::fputs("kitconsole: the key script ran out while the program waited for input\n",
+             stderr);
+  std::fflush(nullptr);
+  std::exit(3);
+}
+
+}  // namespace
+
+namespace internal {
+
+bool HeadlessOpen(std::string_view script, std::string* error) {
+  std::vector<InputEvent> events;
+  if (!ParseKeyScript(script, &events, error)) return false;
+  State& s = Get();
+  s.queue.assign(events.begin(), events.end());
+  Starvation& st = Starve();
+  st.starving = false;
+  st.beeps = 0;
+  return true;
+}
+
+bool HeadlessOpenFile(const std::string& path, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (error) *error = "cannot read the key script " + path;
+    return false;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::string why;
+  if (!HeadlessOpen(text.str(), &why)) {
+    if (error) *error = path + ", " + why;
+    return false;
+  }
+  return true;
+}
+
+void HeadlessClose() { WriteDumpFiles(Get()); }
+
+bool HeadlessRead(InputEvent* event, int timeout_ms) {
+  State& s = Get();
+  Starvation& st = Starve();
+  for (int attempts = 0;; ++attempts) {
+    if (!s.queue.empty()) {
+      *event = s.queue.front();
+      s.queue.pop_front();
+      st.starving = false;
+      return true;
+    }
+    if (!st.starving) {
+      st.starving = true;
+      st.since_ms = platform::SteadyMilliseconds();
+      st.asked_ms = 0;
+      WriteDumpFiles(s);
+    }
+    if (st.handler) {
+      // A handler that claims to feed but feeds nothing must not spin us.
+      if (attempts < 1000 && st.handler(timeout_ms)) continue;
+      return false;
+    }
+    if (timeout_ms < 0) EndForWantOfInput();
+    st.asked_ms += timeout_ms;
+    const int64_t limit = IdleLimitMs();
+    if (st.asked_ms >= limit || platform::SteadyMilliseconds() - st.since_ms >= limit) {
+      EndForWantOfInput();
+    }
+    return false;
+  }
+}
+
+void HeadlessBeep() { ++Starve().beeps; }
+
+}  // namespace internal
+
+bool HeadlessFeed(std::string_view script, std::string* error) {
+  std::vector<InputEvent> events;
+  if (!ParseKeyScript(script, &events, error)) return false;
+  internal::State& s = internal::Get();
+  s.queue.insert(s.queue.end(), events.begin(), events.end());
+  return true;
+}
+
+void HeadlessPush(const InputEvent& event) { internal::Get().queue.push_back(event); }
+
+size_t HeadlessPending() { return internal::Get().queue.size(); }
+
+void SetHeadlessStarvedHandler(StarvedHandler handler) { Starve().handler = std::move(handler); }
+
+int HeadlessBeeps() { return Starve().beeps; }
+
+}  // namespace platform::console

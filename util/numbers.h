@@ -33,7 +33,8 @@ inline constexpr float kPesetaRate = 166.386f;
 // anything else literal. Rounds half to even. The result has the picture's
 // length, except when the value does not fit: then the plain number
 // right-aligned or cut to the picture's length, or all "!" when even its
-// integer digits do not fit. NaN and infinities show all "!".
+// integer digits do not fit. The plain number also stands in when a negative
+// value finds no place for its minus (".99"). NaN and infinities show all "!".
 std::string FormatNumber(std::string_view picture, double value);
 
 // An amount in euro cents in the display currency; the picture only hints at

@@ -205,6 +205,11 @@ std::string FormatNumber(std::string_view picture, double value) {
         break;
     }
   }
+  // A picture with no place left for the minus (".99", "x99") would show a
+  // negative amount as a positive one: the plain number instead.
+  if (negative && !has_sign && !digits.empty()) {
+    return Overflow(digits, shape.round_dec, negative, length);
+  }
   return out;
 }
 

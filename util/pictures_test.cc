@@ -71,6 +71,10 @@ TEST_F(PictureTest, OverflowShowsThePlainNumberOrExclamationMarks) {
   EXPECT_EQ(FormatNumber("ab99", 123), " 123");        // right-aligned
   EXPECT_EQ(FormatNumber("ZZ9.99", 12345.678), "12345'");  // cut to the picture
   EXPECT_EQ(FormatNumber("ZZ9", 1e300), "!!!");
+  // No position can take the minus: the plain number rather than a positive.
+  EXPECT_EQ(FormatNumber(".99", -0.5), "-'5");
+  EXPECT_EQ(FormatNumber("x99", -12), "-12");
+  EXPECT_EQ(FormatNumber("9", -0.4), "0");
 }
 
 TEST_F(PictureTest, BadValuesAndOddPicturesNeverBreakTheLength) {

@@ -1,8 +1,8 @@
 // The installation data of the office: eight texts (item 1 the owner's
 // name, 6 an alternative presenter name, 7 the presenter identifier) and
 // sixteen small numbers, kept in section "Installacio" of RootDir +
-// "Vela.ini" (keys "Dada1".."Dada8", "Num1".."Num16"). Loaded once, right
-// after the first LoadSessionSettings; only read afterwards.
+// "Vela.ini" (keys "Dada1".."Dada8", "Num1".."Num16"). Loaded once by the
+// first LoadSessionSettings, at its end; only read afterwards.
 #pragma once
 
 #include <cstddef>

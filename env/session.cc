@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "env/ini.h"
+#include "env/installation.h"
 #include "platform/process/environment.h"
 #include "util/basics.h"
 #include "util/cp850.h"
@@ -109,6 +110,12 @@ void LoadSessionSettings() {
     LanguageCode = Fixed3(ReadIniValue(RootDir + "Vela.ini", "Usuari", "Idioma"));
   }
   HostMode = HostModeFromEnvironment();
+
+  static bool installation_loaded = false;
+  if (!installation_loaded) {
+    LoadInstallationData();
+    installation_loaded = true;
+  }
 }
 
 }  // namespace env

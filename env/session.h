@@ -37,7 +37,8 @@ extern std::string OutputDevice;  // [Sistema] Sortida
 extern std::string LanguageCode;  // 3 characters: "CAT", "SPA", "GLG", "OCI"
 extern std::string HostMode;      // 3 characters: "CGI", "WIN" or "DOS"
 
-// Fills every setting above and selects the default currency pair. Never
+// Fills every setting above and selects the default currency pair; the
+// first call also loads the installation data (installation.h). Never
 // fails; missing variables, files or keys give empty texts or 0. Calling it
 // again gives the same result for the same environment and files.
 void LoadSessionSettings();

@@ -47,6 +47,9 @@ TEST(PackedDigits, NumberTextInGroupsOfFour) {
   // Leading zero groups before a non-zero one must not blank the number.
   EXPECT_EQ(PackedNumberText(PackDigits("000000005678")), "0.0.5678");
   EXPECT_EQ(PackedNumberText(std::string("\x01\x02\x03", 3)), "10203");
+  std::string many;
+  for (int i = 0; i < 499; ++i) many += ".101";
+  EXPECT_EQ(PackedNumberText(std::string(1000, '\x81')), "101" + many);
 }
 
 TEST(SplitDate, DayMonthAndYearFromTheDigits) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "util/basics.h"
 #include "util/dates.h"
@@ -50,27 +51,25 @@ std::string PackedNumberText(std::string_view packed) {
   // Blanked only when there is nothing but zeros: "0.0.5678" must not vanish
   // just because its first groups read as the number 0.
   if (AllZeroDigits(digits)) return std::string();
-  std::string t = digits;
-  int64_t end = static_cast<int64_t>(t.size()) + 1;
+  std::vector<std::string> groups;  // right to left
   bool trailing = true;
-  for (int64_t g = static_cast<int64_t>(t.size()) - 3; g >= 1; g -= 4) {
+  int64_t end = static_cast<int64_t>(digits.size()) + 1;
+  for (int64_t g = end - 4; g >= 1; g -= 4) {
     if (g < 4) g = 1;
-    const size_t from = static_cast<size_t>(g - 1);
-    const size_t count = static_cast<size_t>(end - g);
-    std::string_view group = std::string_view(t).substr(from, count);
-    std::string shown = AllZeroDigits(group) ? "0" : std::string(group.substr(group.find_first_not_of('0')));
-    if (g > 1) shown.insert(0, 1, '.');
-    t.replace(from, count, shown);
-    if (trailing) {
-      if (g > 1 && AllZeroDigits(shown.substr(1))) {
-        t.erase(from);
-      } else {
-        trailing = false;
-      }
-    }
+    std::string_view group =
+        std::string_view(digits).substr(static_cast<size_t>(g - 1), static_cast<size_t>(end - g));
+    const bool zero = AllZeroDigits(group);
     end = g;
+    if (trailing && zero && g > 1) continue;
+    trailing = false;
+    std::string shown = g > 1 ? "." : "";
+    shown += zero ? std::string_view("0") : group.substr(group.find_first_not_of('0'));
+    groups.push_back(std::move(shown));
   }
-  return t;
+  // Too short for a group of four: the digits as they are.
+  std::string text = digits.substr(0, static_cast<size_t>(end - 1));
+  for (auto it = groups.rbegin(); it != groups.rend(); ++it) text += *it;
+  return text;
 }
 
 }  // namespace util

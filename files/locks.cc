@@ -140,8 +140,10 @@ struct Table {
 bool ReadTable(fs::File& file, Table* table) {
   int64_t size = file.Size();
   if (size < 0) return false;
-  // A torn last slot is not a slot: the next lock written over it mends it.
+  // A torn last slot (a write cut short) is not a slot: it is cut off, so
+  // that the slots after it stay in step.
   int64_t whole = size / kLockSlotSize * kLockSlotSize;
+  if (whole != size && !file.Truncate(whole)) return false;
   table->bytes.assign(static_cast<size_t>(whole), ' ');
   if (whole > 0 && file.ReadAt(0, table->bytes.data(), table->bytes.size()) != whole) return false;
   table->append_at = whole;
@@ -333,7 +335,9 @@ int16_t LockKey(std::string_view name, std::string_view key) {
 int16_t ReleaseLock(std::string_view name) {
   LoadLockIdentity();
   Waiter waiter;
-  fs::File file = OpenTable(TableFolder(), util::UpperCase(TableName(name)), waiter);
+  // The same table name as when locking: names are found whatever their case
+  // here, and an upper-cased name could create a twin table before the first lock.
+  fs::File file = OpenTable(TableFolder(), TableName(name), waiter);
   if (!file.IsOpen()) return -1;
   Table table;
   if (!ReadTable(file, &table)) return -1;

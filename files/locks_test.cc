@@ -1,0 +1,392 @@
+#include "files/locks.h"
+
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <thread>
+#include <vector>
+
+#include "env/session.h"
+#include "files/scratch_test.h"
+#include "util/cp850.h"
+
+namespace files {
+namespace {
+
+int shown = 0;
+int closed = 0;
+int escape_after = -1;  // polls before Escape is pressed; -1 never
+std::string last_message;
+
+void CountShow(const std::string& message) {
+  ++shown;
+  last_message = message;
+}
+void CountClose() { ++closed; }
+bool EscapeSoon() { return escape_after >= 0 && escape_after-- == 0; }
+void NoPause(int) {}
+
+class LocksTest : public ScratchTest {
+ protected:
+  void SetUp() override {
+    ScratchTest::SetUp();
+    std::filesystem::create_directories(root_ + "/work");
+    env::RootDir = root_ + "/";
+    env::WorkDir = root_ + "/work/";
+    env::LanguageCode = "CAT";
+    shown = closed = 0;
+    escape_after = -1;
+    LockWait = {CountShow, CountClose, EscapeSoon, NoPause};
+    Become(111, "ESTACIO1");
+  }
+  void TearDown() override {
+    LockWait = {};
+    LockHolder = 0;
+    LockStation.clear();
+    ScratchTest::TearDown();
+  }
+  // Acts as another terminal from here on.
+  static void Become(int32_t holder, const std::string& station) {
+    LockHolder = holder;
+    LockStation = station + std::string(15 - station.size(), ' ');
+  }
+  // Asks for a lock that another holder may have: 0 when granted at once,
+  // kLockCancelled when it would have to wait (Escape is pressed at once).
+  static int16_t TryAcquire(std::string_view kind, std::string_view low, std::string_view high) {
+    escape_after = 0;
+    int16_t result = AcquireLock("TrasBanc", kind, low, high);
+    escape_after = -1;
+    return result;
+  }
+  std::string Table(const std::string& name = "TrasBanc.lck") {
+    return ReadAll(root_ + "/LOCKS/" + name);
+  }
+  std::string Slot(size_t i) { return Table().substr(i * kLockSlotSize, kLockSlotSize); }
+  void WriteTable(const std::string& bytes) {
+    std::filesystem::create_directories(root_ + "/LOCKS");
+    std::ofstream(root_ + "/LOCKS/TrasBanc.lck", std::ios::binary) << bytes;
+  }
+  static std::string Field(const std::string& text, size_t size) {
+    return text + std::string(size - text.size(), ' ');
+  }
+  static std::string MakeSlot(const std::string& station, int32_t holder, int32_t stamp,
+                              const std::string& kind, const std::string& low,
+                              const std::string& high) {
+    return Field(station, 15) + Field(std::to_string(holder), 11) +
+           Field(std::to_string(stamp), 8) + kind + Field(std::to_string(low.size()), 2) +
+           Field(low, 40) + Field(std::to_string(high.size()), 2) + Field(high, 40) + "\r\n";
+  }
+};
+
+TEST_F(LocksTest, SlotLayout) {
+  int32_t before = MinutesNow();
+  ASSERT_EQ(AcquireLock("TrasBanc", "k", "100", "199"), 0);
+  std::string table = Table();
+  ASSERT_EQ(table.size(), 121u);
+  EXPECT_EQ(table.substr(0, 26), Field("ESTACIO1", 15) + Field("111", 11));
+  int32_t stamp = std::stoi(table.substr(26, 8));
+  EXPECT_GE(stamp, before);
+  EXPECT_LE(stamp, before + 1);
+  EXPECT_EQ(table.substr(34), "K3 " + Field("100", 40) + "3 " + Field("199", 40) + "\r\n");
+  EXPECT_EQ(shown, 0);
+}
+
+TEST_F(LocksTest, OverlappingKeyRangesOfOthersConflict) {
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", "100", "199"), 0);
+  Become(222, "ESTACIO2");
+  EXPECT_EQ(TryAcquire("K", "150", "150"), kLockCancelled);
+  EXPECT_EQ(TryAcquire("K", "050", "100"), kLockCancelled);
+  EXPECT_EQ(shown, 2);  // once per wait
+  EXPECT_EQ(closed, 2);
+  EXPECT_EQ(last_message, "FITXER BLOQUEJAT. ESPEREU UN MOMENT.");
+  EXPECT_EQ(TryAcquire("K", "200", "299"), 0);
+  EXPECT_EQ(TryAcquire("K", "000", "099"), 0);
+  EXPECT_EQ(shown, 2);
+  EXPECT_EQ(Table().size(), 3u * 121);
+}
+
+TEST_F(LocksTest, KeyLocksOfOneHolderAreKnownByNumberAlone) {
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", "100", "199"), 0);
+  Become(111, "ALTRA");
+  // The same holder elsewhere renews its slot with the new range.
+  EXPECT_EQ(TryAcquire("K", "150", "160"), 0);
+  EXPECT_EQ(Table().size(), 121u);
+  EXPECT_EQ(Slot(0).substr(0, 15), Field("ALTRA", 15));
+  EXPECT_EQ(Slot(0).substr(35, 5), "3 150");
+}
+
+TEST_F(LocksTest, AbandonedSlotsAreReused) {
+  int32_t old = MinutesNow() - 31;
+  WriteTable(MakeSlot("ESTACIO9", 999, old, "K", "150", "150") +
+             MakeSlot("ESTACIO9", 999, MinutesNow() - 29, "K", "500", "500"));
+  EXPECT_EQ(TryAcquire("K", "150", "150"), 0);
+  ASSERT_EQ(Table().size(), 2u * 121);
+  EXPECT_EQ(Slot(0).substr(15, 3), "111");
+  // Not yet 30 minutes old: still held.
+  EXPECT_EQ(TryAcquire("K", "500", "500"), kLockCancelled);
+}
+
+TEST_F(LocksTest, WholeFileLocks) {
+  ASSERT_EQ(AcquireLock("TrasBanc", "F", "", ""), 0);
+  Become(222, "ESTACIO2");
+  EXPECT_EQ(TryAcquire("K", "1", "1"), kLockCancelled);
+  EXPECT_EQ(TryAcquire("f", "", ""), kLockCancelled);
+  Become(111, "ESTACIO1");
+  EXPECT_EQ(AcquireLock("TrasBanc", "F", "", ""), 0);  // renewed in place
+  EXPECT_EQ(Table().size(), 121u);
+  // Known by workstation and number: the same number elsewhere is another holder.
+  Become(111, "ALTRA");
+  EXPECT_EQ(TryAcquire("F", "", ""), kLockCancelled);
+}
+
+TEST_F(LocksTest, AWholeFileRequestIsDecidedByTheFirstOccupiedSlot) {
+  int32_t now = MinutesNow();
+  WriteTable(MakeSlot("", 0, now, " ", "", "") +
+             MakeSlot("ESTACIO1", 111, now, "K", "1", "1") +
+             MakeSlot("ESTACIO2", 222, now, "K", "2", "2"));
+  EXPECT_EQ(TryAcquire("F", "", ""), 0);
+  EXPECT_EQ(Slot(0)[34], 'F');  // into the free slot before it
+  Become(222, "ESTACIO2");
+  EXPECT_EQ(TryAcquire("F", "", ""), kLockCancelled);
+}
+
+TEST_F(LocksTest, ReleaseTakesTheMostRecentLockOfTheHolder) {
+  EXPECT_EQ(ReleaseLock("TrasBanc"), -1);
+  int32_t now = MinutesNow();
+  WriteTable(MakeSlot("ESTACIO1", 111, now - 5, "K", "1", "1") +
+             MakeSlot("ESTACIO1", 111, now - 2, "K", "2", "2") +
+             MakeSlot("ESTACIO2", 222, now, "K", "3", "3") +
+             MakeSlot("ESTACIO1", 111, now - 9, "K", "4", "4"));
+  const std::string before = Table();
+  EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
+  std::string after = Table();
+  EXPECT_EQ(after.substr(121, 26), std::string(26, ' '));
+  EXPECT_EQ(after[121 + 34], ' ');
+  EXPECT_EQ(after.substr(121 + 26, 8), before.substr(121 + 26, 8));  // stamp and keys stay
+  EXPECT_EQ(after.substr(121 + 35, 86), before.substr(121 + 35, 86));
+  EXPECT_EQ(after.substr(0, 121), before.substr(0, 121));
+  EXPECT_EQ(ReleaseLock("trasbanc"), 0);
+  EXPECT_EQ(Table().substr(0, 15), std::string(15, ' '));
+  EXPECT_EQ(ReleaseLock(" TrasBanc "), 0);
+  EXPECT_EQ(ReleaseLock("TrasBanc"), -1);
+  EXPECT_EQ(Table().substr(242, 15), Field("ESTACIO2", 15));
+}
+
+TEST_F(LocksTest, TwoLocksAndOneReleaseLeaveTheOlder) {
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), 0);
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", "5", "5"), 0);
+  EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
+  EXPECT_EQ(Slot(0).substr(15, 3), "111");
+  EXPECT_EQ(Slot(1).substr(15, 3), "   ");
+  Become(222, "ESTACIO2");
+  EXPECT_EQ(TryAcquire("K", "5", "5"), 0);  // into the freed slot
+  EXPECT_EQ(Table().size(), 2u * 121);
+  EXPECT_EQ(TryAcquire("K", "1", "1"), kLockCancelled);
+}
+
+TEST_F(LocksTest, NamesWithBlanksMeetTheSameTable) {
+  ASSERT_EQ(AcquireLock("  TrasBanc  ", "K", "1", "1"), 0);
+  EXPECT_TRUE(std::filesystem::exists(root_ + "/LOCKS/TrasBanc.lck"));
+  EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
+  EXPECT_EQ(ReleaseLock("TrasBanc"), -1);
+}
+
+TEST_F(LocksTest, LongKeysAreCutTo40) {
+  std::string low(55, 'L');
+  std::string high = std::string(40, 'H') + "XYZ";
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", low, high), 0);
+  EXPECT_EQ(Slot(0).substr(35, 42), "40" + std::string(40, 'L'));
+  EXPECT_EQ(Slot(0).substr(77, 42), "40" + std::string(40, 'H'));
+}
+
+TEST_F(LocksTest, LockKeyWritesPackedDigitsOut) {
+  std::string key = "B";
+  key += static_cast<char>(128 + 12);
+  key += "00042";
+  key += static_cast<char>(128 + 99);
+  key += static_cast<char>(228);  // beyond the packed digits: kept
+  EXPECT_EQ(LockKeyText(key), "B1200042" "99" + std::string(1, static_cast<char>(228)));
+  ASSERT_EQ(LockKey("TrasBanc", key), 0);
+  EXPECT_EQ(Slot(0)[34], 'K');
+  EXPECT_EQ(Slot(0).substr(35, 13), "11" + LockKeyText(key));
+  Become(222, "ESTACIO2");
+  EXPECT_EQ(TryAcquire("K", LockKeyText(key), LockKeyText(key)), kLockCancelled);
+}
+
+TEST_F(LocksTest, BadKindsAndDamagedTables) {
+  EXPECT_EQ(AcquireLock("TrasBanc", "", "1", "1"), kLockBadKind);
+  EXPECT_EQ(AcquireLock("TrasBanc", "X", "1", "1"), kLockBadKind);
+  EXPECT_FALSE(std::filesystem::exists(root_ + "/LOCKS/TrasBanc.lck"));
+  // A torn last slot and a slot of garbage: the garbage is freed (no stamp),
+  // the torn end cut off.
+  WriteTable(std::string(121, '\x01') + "ESTACIO2       222   ");
+  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), 0);
+  EXPECT_EQ(Table().size() % 121, 0u);
+  EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
+  WriteTable(MakeSlot("ESTACIO2", 222, MinutesNow(), "K", "1", "1").replace(35, 2, "99"));
+  EXPECT_EQ(TryAcquire("K", "1", "1"), kLockCancelled);  // length read as at most 40
+}
+
+TEST_F(LocksTest, WaitingMessagesByLanguage) {
+  const std::map<std::string, std::string> expected = {
+      {"SPA", "FICHERO BLOQUEADO. ESPERE UN MOMENTO."},
+      {"GLG", "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO."},
+      {"OCI", util::Cp850("FICH╚R BLOQUEJAT. ESPERATZ UN MOMENT.")},
+      {"CAT", "FITXER BLOQUEJAT. ESPEREU UN MOMENT."},
+      {"   ", "FITXER BLOQUEJAT. ESPEREU UN MOMENT."}};
+  for (const auto& [code, message] : expected) {
+    env::LanguageCode = code;
+    EXPECT_EQ(LockWaitMessage(), message) << code;
+  }
+}
+
+TEST_F(LocksTest, IdentityIsCreatedOnceAndKept) {
+  LockHolder = 0;
+  LoadLockIdentity();
+  int32_t holder = LockHolder;
+  EXPECT_GT(holder, 0);
+  EXPECT_EQ(LockStation.size(), 15u);
+  std::string bytes = ReadAll(root_ + "/work/LOCKS.TMP");
+  ASSERT_EQ(bytes.size(), 19u);
+  int32_t stored = 0;
+  for (int k = 3; k >= 0; --k) stored = stored * 256 + static_cast<unsigned char>(bytes[k]);
+  EXPECT_EQ(stored, holder);
+  EXPECT_EQ(bytes.substr(4), LockStation);
+  // A later run in the same work directory is the same holder, name included.
+  bytes.replace(4, 15, "ALTRA NOM      ");
+  std::ofstream(root_ + "/work/LOCKS.TMP", std::ios::binary) << bytes;
+  LockHolder = 0;
+  LoadLockIdentity();
+  EXPECT_EQ(LockHolder, holder);
+  EXPECT_EQ(LockStation, "ALTRA NOM      ");
+  // An empty or damaged identity file is given a new identity.
+  std::ofstream(root_ + "/work/LOCKS.TMP", std::ios::binary) << std::string("\0\0\0\0", 4);
+  LockHolder = 0;
+  LoadLockIdentity();
+  EXPECT_GT(LockHolder, 0);
+}
+
+TEST_F(LocksTest, MinutesNowIsLocalMinutesSince1970) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  int64_t expected = static_cast<int64_t>(timegm(&local)) / 60;
+  EXPECT_LE(std::abs(MinutesNow() - expected), 1);
+}
+
+TEST_F(LocksTest, AMissingLocksFolderIsCreated) {
+  EXPECT_FALSE(std::filesystem::exists(root_ + "/LOCKS"));
+  platform::fs::File table = OpenLockTable(env::RootDir + "LOCKS", "USort.lck");
+  EXPECT_TRUE(table.IsOpen());
+  EXPECT_TRUE(std::filesystem::exists(root_ + "/LOCKS/USort.lck"));
+}
+
+TEST_F(LocksTest, AnUnopenableTableIsToldAndMayBeLeft) {
+  env::RootDir = "Q:\\ROOT\\";  // an absent drive
+  escape_after = 3;
+  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), kLockCancelled);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(closed, 1);
+}
+
+// Multi-process cases: the helper program is another terminal.
+std::string Helper(const std::string& root, const std::string& work, const std::string& args) {
+  return std::string(QDEB_LOCK_HELPER) + " " + root + "/ " + work + "/ " + args;
+}
+
+int64_t Millis() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+TEST_F(LocksTest, AnotherProcessWaitsUntilTheRangeIsReleased) {
+  LockWait.pause = nullptr;  // real pauses: the other process must get its turn
+  std::filesystem::create_directories(root_ + "/work2");
+  FILE* other = popen(Helper(root_, root_ + "/work2", "hold TrasBanc 100 199 700").c_str(), "r");
+  ASSERT_NE(other, nullptr);
+  char line[64] = {};
+  ASSERT_NE(fgets(line, sizeof line, other), nullptr);
+  ASSERT_EQ(std::string(line).substr(0, 5), "held ");
+  int64_t start = Millis();
+  LockHolder = 0;
+  LoadLockIdentity();
+  ASSERT_NE(LockHolder, std::stoi(std::string(line).substr(5)));
+  EXPECT_EQ(AcquireLock("TrasBanc", "K", "150", "150"), 0);
+  EXPECT_GE(Millis() - start, 500);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(closed, 1);
+  ASSERT_NE(fgets(line, sizeof line, other), nullptr);
+  EXPECT_EQ(std::string(line), "released 0\n");
+  EXPECT_EQ(pclose(other), 0);
+  EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
+}
+
+TEST_F(LocksTest, ATableOpenElsewhereIsWaitedFor) {
+  LockWait.pause = nullptr;
+  int64_t start = Millis();
+  FILE* other = nullptr;
+  {
+    platform::fs::File table = OpenLockTable(env::RootDir + "LOCKS", "TrasBanc.lck");
+    ASSERT_TRUE(table.IsOpen());
+    other = popen(Helper(root_, root_ + "/work", "hold TrasBanc 1 1 0").c_str(), "r");
+    ASSERT_NE(other, nullptr);
+    // The other process starts and waits while the table stays open here.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  }
+  char line[64] = {};
+  ASSERT_NE(fgets(line, sizeof line, other), nullptr);
+  EXPECT_GE(Millis() - start, 400);
+  EXPECT_EQ(std::string(line).substr(0, 5), "held ");
+  EXPECT_EQ(pclose(other), 0);
+  EXPECT_EQ(Table().size(), 121u);
+}
+
+TEST_F(LocksTest, ManyProcessesOnOneTableEachLockGrantedOnce) {
+  constexpr int kProcesses = 4;
+  constexpr int kLocks = 40;
+  const std::string log = root_ + "/log";
+  std::vector<FILE*> others;
+  for (int i = 0; i < kProcesses; ++i) {
+    std::string work = root_ + "/w" + std::to_string(i);
+    std::filesystem::create_directories(work);
+    std::string args = "churn TrasBanc " + std::to_string(kLocks) + " " + log;
+    others.push_back(popen(Helper(root_, work, args).c_str(), "r"));
+    ASSERT_NE(others.back(), nullptr);
+  }
+  for (FILE* other : others) EXPECT_EQ(pclose(other), 0);
+  // Each key is held by one process at a time: its "+" and "-" alternate.
+  std::ifstream in(log);
+  std::map<std::string, int> holding;
+  std::map<std::string, int> granted;
+  std::string entry;
+  int lines = 0;
+  while (std::getline(in, entry)) {
+    ++lines;
+    std::string key = entry.substr(1);
+    if (entry[0] == '+') {
+      EXPECT_EQ(holding[key]++, 0) << "two holders of " << key << " at line " << lines;
+      ++granted[key];
+    } else {
+      EXPECT_EQ(--holding[key], 0) << key;
+    }
+  }
+  EXPECT_EQ(lines, 2 * kProcesses * kLocks);
+  for (const auto& [key, count] : granted) EXPECT_EQ(count, kProcesses * kLocks / 5) << key;
+  // The table is whole and every slot was released.
+  std::string table = Table();
+  ASSERT_EQ(table.size() % 121, 0u);
+  EXPECT_GE(table.size(), 121u);
+  EXPECT_LE(table.size(), 121u * kProcesses);
+  for (size_t i = 0; i < table.size() / 121; ++i) {
+    EXPECT_EQ(table.substr(i * 121 + 15, 11), std::string(11, ' '));
+    EXPECT_EQ(table.substr(i * 121 + 119, 2), "\r\n");
+  }
+}
+
+}  // namespace
+}  // namespace files

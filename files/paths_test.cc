@@ -1,0 +1,132 @@
+#include "files/paths.h"
+
+#include <chrono>
+#include <filesystem>
+
+#include "files/scratch_test.h"
+
+namespace files {
+namespace {
+
+TEST(PathPartTest, PartsJoinInDriveDirectoryBaseExtensionOrder) {
+  const std::string path = "C:\\KIT\\DADES\\a.b.c";
+  EXPECT_EQ(PathPart(path, 1), "C:");
+  EXPECT_EQ(PathPart(path, 2), "\\KIT\\DADES\\");
+  EXPECT_EQ(PathPart(path, 4), "a.b");
+  EXPECT_EQ(PathPart(path, 8), ".c");
+  EXPECT_EQ(PathPart(path, 4 + 8), "a.b.c");
+  EXPECT_EQ(PathPart(path, 1 + 2), "C:\\KIT\\DADES\\");
+  EXPECT_EQ(PathPart(path, 15), path);
+  EXPECT_EQ(PathPart(path, 0), "");
+}
+
+TEST(PathPartTest, ShortAndOddPaths) {
+  EXPECT_EQ(PathPart("A:BACKUP.001", 2), "");
+  EXPECT_EQ(PathPart("A:BACKUP.001", 4), "BACKUP");
+  EXPECT_EQ(PathPart("README", 4 + 8), "README");
+  EXPECT_EQ(PathPart("README", 8), "");
+  EXPECT_EQ(PathPart("dir.x/name", 8), "");  // a dot before the separator is no extension
+  EXPECT_EQ(PathPart("dir.x/name", 2), "dir.x/");
+  EXPECT_EQ(PathPart("\\KIT\\", 4 + 8), "");
+  EXPECT_EQ(PathPart("", 15), "");
+  EXPECT_EQ(PathPart("C:", 15), "C:");
+  EXPECT_EQ(PathPart(":", 15), ":");
+}
+
+class PathsTest : public ScratchTest {};
+
+TEST_F(PathsTest, AbsolutePathNormalises) {
+  std::filesystem::create_directories(root_ + "/kit/dades");
+  std::filesystem::current_path(root_ + "/kit");
+  std::string path = "  dades/../dades/./x  ";
+  AbsolutePath(path);
+  EXPECT_EQ(path, Dos("kit\\dades\\x\\"));
+  path = "c:\\A\\B\\";
+  AbsolutePath(path);
+  EXPECT_EQ(path, "C:\\A\\B\\");
+  path = "";
+  AbsolutePath(path);
+  EXPECT_EQ(path, Dos("kit\\"));
+}
+
+TEST_F(PathsTest, AbsolutePathNeverClimbsAboveTheRoot) {
+  std::string path = "C:\\..\\..\\KIT\\..\\..\\X";
+  AbsolutePath(path);
+  EXPECT_EQ(path, "C:\\X\\");
+  path = "C:..\\..\\..\\..\\..\\..\\..\\..";
+  std::filesystem::current_path(root_);
+  AbsolutePath(path);
+  EXPECT_EQ(path, "C:\\");
+}
+
+TEST_F(PathsTest, AbsolutePathOfAnAbsentDriveIsEmpty) {
+  std::string path = "Q:\\KIT";
+  AbsolutePath(path);
+  EXPECT_EQ(path, "");
+  SetEnv("KITDRIVES", "A=" + root_ + "/a:removable");
+  path = "A:\\";
+  AbsolutePath(path);
+  EXPECT_EQ(path, "");  // its folder does not exist
+  std::filesystem::create_directories(root_ + "/a");
+  std::filesystem::current_path(root_);
+  path = "a:x";  // another drive's current directory is its root
+  AbsolutePath(path);
+  EXPECT_EQ(path, "A:\\x\\");
+}
+
+TEST_F(PathsTest, MakePathCreatesEveryLevelReusingExistingCase) {
+  std::filesystem::create_directories(root_ + "/Kit");
+  MakePath(Dos("KIT\\DADES\\2026"));
+  EXPECT_TRUE(std::filesystem::is_directory(root_ + "/Kit/DADES/2026"));
+  EXPECT_FALSE(Exists("KIT"));
+  MakePath(Dos("kit\\dades\\2026\\"));  // all there: nothing changes, no error
+  EXPECT_TRUE(std::filesystem::is_directory(root_ + "/Kit/DADES/2026"));
+  MakePath("Q:\\X");
+  MakePath("");
+}
+
+TEST_F(PathsTest, UniqueFileNameShapeAndFreshness) {
+  std::string name = UniqueFileName(Dos("out"), "Q19XYZ", ".TXTX");
+  std::string dir = Dos("out\\");
+  ASSERT_EQ(name.size(), dir.size() + 12);
+  EXPECT_EQ(name.substr(0, dir.size() + 3), dir + "Q19");
+  EXPECT_EQ(name.substr(name.size() - 4), ".TXT");
+  for (size_t i = dir.size() + 3; i < dir.size() + 8; ++i) {
+    char c = name[i];
+    EXPECT_TRUE((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) << name;
+  }
+  EXPECT_EQ(UniqueFileName("A:", "", "").size(), 10u);  // "A:" + 8, no extension
+  // A name taken is not given again, even within the same hundredth of a second.
+  std::filesystem::create_directories(root_ + "/out");
+  for (int i = 0; i < 20; ++i) {
+    std::string fresh = UniqueFileName(dir, "Q", "E19");
+    ASSERT_FALSE(std::filesystem::exists(root_ + "/out/" + fresh.substr(dir.size())));
+    Touch("out/" + fresh.substr(dir.size()));
+  }
+}
+
+TEST_F(PathsTest, FileTimeStampIsTheStoredUtcTime) {
+  Touch("f.q19");
+  using namespace std::chrono;
+  auto when = sys_days{year{2025} / 6 / 30} + hours{23} + minutes{59} + seconds{58};
+  std::filesystem::last_write_time(root_ + "/f.q19", file_clock::from_sys(when));
+  EXPECT_EQ(FileTimeStamp(Dos("F.Q19")), "20250630235958");
+  EXPECT_EQ(FileStampYear, 2025);
+  EXPECT_EQ(FileStampMonth, 6);
+  EXPECT_TRUE(FileDatedBefore(Dos("f.q19"), "20250701"));
+  EXPECT_FALSE(FileDatedBefore(Dos("f.q19"), "20250630"));
+}
+
+TEST_F(PathsTest, UnreadableDatesGiveAnEmptyStampAndKeepTheFile) {
+  EXPECT_EQ(FileTimeStamp(Dos("missing.q19")), "");
+  EXPECT_EQ(FileStampYear, 0);
+  EXPECT_EQ(FileStampMonth, 0);
+  EXPECT_EQ(FileTimeStamp(""), "");
+  EXPECT_EQ(FileTimeStamp("Q:\\X"), "");
+  // A purge asks whether a file is older than its limit: never for this one.
+  EXPECT_FALSE(FileDatedBefore(Dos("missing.q19"), "99991231"));
+  EXPECT_FALSE(FileDatedBefore(Dos("missing.q19"), ""));
+}
+
+}  // namespace
+}  // namespace files

@@ -1,0 +1,280 @@
+#include "tools/kitdb/commands.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/recman/btrcall.h"
+#include "tools/kitdb/description.h"
+#include "tools/kitdb/dump.h"
+#include "tools/kitdb/record_file.h"
+#include "tools/kitdb/sequential.h"
+
+namespace kitdb {
+namespace {
+
+namespace rm = platform::recman;
+
+constexpr int kUsageError = 2;
+constexpr int16_t kEndOfFile = 9;
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "kitdb: %s\n", message.c_str());
+  return 1;
+}
+
+bool ReadWhole(const std::string& path, std::string* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream out;
+  out << in.rdbuf();
+  *bytes = out.str();
+  return !in.bad();
+}
+
+// Writes through a temporary file beside the target, so that a failed
+// write never leaves half a file under the target's name.
+bool WriteWhole(const std::string& path, const std::string& bytes) {
+  std::string temporary = path + ".kitdb-tmp";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      std::filesystem::remove(temporary);
+      return false;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temporary, path, ec);
+  if (ec) std::filesystem::remove(temporary, ec);
+  return !ec;
+}
+
+bool LoadDescription(const std::string& path, Description* d, std::string* error) {
+  std::string text;
+  if (!ReadWhole(path, &text)) {
+    *error = path + ": cannot be read";
+    return false;
+  }
+  std::string why;
+  if (!ParseDescription(text, d, &why)) {
+    *error = path + ": " + why;
+    return false;
+  }
+  return true;
+}
+
+bool KeyArgument(const std::vector<std::string>& args, size_t at, int* key) {
+  *key = 0;
+  if (args.size() <= at) return true;
+  const std::string& a = args[at];
+  if (a.empty() || a.size() > 3 || a.find_first_not_of("0123456789") != std::string::npos) return false;
+  *key = std::stoi(a);
+  return true;
+}
+
+int OpenFile(RecordFile* file, const std::string& path, int8_t mode, FileInfo* info) {
+  if (int16_t st = file->Open(path, mode)) return Fail(path + ": cannot open (" + StatusText(st) + ")");
+  if (int16_t st = file->Stat(info)) return Fail(path + ": no statistics (" + StatusText(st) + ")");
+  return 0;
+}
+
+// Every record in the order of key, to visit.
+template <typename Visit>
+int WalkByKey(const std::string& path, int key, Visit visit) {
+  RecordFile file;
+  FileInfo info;
+  if (int rc = OpenFile(&file, path, -2, &info)) return rc;
+  if (key < 0 || static_cast<size_t>(key) >= info.keys.size()) {
+    return Fail(path + ": has no key " + std::to_string(key));
+  }
+  std::string record;
+  int16_t st = file.Get(rm::kGetFirst, static_cast<int8_t>(key), &record);
+  while (st == 0) {
+    visit(record);
+    st = file.Get(rm::kGetNext, static_cast<int8_t>(key), &record);
+  }
+  if (st != kEndOfFile) return Fail(path + ": read stopped (" + StatusText(st) + ")");
+  return 0;
+}
+
+int Create(const std::vector<std::string>& args) {
+  Description d;
+  std::string error;
+  if (!LoadDescription(args[2], &d, &error)) return Fail(error);
+  int16_t st = CreateRecordFile(args[1], CreationSpec(d));
+  if (st != 0) return Fail(args[1] + ": not created (" + StatusText(st) + ")");
+  return 0;
+}
+
+std::string FlagNames(uint16_t flags) {
+  static const char* const kNames[] = {"duplicates", "modifiable", "binary",    "null",
+                                       "segmented",  "alternate",  "descending", "repeating",
+                                       "extended",   "manual-null", "nocase"};
+  std::string out;
+  for (int bit = 0; bit < 11; ++bit) {
+    if ((flags & (1u << bit)) != 0) out += std::string(" ") + kNames[bit];
+  }
+  return out;
+}
+
+int Stat(const std::vector<std::string>& args) {
+  RecordFile file;
+  FileInfo info;
+  if (int rc = OpenFile(&file, args[1], -2, &info)) return rc;
+  std::printf("record length: %u\npage size: %u\nrecords: %u\nfile flags: 0x%04X\nkeys: %zu\n",
+              info.record_length, info.page_size, info.records, info.file_flags, info.keys.size());
+  for (size_t k = 0; k < info.keys.size(); ++k) {
+    const KeyInfo& key = info.keys[k];
+    std::printf("key %zu: length %u, %s\n", k, key.length, key.duplicates ? "duplicates" : "unique");
+    for (const KeyInfo::Segment& s : key.segments) {
+      std::printf("  segment position %u length %u flags 0x%04X%s type %u\n", s.position, s.length,
+                  s.flags, FlagNames(s.flags).c_str(), s.type);
+    }
+  }
+  return 0;
+}
+
+int Load(const std::vector<std::string>& args) {
+  std::string text;
+  if (!ReadWhole(args[2], &text)) return Fail(args[2] + ": cannot be read");
+  std::vector<std::string> records;
+  std::string error;
+  if (!ParseSequential(text, &records, &error)) return Fail(args[2] + ": " + error);
+  RecordFile file;
+  FileInfo info;
+  if (int rc = OpenFile(&file, args[1], 0, &info)) return rc;
+  bool variable = (info.file_flags & 0x01) != 0;
+  for (size_t i = 0; i < records.size(); ++i) {
+    size_t n = records[i].size();
+    if (variable ? n < info.record_length : n != info.record_length) {
+      return Fail(args[2] + ": record " + std::to_string(i + 1) + " is " + std::to_string(n) +
+                  " bytes long, the file's records " + std::to_string(info.record_length));
+    }
+  }
+  if (int16_t st = Transaction(rm::kBeginTransaction)) {
+    return Fail("no transaction (" + StatusText(st) + ")");
+  }
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (int16_t st = file.Insert(records[i])) {
+      Transaction(rm::kAbortTransaction);
+      return Fail(args[1] + ": record " + std::to_string(i + 1) + " not inserted (" +
+                  StatusText(st) + "); nothing loaded");
+    }
+  }
+  if (int16_t st = Transaction(rm::kEndTransaction)) {
+    return Fail(args[1] + ": not committed (" + StatusText(st) + "); nothing loaded");
+  }
+  std::printf("%zu records loaded\n", records.size());
+  return 0;
+}
+
+int Save(const std::vector<std::string>& args) {
+  int key = 0;
+  if (!KeyArgument(args, 3, &key)) return Fail("bad key number \"" + args[3] + "\"");
+  std::string out;
+  size_t count = 0;
+  int rc = WalkByKey(args[1], key, [&](const std::string& record) {
+    AppendSequential(record, &out);
+    ++count;
+  });
+  if (rc != 0) return rc;
+  if (!WriteWhole(args[2], out)) return Fail(args[2] + ": cannot be written");
+  std::printf("%zu records saved\n", count);
+  return 0;
+}
+
+int Dump(const std::vector<std::string>& args) {
+  std::vector<std::string> rest;
+  std::string description_path;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "-d" && i + 1 < args.size()) {
+      description_path = args[++i];
+    } else {
+      rest.push_back(args[i]);
+    }
+  }
+  if (rest.empty() || rest.size() > 2) return Fail("dump wants FILE [KEY] [-d DESCRIPTION]");
+  Description d;
+  std::string error;
+  if (!description_path.empty() && !LoadDescription(description_path, &d, &error)) return Fail(error);
+  int key = 0;
+  std::vector<std::string> key_args = {"", rest[0]};
+  if (rest.size() == 2) key_args.push_back(rest[1]);
+  if (!KeyArgument(key_args, 2, &key)) return Fail("bad key number \"" + rest[1] + "\"");
+  const Description* shown = description_path.empty() ? nullptr : &d;
+  return WalkByKey(rest[0], key, [&](const std::string& record) {
+    std::printf("%s\n", DumpLine(shown, record).c_str());
+  });
+}
+
+int Xdf(const std::vector<std::string>& args) {
+  Description d;
+  std::string error;
+  if (!LoadDescription(args[1], &d, &error)) return Fail(error);
+  if (!WriteWhole(args[2], DictionaryBytes(d))) return Fail(args[2] + ": cannot be written");
+  return 0;
+}
+
+}  // namespace
+
+const char* HelpText() {
+  return R"(usage: kitdb COMMAND ...   (FILE is a host path, e.g. DADES/TrasBanc.dat)
+
+  kitdb create FILE DESCRIPTION     create an empty record file (never overwrites)
+  kitdb stat FILE                   record length, page size, records, keys
+  kitdb load FILE SEQFILE           insert every record of SEQFILE, all or none
+  kitdb save FILE SEQFILE [KEY]     write every record in the order of KEY (0)
+  kitdb dump FILE [KEY] [-d DESCRIPTION]
+                                    one readable line per record
+  kitdb xdf DESCRIPTION OUT.xdf     write the dictionary the program creates
+                                    missing files from
+
+SEQFILE: each record as its length in decimal, a comma, the bytes, CR LF.
+
+DESCRIPTION (one statement a line, "#" starts a comment, words any case):
+  record LENGTH                     first; the record length in bytes
+  page SIZE                         512, 1024 ... 4096 (default 1024)
+  flags WORD...                     variable truncate preallocate compress
+                                    keyonly balanced free10 free20
+  alternate NAME                    a collating sequence (the program's
+                                    upper-casing) for "alternate" segments
+  field NAME POSITION LENGTH [KIND] POSITION 1-based; KIND text (default),
+                                    packed (digits two a byte, as 128 + n),
+                                    integer (1, 2, 4 or 8 bytes, little
+                                    endian, signed), hex, or skip (named
+                                    for segments, not shown by dump)
+  key [N] [unique|duplicates] [modifiable]
+                                    the next key, numbered from 0
+  segment FIELD|POSITION LENGTH [OPTION...]
+                                    the next part of the last key; options
+                                    binary descending nocase alternate
+                                    null=BYTE type=NAME (string integer float
+                                    date time decimal money logical numeric
+                                    bfloat lstring zstring unsigned
+                                    autoincrement)
+)";
+}
+
+int RunCommand(const std::vector<std::string>& args) {
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    std::fputs(HelpText(), args.empty() ? stderr : stdout);
+    return args.empty() ? kUsageError : 0;
+  }
+  const std::string& command = args[0];
+  size_t n = args.size();
+  if (command == "create" && n == 3) return Create(args);
+  if (command == "stat" && n == 2) return Stat(args);
+  if (command == "load" && n == 3) return Load(args);
+  if (command == "save" && (n == 3 || n == 4)) return Save(args);
+  if (command == "dump" && n >= 2) return Dump(args);
+  if (command == "xdf" && n == 3) return Xdf(args);
+  std::fprintf(stderr, "kitdb: bad command line; see kitdb --help\n");
+  return kUsageError;
+}
+
+}  // namespace kitdb

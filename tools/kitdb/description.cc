@@ -1,0 +1,392 @@
+#include "tools/kitdb/description.h"
+
+#include <cstdlib>
+
+#include "util/basics.h"
+
+namespace kitdb {
+namespace {
+
+constexpr uint16_t kDuplicates = 0x01;
+constexpr uint16_t kModifiable = 0x02;
+constexpr uint16_t kBinary = 0x04;
+constexpr uint16_t kNullKey = 0x08;
+constexpr uint16_t kSegmented = 0x10;
+constexpr uint16_t kAlternate = 0x20;
+constexpr uint16_t kDescending = 0x40;
+constexpr uint16_t kExtendedType = 0x100;
+constexpr uint16_t kCaseInsensitive = 0x400;
+constexpr size_t kMaxKeyLength = 255;
+
+struct TypeName {
+  const char* name;
+  uint8_t code;
+};
+constexpr TypeName kTypes[] = {
+    {"STRING", 0},  {"INTEGER", 1}, {"FLOAT", 2},    {"DATE", 3},     {"TIME", 4},
+    {"DECIMAL", 5}, {"MONEY", 6},   {"LOGICAL", 7},  {"NUMERIC", 8},  {"BFLOAT", 9},
+    {"LSTRING", 10}, {"ZSTRING", 11}, {"UNSIGNED", 14}, {"AUTOINCREMENT", 15},
+};
+
+struct FileFlagName {
+  const char* name;
+  uint16_t flag;
+};
+constexpr FileFlagName kFileFlags[] = {
+    {"VARIABLE", 0x01}, {"TRUNCATE", 0x02}, {"PREALLOCATE", 0x04}, {"COMPRESS", 0x08},
+    {"KEYONLY", 0x10},  {"BALANCED", 0x20}, {"FREE10", 0x40},      {"FREE20", 0x80},
+};
+
+void Put16(std::string& s, size_t at, uint16_t v) {
+  s[at] = static_cast<char>(v & 0xFF);
+  s[at + 1] = static_cast<char>(v >> 8);
+}
+
+// A whole decimal number within [low, high]; false otherwise.
+bool Number(const std::string& word, long low, long high, long* value) {
+  if (word.empty() || word.size() > 9) return false;
+  for (char c : word) {
+    if (c < '0' || c > '9') return false;
+  }
+  *value = std::strtol(word.c_str(), nullptr, 10);
+  return *value >= low && *value <= high;
+}
+
+class Parser {
+ public:
+  explicit Parser(Description* d) : d_(d) {}
+
+  bool Line(const std::vector<std::string>& words, std::string* why) {
+    const std::string verb = util::UpperCase(words[0]);
+    if (verb == "RECORD") return Record(words, why);
+    if (verb == "PAGE") return Page(words, why);
+    if (verb == "FLAGS") return Flags(words, why);
+    if (verb == "ALTERNATE") return Alternate(words, why);
+    if (verb == "FIELD") return FieldLine(words, why);
+    if (verb == "KEY") return Key(words, why);
+    if (verb == "SEGMENT") return Segment(words, why);
+    *why = "unknown word \"" + words[0] + "\"";
+    return false;
+  }
+
+  bool Finish(std::string* why) {
+    if (d_->record_length == 0) {
+      *why = "no \"record\" line";
+      return false;
+    }
+    if (d_->keys.size() > 119) {
+      *why = "more than 119 keys";
+      return false;
+    }
+    for (size_t k = 0; k < d_->keys.size(); ++k) {
+      if (d_->keys[k].segments.empty()) {
+        *why = "key " + std::to_string(k) + " has no segments";
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  bool Record(const std::vector<std::string>& w, std::string* why) {
+    long v = 0;
+    if (w.size() != 2 || !Number(w[1], 1, 65535, &v)) {
+      *why = "\"record\" wants a length from 1 to 65535";
+      return false;
+    }
+    if (!d_->fields.empty() || !d_->keys.empty()) {
+      *why = "\"record\" must come before the fields and keys";
+      return false;
+    }
+    d_->record_length = static_cast<uint16_t>(v);
+    return true;
+  }
+
+  bool Page(const std::vector<std::string>& w, std::string* why) {
+    long v = 0;
+    if (w.size() != 2 || !Number(w[1], 512, 4096, &v) || v % 512 != 0) {
+      *why = "\"page\" wants a multiple of 512 from 512 to 4096";
+      return false;
+    }
+    d_->page_size = static_cast<uint16_t>(v);
+    return true;
+  }
+
+  bool Flags(const std::vector<std::string>& w, std::string* why) {
+    for (size_t i = 1; i < w.size(); ++i) {
+      bool known = false;
+      for (const FileFlagName& f : kFileFlags) {
+        if (util::UpperCase(w[i]) == f.name) {
+          d_->file_flags |= f.flag;
+          known = true;
+        }
+      }
+      if (!known) {
+        *why = "unknown file flag \"" + w[i] + "\"";
+        return false;
+      }
+    }
+    return true;
+  }
+
+  bool Alternate(const std::vector<std::string>& w, std::string* why) {
+    if (w.size() != 2 || w[1].size() > 8) {
+      *why = "\"alternate\" wants a name of up to 8 characters";
+      return false;
+    }
+    d_->alternate_name = w[1];
+    return true;
+  }
+
+  bool FieldLine(const std::vector<std::string>& w, std::string* why) {
+    if (d_->record_length == 0) {
+      *why = "\"field\" before the \"record\" line";
+      return false;
+    }
+    long pos = 0, len = 0;
+    if (w.size() < 4 || w.size() > 5 || !Number(w[2], 1, 65535, &pos) ||
+        !Number(w[3], 1, 65535, &len)) {
+      *why = "\"field\" wants NAME POSITION LENGTH [text|packed|integer|hex|skip]";
+      return false;
+    }
+    if (pos + len - 1 > d_->record_length) {
+      *why = "field \"" + w[1] + "\" ends beyond the record";
+      return false;
+    }
+    if (FindField(w[1]) != nullptr) {
+      *why = "field \"" + w[1] + "\" named twice";
+      return false;
+    }
+    Field f{w[1], static_cast<uint16_t>(pos), static_cast<uint16_t>(len), FieldKind::kText};
+    if (w.size() == 5) {
+      std::string kind = util::UpperCase(w[4]);
+      if (kind == "PACKED") {
+        f.kind = FieldKind::kPacked;
+      } else if (kind == "INTEGER") {
+        if (len != 1 && len != 2 && len != 4 && len != 8) {
+          *why = "an integer field is 1, 2, 4 or 8 bytes long";
+          return false;
+        }
+        f.kind = FieldKind::kInteger;
+      } else if (kind == "HEX") {
+        f.kind = FieldKind::kHex;
+      } else if (kind == "SKIP") {
+        f.kind = FieldKind::kSkip;
+      } else if (kind != "TEXT") {
+        *why = "unknown field kind \"" + w[4] + "\"";
+        return false;
+      }
+    }
+    d_->fields.push_back(f);
+    return true;
+  }
+
+  bool Key(const std::vector<std::string>& w, std::string* why) {
+    size_t first = 1;
+    long number = 0;
+    if (w.size() > 1 && Number(w[1], 0, 118, &number)) {
+      if (static_cast<size_t>(number) != d_->keys.size()) {
+        *why = "keys are numbered 0, 1, 2 ... in order; expected key " +
+               std::to_string(d_->keys.size());
+        return false;
+      }
+      first = 2;
+    }
+    KeyDef key;
+    for (size_t i = first; i < w.size(); ++i) {
+      std::string word = util::UpperCase(w[i]);
+      if (word == "UNIQUE") {
+        key.duplicates = false;
+      } else if (word == "DUPLICATES") {
+        key.duplicates = true;
+      } else if (word == "MODIFIABLE") {
+        key.modifiable = true;
+      } else {
+        *why = "unknown key option \"" + w[i] + "\"";
+        return false;
+      }
+    }
+    d_->keys.push_back(key);
+    return true;
+  }
+
+  bool Segment(const std::vector<std::string>& w, std::string* why) {
+    if (d_->keys.empty()) {
+      *why = "\"segment\" before any \"key\"";
+      return false;
+    }
+    SegmentDef s;
+    size_t i = 1;
+    long pos = 0, len = 0;
+    if (w.size() >= 3 && Number(w[1], 1, 65535, &pos) && Number(w[2], 1, 255, &len)) {
+      s.position = static_cast<uint16_t>(pos);
+      s.length = static_cast<uint16_t>(len);
+      i = 3;
+    } else if (w.size() >= 2) {
+      const Field* f = FindField(w[1]);
+      if (f == nullptr) {
+        *why = "no field \"" + w[1] + "\"";
+        return false;
+      }
+      s.position = f->position;
+      s.length = f->length;
+      i = 2;
+    } else {
+      *why = "\"segment\" wants a field name or POSITION LENGTH";
+      return false;
+    }
+    if (s.position + s.length - 1 > d_->record_length) {
+      *why = "segment ends beyond the record";
+      return false;
+    }
+    for (; i < w.size(); ++i) {
+      if (!SegmentOption(w[i], &s, why)) return false;
+    }
+    KeyDef& key = d_->keys.back();
+    if (key.segments.size() >= 255) {
+      *why = "more than 255 segments in one key";
+      return false;
+    }
+    size_t total = s.length;
+    for (const SegmentDef& other : key.segments) total += other.length;
+    if (total > kMaxKeyLength) {
+      *why = "key " + std::to_string(d_->keys.size() - 1) + " longer than 255 bytes";
+      return false;
+    }
+    if ((s.flags & kAlternate) != 0 && d_->alternate_name.empty()) {
+      *why = "\"alternate\" segment without an \"alternate\" line";
+      return false;
+    }
+    key.segments.push_back(s);
+    return true;
+  }
+
+  bool SegmentOption(const std::string& option, SegmentDef* s, std::string* why) {
+    std::string word = util::UpperCase(option);
+    long v = 0;
+    if (word == "BINARY") {
+      s->flags |= kBinary;
+    } else if (word == "DESCENDING") {
+      s->flags |= kDescending;
+    } else if (word == "NOCASE") {
+      s->flags |= kCaseInsensitive;
+    } else if (word == "ALTERNATE") {
+      s->flags |= kAlternate;
+    } else if (word.rfind("NULL=", 0) == 0 && Number(word.substr(5), 0, 255, &v)) {
+      s->flags |= kNullKey;
+      s->null_value = static_cast<uint8_t>(v);
+    } else if (word.rfind("TYPE=", 0) == 0) {
+      for (const TypeName& t : kTypes) {
+        if (word.substr(5) == t.name) {
+          s->flags |= kExtendedType;
+          s->type = t.code;
+          return true;
+        }
+      }
+      *why = "unknown type \"" + option.substr(5) + "\"";
+      return false;
+    } else {
+      *why = "unknown segment option \"" + option + "\"";
+      return false;
+    }
+    return true;
+  }
+
+  const Field* FindField(const std::string& name) const {
+    for (const Field& f : d_->fields) {
+      if (util::UpperCase(f.name) == util::UpperCase(name)) return &f;
+    }
+    return nullptr;
+  }
+
+  Description* d_;
+};
+
+std::vector<std::string> Words(std::string_view line) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : line) {
+    if (c == ' ' || c == '\t' || c == '\r') {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  if (!word.empty()) words.push_back(word);
+  return words;
+}
+
+}  // namespace
+
+bool ParseDescription(std::string_view text, Description* description, std::string* error) {
+  *description = Description();
+  Parser parser(description);
+  size_t line_number = 0;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(at, end - at);
+    at = end + 1;
+    ++line_number;
+    size_t hash = line.find('#');
+    if (hash != std::string_view::npos) line = line.substr(0, hash);
+    std::vector<std::string> words = Words(line);
+    if (words.empty()) continue;
+    std::string why;
+    if (!parser.Line(words, &why)) {
+      *error = "line " + std::to_string(line_number) + ": " + why;
+      return false;
+    }
+  }
+  std::string why;
+  if (!parser.Finish(&why)) {
+    *error = why;
+    return false;
+  }
+  return true;
+}
+
+std::string CreationSpec(const Description& d) {
+  std::string b(16, '\0');
+  Put16(b, 0, d.record_length);
+  Put16(b, 2, d.page_size);
+  Put16(b, 4, static_cast<uint16_t>(d.keys.size()));
+  Put16(b, 10, d.file_flags);
+  for (const KeyDef& key : d.keys) {
+    for (size_t i = 0; i < key.segments.size(); ++i) {
+      const SegmentDef& s = key.segments[i];
+      uint16_t flags = s.flags;
+      if (key.duplicates) flags |= kDuplicates;
+      if (key.modifiable) flags |= kModifiable;
+      if (i + 1 < key.segments.size()) flags |= kSegmented;
+      std::string spec(16, '\0');
+      Put16(spec, 0, s.position);
+      Put16(spec, 2, s.length);
+      Put16(spec, 4, flags);
+      spec[10] = static_cast<char>(s.type);
+      spec[11] = static_cast<char>(s.null_value);
+      b += spec;
+    }
+  }
+  if (!d.alternate_name.empty()) {
+    // The program's own upper-casing as the collating sequence, so that
+    // such keys sort and match regardless of case as its names compare.
+    b += '\xAC';
+    std::string name = d.alternate_name;
+    name.resize(8, ' ');
+    b += name;
+    for (int c = 0; c < 256; ++c) b += util::UpperCaseChar(static_cast<char>(c));
+  }
+  return b;
+}
+
+std::string DictionaryBytes(const Description& description) {
+  std::string spec = CreationSpec(description);
+  std::string bytes(2, '\0');
+  Put16(bytes, 0, static_cast<uint16_t>(spec.size()));
+  return bytes + spec;
+}
+
+}  // namespace kitdb

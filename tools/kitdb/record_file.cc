@@ -1,0 +1,121 @@
+#include "tools/kitdb/record_file.h"
+
+#include "platform/recman/btrcall.h"
+
+namespace kitdb {
+namespace {
+
+namespace rm = platform::recman;
+
+constexpr uint32_t kMaxRecord = 65535;
+
+uint16_t Get16(const std::string& b, size_t at) {
+  return at + 2 > b.size() ? 0
+                           : static_cast<uint16_t>(static_cast<unsigned char>(b[at]) |
+                                                   (static_cast<unsigned char>(b[at + 1]) << 8));
+}
+
+std::string PathKey(const std::string& host_path) { return host_path + std::string(1, '\0'); }
+
+}  // namespace
+
+RecordFile::~RecordFile() {
+  if (!open_) return;
+  uint32_t length = 0;
+  BTRCALL(rm::kClose, block_, nullptr, &length, key_.data(), 255, 0);
+}
+
+int16_t RecordFile::Open(const std::string& host_path, int8_t mode) {
+  if (host_path.size() + 1 > 255) return 12;
+  std::string key = PathKey(host_path);
+  std::string owner;
+  for (char c : {'Q', 'D', 'B', 'K', '\0'}) owner += c;
+  uint32_t length = static_cast<uint32_t>(owner.size());
+  int16_t st = BTRCALL(rm::kOpen, block_, owner.data(), &length, key.data(),
+                       static_cast<uint8_t>(key.size()), mode);
+  open_ = st == 0;
+  return st;
+}
+
+int16_t RecordFile::Stat(FileInfo* info) {
+  std::string data(8192, '\0');
+  uint32_t length = static_cast<uint32_t>(data.size());
+  int16_t st = BTRCALL(rm::kStat, block_, data.data(), &length, key_.data(), 255, 0);
+  if (st != 0) return st;
+  data.resize(length);
+  *info = FileInfo();
+  info->record_length = Get16(data, 0);
+  info->page_size = Get16(data, 2);
+  info->records = Get16(data, 6) | (static_cast<uint32_t>(Get16(data, 8)) << 16);
+  info->file_flags = Get16(data, 10);
+  uint16_t keys = Get16(data, 4);
+  size_t at = 16;
+  for (uint16_t k = 0; k < keys && at + 16 <= data.size(); ++k) {
+    KeyInfo key;
+    for (;;) {
+      if (at + 16 > data.size()) break;
+      KeyInfo::Segment s{Get16(data, at), Get16(data, at + 2), Get16(data, at + 4),
+                         static_cast<uint8_t>(data[at + 10])};
+      key.segments.push_back(s);
+      key.length = static_cast<uint16_t>(key.length + s.length);
+      key.duplicates = key.duplicates || (s.flags & 0x01) != 0;
+      at += 16;
+      if ((s.flags & 0x10) == 0) break;
+    }
+    info->keys.push_back(key);
+  }
+  return 0;
+}
+
+int16_t RecordFile::Get(uint16_t op, int8_t key, std::string* record) {
+  record->assign(kMaxRecord, '\0');
+  uint32_t length = kMaxRecord;
+  int16_t st = BTRCALL(op, block_, record->data(), &length, key_.data(), 255, key);
+  record->resize(st == 0 ? length : 0);
+  return st;
+}
+
+int16_t RecordFile::Insert(const std::string& record) {
+  std::string data = record;
+  uint32_t length = static_cast<uint32_t>(data.size());
+  return BTRCALL(rm::kInsert, block_, data.data(), &length, key_.data(), 255, 0);
+}
+
+int16_t CreateRecordFile(const std::string& host_path, const std::string& spec) {
+  if (host_path.size() + 1 > 255) return 12;
+  std::string key = PathKey(host_path);
+  std::string data = spec;
+  char block[128] = {};
+  uint32_t length = static_cast<uint32_t>(data.size());
+  return BTRCALL(rm::kCreate, block, data.data(), &length, key.data(),
+                 static_cast<uint8_t>(key.size()), -1);
+}
+
+int16_t Transaction(uint16_t op) {
+  char block[128] = {};
+  uint32_t length = 0;
+  char key[1] = {};
+  return BTRCALL(op, block, nullptr, &length, key, 0, 0);
+}
+
+std::string StatusText(int16_t status) {
+  switch (status) {
+    case 2: return "I/O error or corrupt file";
+    case 5: return "duplicate key";
+    case 6: return "invalid key number";
+    case 12: return "file not found";
+    case 22: return "data buffer too short";
+    case 24: return "bad page size";
+    case 26: return "bad number of keys";
+    case 27: return "bad key position";
+    case 28: return "bad record length";
+    case 29: return "bad key length or type";
+    case 46: return "access denied";
+    case 59: return "file exists";
+    case 84: return "record in use";
+    case 85: return "file in use";
+    default: return "status " + std::to_string(status);
+  }
+}
+
+}  // namespace kitdb

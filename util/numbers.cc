@@ -168,7 +168,7 @@ std::string FormatField(double value, std::string_view spec) {
   std::string integer_part = digits.substr(0, digits.size() - decimals);
   std::string decimal_part = digits.substr(digits.size() - decimals);
   if (!f.implied_point && !decimal_part.empty()) decimal_part.insert(0, 1, '.');
-  if (f.zero_integer && integer_part.empty()) integer_part = "0";
+  if (f.zero_integer && integer_part.empty()) integer_part.push_back('0');
   const size_t width = f.integer_width > 0 ? static_cast<size_t>(f.integer_width) : 0;
   if (width > 0) integer_part = LastChars(std::string(width, '0') + integer_part, width);
   if (char sign = FieldSign(f, value); sign != '\0') {

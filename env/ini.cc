@@ -162,13 +162,18 @@ std::string ReadIniValue(const std::string& path, const std::string& section,
   return result;
 }
 
+std::string RewriteIniText(std::string_view text, const std::string& section,
+                           const std::string& key, const std::string& value) {
+  return Rewriter(OneLine(section), OneLine(key), OneLine(value)).Run(text);
+}
+
 void WriteIniValue(const std::string& path, const std::string& section,
                    const std::string& key, const std::string& value) {
   std::string text;
   // A file that is there but cannot be read is never replaced: its content
   // would be lost.
   if (ReadWholeFile(path, &text) == FileRead::kFailed) return;
-  std::string new_text = Rewriter(OneLine(section), OneLine(key), OneLine(value)).Run(text);
+  std::string new_text = RewriteIniText(text, section, key, value);
 
   // The seed comes from the time of day, as the family's programs do it,
   // mixed with the machine's entropy so that two writers starting in the

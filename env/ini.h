@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace env {
 
@@ -25,5 +26,10 @@ std::string ReadIniValue(const std::string& path, const std::string& section,
 // when missing.
 void WriteIniValue(const std::string& path, const std::string& section,
                    const std::string& key, const std::string& value);
+
+// The rewrite of WriteIniValue on a file's text in memory: the new text,
+// every line ended by CR LF. Costs time in proportion to the text's size.
+std::string RewriteIniText(std::string_view text, const std::string& section,
+                           const std::string& key, const std::string& value);
 
 }  // namespace env

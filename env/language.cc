@@ -111,8 +111,8 @@ const LocaleWords& WordsFor(std::string_view code) {
 void LoadDateSettings() {
   const std::string file = RootDir + "Vela.ini";
   if (DateSeparator.empty()) {
-    std::string_view value = util::TrimLeft(ReadIniValue(file, "Usuari", "DatCaracter"));
-    DateSeparator = value.empty() ? "/" : std::string(value.substr(0, 1));
+    std::string value(util::TrimLeft(ReadIniValue(file, "Usuari", "DatCaracter")));
+    DateSeparator = value.empty() ? "/" : value.substr(0, 1);
   }
   if (DateOrder.empty()) {
     std::string value(util::TrimLeft(ReadIniValue(file, "Usuari", "DatOrdre")));

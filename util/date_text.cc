@@ -13,6 +13,8 @@ namespace util {
 namespace {
 
 constexpr double kMax16 = 32767;
+// A date holds four year digits: a longer year would lose its first digits.
+constexpr int32_t kLatestYear = 9999;
 
 int32_t CurrentYear() { return platform::LocalNow().year; }
 
@@ -107,6 +109,7 @@ std::string ParseDateText(std::string_view text, int32_t current_year) {
       t.year += 100;
     }
   }
+  if (t.year > kLatestYear) return PackDigits("00000000");
   return PackDigits(ZeroPad(t.year, 4) + ZeroPad(t.month, 2) + ZeroPad(t.day, 2));
 }
 
@@ -123,6 +126,7 @@ int16_t DateTextInvalid(std::string_view text, int32_t current_year) {
       t.year += 100;
     }
   }
+  if (t.year > kLatestYear) return -1;
   // The ten days the Gregorian reform dropped never existed.
   if (t.year == 1582 && t.month == 10 && t.day > 4 && t.day < 15) return -1;
   if (t.month < 1 || t.month > 12) return -1;

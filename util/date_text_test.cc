@@ -54,6 +54,9 @@ TEST(ParseDateText, UnreadableTextGivesZeros) {
   // Nothing typed reads as zeros too, without a century.
   EXPECT_EQ(ParseDateText("", 2024), kUnread);
   EXPECT_EQ(ParseDateText("//", 2024), kUnread);
+  // A five-digit year does not fit a date (it would turn into 0244).
+  EXPECT_EQ(ParseDateText("1/1/20244", 2024), kUnread);
+  EXPECT_EQ(ParseDateText("1/1/9999", 2024), D("9999-01-01"));
 }
 
 TEST(DateTextInvalid, RealDatesOnly) {
@@ -66,6 +69,8 @@ TEST(DateTextInvalid, RealDatesOnly) {
   EXPECT_EQ(DateTextInvalid("5/1", 2024), -1);
   EXPECT_EQ(DateTextInvalid("", 2024), -1);
   EXPECT_EQ(DateTextInvalid("5/1/99999", 2024), -1);
+  EXPECT_EQ(DateTextInvalid("1/1/20244", 2024), -1);
+  EXPECT_EQ(DateTextInvalid("31/12/9999", 2024), 0);
 }
 
 TEST(DateTextInvalid, ReformDaysAndTheGregorianRuleForEveryYear) {

@@ -60,12 +60,13 @@ std::string PackedNumberText(std::string_view packed);
 
 // A date typed as day, month and year separated by ".", "/" or "-", or as
 // DDMMYY[YY] without separators. Two-digit years fall into current year - 50
-// .. + 49. Day and month are not range-checked. Unreadable text gives the
-// packed "00000000".
+// .. + 49. Day and month are not range-checked. Unreadable text, or a year
+// past 9999, gives the packed "00000000".
 std::string ParseDateText(std::string_view text);
 std::string ParseDateText(std::string_view text, int32_t current_year);
 // -1 when the typed text is not a valid date (Gregorian month lengths for
-// every year, the ten days dropped in October 1582 refused), else 0.
+// every year, the ten days dropped in October 1582 and years past 9999
+// refused), else 0.
 int16_t DateTextInvalid(std::string_view text);
 int16_t DateTextInvalid(std::string_view text, int32_t current_year);
 

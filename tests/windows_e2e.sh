@@ -1,0 +1,70 @@
+#!/bin/bash
+# Window stack end to end in a real terminal: kitwin draws a full screen of
+# text, box-drawing characters and accented letters, opens two nested
+# windows and a message panel on keys, and closes them again. The pane must
+# then read exactly as before, colours included, and the window file must
+# be gone.
+set -euo pipefail
+kitwin="$QDEB_BINARY_DIR/tools/kitwin/kitwin"
+work=$(mktemp -d)
+sock="qdeb-windows-$$"
+cleanup() {
+  tmux -L "$sock" kill-server 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+mkdir -p "$work/tmp"
+cat > "$work/tmux.conf" <<'CONF'
+set -g status off
+set -g escape-time 0
+CONF
+
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+tmux -u -L "$sock" -f "$work/tmux.conf" new-session -d -s w -x 80 -y 25 \
+  "env KITTMP='$work/tmp/' KITCONSOLE_SIZE=80x25 '$kitwin'; echo kitwin-exit=\$? > '$work/exit'; sleep 30"
+
+capture() { tmux -L "$sock" capture-pane -p -e -t w > "$1"; tmux -L "$sock" capture-pane -p -t w > "$1.txt"; }
+# Waits until the pane shows a text (the screen has been drawn).
+wait_for() {
+  for _ in $(seq 1 100); do
+    tmux -L "$sock" capture-pane -p -t w | grep -qF -- "$1" && return 0
+    sleep 0.1
+  done
+  fail "pane never showed '$1': $(tmux -L "$sock" capture-pane -p -t w)"
+}
+keys() { tmux -L "$sock" send-keys -t w "$@"; sleep 0.3; }
+
+wait_for "Núñez ÇÀ ╔═╗"
+sleep 0.3
+capture "$work/before"
+grep -qF "╔═╗" "$work/before.txt" || fail "no box-drawing characters on the screen"
+grep -qF "Núñez" "$work/before.txt" || fail "no accented letters on the screen"
+
+keys 1
+wait_for "Primera finestra"
+keys 2
+wait_for "Segona finestra"
+keys m
+wait_for "PREMEU UNA TECLA PER CONTINUAR"
+[ -f "$work/tmp/WinPush.tmp" ] || fail "no WinPush.tmp while windows are open"
+capture "$work/open"
+cmp -s "$work/before" "$work/open" && fail "opening the windows changed nothing"
+
+keys c
+keys c
+keys c
+sleep 0.3
+capture "$work/after"
+if ! cmp -s "$work/before.txt" "$work/after.txt"; then
+  diff "$work/before.txt" "$work/after.txt" >&2 || true
+  fail "the screen text was not restored"
+fi
+cmp -s "$work/before" "$work/after" || fail "the screen colours were not restored"
+[ ! -e "$work/tmp/WinPush.tmp" ] || fail "WinPush.tmp left behind after the last close"
+
+keys q
+for _ in $(seq 1 50); do [ -f "$work/exit" ] && break; sleep 0.1; done
+grep -qx 'kitwin-exit=0' "$work/exit" 2>/dev/null || fail "kitwin did not end cleanly: $(cat "$work/exit" 2>/dev/null)"
+echo "windows e2e: ok"

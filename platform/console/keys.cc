@@ -120,6 +120,8 @@ KeyEvent CharKey(uint8_t ch, uint8_t modifiers) {
     if (ch == '0') return Extended(0x81, modifiers);
     if (ch == '-') return Extended(0x82, modifiers);
     if (ch == '=') return Extended(0x83, modifiers);
+    // The other keys of the main block give their own scan code.
+    if (ch > ' ' && ch < 127 && ScanOfCharacter(ch) != 0) return Extended(ScanOfCharacter(ch), modifiers);
   }
   if ((modifiers & kCtrl) && letter) {
     key.ch = static_cast<uint8_t>(ch & 0x1F);

@@ -1,0 +1,130 @@
+// The installation's dictionaries create files with the layouts and keys
+// the generation and the catalogue read them by.
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "db/records.h"
+#include "db/test_files.h"
+
+namespace db {
+namespace {
+
+class DictionariesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"TrasBanc", "TRemeses", "USort"}) {
+      std::filesystem::copy_file(std::string(QDEB_SOURCE_DIR) + "/install/ddf/" + name + ".xdf",
+                                 root_.host() + "/ddf/" + name + ".xdf");
+    }
+  }
+  void Open(int16_t number, const char* name, std::string* buffer) {
+    int16_t status = -1;
+    OpenRecordFile(number, root_.Path(name), buffer, status);
+    ASSERT_EQ(status, 0) << name;
+  }
+  void Insert(int16_t number) {
+    int16_t status = -1;
+    InsertRecord(number, status);
+    ASSERT_EQ(status, 0);
+  }
+
+  testing::ScratchRoot root_{"dictionaries"};
+};
+
+TEST_F(DictionariesTest, FilesGetTheirRecordAndKeyLengths) {
+  std::string receipts, remittances, catalogue;
+  Open(36, "TrasBanc", &receipts);
+  Open(502, "TRemeses", &remittances);
+  Open(146, "USort", &catalogue);
+  struct Expect {
+    int16_t file, key, key_length;
+    int32_t record_length;
+  };
+  for (Expect e : {Expect{36, 0, 11, 773}, Expect{36, 1, 13, 773}, Expect{36, 2, 0, 773},
+                   Expect{502, 0, 2, 76}, Expect{502, 1, 0, 76}, Expect{146, 0, 80, 160}}) {
+    int16_t key_length = -1;
+    int32_t record_length = -1;
+    FileStatistics(e.file, e.key, key_length, record_length);
+    EXPECT_EQ(key_length, e.key_length) << e.file << " key " << e.key;
+    EXPECT_EQ(record_length, e.record_length) << e.file;
+  }
+  EXPECT_EQ(receipts.size(), 773u);
+  EXPECT_EQ(remittances.size(), 76u);
+  EXPECT_EQ(catalogue.size(), 160u);
+}
+
+TEST_F(DictionariesTest, RemittancesSortByHighThenLowByte) {
+  std::string r;
+  Open(502, "TRemeses", &r);
+  r.assign(76, ' ');
+  r[0] = '\x80';   // low 00
+  r[75] = '\x81';  // high 01: remittance 0100
+  Insert(502);
+  r[0] = '\xE3';   // low 99
+  r[75] = '\x80';  // remittance 0099
+  Insert(502);
+  int16_t status = -1;
+  GetByKey(502, 0, "", 1, status);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(r[0], '\xE3');
+  std::string key;
+  CurrentKeyValue(502, key);
+  EXPECT_EQ(key, "\x80\xE3");
+  MoveRecords(502, 1, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(r[75], '\x81');
+}
+
+TEST_F(DictionariesTest, ReceiptsOfARemittanceComeTogetherByKey1) {
+  std::string r;
+  Open(36, "TrasBanc", &r);
+  auto receipt = [&r](char kind, char debtor, const char* remittance) {
+    r.assign(773, ' ');
+    r[0] = kind;
+    r.replace(1, 6, 6, debtor);
+    r.replace(7, 4, 4, '\x81');
+    r.replace(11, 2, remittance);
+  };
+  receipt('A', '\x82', "B\x85");
+  Insert(36);
+  receipt('A', '\x81', "C\x85");
+  Insert(36);
+  receipt('B', '\x81', "B\x85");
+  Insert(36);
+  receipt('C', '\x81', "B\x86");
+  Insert(36);
+  receipt('A', '\x82', "B\x85");  // the same receipt again
+  int16_t status = -1;
+  InsertRecord(36, status);
+  EXPECT_EQ(status, 5);
+
+  std::vector<std::string> seen;
+  GetByKey(36, 1, "B\x85", 1, status);
+  while (status == 0 && r.substr(11, 2) == "B\x85") {
+    seen.push_back(r.substr(0, 2));
+    MoveRecords(36, 1, status);
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"A\x82", "B\x81"}));
+}
+
+TEST_F(DictionariesTest, CatalogueKeepsTwoRecordsWithOneKey) {
+  std::string r;
+  Open(146, "USort", &r);
+  r = std::string(80, ' ') + "first";
+  r[0] = 'F';
+  r.resize(160, ' ');
+  Insert(146);
+  r.replace(80, 6, "second");
+  Insert(146);
+  int16_t status = -1;
+  GetByKey(146, 0, "F", 1, status);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(r.substr(80, 5), "first");
+  MoveRecords(146, 1, status);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(r.substr(80, 6), "second");
+}
+
+}  // namespace
+}  // namespace db

@@ -20,11 +20,22 @@ std::string_view CutComment(std::string_view line) {
 
 std::string NameKey(std::string_view name) { return util::UpperCase(util::Trim(name)); }
 
-// The name of a header whose content starts with "[": up to the first "]",
-// or to the end when there is none.
-std::string SectionKey(std::string_view header) {
+// name, trimmed and upper-cased, equals key (already in that form). Runs on
+// every line of a file, so it builds no text.
+bool SameName(std::string_view name, const std::string& key) {
+  name = util::Trim(name);
+  if (name.size() != key.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (util::UpperCaseChar(name[i]) != key[i]) return false;
+  }
+  return true;
+}
+
+// Whether a header (content starting with "[") names the section: the name
+// runs to the first "]", or to the end when there is none.
+bool IsSection(std::string_view header, const std::string& section_key) {
   std::string_view name = header.substr(1);
-  return NameKey(name.substr(0, name.find(']')));
+  return SameName(name.substr(0, name.find(']')), section_key);
 }
 
 // A value taken into the file must not break it into more lines.
@@ -77,14 +88,14 @@ class Rewriter {
     if (header) {
       // A header of the section (also one right after another of the same
       // name) starts it again: every entry of the key in it is changed.
-      if (SectionKey(content) == section_key_) {
+      if (IsSection(content, section_key_)) {
         in_section_ = true;
         drop = key_.empty() || section_.empty();
       }
     } else if (in_section_) {
       std::string_view::size_type equals = content.find('=');
       if (equals != std::string_view::npos &&
-          (key_.empty() || NameKey(content.substr(0, equals)) == key_key_)) {
+          (key_.empty() || SameName(content.substr(0, equals), key_key_))) {
         // Indentation and key stay as written; the old value and any
         // comment after it go.
         replaced.assign(raw.substr(0, raw.find('=') + 1));
@@ -145,13 +156,13 @@ std::string ReadIniValue(const std::string& path, const std::string& section,
     std::string_view line = util::TrimLeft(CutComment(raw));
     if (line.empty()) continue;
     if (!in_section) {
-      in_section = line.front() == '[' && SectionKey(line) == section_key;
+      in_section = line.front() == '[' && IsSection(line, section_key);
       continue;
     }
     if (line.front() == '[') break;  // a later header of the same name is not looked at
     std::string_view::size_type equals = line.find('=');
     if (equals == std::string_view::npos) continue;
-    if (NameKey(line.substr(0, equals)) == key_key) {
+    if (SameName(line.substr(0, equals), key_key)) {
       result.assign(line.substr(equals + 1));
       break;
     }

@@ -25,9 +25,14 @@ namespace {
 
 char g_block[platform::recman::kPositionBlockSize];
 
+void Finish() {
+  BTRCALL(platform::recman::kReset, g_block, nullptr, nullptr, nullptr, 0, 0);
+  std::fflush(stdout);
+}
+
 int Fail(const char* what, int16_t status) {
   std::printf("status %d %s\n", status, what);
-  std::fflush(stdout);
+  Finish();
   return 1;
 }
 
@@ -73,6 +78,7 @@ int main(int argc, char** argv) {
       if (st != 0) return Fail("insert", st);
     }
     std::printf("done\n");
+    Finish();
     return 0;
   }
   if (command == "forever") {

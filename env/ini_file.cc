@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/fs/paths.h"
 
@@ -92,6 +94,14 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
   std::string host_from = HostFile(from);
   std::string host_to = HostFile(to);
   if (host_from.empty() || host_to.empty()) return false;
+  // The new file keeps the old one's permissions: a file readable by its
+  // owner only stays so.
+  std::error_code error;
+  std::filesystem::file_status old_status = std::filesystem::status(host_to, error);
+  if (!error && std::filesystem::is_regular_file(old_status)) {
+    std::filesystem::permissions(host_from, old_status.permissions(), error);
+    if (error) return false;
+  }
   if (std::rename(host_from.c_str(), host_to.c_str()) != 0) return false;
   FlushDirectoryOf(host_to);
   return true;

@@ -29,8 +29,8 @@ std::string WriteTempFile(const std::string& dir_prefix, const std::string& cont
                           const std::function<int()>& next_digit);
 
 // Puts the file from in place of the file to in one step (readers see the
-// old or the new file, never none). False, with both left as they were,
-// when that fails.
+// old or the new file, never none), with the permissions of the file it
+// replaces. False, with both left as they were, when that fails.
 bool ReplaceFile(const std::string& from, const std::string& to);
 
 void RemoveFile(const std::string& program_path);

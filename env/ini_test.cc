@@ -130,6 +130,16 @@ TEST_F(IniWriteTest, NewEntryLandsAfterTheSectionsLastContentLine) {
   EXPECT_EQ(Write("[A]\r\nx=1\r\n\r\n", "a", "k", "v"), "[A]\r\nx=1\r\nk=v\r\n\r\n");
 }
 
+TEST_F(IniWriteTest, RewrittenFileKeepsItsPermissions) {
+  namespace fs = std::filesystem;
+  dir_.Put("secret.ini", "[Ftp]\r\nPassword=x\r\n");
+  fs::permissions(dir_.File("secret.ini"), fs::perms::owner_read | fs::perms::owner_write);
+  WriteIniValue(dir_.File("secret.ini"), "Ftp", "User", "u");
+  EXPECT_EQ(dir_.Get("secret.ini"), "[Ftp]\r\nPassword=x\r\nUser=u\r\n");
+  EXPECT_EQ(fs::status(dir_.File("secret.ini")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
 TEST_F(IniWriteTest, MissingFileIsCreatedWithHeaderAndEntry) {
   WriteIniValue(dir_.File("new.ini"), "Menu", "Titol", "Hola");
   EXPECT_EQ(dir_.Get("new.ini"), "[Menu]\r\nTitol=Hola\r\n");

@@ -370,9 +370,11 @@ void SendCursor() {
   if (t.too_small) return;
   const bool visible = s.cursor_visible;
   if (visible) {
-    t.out += t.strings.move(s.cursor_row, s.cursor_column);
-    t.shown.cursor_row = s.cursor_row;
-    t.shown.cursor_column = s.cursor_column;
+    if (t.shown.cursor_row != s.cursor_row || t.shown.cursor_column != s.cursor_column) {
+      t.out += t.strings.move(s.cursor_row, s.cursor_column);
+      t.shown.cursor_row = s.cursor_row;
+      t.shown.cursor_column = s.cursor_column;
+    }
     // Overwrite (large sizes) as a block, insert and the normal cursor as an
     // underline, where the terminal can change the shape at all.
     int shape = s.cursor_size >= 75 ? 2 : 4;
@@ -622,7 +624,14 @@ bool TerminalRead(InputEvent* event, int timeout_ms) {
   // Mouse reporting follows the program's wish whenever it waits.
   SendMouse();
   Flush();
+  // What the terminal has sent already counts even for a wait of 0.
+  bool alive = Gather(0);
   for (;;) {
+    if (!alive) {
+      // The terminal hung up: end as a hangup would.
+      kill(getpid(), SIGHUP);
+      return false;
+    }
     HandleSignalsSeen();
     if (!s.queue.empty()) {
       *event = s.queue.front();
@@ -630,27 +639,22 @@ bool TerminalRead(InputEvent* event, int timeout_ms) {
       return true;
     }
     const int64_t now = platform::SteadyMilliseconds();
+    if (!t.input.empty() && now - t.last_byte_ms >= t.escape_delay_ms) {
+      // Nothing more came within the escape delay: what is there is whole.
+      Decode(true);
+      continue;
+    }
     int wait = -1;
     if (timeout_ms >= 0) {
-      int64_t left = start + timeout_ms - now;
-      if (left <= 0 && t.input.empty()) return false;
-      wait = static_cast<int>(left < 0 ? 0 : left);
+      const int64_t left = start + timeout_ms - now;
+      if (left <= 0) return false;
+      wait = static_cast<int>(left);
     }
     if (!t.input.empty()) {
-      // A sequence cut off: wait for its rest only as long as the escape delay.
-      int64_t left = t.last_byte_ms + t.escape_delay_ms - now;
-      if (left <= 0) {
-        Decode(true);
-        continue;
-      }
-      if (wait < 0 || left < wait) wait = static_cast<int>(left);
+      const int left = static_cast<int>(t.last_byte_ms + t.escape_delay_ms - now);
+      if (wait < 0 || left < wait) wait = left;
     }
-    if (!Gather(wait)) {
-      // The terminal hung up: end as a hangup would.
-      Flush();
-      kill(getpid(), SIGHUP);
-      return false;
-    }
+    alive = Gather(wait);
   }
 }
 

@@ -45,6 +45,12 @@ FileRead ReadWholeFile(const std::string& program_path, std::string* content) {
   content->clear();
   std::string host = HostFile(program_path);
   if (host.empty()) return FileRead::kFailed;
+  // Only plain files: a pipe would block the open and a device might
+  // never end.
+  std::error_code error;
+  std::filesystem::file_status status = std::filesystem::status(host, error);
+  if (status.type() == std::filesystem::file_type::not_found) return FileRead::kMissing;
+  if (error || !std::filesystem::is_regular_file(status)) return FileRead::kFailed;
   std::FILE* file = std::fopen(host.c_str(), "rb");
   if (file == nullptr) return errno == ENOENT ? FileRead::kMissing : FileRead::kFailed;
   char buffer[65536];
@@ -62,6 +68,8 @@ FileRead ReadWholeFile(const std::string& program_path, std::string* content) {
 void TouchFile(const std::string& program_path) {
   std::string host = HostFile(program_path);
   if (host.empty()) return;
+  std::error_code error;
+  if (std::filesystem::status(host, error).type() != std::filesystem::file_type::not_found) return;
   if (std::FILE* file = std::fopen(host.c_str(), "ab")) std::fclose(file);
 }
 

@@ -78,6 +78,7 @@ TEST_F(IniTest, UnreadableOrOddFilesReadEmpty) {
   std::filesystem::create_directory(dir_.File("adir.ini"));
   EXPECT_EQ(Read("adir.ini", "S", "k"), "");
   EXPECT_EQ(ReadIniValue("", "S", "k"), "");
+  EXPECT_EQ(ReadIniValue("/dev/zero", "S", "k"), "");  // never ends
 
   dir_.Put("lf.ini", "[S]\nk=lf\n");
   dir_.Put("cr.ini", "[S]\rk=cr\r");

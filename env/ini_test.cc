@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 
 #include "env/ini_file.h"
 #include "env/test_dir.h"
@@ -184,6 +188,30 @@ TEST_F(IniWriteTest, LongFilesAreCopiedWhole) {
   EXPECT_TRUE(got == expected);
   EXPECT_EQ(ReadIniValue(dir_.File("w.ini"), "Last", "z"), "1");
   EXPECT_EQ(ReadIniValue(dir_.File("w.ini"), "First", "key4999"), "value");
+}
+
+// A reader beside the writer always finds the whole file, old or new.
+TEST_F(IniWriteTest, ReadersNeverFindTheFileMissingOrPartial) {
+  dir_.Put("w.ini", "[A]\r\nkeep=1\r\nn=0\r\n");
+  const std::string host = dir_.File("w.ini");
+  std::atomic<bool> done{false};
+  std::atomic<int> reads{0};
+  std::atomic<int> bad{0};
+  std::thread reader([&] {
+    while (!done) {
+      std::ifstream in(host, std::ios::binary);
+      std::ostringstream text;
+      text << in.rdbuf();
+      if (text.str().rfind("[A]\r\nkeep=1\r\nn=", 0) != 0) ++bad;
+      ++reads;
+    }
+  });
+  for (int i = 1; i <= 30; ++i) WriteIniValue(host, "A", "n", std::to_string(i));
+  while (reads < 100) std::this_thread::yield();
+  done = true;
+  reader.join();
+  EXPECT_EQ(bad, 0);
+  EXPECT_EQ(ReadIniValue(host, "A", "n"), "30");
 }
 
 TEST_F(IniWriteTest, FailuresLeaveTheTargetAsItWas) {

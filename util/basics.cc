@@ -89,8 +89,13 @@ double NumericValue(std::string_view text) {
   double value = 0;
   auto result = std::from_chars(number.data(), number.data() + number.size(), value);
   if (result.ec == std::errc::result_out_of_range) {
-    value = number[0] == '-' ? -std::numeric_limits<double>::infinity()
-                             : std::numeric_limits<double>::infinity();
+    // Out of range either way: a whole part with a significant digit is too
+    // large, otherwise the number is too small to tell from 0.
+    size_t whole = number.find_first_of("123456789");
+    size_t point_at = number.find('.');
+    bool too_large = whole != std::string::npos && (point_at == std::string::npos || whole < point_at);
+    double huge = std::numeric_limits<double>::infinity();
+    value = !too_large ? 0.0 : (number[0] == '-' ? -huge : huge);
   }
   return value == 0 ? 0.0 : value;  // never a negative zero
 }

@@ -45,6 +45,9 @@ TEST(NumericValue, IntegerFormsSaturate) {
   EXPECT_EQ(NumericValue16("-2.9"), -2);
   EXPECT_EQ(NumericValue32(std::string(500, '9')), 2147483647);
   EXPECT_EQ(NumericValue32("-" + std::string(500, '9')), -2147483647 - 1);
+  // Far too small to hold is 0, not a huge number.
+  EXPECT_EQ(NumericValue("0." + std::string(400, '0') + "1"), 0);
+  EXPECT_EQ(NumericValue("-0." + std::string(400, '0') + "1"), 0);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 
 #include "util/cp850.h"
@@ -175,6 +177,46 @@ TEST(WrapText, ControlCharactersDoNotCountAgainstTheWidth) {
   EXPECT_EQ(Wrapped("ab \x01" "cd", 0, 3, "L"), "ab \x01" "cd ");
 }
 
+std::string NonBlanks(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c != ' ') out += c;
+  }
+  return out;
+}
+
+// Random texts, widths, indents and modes: every word survives in order,
+// and plain left-aligned lines without indent are all exactly width long.
+TEST(WrapText, AnyInputKeepsEveryCharacter) {
+  std::mt19937 random(63);
+  const char* modes[] = {"L", "E", "I", "R", "D", "C", "A", "B", "", "z", "n"};
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    size_t length = random() % 60;
+    for (size_t i = 0; i < length; ++i) {
+      unsigned pick = random() % 6;
+      text += pick < 2 ? ' ' : pick == 2 ? static_cast<char>(random() % 32)
+                                         : static_cast<char>('a' + random() % 26);
+    }
+    int width = static_cast<int>(random() % 24) - 3;
+    int indent = static_cast<int>(random() % 21) - 10;
+    const char* mode = modes[random() % 11];
+    std::string wrapped = Wrapped(text, indent, width, mode);
+    std::string kept = NonBlanks(wrapped);
+    if (mode[0] == 'n') kept.erase(std::remove(kept.begin(), kept.end(), '-'), kept.end());
+    ASSERT_EQ(kept, NonBlanks(text)) << text << " " << width << " " << indent << " " << mode;
+  }
+  for (int round = 0; round < 500; ++round) {
+    std::string text;
+    size_t length = random() % 80;
+    for (size_t i = 0; i < length; ++i) {
+      text += random() % 4 == 0 ? ' ' : static_cast<char>('a' + random() % 26);
+    }
+    int width = 1 + static_cast<int>(random() % 12);
+    ASSERT_EQ(Wrapped(text, 0, width, "L").size() % static_cast<size_t>(width), 0u) << text;
+  }
+}
+
 TEST(ReadingName, SurnameStarForename) {
   EXPECT_EQ(ReadingName("GARCIA LOPEZ*ANA MARIA"), "ANA MARIA GARCIA LOPEZ");
   EXPECT_EQ(ReadingName("ARC*D'"), "D'ARC");
@@ -231,6 +273,23 @@ TEST(TextStack, CorruptOrOversizedEntriesStaySafe) {
   PushText(std::string(70000, 'q'));
   EXPECT_EQ(PopText(), std::string(65535, 'q'));
   EXPECT_EQ(PopText(), "below");
+}
+
+TEST(TextStack, RandomBytesPopToEmptyWithoutFault) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 500; ++round) {
+    TextStack.clear();
+    size_t length = random() % 600;
+    for (size_t i = 0; i < length; ++i) TextStack += static_cast<char>(random() % 256);
+    size_t pops = 0;
+    while (!TextStack.empty()) {
+      size_t before = TextStack.size();
+      PopText();
+      ASSERT_LT(TextStack.size(), before);
+      ++pops;
+    }
+    ASSERT_LE(pops, length / 2 + 1);
+  }
 }
 
 TEST(SmallTexts, UpToNulCentreOffsetBytesAt) {

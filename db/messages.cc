@@ -1,42 +1,17 @@
 // The layer's own messages, in the four languages the layer carries itself,
-// the db.log line, and the screen hooks without a screen.
-#include <cstdio>
-#include <cstdlib>
-
+// and the db.log line.
 #include "db/records.h"
 #include "env/session.h"
-#include "platform/process/clock.h"
 #include "util/cp850.h"
 
 namespace db {
 namespace {
-
-// Leaves the program when a record file cannot be had and there is no
-// screen to say so on: the message goes to the standard error.
-void FatalWithoutScreen(const std::string& text) {
-  std::fprintf(stderr, "%s\n", util::Cp850ToUtf8(text).c_str());
-  int16_t status = 0;
-  CloseAllRecordFiles(status);
-  std::exit(1);
-}
-
-ScreenHooks HeadlessHooks() {
-  ScreenHooks h;
-  h.show_message = [](int16_t, const std::string&) { return false; };
-  h.close_message = [] {};
-  h.escape_pressed = [] { return false; };
-  h.sleep = [](int ms) { platform::SleepMilliseconds(ms); };
-  h.fatal_open = FatalWithoutScreen;
-  return h;
-}
 
 std::string DecimalText(int value) {
   return value >= 0 ? " " + std::to_string(value) : std::to_string(value);
 }
 
 }  // namespace
-
-ScreenHooks Screen = HeadlessHooks();
 
 std::string CannotAccessMessage(std::string_view path, int16_t status) {
   const std::string& lang = env::LanguageCode;

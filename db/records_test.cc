@@ -113,6 +113,15 @@ TEST_F(RecordsTest, FileThatCannotBeHadEndsTheProgramWithItsPathAndStatus) {
   EXPECT_EQ(status, 0);
 }
 
+TEST_F(RecordsTest, WithoutAConsoleTheFatalMessageGoesToStandardErrorAndTheProgramEnds) {
+  env::LanguageCode = "OCI";
+  Screen = DefaultScreenHooks();
+  int16_t status = 0;
+  // The message is code page 850 inside and UTF-8 on the standard error.
+  EXPECT_EXIT(OpenRecordFile(7, root_.Path("NODICT"), &buffer_, status),
+              ::testing::ExitedWithCode(1), "NON SE PÊT ACCEDIR ATH FICH╚R .*NODICT.dat \\(12\\)");
+}
+
 TEST_F(RecordsTest, TruncatedOrCorruptDictionaryIsNotHandedToCreate) {
   std::ofstream(root_.host() + "/ddf/SHORT.xdf", std::ios::binary) << std::string("\x40\x00\x14\x00", 4);
   int16_t status = 0;

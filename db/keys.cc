@@ -24,22 +24,14 @@ uint16_t Get16(const std::string& b, size_t at) {
                                (static_cast<unsigned char>(b[at + 1]) << 8));
 }
 
-struct SegmentSpec {
-  uint16_t length = 0;
-  uint16_t flags = 0;
-};
+}  // namespace
 
-struct Statistics {
-  bool ok = false;
-  uint16_t record_length = 0;
-  std::vector<std::vector<SegmentSpec>> keys;
-  std::string alternate;  // the 256-byte table, empty when the file has none
-};
+namespace internal {
 
 // Stat (15) of an open file, its key specifications read no further than
 // the bytes the record manager returned.
-Statistics ReadStatistics(internal::Slot& slot) {
-  Statistics s;
+KeyLayout ReadKeyLayout(Slot& slot) {
+  KeyLayout s;
   std::string data(kStatBufferSize, '\0');
   uint32_t length = static_cast<uint32_t>(data.size());
   std::string key(internal::kKeyBufferSize, '\0');
@@ -51,10 +43,10 @@ Statistics ReadStatistics(internal::Slot& slot) {
   uint16_t key_count = Get16(data, 4);
   size_t at = kFileSpecSize;
   for (uint16_t k = 0; k < key_count && at + kKeySpecSize <= data.size(); ++k) {
-    std::vector<SegmentSpec> segments;
+    std::vector<internal::SegmentSpec> segments;
     for (;;) {
       if (at + kKeySpecSize > data.size()) break;
-      SegmentSpec seg{Get16(data, at + 2), Get16(data, at + 4)};
+      internal::SegmentSpec seg{Get16(data, at + 2), Get16(data, at + 4)};
       segments.push_back(seg);
       at += kKeySpecSize;
       if ((seg.flags & kSegmented) == 0) break;
@@ -67,6 +59,15 @@ Statistics ReadStatistics(internal::Slot& slot) {
   return s;
 }
 
+}  // namespace internal
+
+namespace {
+
+const internal::KeyLayout& LayoutOf(internal::Slot& slot) {
+  if (!slot.layout.ok) slot.layout = internal::ReadKeyLayout(slot);
+  return slot.layout;
+}
+
 }  // namespace
 
 void FileStatistics(int16_t file_number, int16_t key_number, int16_t& key_length,
@@ -75,12 +76,12 @@ void FileStatistics(int16_t file_number, int16_t key_number, int16_t& key_length
   record_length = 0;
   internal::Slot* slot = internal::OpenSlot(file_number);
   if (slot == nullptr) return;
-  Statistics s = ReadStatistics(*slot);
+  const internal::KeyLayout& s = LayoutOf(*slot);
   if (!s.ok) return;
   record_length = s.record_length;
   if (key_number < 0 || static_cast<size_t>(key_number) >= s.keys.size()) return;
   int total = 0;
-  for (const SegmentSpec& seg : s.keys[static_cast<size_t>(key_number)]) total += seg.length;
+  for (const internal::SegmentSpec& seg : s.keys[static_cast<size_t>(key_number)]) total += seg.length;
   key_length = static_cast<int16_t>(total > 255 ? 255 : total);
 }
 
@@ -88,10 +89,10 @@ std::string KeySortForm(std::string_view key_text, int16_t file_number) {
   std::string text(key_text);
   internal::Slot* slot = internal::OpenSlot(file_number);
   if (slot == nullptr) return text;
-  Statistics s = ReadStatistics(*slot);
+  const internal::KeyLayout& s = LayoutOf(*slot);
   if (slot->key_number < 0 || static_cast<size_t>(slot->key_number) >= s.keys.size()) return text;
   size_t q = 0;  // 0-based here
-  for (const SegmentSpec& seg : s.keys[static_cast<size_t>(slot->key_number)]) {
+  for (const internal::SegmentSpec& seg : s.keys[static_cast<size_t>(slot->key_number)]) {
     size_t end = q + seg.length;
     if ((seg.flags & kBinary) != 0) {
       // Binary numbers are kept low byte first; high byte first compares.

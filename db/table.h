@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/recman/btrcall.h"
 
@@ -14,6 +15,21 @@ namespace db::internal {
 inline constexpr size_t kDataBufferSize = 1536;
 inline constexpr size_t kKeyBufferSize = 255;
 
+// What the file's statistics say about its keys. The creation
+// specification never changes while the file exists, so it is read once at
+// open rather than at every get (statistics also count the records).
+struct SegmentSpec {
+  uint16_t length = 0;
+  uint16_t flags = 0;
+};
+
+struct KeyLayout {
+  bool ok = false;
+  uint16_t record_length = 0;
+  std::vector<std::vector<SegmentSpec>> keys;
+  std::string alternate;  // the 256-byte table, empty when the file has none
+};
+
 struct Slot {
   int16_t file_number = 0;  // 0: free
   // The record manager's position block, in a 129-byte area.
@@ -23,6 +39,7 @@ struct Slot {
   int16_t key_number = 0;
   std::string key_value;
   int16_t lock_mode = 0;
+  KeyLayout layout;
 };
 
 // Slot 0 is the scratch block of create and reset; 1..40 hold the files.
@@ -33,6 +50,9 @@ std::array<Slot, 41>& Table();
 int FindSlot(int16_t file_number);
 // The slot of an open file, nullptr otherwise.
 Slot* OpenSlot(int16_t file_number);
+
+// Reads the key layout of an open file through statistics (15).
+KeyLayout ReadKeyLayout(Slot& slot);
 
 // BTRCALL with a key buffer of at most 255 bytes taken from key (the rest
 // zero); key comes back as the whole buffer.

@@ -4,10 +4,13 @@
 // last record) in memory, so that each call runs one short statement.
 #include "platform/recman/btrcall.h"
 
-#include <unistd.h>
+#include <pthread.h>
+
+#include <csignal>
 
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -42,7 +45,6 @@ struct Handle {
 };
 
 struct State {
-  pid_t pid = 0;
   std::vector<Handle> handles;
   bool in_transaction = false;
 };
@@ -55,16 +57,19 @@ State& St() {
 std::mutex g_mutex;
 
 // A forked child starts with a table of its own.
+volatile sig_atomic_t g_forked = 0;
+
+void OnForkChild() { g_forked = 1; }
+
 void CheckProcess() {
+  static const bool registered = pthread_atfork(nullptr, nullptr, OnForkChild) == 0;
+  (void)registered;
+  if (g_forked == 0) return;
+  g_forked = 0;
   State& s = St();
-  pid_t now = getpid();
-  if (s.pid == now) return;
-  if (s.pid != 0) {
-    ForgetInheritedFiles();
-    s.handles.clear();
-    s.in_transaction = false;
-  }
-  s.pid = now;
+  ForgetInheritedFiles();
+  s.handles.clear();
+  s.in_transaction = false;
 }
 
 uint32_t Get32(const void* p) {
@@ -126,7 +131,11 @@ void ReturnKey(Call& c, const Key& key, std::string_view record) {
   if (raw.size() <= c.key_size) std::memcpy(c.key, raw.data(), raw.size());
 }
 
-std::string KeyColumn(int k) { return "k" + std::to_string(k); }
+std::string KeyColumn(int k) {
+  std::string name = "k";
+  name += std::to_string(k);
+  return name;
+}
 
 // ---- record locks ----------------------------------------------------
 
@@ -331,7 +340,9 @@ int16_t RecordFromCaller(Call& c, std::string* record) {
   return 0;
 }
 
-void SetCursor(Call& c, int key, int64_t id, std::string_view record) {
+// sort_key: the key's column as read with the record, when it was.
+void SetCursor(Call& c, int key, int64_t id, std::string_view record,
+               const std::optional<std::string>* sort_key = nullptr) {
   Cursor& cur = c.h->cursor;
   const Spec& spec = c.h->file->spec;
   cur.key = key;
@@ -339,12 +350,15 @@ void SetCursor(Call& c, int key, int64_t id, std::string_view record) {
   cur.positioned = true;
   cur.current = true;
   cur.data.assign(record);
-  if (key >= 0 && static_cast<size_t>(key) < spec.keys.size()) {
-    const Key& k = spec.keys[static_cast<size_t>(key)];
-    cur.sort_key = SortForm(spec, k, RawKey(k, record), &cur.null_key);
-  } else {
+  if (key < 0 || static_cast<size_t>(key) >= spec.keys.size()) {
     cur.sort_key.clear();
     cur.null_key = true;
+  } else if (sort_key != nullptr) {
+    cur.null_key = !sort_key->has_value();
+    cur.sort_key = sort_key->value_or(std::string());
+  } else {
+    const Key& k = spec.keys[static_cast<size_t>(key)];
+    cur.sort_key = SortForm(spec, k, RawKey(k, record), &cur.null_key);
   }
 }
 
@@ -393,7 +407,10 @@ std::string InsertSql(const Spec& spec) {
   std::string sql = "INSERT INTO rec(data";
   for (size_t k = 0; k < spec.keys.size(); ++k) sql += ", " + KeyColumn(static_cast<int>(k));
   sql += ") VALUES (?1";
-  for (size_t k = 0; k < spec.keys.size(); ++k) sql += ", ?" + std::to_string(k + 2);
+  for (size_t k = 0; k < spec.keys.size(); ++k) {
+    sql += ", ?";
+    sql += std::to_string(k + 2);
+  }
   return sql + ")";
 }
 
@@ -469,9 +486,11 @@ int16_t Update(Call& c) {
   if (int16_t st = GuardRecord(c, id, &passing)) return st;
   std::string sql = "UPDATE rec SET data = ?1";
   for (size_t k = 0; k < spec.keys.size(); ++k) {
-    sql += ", " + KeyColumn(static_cast<int>(k)) + " = ?" + std::to_string(k + 2);
+    sql += ", " + KeyColumn(static_cast<int>(k)) + " = ?";
+    sql += std::to_string(k + 2);
   }
-  sql += " WHERE id = ?" + std::to_string(spec.keys.size() + 2);
+  sql += " WHERE id = ?";
+  sql += std::to_string(spec.keys.size() + 2);
   int16_t status = 0;
   {
     Statement q(f, sql);
@@ -528,7 +547,8 @@ int16_t Delete(Call& c) {
 
 // After a record has been found (id, data): locks it when the read asks
 // for a lock, makes it current and returns it.
-int16_t Deliver(Call& c, int key, int64_t id, std::string record) {
+int16_t Deliver(Call& c, int key, int64_t id, std::string record,
+                const std::optional<std::string>* sort_key = nullptr) {
   if (c.bias != 0) {
     if (SingleBias(c.bias) && c.h->single_lock != 0 && c.h->single_lock != id) {
       ReleaseLock(c, c.h->single_lock);
@@ -542,6 +562,7 @@ int16_t Deliver(Call& c, int key, int64_t id, std::string record) {
         q.Bind(1, id);
         if (q.Step() == SQLITE_ROW) {
           record.assign(q.Blob(0));
+          sort_key = nullptr;
         } else {
           ReleaseLock(c, id);
           return 80;
@@ -549,101 +570,145 @@ int16_t Deliver(Call& c, int key, int64_t id, std::string record) {
       }
     }
   }
-  SetCursor(c, key, id, record);
+  SetCursor(c, key, id, record, sort_key);
   if (key >= 0) ReturnKey(c, c.h->file->spec.keys[static_cast<size_t>(key)], record);
   return ReturnData(c, record);
 }
 
-// One search: the first row of "SELECT id, data FROM rec WHERE <where>"
-// with the sort key (and position) bound. SQLITE_ROW, SQLITE_DONE or an
-// error code.
-int Find(File* f, const std::string& where, const std::string* sort_key, const int64_t* id,
-         int64_t* found_id, std::string* record) {
-  Statement q(f, "SELECT id, data FROM rec WHERE " + where);
+// The search statements of a key, in the order of SqlKind.
+enum SqlKind {
+  kSqlEqual,
+  kSqlGreater,
+  kSqlGreaterOrEqual,
+  kSqlLess,
+  kSqlLessOrEqual,
+  kSqlFirst,
+  kSqlLast,
+  kSqlNextUnique,
+  kSqlPreviousUnique,
+  kSqlNextSame,
+  kSqlPreviousSame,
+  kSqlCount,
+};
+
+// Built once per file and key: the calls of a scan then cost no string
+// work. Every statement returns id, data and the key's sort form.
+const std::string& KeySql(File* f, int key, SqlKind kind) {
+  if (f->key_sql.size() != f->spec.keys.size()) {
+    f->key_sql.assign(f->spec.keys.size(), {});
+  }
+  std::vector<std::string>& sql = f->key_sql[static_cast<size_t>(key)];
+  if (sql.empty()) {
+    const std::string col = KeyColumn(key);
+    const std::string select = "SELECT id, data, " + col + " FROM rec WHERE ";
+    const std::string asc = " ORDER BY " + col + ", id LIMIT 1";
+    const std::string desc = " ORDER BY " + col + " DESC, id DESC LIMIT 1";
+    sql.resize(kSqlCount);
+    sql[kSqlEqual] = select + col + " = ?1" + asc;
+    sql[kSqlGreater] = select + col + " > ?1" + asc;
+    sql[kSqlGreaterOrEqual] = select + col + " >= ?1" + asc;
+    sql[kSqlLess] = select + col + " < ?1" + desc;
+    sql[kSqlLessOrEqual] = select + col + " <= ?1" + desc;
+    sql[kSqlFirst] = select + col + " IS NOT NULL" + asc;
+    sql[kSqlLast] = select + col + " IS NOT NULL" + desc;
+    // At most one row holds a value of a unique key.
+    sql[kSqlNextUnique] = select + col + " >= ?1 AND (" + col + " > ?1 OR id > ?2)" + asc;
+    sql[kSqlPreviousUnique] = select + col + " <= ?1 AND (" + col + " < ?1 OR id < ?2)" + desc;
+    // Within a run of duplicates the position decides, and an index can
+    // only range over the position when the key is fixed by equality: a
+    // row-value (k, id) > (?, ?) would walk the whole run on every step.
+    sql[kSqlNextSame] = select + col + " = ?1 AND id > ?2 ORDER BY id LIMIT 1";
+    sql[kSqlPreviousSame] = select + col + " = ?1 AND id < ?2 ORDER BY id DESC LIMIT 1";
+  }
+  return sql[kind];
+}
+
+struct Found {
+  int64_t id = 0;
+  std::string record;
+  std::optional<std::string> sort_key;
+};
+
+// One search with the sort key (and position) bound. SQLITE_ROW,
+// SQLITE_DONE or an error code.
+int Find(File* f, const std::string& sql, const std::string* sort_key, const int64_t* id,
+         Found* found) {
+  Statement q(f, sql);
   if (!q.ok()) return q.prepare_error();
   if (sort_key != nullptr) q.Bind(1, *sort_key);
   if (id != nullptr) q.Bind(2, *id);
   int rc = q.Step();
   if (rc == SQLITE_ROW) {
-    *found_id = q.Int(0);
-    record->assign(q.Blob(1));
+    found->id = q.Int(0);
+    found->record.assign(q.Blob(1));
+    if (q.IsNull(2)) {
+      found->sort_key.reset();
+    } else {
+      found->sort_key.emplace(q.Blob(2));
+    }
   }
   return rc;
 }
 
-// Next or previous from the cursor's key and position. Within a run of
-// duplicates the position decides, and an index can only range over the
-// position when the key is fixed by equality: a row-value comparison
-// would walk the whole run on every step.
-int NextOrPrevious(File* f, const Key& key, const std::string& col, bool next, const Cursor& cur,
-                   int64_t* found_id, std::string* record) {
-  const std::string asc = " ORDER BY " + col + ", id LIMIT 1";
-  const std::string desc = " ORDER BY " + col + " DESC, id DESC LIMIT 1";
+// Next or previous from the cursor's key value and position.
+int NextOrPrevious(File* f, const Key& key, int k, bool next, const Cursor& cur, Found* found) {
   if (!key.duplicates) {
-    // At most one row holds the cursor's key value.
-    std::string where = next ? col + " >= ?1 AND (" + col + " > ?1 OR id > ?2)" + asc
-                             : col + " <= ?1 AND (" + col + " < ?1 OR id < ?2)" + desc;
-    return Find(f, where, &cur.sort_key, &cur.id, found_id, record);
+    return Find(f, KeySql(f, k, next ? kSqlNextUnique : kSqlPreviousUnique), &cur.sort_key,
+                &cur.id, found);
   }
-  std::string same = next ? col + " = ?1 AND id > ?2 ORDER BY id LIMIT 1"
-                          : col + " = ?1 AND id < ?2 ORDER BY id DESC LIMIT 1";
-  int rc = Find(f, same, &cur.sort_key, &cur.id, found_id, record);
+  int rc = Find(f, KeySql(f, k, next ? kSqlNextSame : kSqlPreviousSame), &cur.sort_key, &cur.id,
+                found);
   if (rc != SQLITE_DONE) return rc;
-  std::string beyond = next ? col + " > ?1" + asc : col + " < ?1" + desc;
-  return Find(f, beyond, &cur.sort_key, nullptr, found_id, record);
+  return Find(f, KeySql(f, k, next ? kSqlGreater : kSqlLess), &cur.sort_key, nullptr, found);
 }
 
 int16_t GetByKey(Call& c) {
   File* f = c.h->file;
   const Spec& spec = f->spec;
   if (!ValidKey(c)) return 6;
-  const Key& key = spec.keys[static_cast<size_t>(c.key_number)];
+  const int k = c.key_number;
+  const Key& key = spec.keys[static_cast<size_t>(k)];
   if (c.key_size < key.length) return 21;
   if (SingleBias(c.bias) && c.h->single_lock != 0) ReleaseLock(c, c.h->single_lock);
-  std::string col = KeyColumn(c.key_number);
-  const std::string asc = " ORDER BY " + col + ", id LIMIT 1";
-  const std::string desc = " ORDER BY " + col + " DESC, id DESC LIMIT 1";
   Cursor& cur = c.h->cursor;
-  int64_t id = 0;
-  std::string record;
+  Found found;
   int rc = SQLITE_DONE;
   int16_t not_found = 9;
   if (c.base == kGetNext || c.base == kGetPrevious) {
     if (!cur.positioned) return 8;
-    if (cur.key != c.key_number) return 7;
+    if (cur.key != k) return 7;
     if (cur.null_key) return 8;
-    rc = NextOrPrevious(f, key, col, c.base == kGetNext, cur, &id, &record);
+    rc = NextOrPrevious(f, key, k, c.base == kGetNext, cur, &found);
   } else if (c.base == kGetFirst || c.base == kGetLast) {
-    rc = Find(f, col + " IS NOT NULL" + (c.base == kGetFirst ? asc : desc), nullptr, nullptr, &id,
-              &record);
+    rc = Find(f, KeySql(f, k, c.base == kGetFirst ? kSqlFirst : kSqlLast), nullptr, nullptr,
+              &found);
   } else {
-    std::string where;
+    SqlKind kind = kSqlEqual;
     switch (c.base) {
       case kGetEqual:
-        where = col + " = ?1" + asc;
         not_found = 4;
         break;
       case kGetGreater:
-        where = col + " > ?1" + asc;
+        kind = kSqlGreater;
         break;
       case kGetGreaterOrEqual:
-        where = col + " >= ?1" + asc;
+        kind = kSqlGreaterOrEqual;
         break;
       case kGetLess:
-        where = col + " < ?1" + desc;
+        kind = kSqlLess;
         break;
       case kGetLessOrEqual:
-        where = col + " <= ?1" + desc;
+        kind = kSqlLessOrEqual;
         break;
       default:
         return 1;
     }
     std::string search = SortForm(spec, key, std::string_view(c.key, key.length), nullptr);
-    rc = Find(f, where, &search, nullptr, &id, &record);
+    rc = Find(f, KeySql(f, k, kind), &search, nullptr, &found);
   }
   if (rc == SQLITE_DONE) return not_found;
   if (rc != SQLITE_ROW) return StatusOf(rc);
-  return Deliver(c, c.key_number, id, std::move(record));
+  return Deliver(c, k, found.id, std::move(found.record), &found.sort_key);
 }
 
 int16_t GetPosition(Call& c) {

@@ -100,7 +100,10 @@ int16_t ReadSchema(File* f) {
   }
   if (ParseSpec(raw, &f->spec) != 0) return 30;
   std::string sql = "SELECT id, data";
-  for (size_t k = 0; k < f->spec.keys.size(); ++k) sql += ", k" + std::to_string(k);
+  for (size_t k = 0; k < f->spec.keys.size(); ++k) {
+    sql += ", k";
+    sql += std::to_string(k);
+  }
   sql += " FROM rec LIMIT 0";
   Statement q(f, sql);
   if (!q.ok()) return 30;
@@ -128,7 +131,11 @@ int16_t WriteNewDatabase(const std::string& path, const Spec& spec) {
       "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN;"
       "CREATE TABLE meta(name TEXT PRIMARY KEY, value BLOB);"
       "CREATE TABLE rec(id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL";
-  for (size_t k = 0; k < spec.keys.size(); ++k) sql += ", k" + std::to_string(k) + " BLOB";
+  for (size_t k = 0; k < spec.keys.size(); ++k) {
+    sql += ", k";
+    sql += std::to_string(k);
+    sql += " BLOB";
+  }
   sql += ");";
   for (size_t k = 0; k < spec.keys.size(); ++k) {
     std::string n = std::to_string(k);
@@ -317,6 +324,7 @@ int16_t AcquireFile(const std::string& path, bool exclusive, File** out) {
   }
   Exec(f.get(), "PRAGMA synchronous=FULL");
   Exec(f.get(), "PRAGMA cell_size_check=ON");
+  Exec(f.get(), "PRAGMA cache_size=-16384");
   f->handles = 1;
   f->exclusive_opens = exclusive ? 1 : 0;
   *out = f.get();

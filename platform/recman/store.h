@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/recman/keyspec.h"
 
@@ -35,6 +36,8 @@ struct File {
   bool in_transaction = false;
   int64_t busy_since = 0;  // when the current wait for a writer began
   std::unordered_map<std::string, sqlite3_stmt*> statements;
+  // The search statements of each key, built on first use.
+  std::vector<std::vector<std::string>> key_sql;
   // Records this process holds locked: id -> handle that holds it.
   std::map<int64_t, int> record_locks;
 };

@@ -19,11 +19,13 @@ namespace {
 using testing::ScratchRoot;
 
 // Another terminal: a child process that opens the file, locks the record
-// with key "LOCK", says so through a pipe and keeps the lock until it is
-// told to let go (or its parent's end of the pipe closes).
+// with key "LOCK" (or, in a transaction, inserts one), says so through a
+// pipe and holds on until it is told to let go (or its parent's end of the
+// pipe closes); a transaction is then committed.
 class OtherTerminal {
  public:
-  explicit OtherTerminal(const std::string& host_path) {
+  explicit OtherTerminal(const std::string& host_path, bool transaction = false)
+      : transaction_(transaction) {
     if (::pipe(to_parent_) != 0 || ::pipe(to_child_) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) RunChild(host_path);
@@ -63,12 +65,25 @@ class OtherTerminal {
     std::string data(64, '\0');
     key = "LOCK";
     length = 64;
-    if (st == 0) {
+    char scratch[128] = {};
+    if (st == 0 && transaction_) {
+      st = BTRCALL(platform::recman::kBeginTransaction, scratch, nullptr, &length, key.data(), 0, 0);
+      data = "TXN. inserted...";
+      length = 16;
+      if (st == 0) {
+        st = BTRCALL(platform::recman::kInsert, block, data.data(), &length, key.data(), 4, 0);
+      }
+    } else if (st == 0) {
       st = BTRCALL(platform::recman::kGetEqual + 200, block, data.data(), &length, key.data(), 4, 0);
     }
     char c = st == 0 ? 'L' : 'F';
     if (::write(to_parent_[1], &c, 1) != 1) ::_exit(2);
     if (::read(to_child_[0], &c, 1) < 0) ::_exit(3);
+    if (transaction_) {
+      length = 0;
+      st = BTRCALL(platform::recman::kEndTransaction, scratch, nullptr, &length, key.data(), 0, 0);
+      ::_exit(st == 0 ? 0 : 4);
+    }
     ::_exit(0);
   }
 
@@ -76,6 +91,7 @@ class OtherTerminal {
   int to_child_[2] = {-1, -1};
   pid_t pid_ = -1;
   bool locked_ = false;
+  bool transaction_ = false;
 };
 
 class LockWaitTest : public ::testing::Test {
@@ -152,6 +168,26 @@ TEST_F(LockWaitTest, LockAndWaitShowsTheMessageOnceAndRetriesUntilTheLockGoes) {
     EXPECT_LE(ms, 100);  // the keyboard is looked at between short steps
   }
   EXPECT_EQ(retries_seen, static_cast<int>(sleeps_.size()));
+}
+
+TEST_F(LockWaitTest, InsertWaitsForAnotherTerminalsTransaction) {
+  OtherTerminal other(root_.host() + "/SHARED.dat", true);
+  ASSERT_TRUE(other.locked());
+  OpenShared("A");
+  on_sleep_ = [&other](int n) {
+    if (n == 2) other.Release();  // the other terminal commits
+  };
+  buffer_ = "MINE inserted...";
+  int16_t status = -1;
+  InsertRecord(11, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(closed_, 1);
+  // Both inserts are in the file.
+  GetByKey(11, 0, "TXN.", 0, status);
+  EXPECT_EQ(status, 0);
+  GetByKey(11, 0, "MINE", 0, status);
+  EXPECT_EQ(status, 0);
 }
 
 TEST_F(LockWaitTest, EscapeGivesUpTheWaitAndReturnsTheLockStatus) {

@@ -44,6 +44,7 @@ bool WaitOrEscape(int ms) {
 }
 
 std::string KeyBuffer(const Slot& slot, int op) {
+  op %= 100;  // the lock bias does not change what the key is compared with
   std::string key = slot.key_value;
   char fill = ' ';
   if (op == rm::kGetGreater || op == rm::kGetGreaterOrEqual) fill = '\0';

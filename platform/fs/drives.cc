@@ -150,8 +150,10 @@ std::optional<Drive> DriveOfHostPath(const std::string& host_path, std::string* 
   return best;
 }
 
+std::optional<Drive> CurrentDrive() { return DriveOfHostPath(WorkingDirectory(), nullptr); }
+
 char CurrentDriveLetter() {
-  std::optional<Drive> drive = DriveOfHostPath(WorkingDirectory(), nullptr);
+  std::optional<Drive> drive = CurrentDrive();
   return drive ? drive->letter : 'C';
 }
 

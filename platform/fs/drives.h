@@ -36,6 +36,7 @@ std::optional<Drive> FindDrive(char letter);
 std::optional<Drive> DriveOfHostPath(const std::string& host_path, std::string* rest);
 
 // The current drive and its current directory, from the working directory.
+std::optional<Drive> CurrentDrive();
 char CurrentDriveLetter();
 // The current directory of a drive as the program writes it, code page 850,
 // with a leading and a trailing "\" ("\KIT\DADES\"; "\" for the root). A

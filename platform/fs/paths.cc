@@ -112,14 +112,13 @@ std::vector<std::string> Components(std::string_view rest) {
 std::string HostPath(std::string_view program_path) {
   if (program_path.empty() || program_path.find('\0') != std::string_view::npos) return {};
   std::string_view rest = program_path;
-  char letter = 0;
+  std::optional<Drive> drive;
   if (rest.size() >= 2 && rest[1] == ':') {
-    letter = rest[0];
+    drive = FindDrive(rest[0]);
     rest.remove_prefix(2);
   } else {
-    letter = CurrentDriveLetter();
+    drive = CurrentDrive();
   }
-  std::optional<Drive> drive = FindDrive(letter);
   if (!drive) return {};
   std::string full;
   if (rest.empty() || (rest[0] != '\\' && rest[0] != '/')) {
@@ -128,9 +127,29 @@ std::string HostPath(std::string_view program_path) {
   full += rest;
   bool trailing = !full.empty() && (full.back() == '\\' || full.back() == '/');
 
+  std::vector<std::string> parts = Components(full);
   std::string path = drive->host_dir;
+  // Most names are given in the case they have on disk: one look settles them.
+  std::string exact = path;
+  for (const std::string& part : parts) exact = Join(exact, HostName(part));
+  if (Exists(exact)) {
+    if (trailing && exact.back() != '/') exact += '/';
+    return exact;
+  }
+  // Usually only the last name differs in case: when its directory exists as
+  // given, the search starts there.
+  size_t first = 0;
+  if (parts.size() > 1) {
+    std::string parent = path;
+    for (size_t i = 0; i + 1 < parts.size(); ++i) parent = Join(parent, HostName(parts[i]));
+    if (Exists(parent)) {
+      path = parent;
+      first = parts.size() - 1;
+    }
+  }
   bool resolving = true;
-  for (const std::string& part : Components(full)) {
+  for (size_t i = first; i < parts.size(); ++i) {
+    const std::string& part = parts[i];
     std::string host = HostName(part);
     if (resolving && !Exists(Join(path, host))) {
       if (std::optional<std::string> found = FindCaseless(path, part)) {

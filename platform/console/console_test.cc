@@ -295,6 +295,7 @@ TEST_F(ScriptedRunDeathTest, WaitingAfterTheScriptEndsExitsWithStatus3AndDumps) 
       ::testing::ExitedWithCode(3), "ran out");
   EXPECT_EXIT(
       {
+        setenv("KITCONSOLE_IDLE_MS", "300", 1);
         for (;;) ReadInput(&e, 0);
       },
       ::testing::ExitedWithCode(3), "ran out");

@@ -60,6 +60,8 @@ void RenderChanges(const std::vector<Cell>& cells, const Strings& strings, Shown
       shown->cursor_column = c;
     }
     if (shown->attribute != cell.attr) {
+      // After a clear or a child program the terminal's state is unknown.
+      if (shown->attribute < 0) *out += strings.reset;
       *out += strings.attribute[cell.attr];
       shown->attribute = cell.attr;
     }

@@ -30,6 +30,7 @@ struct Shown {
 // The escape strings of one terminal.
 struct Strings {
   std::function<std::string(int row, int column)> move;
+  std::string reset;                       // all attributes off (sgr0)
   std::array<std::string, 256> attribute;  // colours of each attribute byte
   std::array<std::string, 256> glyph;      // UTF-8 of each code page 850 byte
 };

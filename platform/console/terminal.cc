@@ -265,10 +265,12 @@ void TerminalSize(int* rows, int* columns) {
 std::string AttributeString(uint8_t attr, int colours, const std::string& sgr0) {
   const int fg = attr & 15, bg = attr >> 4;
   std::string setaf = TermString("setaf"), setab = TermString("setab");
-  std::string s = sgr0;
   if (colours >= 16 && !setaf.empty() && !setab.empty()) {
-    s += TermParam(setaf, AnsiColour(fg)) + TermParam(setab, AnsiColour(bg));
-  } else if (colours >= 8 && !setaf.empty() && !setab.empty()) {
+    // Both colours set every attribute in full: no reset needed in between.
+    return TermParam(setaf, AnsiColour(fg)) + TermParam(setab, AnsiColour(bg));
+  }
+  std::string s = sgr0;
+  if (colours >= 8 && !setaf.empty() && !setab.empty()) {
     // Eight colours: a bright foreground is shown bold, a bright
     // background as its dark form.
     if (fg & 8) s += TermString("bold");
@@ -517,6 +519,7 @@ bool TerminalOpen(std::string* error) {
     t.strings.attribute[static_cast<size_t>(a)] = AttributeString(static_cast<uint8_t>(a), colours, t.sgr0);
   }
   t.strings.glyph = Cp850Glyphs();
+  t.strings.reset = t.sgr0;
   CollectKnownSequences();
   std::string delay = platform::GetEnvironment("ESCDELAY");
   t.escape_delay_ms = delay.empty() ? kEscapeDelayMs : util::NumericValue32(delay);

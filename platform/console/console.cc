@@ -3,6 +3,7 @@
 #include "platform/console/console.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/console/backends.h"
 #include "platform/console/state.h"
@@ -33,6 +34,20 @@ void Remember(const InputEvent& event) {
 
 }  // namespace
 
+namespace {
+
+// A program that ends without Close still gives the terminal back (and
+// leaves its headless dump).
+void CloseAtExit() {
+  static bool registered = false;
+  if (!registered) {
+    registered = true;
+    std::atexit([] { Close(); });
+  }
+}
+
+}  // namespace
+
 bool Open(std::string* error) {
   State& s = Get();
   if (s.backend != Backend::kNone) return true;
@@ -50,6 +65,7 @@ bool Open(std::string* error) {
     }
     if (!ok) return false;
     s.backend = Backend::kHeadless;
+    CloseAtExit();
     return true;
   }
   if (!choice.empty() && choice != "terminal") {
@@ -60,6 +76,7 @@ bool Open(std::string* error) {
   s.dump_path.clear();
   if (!internal::TerminalOpen(error)) return false;
   s.backend = Backend::kTerminal;
+  CloseAtExit();
   return true;
 }
 
@@ -74,6 +91,7 @@ bool OpenHeadless(std::string_view script, int columns, int rows, std::string* e
   s.dump_path = platform::GetEnvironment("KITCONSOLE_DUMP");
   if (!internal::HeadlessOpen(script, error)) return false;
   s.backend = Backend::kHeadless;
+  CloseAtExit();
   return true;
 }
 

@@ -162,7 +162,7 @@ void OnStop(int) {
     again.sa_handler = OnStop;
     sigemptyset(&again.sa_mask);
     sigaction(SIGTSTP, &again, nullptr);
-    SafeEnter();
+    if (!g_safe.continued) SafeEnter();  // unless SIGCONT's handler did
     g_safe.continued = 1;
     Wake();
   } else {
@@ -581,8 +581,10 @@ void TerminalClose() {
   Terminal& t = T();
   if (!t.open) return;
   Flush();
-  if (!Get().suspended) SafeRestore();
-  t.bytes_sent += g_safe.restore_length;
+  if (!Get().suspended) {
+    SafeRestore();
+    t.bytes_sent += g_safe.restore_length;
+  }
   g_safe.active = 0;
   RestoreSignals();
   close(t.wake_read);
@@ -708,6 +710,8 @@ void TerminalSuspend() {
   if (!t.open) return;
   Flush();
   SafeRestore();
+  // The child owns the terminal now: signals must not take it back.
+  g_safe.active = 0;
   t.bytes_sent += g_safe.restore_length;
   t.mouse_known = false;
 }
@@ -715,6 +719,8 @@ void TerminalSuspend() {
 void TerminalResume() {
   Terminal& t = T();
   if (!t.open) return;
+  g_safe.active = 1;
+  g_safe.continued = 0;
   SafeEnter();
   t.bytes_sent += g_safe.enter_length;
   t.input.clear();

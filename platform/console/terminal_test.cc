@@ -233,6 +233,33 @@ TEST(TerminalSignals, EndAndFatalSignalsRestoreTheTerminal) {
   }
 }
 
+TEST(TerminalSignals, ExitWithoutCloseAndSignalsWhileSuspended) {
+  Pty plain(30, 100, "xterm-256color", []() -> int {
+    if (!Open()) return 10;
+    WriteText(0, 0, "BYE", 0x07);
+    Refresh();
+    std::exit(0);  // no Close
+  });
+  termios modes{};
+  EXPECT_EQ(Exited(plain.Finish(&modes)), 0);
+  EXPECT_NE(plain.output().find("\x1b[?1049l", plain.output().find("BYE")), std::string::npos);
+  EXPECT_TRUE(modes.c_lflag & ICANON);
+  // While a child program has the terminal, a signal must not write over it.
+  Pty child(30, 100, "xterm-256color", [] {
+    if (!Open()) return 10;
+    Suspend();
+    ssize_t n = write(1, "CHILD", 5);
+    (void)n;
+    for (;;) pause();
+  });
+  ASSERT_TRUE(child.WaitFor("CHILD"));
+  const size_t mark = child.output().size();
+  kill(child.pid(), SIGTERM);
+  int status = child.Finish();
+  EXPECT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(child.output().find("\x1b[?1049", mark), std::string::npos);
+}
+
 // A stop is only honoured in a process group a shell could continue, so the
 // console runs in a job of its own, stopped and continued as a shell would.
 TEST(TerminalSignals, StopAndContinueGiveBackAndTakeAgain) {

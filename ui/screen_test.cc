@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "env/session.h"
 #include "platform/console/console.h"
 #include "ui/ui_test_support.h"
 #include "util/cp850.h"
@@ -116,6 +117,13 @@ TEST_F(WindowStackTest, CloseWithoutWindowAndRefusedRectanglesChangeNothing) {
   OpenWindow(1, 1, 5, 81);
   EXPECT_EQ(WindowDepth, 0);
   EXPECT_FALSE(WindowFileExists());
+
+  // Without a directory to save in, no window is opened either.
+  const std::string work_dir = env::WorkDir;
+  env::WorkDir += "absent\\";
+  OpenWindow(2, 2, 5, 5);
+  EXPECT_EQ(WindowDepth, 0);
+  env::WorkDir = work_dir;
 
   // A file of 3 bytes or less holds no window: it is only removed.
   WriteWindowFile("abc");
@@ -325,6 +333,20 @@ TEST_F(MessagePanelTest, LongTextWrapsAndTooTallTextIsRefused) {
   // An empty text still opens a (small) panel for the caller to close.
   ASSERT_TRUE(ShowMessagePanel(24, ""));
   EXPECT_EQ(WindowDepth, 1);
+  CloseWindow();
+  EXPECT_FALSE(WindowFileExists());
+}
+
+TEST_F(MessagePanelTest, PanelWiderThanTheConsoleLeavesTheEnclosingWindowAlone) {
+  ASSERT_TRUE(console::OpenHeadless({}, 40, 25));
+  OpenWindow(2, 2, 24, 39);
+  DrawFrame(2);
+  PrintAt(5, 5, "dins");
+  const std::string before = Screen();
+  EXPECT_FALSE(ShowMessagePanel(24, "AVIS"));  // columns 37 to 44
+  EXPECT_EQ(Screen(), before);
+  EXPECT_EQ(WindowDepth, 1);
+  EXPECT_TRUE(ColourStack.empty());
   CloseWindow();
   EXPECT_FALSE(WindowFileExists());
 }

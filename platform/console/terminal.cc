@@ -3,19 +3,12 @@
 //
 // ncurses' own screen and key handling are not used: the program's screen
 // is the cell buffer, and the keys need the PC codes with their modifiers,
-// which only the raw bytes tell (see decoder.h). The terminal is put in raw
-// mode by hand and restored on every way out, signals included.
-#include <fcntl.h>
-#include <langinfo.h>
+// which only the raw bytes tell (see decoder.h). The line itself (raw mode,
+// giving the terminal back on every way out, signals) is tty.cc's.
 #include <poll.h>
 #include <signal.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <clocale>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -25,6 +18,7 @@
 #include "platform/console/render.h"
 #include "platform/console/state.h"
 #include "platform/console/terminfo.h"
+#include "platform/console/tty.h"
 #include "platform/process/clock.h"
 #include "platform/process/environment.h"
 #include "util/basics.h"
@@ -39,34 +33,11 @@ constexpr size_t kMaxPendingInput = 1 << 16;
 constexpr char kMouseOn[] = "\x1b[?1000h\x1b[?1006h";
 constexpr char kMouseOff[] = "\x1b[?1006l\x1b[?1000l";
 
-// What a signal handler may touch: plain data written before the handlers
-// are installed, read with async-signal-safe calls only.
-struct SignalSafe {
-  volatile sig_atomic_t active = 0;
-  volatile sig_atomic_t resized = 0;
-  volatile sig_atomic_t continued = 0;
-  int in_fd = 0;
-  int out_fd = 1;
-  int wake_write = -1;
-  termios original{};
-  termios program{};
-  char restore[512] = {};
-  size_t restore_length = 0;
-  char enter[256] = {};
-  size_t enter_length = 0;
-};
-SignalSafe g_safe;
-
-constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-constexpr int kFatalSignals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
-constexpr int kOtherSignals[] = {SIGWINCH, SIGTSTP, SIGCONT};
-
 struct Terminal {
   bool open = false;
-  int wake_read = -1;
   std::string out;
   uint64_t bytes_sent = 0;
-  std::string clear, civis, cnorm, cvvis, cursor_style, bell, sgr0, cup;
+  std::string clear, civis, cnorm, cursor_style, bell, sgr0, cup;
   bool has_mouse = false;
   bool osc52 = false;
   bool mouse_sent = false;
@@ -81,7 +52,6 @@ struct Terminal {
   int64_t last_byte_ms = 0;
   std::vector<KnownSequence> known;
   int escape_delay_ms = kEscapeDelayMs;
-  struct sigaction previous[16];
 };
 
 Terminal& T() {
@@ -89,174 +59,15 @@ Terminal& T() {
   return t;
 }
 
-void WriteAll(int fd, const char* data, size_t length) {
-  while (length > 0) {
-    ssize_t n = write(fd, data, length);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (errno == EAGAIN) {
-        pollfd p{fd, POLLOUT, 0};
-        poll(&p, 1, 100);
-        continue;
-      }
-      return;
-    }
-    data += n;
-    length -= static_cast<size_t>(n);
-  }
-}
-
 void Flush() {
   Terminal& t = T();
   if (t.out.empty()) return;
-  WriteAll(g_safe.out_fd, t.out.data(), t.out.size());
-  t.bytes_sent += t.out.size();
+  t.bytes_sent += TtyWrite(t.out);
   t.out.clear();
 }
 
-void SafeRestore() {
-  if (!g_safe.active) return;
-  WriteAll(g_safe.out_fd, g_safe.restore, g_safe.restore_length);
-  tcsetattr(g_safe.in_fd, TCSAFLUSH, &g_safe.original);
-}
-
-void SafeEnter() {
-  tcsetattr(g_safe.in_fd, TCSAFLUSH, &g_safe.program);
-  WriteAll(g_safe.out_fd, g_safe.enter, g_safe.enter_length);
-}
-
-void Wake() {
-  if (g_safe.wake_write >= 0) {
-    char b = 1;
-    ssize_t ignored = write(g_safe.wake_write, &b, 1);
-    (void)ignored;
-  }
-}
-
-// Ends the process as the signal would, with the terminal given back first.
-void OnEndSignal(int sig) {
-  int saved = errno;
-  SafeRestore();
-  g_safe.active = 0;
-  signal(sig, SIG_DFL);
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, sig);
-  sigprocmask(SIG_UNBLOCK, &set, nullptr);
-  raise(sig);
-  errno = saved;
-}
-
-void OnStop(int) {
-  int saved = errno;
-  if (g_safe.active) {
-    SafeRestore();
-    signal(SIGTSTP, SIG_DFL);
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTSTP);
-    sigprocmask(SIG_UNBLOCK, &set, nullptr);
-    raise(SIGTSTP);
-    // Here again after SIGCONT.
-    struct sigaction again {};
-    again.sa_handler = OnStop;
-    sigemptyset(&again.sa_mask);
-    sigaction(SIGTSTP, &again, nullptr);
-    if (!g_safe.continued) SafeEnter();  // unless SIGCONT's handler did
-    g_safe.continued = 1;
-    Wake();
-  } else {
-    signal(SIGTSTP, SIG_DFL);
-    raise(SIGTSTP);
-  }
-  errno = saved;
-}
-
-void OnContinue(int) {
-  int saved = errno;
-  if (g_safe.active && !g_safe.continued) {
-    // Stopped by SIGSTOP: the shell has had the terminal meanwhile.
-    SafeEnter();
-    g_safe.continued = 1;
-    Wake();
-  }
-  errno = saved;
-}
-
-void OnResize(int) {
-  int saved = errno;
-  g_safe.resized = 1;
-  Wake();
-  errno = saved;
-}
-
-void InstallSignals() {
-  Terminal& t = T();
-  int slot = 0;
-  auto install = [&](int sig, void (*handler)(int), int flags) {
-    struct sigaction action {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = flags;
-    sigaction(sig, &action, &t.previous[slot++]);
-  };
-  for (int sig : kEndSignals) install(sig, OnEndSignal, SA_RESETHAND | SA_NODEFER);
-  for (int sig : kFatalSignals) install(sig, OnEndSignal, SA_RESETHAND | SA_NODEFER);
-  install(SIGWINCH, OnResize, SA_RESTART);
-  install(SIGTSTP, OnStop, SA_RESTART);
-  install(SIGCONT, OnContinue, SA_RESTART);
-}
-
-void RestoreSignals() {
-  Terminal& t = T();
-  int slot = 0;
-  for (int sig : kEndSignals) sigaction(sig, &t.previous[slot++], nullptr);
-  for (int sig : kFatalSignals) sigaction(sig, &t.previous[slot++], nullptr);
-  for (int sig : kOtherSignals) sigaction(sig, &t.previous[slot++], nullptr);
-}
-
-bool IsUtf8Codeset() {
-  const char* codeset = nl_langinfo(CODESET);
-  if (!codeset) return false;
-  std::string name = util::UpperCase(codeset);
-  return name == "UTF-8" || name == "UTF8";
-}
-
-// The terminal speaks UTF-8 when the locale says so. With no locale at all
-// (C or POSIX, or one that is not installed but names UTF-8), C.UTF-8 is
-// taken; a locale that names another character set is refused, because the
-// screen would come out as garbage. Only LC_CTYPE is changed: number
-// formatting of the rest of the program stays in the C locale.
-bool SetUtf8Locale(std::string* error) {
-  const char* chosen = std::setlocale(LC_CTYPE, "");
-  if (chosen && IsUtf8Codeset()) return true;
-  std::string asked;
-  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-    asked = platform::GetEnvironment(name);
-    if (!asked.empty()) break;
-  }
-  std::string upper = util::UpperCase(asked);
-  const bool unset = asked.empty() || asked == "C" || asked == "POSIX";
-  const bool names_utf8 =
-      upper.find("UTF-8") != std::string::npos || upper.find("UTF8") != std::string::npos;
-  if ((unset || (names_utf8 && !chosen)) && std::setlocale(LC_CTYPE, "C.UTF-8") && IsUtf8Codeset()) {
-    return true;
-  }
-  std::setlocale(LC_CTYPE, "C");
-  if (error) {
-    *error = "the terminal's locale (" + (asked.empty() ? std::string("C") : asked) +
-             ") is not UTF-8; start the program with LANG=C.UTF-8 or another UTF-8 locale";
-  }
-  return false;
-}
-
 void TerminalSize(int* rows, int* columns) {
-  winsize ws{};
-  if (ioctl(g_safe.out_fd, TIOCGWINSZ, &ws) == 0 && ws.ws_row > 0 && ws.ws_col > 0) {
-    *rows = ws.ws_row;
-    *columns = ws.ws_col;
-    return;
-  }
+  if (TtySize(rows, columns)) return;
   *rows = TermNumber("lines") > 0 ? TermNumber("lines") : 24;
   *columns = TermNumber("cols") > 0 ? TermNumber("cols") : 80;
 }
@@ -315,11 +126,6 @@ void CollectKnownSequences() {
   AddKnown("kEND5", NavKey(Nav::kEnd, kCtrl));
   AddKnown("kPRV5", NavKey(Nav::kPgUp, kCtrl));
   AddKnown("kNXT5", NavKey(Nav::kPgDn, kCtrl));
-}
-
-void CopyTo(char* target, size_t capacity, size_t* length, const std::string& text) {
-  *length = text.size() < capacity ? text.size() : capacity;
-  std::memcpy(target, text.data(), *length);
 }
 
 // The message shown instead of the screen while the terminal is too small.
@@ -424,23 +230,9 @@ void Repaint() {
 
 // Resizes and returns from a stop, seen outside the signal handlers.
 void HandleSignalsSeen() {
-  Terminal& t = T();
-  if (t.wake_read >= 0) {
-    char drain[64];
-    while (read(t.wake_read, drain, sizeof drain) > 0) {
-    }
-  }
-  bool repaint = false;
-  if (g_safe.continued) {
-    g_safe.continued = 0;
-    t.mouse_known = false;
-    repaint = true;
-  }
-  if (g_safe.resized) {
-    g_safe.resized = 0;
-    repaint = true;
-  }
-  if (repaint && !Get().suspended) {
+  TtyNews news = TtyTakeNews();
+  if (news.continued) T().mouse_known = false;
+  if ((news.continued || news.resized) && !Get().suspended) {
     Repaint();
     SendMouse(true);
     Flush();
@@ -466,13 +258,13 @@ void Decode(bool complete) {
 // is gone.
 bool Gather(int wait_ms) {
   Terminal& t = T();
-  pollfd fds[2] = {{g_safe.in_fd, POLLIN, 0}, {t.wake_read, POLLIN, 0}};
+  pollfd fds[2] = {{TtyInput(), POLLIN, 0}, {TtyWakeFd(), POLLIN, 0}};
   int ready = poll(fds, 2, wait_ms);
   if (ready < 0) return true;  // EINTR: a signal, seen by the caller
   if (fds[1].revents & POLLIN) HandleSignalsSeen();
   if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
     char buffer[4096];
-    ssize_t n = read(g_safe.in_fd, buffer, sizeof buffer);
+    ssize_t n = read(TtyInput(), buffer, sizeof buffer);
     if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) return false;
     if (n > 0) {
       if (t.input.size() < kMaxPendingInput) t.input.append(buffer, static_cast<size_t>(n));
@@ -488,12 +280,12 @@ bool Gather(int wait_ms) {
 bool TerminalOpen(std::string* error) {
   Terminal& t = T();
   if (t.open) return true;
-  if (!isatty(g_safe.in_fd) || !isatty(g_safe.out_fd)) {
+  if (!TtyIsTerminal()) {
     if (error) *error = "no terminal: standard input and output must be a terminal";
     return false;
   }
-  if (!SetUtf8Locale(error)) return false;
-  if (!LoadTerminfo(g_safe.out_fd, error)) return false;
+  if (!TtyUtf8Locale(error)) return false;
+  if (!LoadTerminfo(1, error)) return false;
   t.cup = TermString("cup");
   if (t.cup.empty()) {
     if (error) *error = "the terminal cannot place the cursor (no \"cup\" in its terminfo entry)";
@@ -504,7 +296,6 @@ bool TerminalOpen(std::string* error) {
   t.sgr0 = TermString("sgr0");
   t.civis = TermString("civis");
   t.cnorm = TermString("cnorm");
-  t.cvvis = TermString("cvvis");
   t.cursor_style = TermString("Ss");
   t.bell = TermString("bel");
   if (t.bell.empty()) t.bell = "\a";
@@ -530,43 +321,11 @@ bool TerminalOpen(std::string* error) {
   const std::string rmam = TermString("rmam");
   t.shown.last_cell_scrolls = TermFlag("am") && !TermFlag("xenl") && rmam.empty();
 
-  if (tcgetattr(g_safe.in_fd, &g_safe.original) != 0) {
-    if (error) *error = "cannot read the terminal's modes";
-    return false;
-  }
-  g_safe.program = g_safe.original;
-  g_safe.program.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                                    ICRNL | IXON | IXOFF);
-  g_safe.program.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-  g_safe.program.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
-  g_safe.program.c_cflag |= CS8;
-  g_safe.program.c_cc[VMIN] = 1;
-  g_safe.program.c_cc[VTIME] = 0;
-
   std::string enter = TermString("smcup") + rmam + t.civis;
   std::string restore = std::string(kMouseOff) + t.sgr0 + TermString("Se") + t.cnorm +
                         TermString("smam") + TermString("rmcup");
-  CopyTo(g_safe.enter, sizeof g_safe.enter, &g_safe.enter_length, enter);
-  CopyTo(g_safe.restore, sizeof g_safe.restore, &g_safe.restore_length, restore);
-
-  int pipe_fds[2];
-  if (pipe(pipe_fds) != 0) {
-    if (error) *error = "cannot create the wake-up pipe";
-    return false;
-  }
-  for (int fd : pipe_fds) {
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    fcntl(fd, F_SETFD, FD_CLOEXEC);
-  }
-  t.wake_read = pipe_fds[0];
-  g_safe.wake_write = pipe_fds[1];
-  g_safe.resized = 0;
-  g_safe.continued = 0;
-
-  InstallSignals();
-  g_safe.active = 1;
-  SafeEnter();
-  t.bytes_sent += g_safe.enter_length;
+  if (!TtyTake(enter, restore, error)) return false;
+  t.bytes_sent += TtyEnterLength();
   t.open = true;
   t.input.clear();
   t.mouse_known = false;
@@ -581,16 +340,9 @@ void TerminalClose() {
   Terminal& t = T();
   if (!t.open) return;
   Flush();
-  if (!Get().suspended) {
-    SafeRestore();
-    t.bytes_sent += g_safe.restore_length;
-  }
-  g_safe.active = 0;
-  RestoreSignals();
-  close(t.wake_read);
-  close(g_safe.wake_write);
-  t.wake_read = -1;
-  g_safe.wake_write = -1;
+  // While suspended the terminal is already given back.
+  if (!Get().suspended) t.bytes_sent += TtyRestoreLength();
+  TtyGiveBack();
   t.open = false;
 }
 
@@ -673,7 +425,7 @@ bool TerminalPending() {
 void TerminalFlush() {
   Terminal& t = T();
   if (!t.open) return;
-  tcflush(g_safe.in_fd, TCIFLUSH);
+  TtyDropInput();
   t.input.clear();
 }
 
@@ -709,20 +461,16 @@ void TerminalSuspend() {
   Terminal& t = T();
   if (!t.open) return;
   Flush();
-  SafeRestore();
-  // The child owns the terminal now: signals must not take it back.
-  g_safe.active = 0;
-  t.bytes_sent += g_safe.restore_length;
+  TtyLend();
+  t.bytes_sent += TtyRestoreLength();
   t.mouse_known = false;
 }
 
 void TerminalResume() {
   Terminal& t = T();
   if (!t.open) return;
-  g_safe.active = 1;
-  g_safe.continued = 0;
-  SafeEnter();
-  t.bytes_sent += g_safe.enter_length;
+  TtyReclaim();
+  t.bytes_sent += TtyEnterLength();
   t.input.clear();
   Repaint();
   SendMouse(true);

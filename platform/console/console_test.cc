@@ -1,5 +1,7 @@
 #include "platform/console/console.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -218,7 +220,10 @@ std::string ReadAll(const std::string& path) {
 class ScriptedRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = ::testing::TempDir();
+    // A directory of its own: ctest may run the cases side by side.
+    std::string pattern = ::testing::TempDir() + "/console_test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
     script_ = dir_ + "/keys.txt";
     dump_ = dir_ + "/screen.txt";
     std::remove(dump_.c_str());
@@ -229,6 +234,8 @@ class ScriptedRun : public ::testing::Test {
   }
   void TearDown() override {
     Close();
+    for (const std::string& f : {script_, dump_, dump_ + ".attr"}) std::remove(f.c_str());
+    rmdir(dir_.c_str());
     unsetenv("KITCONSOLE");
     unsetenv("KITCONSOLE_DUMP");
     unsetenv("KITCONSOLE_SIZE");

@@ -187,6 +187,10 @@ TEST_F(RecordsTest, OperationsOnANumberNotInTheTableDoNothing) {
   EXPECT_EQ(key, "");
   EXPECT_EQ(KeySortForm("\x01\x02", 5), "\x01\x02");
   EXPECT_FALSE(std::filesystem::exists(root_.host() + "/db.log"));
+  // 0 marks a free slot: a file under it would be lost in the table.
+  OpenRecordFile(0, root_.Path("CODES"), &buffer_, status);
+  EXPECT_EQ(status, 3);
+  EXPECT_FALSE(std::filesystem::exists(root_.host() + "/CODES.dat"));
 }
 
 TEST_F(RecordsTest, MovesGoByTheCountOnTheCurrentKey) {

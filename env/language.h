@@ -23,8 +23,11 @@ extern std::string DateOrder;
 void SetProgramId(std::string_view id);
 const std::string& ProgramId();
 
-// The text in LanguageCode's language; unchanged for "CAT", for a text
-// without a record (exact, case-sensitive match) and for unknown codes.
+// The text in LanguageCode's language; unchanged for "CAT" (no file is
+// opened), for a text without a record (exact, case-sensitive match) and for
+// unknown codes. A missing language file is created empty. Fields: leading
+// blanks skipped; quoted fields may hold commas ("" stands for a quote) and
+// end with their line when left open; unquoted ones lose trailing blanks.
 std::string TranslateText(std::string_view text);
 
 // A packed date (util/dates.h) as text. style -1: ISO "2024-01-05" (parts

@@ -425,8 +425,8 @@ int16_t Insert(Call& c) {
   bool autoincrement = false;
   for (const Key& k : spec.keys) autoincrement = autoincrement || k.autoincrement >= 0;
   WriteScope scope(f);
+  if (scope.status() != 0) return scope.status();
   if (autoincrement) {
-    if (scope.status() != 0) return scope.status();
     if (int16_t st = FillAutoIncrement(f, &record)) return st;
   }
   int64_t id = 0;

@@ -1,11 +1,14 @@
 #include "platform/recman/btrcall.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "platform/recman/store.h"
 #include "platform/recman/test_support.h"
 
 namespace platform::recman {
@@ -289,6 +292,73 @@ TEST_F(BtrcallTest, ReadOnlyAndExclusiveOpenModes) {
   ASSERT_EQ(0, exclusive.Open(path_, -4));
   EXPECT_EQ(85, reader.Open(path_));
   EXPECT_EQ(88, reader.Open(path_, -9));
+}
+
+
+TEST_F(BtrcallTest, RecreatingAFileInUseIsRefused) {
+  Rec other;
+  EXPECT_EQ(85, other.Create(path_, spec_, 0));
+  ASSERT_EQ(0, rec_.Insert(Row("A00001", "G1")));
+  ASSERT_EQ(0, rec_.Get(kGetFirst));  // still there, still readable
+  ASSERT_EQ(0, rec_.Close());
+  ASSERT_EQ(0, other.Create(path_, spec_, 0));
+  ASSERT_EQ(0, rec_.Open(path_));
+  EXPECT_EQ(9, rec_.Get(kGetFirst));  // a fresh, empty file
+  // Nothing is left behind beside it but the lock file.
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir_)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ((std::vector<std::string>{"f.dat", "f.dat-shm", "f.dat-wal", "f.dat.lck"}), names);
+}
+
+TEST_F(BtrcallTest, AFileOpenedOrClosedInsideATransactionFollowsIt) {
+  std::string none;
+  ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+  Rec late;
+  ASSERT_EQ(0, late.Create(dir_ + "/late.dat", spec_));
+  ASSERT_EQ(0, late.Open(dir_ + "/late.dat"));
+  ASSERT_EQ(0, late.Insert(Row("L00001", "G1")));
+  ASSERT_EQ(0, rec_.Insert(Row("A00001", "G1")));
+  ASSERT_EQ(0, rec_.Close());  // closed, but its change waits for the end
+  ASSERT_EQ(0, late.Call(kAbortTransaction, none, 0, 0));
+  EXPECT_EQ(9, late.Get(kGetFirst));
+  ASSERT_EQ(0, rec_.Open(path_));
+  EXPECT_EQ(9, rec_.Get(kGetFirst));
+}
+
+TEST_F(BtrcallTest, TwoPathsToOneFileShareItsLocksAndTransactions) {
+  Rec alias;
+  ASSERT_EQ(0, alias.Open(dir_ + "/./f.dat"));
+  ASSERT_EQ(0, rec_.Insert(Row("A00001", "G1")));
+  ASSERT_EQ(0, rec_.Get(kGetFirst + 200));
+  EXPECT_EQ(84, alias.Get(kGetFirst + 200));
+  std::string none;
+  ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));  // would wait for itself otherwise
+  ASSERT_EQ(0, alias.Insert(Row("A00002", "G1")));
+  ASSERT_EQ(0, rec_.Call(kEndTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec_.Get(kGetLast));
+  EXPECT_EQ("A00002", rec_.Record().substr(0, 6));
+}
+
+
+// Money moves through these files: a committed change must reach the disk.
+TEST_F(BtrcallTest, FilesAreWriteAheadLoggedAndSyncedInFull) {
+  File* f = nullptr;
+  ASSERT_EQ(0, AcquireFile(path_, false, &f));
+  auto pragma = [&](const char* sql) {
+    sqlite3_stmt* st = nullptr;
+    std::string value;
+    if (sqlite3_prepare_v2(f->db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
+      value = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    }
+    sqlite3_finalize(st);
+    return value;
+  };
+  EXPECT_EQ("wal", pragma("PRAGMA journal_mode"));
+  EXPECT_EQ("2", pragma("PRAGMA synchronous"));  // FULL
+  ReleaseFile(f, false);
 }
 
 }  // namespace

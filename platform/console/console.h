@@ -126,6 +126,37 @@ void Resume();
 std::string DumpText();
 std::string DumpAttributes();
 
+// ---------------------------------------------------------------------------
+// How the events look (both back ends):
+// - Every key carries its PC scan code, modified keys their own code:
+//   Shift+F1 0x54, Ctrl+F1 0x5E, Alt+F1 0x68, F11/F12 0x85/0x86 (Shift 0x87/
+//   0x88, Ctrl 0x89/0x8A, Alt 0x8B/0x8C), Ctrl+Left 0x73, Ctrl+Right 0x74,
+//   Ctrl+Home 0x77, Ctrl+End 0x75, Ctrl+PgUp 0x84, Ctrl+PgDn 0x76, Alt with
+//   the grey cursor keys 0x97..0xA3, Shift+Tab 0x0F; Alt with a letter gives
+//   no character and the letter key's scan code (Alt+X 0x2D, Alt+E 0x12),
+//   Alt with a digit 0x78..0x81. The modifiers field tells what was held.
+// - Only the numeric keypad's keys (headless KP0..KP9) keep their plain code
+//   with Alt held, so that Alt+keypad composition can be read from them; a
+//   terminal cannot tell the keypad from the grey keys and gives the grey.
+// - Only presses are reported (down is always true); mouse events are
+//   button presses inside the virtual screen (releases, motion, the wheel
+//   and clicks beside the screen are dropped).
+// - Insert does not flip InsertMode by itself: the program writes the
+//   toggle back with SetInsertMode when it handles the key.
+// - FlushInput drops what a terminal has sent; a headless script is kept
+//   (its keys stand for what the operator types when asked).
+//
+// Terminal back end: TERM's terminfo entry gives the strings; keys are
+// decoded from the bytes (xterm, tmux/screen, the Linux console, rxvt).
+// A lone Escape is taken after 25 ms (ESCDELAY=ms changes it). The locale
+// must be UTF-8; with none set (C, POSIX) C.UTF-8 is taken. Only LC_CTYPE
+// is changed, so number formatting stays in the C locale. A terminal smaller
+// than the virtual screen shows a message instead until it is made larger.
+// The terminal is given back at Close, at exit, on SIGINT, SIGTERM, SIGHUP,
+// SIGQUIT and fatal signals (which are then raised again), and around a stop
+// (SIGTSTP/SIGCONT); Ctrl+C and Ctrl+Z arrive as keys 3 and 26.
+// ---------------------------------------------------------------------------
+
 // Bytes written to the terminal since the process started (0 while only the
 // headless back end ran); the measure of what a refresh costs on a line.
 uint64_t BytesSent();

@@ -36,7 +36,7 @@ constexpr size_t kHighLengthAt = 77;
 constexpr size_t kHighAt = 79;
 constexpr size_t kLineEndAt = 119;
 // Busy opens waited for before the operator is told of the wait.
-constexpr int kQuietOpenRetries = 5;
+constexpr int kQuietOpenRetries = 2;
 
 // The waits of the lock layer draw from a generator of their own, seeded
 // apart in every process, so that competing terminals do not retry in step.

@@ -268,6 +268,15 @@ TEST_F(LocksTest, IdentityIsCreatedOnceAndKept) {
   LockHolder = 0;
   LoadLockIdentity();
   EXPECT_GT(LockHolder, 0);
+  EXPECT_NE(LockHolder, holder);
+  // Without a work directory the identity lasts this run, and locks still work.
+  env::WorkDir = root_ + "/gone/";
+  LockHolder = 0;
+  LoadLockIdentity();
+  EXPECT_GT(LockHolder, 0);
+  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), 0);
+  EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
+  EXPECT_FALSE(std::filesystem::exists(root_ + "/gone"));
 }
 
 TEST_F(LocksTest, MinutesNowIsLocalMinutesSince1970) {
@@ -342,6 +351,8 @@ TEST_F(LocksTest, ATableOpenElsewhereIsWaitedFor) {
   ASSERT_NE(fgets(line, sizeof line, other), nullptr);
   EXPECT_GE(Millis() - start, 400);
   EXPECT_EQ(std::string(line).substr(0, 5), "held ");
+  ASSERT_NE(fgets(line, sizeof line, other), nullptr);
+  EXPECT_EQ(std::string(line), "released 0\n");
   EXPECT_EQ(pclose(other), 0);
   EXPECT_EQ(Table().size(), 121u);
 }

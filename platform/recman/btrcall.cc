@@ -197,6 +197,13 @@ int16_t GuardRecord(Call& c, int64_t id, bool* passing) {
 class WriteScope {
  public:
   explicit WriteScope(File* f) : f_(f) {
+    if (f_->in_transaction && sqlite3_get_autocommit(f_->db) != 0) {
+      // SQLite rolled the transaction back by itself (disk full, I/O
+      // error): writing on would commit piece by piece what the caller
+      // means as one.
+      status_ = 36;
+      return;
+    }
     if (!f_->in_transaction) {
       int rc = Exec(f_, "BEGIN IMMEDIATE");
       status_ = StatusOf(rc);
@@ -793,6 +800,12 @@ int16_t EndTransaction() {
   int16_t status = 0;
   for (auto& [id, f] : OpenFiles()) {
     if (!f->in_transaction) continue;
+    if (sqlite3_get_autocommit(f->db) != 0) {
+      // Lost on the way (see WriteScope): nothing of it can be committed.
+      if (status == 0) status = 36;
+      f->in_transaction = false;
+      continue;
+    }
     int rc = Exec(f.get(), status == 0 ? "COMMIT" : "ROLLBACK");
     if (rc != SQLITE_OK && status == 0) {
       status = StatusOf(rc);

@@ -361,5 +361,21 @@ TEST_F(BtrcallTest, FilesAreWriteAheadLoggedAndSyncedInFull) {
   ReleaseFile(f, false);
 }
 
+
+TEST_F(BtrcallTest, ATransactionLostUnderneathIsReportedNotCommittedPiecemeal) {
+  std::string none;
+  ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec_.Insert(Row("A00001", "G1")));
+  // What SQLite does by itself on a full disk or an I/O error.
+  File* f = nullptr;
+  ASSERT_EQ(0, AcquireFile(path_, false, &f));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(f->db, "ROLLBACK", nullptr, nullptr, nullptr));
+  ReleaseFile(f, false);
+  EXPECT_EQ(36, rec_.Insert(Row("A00002", "G1")));
+  EXPECT_EQ(36, rec_.Call(kEndTransaction, none, 0, 0));
+  EXPECT_EQ(9, rec_.Get(kGetFirst));
+  EXPECT_EQ(0, rec_.Insert(Row("A00003", "G1")));  // outside a transaction again
+}
+
 }  // namespace
 }  // namespace platform::recman

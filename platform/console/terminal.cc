@@ -419,6 +419,11 @@ bool TerminalPending() {
   Terminal& t = T();
   if (!t.open || Get().suspended) return false;
   if (!Gather(0)) return false;
+  // A lone Escape becomes a key once the delay has passed, also for a
+  // program that only polls.
+  if (!t.input.empty() && platform::SteadyMilliseconds() - t.last_byte_ms >= t.escape_delay_ms) {
+    Decode(true);
+  }
   return !Get().queue.empty();
 }
 

@@ -208,6 +208,36 @@ TEST(TerminalInput, KeysEscapeDelayAndClicks) {
   EXPECT_EQ(Exited(pty.Finish()), 0);
 }
 
+TEST(TerminalInput, PollingSeesALoneEscapeAndFlushDropsTypeAhead) {
+  Pty pty(30, 100, "xterm-256color", [] {
+    if (!Open()) return 10;
+    Refresh();
+    int polls = 0;
+    while (!PendingInput()) {
+      if (++polls > 2000) return 11;
+      usleep(1000);
+    }
+    InputEvent e;
+    if (!ReadInput(&e, 0) || KeyCode(e.key) != 27) return 12;
+    // Keys typed ahead of a question are dropped by a flush.
+    while (!PendingInput()) usleep(1000);
+    usleep(100 * 1000);
+    FlushInput();
+    if (PendingInput()) return 13;
+    if (!ReadInput(&e, 3000) || e.key.ch != 'z') return 14;
+    Close();
+    return 0;
+  });
+  ASSERT_TRUE(pty.WaitFor("\x1b[?1049h"));
+  usleep(50 * 1000);
+  pty.Send("\x1b");
+  usleep(200 * 1000);
+  pty.Send("abc");
+  usleep(400 * 1000);
+  pty.Send("z");
+  EXPECT_EQ(Exited(pty.Finish()), 0);
+}
+
 TEST(TerminalSignals, EndAndFatalSignalsRestoreTheTerminal) {
   for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGSEGV, SIGABRT}) {
     Pty pty(30, 100, "xterm-256color", [] {

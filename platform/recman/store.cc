@@ -313,7 +313,7 @@ int16_t AcquireFile(const std::string& path, bool exclusive, File** out) {
   }
   if (rc != SQLITE_OK) {
     CloseFileNow(f.get());
-    return StatusOf(rc);
+    return access(path.c_str(), R_OK) != 0 ? 46 : StatusOf(rc);
   }
   Configure(f.get());
   // The schema is checked before anything is written, so that a foreign
@@ -381,18 +381,6 @@ int16_t LockRecord(File* f, int64_t id, bool wait) {
 
 void UnlockRecord(File* f, int64_t id) {
   if (f->lock_fd >= 0) SetLock(f->lock_fd, F_UNLCK, static_cast<off_t>(id), false);
-}
-
-bool LockedElsewhere(File* f, int64_t id) {
-  if (f->lock_fd < 0) return false;
-  struct flock fl;
-  std::memset(&fl, 0, sizeof fl);
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = static_cast<off_t>(id);
-  fl.l_len = 1;
-  if (fcntl(f->lock_fd, F_OFD_GETLK, &fl) != 0) return false;
-  return fl.l_type != F_UNLCK;
 }
 
 }  // namespace platform::recman

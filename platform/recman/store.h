@@ -95,7 +95,5 @@ void ForgetInheritedFiles();
 // another process) or 81 (no lock file).
 int16_t LockRecord(File* file, int64_t id, bool wait);
 void UnlockRecord(File* file, int64_t id);
-// True when another process holds the record locked.
-bool LockedElsewhere(File* file, int64_t id);
 
 }  // namespace platform::recman

@@ -96,7 +96,7 @@ std::vector<Found> Search(std::string_view path, int16_t attributes) {
     std::string host = fs::HostPath(path);
     fs::DirEntry entry;
     if (!host.empty() && fs::StatEntry(host, &entry)) {
-      found.push_back({fs::ProgramName(entry.name), host, entry.attributes});
+      found.push_back({fs::ProgramFileName(entry.name), host, entry.attributes});
     }
     return found;
   }
@@ -105,7 +105,7 @@ std::vector<Found> Search(std::string_view path, int16_t attributes) {
   if (host_dir.empty() || !fs::ListDirectory(host_dir, &entries)) return found;
   if (host_dir.back() != '/') host_dir += '/';
   for (fs::DirEntry& entry : entries) {
-    std::string name = fs::ProgramName(entry.name);
+    std::string name = fs::ProgramFileName(entry.name);
     if (!fs::MatchesMask(name, split.mask)) continue;
     found.push_back({std::move(name), host_dir + entry.name, entry.attributes});
   }

@@ -162,7 +162,7 @@ std::string CurrentDirectory(char letter) {
   std::string rest;
   std::optional<Drive> drive = DriveOfHostPath(WorkingDirectory(), &rest);
   if (!drive || drive->letter != letter) return "\\";
-  std::string dir = ProgramName(rest);
+  std::string dir = ProgramFileName(rest);
   std::replace(dir.begin(), dir.end(), '/', '\\');
   if (dir.empty() || dir.back() != '\\') dir += '\\';
   return dir;
@@ -175,7 +175,7 @@ std::string VolumeLabel(const Drive& drive) {
   std::string line;
   std::getline(in, line);
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-  return ProgramName(line);
+  return ProgramFileName(line);
 }
 
 namespace {
@@ -236,11 +236,11 @@ std::string RemoteName(const Drive& drive) {
       found = true;
     }
   }
-  return ProgramName(best_source);
+  return ProgramFileName(best_source);
 }
 
 std::string SubstTarget(const Drive& drive) {
-  std::string target = "C:" + ProgramName(drive.host_dir);
+  std::string target = "C:" + ProgramFileName(drive.host_dir);
   std::replace(target.begin(), target.end(), '/', '\\');
   if (target.size() > 3 && target.back() == '\\') target.pop_back();
   return target;

@@ -5,11 +5,11 @@
 
 namespace platform::fs {
 
-std::string HostName(std::string_view program_name) {
+std::string HostFileName(std::string_view program_name) {
   return util::Cp850ToUtf8(program_name);
 }
 
-std::string ProgramName(std::string_view host_name) {
+std::string ProgramFileName(std::string_view host_name) {
   std::string name = util::Utf8ToCp850(host_name);
   for (char& c : name) {
     if (static_cast<unsigned char>(c) < 32) c = '?';
@@ -18,7 +18,7 @@ std::string ProgramName(std::string_view host_name) {
 }
 
 std::string NameKey(std::string_view host_name) {
-  return util::UpperCase(ProgramName(host_name));
+  return util::UpperCase(ProgramFileName(host_name));
 }
 
 bool HasWildcards(std::string_view name) {

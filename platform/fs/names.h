@@ -12,8 +12,8 @@
 
 namespace platform::fs {
 
-std::string HostName(std::string_view program_name);  // cp850 -> UTF-8
-std::string ProgramName(std::string_view host_name);  // UTF-8 -> cp850
+std::string HostFileName(std::string_view program_name);  // cp850 -> UTF-8
+std::string ProgramFileName(std::string_view host_name);  // UTF-8 -> cp850
 
 // The standard upper-cased form of a host name, for comparing names as DOS
 // does (whatever their case).

@@ -44,11 +44,11 @@ TEST(MatchesMaskTest, ManyStarsStayQuick) {
 
 TEST(NamesTest, InvalidUtf8OnDiskReadsAsQuestionMarks) {
   std::string host = "caf\xff.txt";
-  EXPECT_EQ(ProgramName(host), "caf?.txt");
+  EXPECT_EQ(ProgramFileName(host), "caf?.txt");
   EXPECT_EQ(NameKey(host), "CAF?.TXT");
-  EXPECT_EQ(ProgramName("a\r\nb"), "a??b");
-  EXPECT_EQ(HostName(util::Cp850("Años.ini")), "Años.ini");
-  EXPECT_EQ(ProgramName("Años.ini"), util::Cp850("Años.ini"));
+  EXPECT_EQ(ProgramFileName("a\r\nb"), "a??b");
+  EXPECT_EQ(HostFileName(util::Cp850("Años.ini")), "Años.ini");
+  EXPECT_EQ(ProgramFileName("Años.ini"), util::Cp850("Años.ini"));
 }
 
 }  // namespace

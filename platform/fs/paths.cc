@@ -131,7 +131,7 @@ std::string HostPath(std::string_view program_path) {
   std::string path = drive->host_dir;
   // Most names are given in the case they have on disk: one look settles them.
   std::string exact = path;
-  for (const std::string& part : parts) exact = Join(exact, HostName(part));
+  for (const std::string& part : parts) exact = Join(exact, HostFileName(part));
   if (Exists(exact)) {
     if (trailing && exact.back() != '/') exact += '/';
     return exact;
@@ -141,7 +141,7 @@ std::string HostPath(std::string_view program_path) {
   size_t first = 0;
   if (parts.size() > 1) {
     std::string parent = path;
-    for (size_t i = 0; i + 1 < parts.size(); ++i) parent = Join(parent, HostName(parts[i]));
+    for (size_t i = 0; i + 1 < parts.size(); ++i) parent = Join(parent, HostFileName(parts[i]));
     if (Exists(parent)) {
       path = parent;
       first = parts.size() - 1;
@@ -150,7 +150,7 @@ std::string HostPath(std::string_view program_path) {
   bool resolving = true;
   for (size_t i = first; i < parts.size(); ++i) {
     const std::string& part = parts[i];
-    std::string host = HostName(part);
+    std::string host = HostFileName(part);
     if (resolving && !Exists(Join(path, host))) {
       if (std::optional<std::string> found = FindCaseless(path, part)) {
         host = *found;
@@ -168,7 +168,7 @@ std::string ProgramPath(std::string_view host_path) {
   std::string rest;
   std::optional<Drive> drive = DriveOfHostPath(std::string(host_path), &rest);
   if (!drive) return {};
-  std::string path = std::string(1, drive->letter) + ":" + ProgramName(rest);
+  std::string path = std::string(1, drive->letter) + ":" + ProgramFileName(rest);
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;
 }

@@ -193,9 +193,9 @@ std::string KeyName(const KeyEvent& key);
 // The screen is dumped as text to the file named by KITCONSOLE_DUMP (and its
 // attributes to that name + ".attr") at Close and whenever the program asks
 // for input that the script no longer has. A program that waits for input
-// after its script has run out (a wait without timeout, or timed waits adding
-// up to KITCONSOLE_IDLE_MS, 2000 by default) is ended with exit status 3, so
-// a scripted run never hangs.
+// after its script has run out (a wait without timeout, timed waits adding
+// up to KITCONSOLE_IDLE_MS, 2000 by default, or polls going on for 15 times
+// that long) is ended with exit status 3, so a scripted run never hangs.
 // ---------------------------------------------------------------------------
 
 // Parses a key script into events; false with "line N: ..." in *error at

@@ -300,9 +300,20 @@ TEST_F(ScriptedRunDeathTest, WaitingAfterTheScriptEndsExitsWithStatus3AndDumps) 
         for (;;) ReadInput(&e, 200);
       },
       ::testing::ExitedWithCode(3), "ran out");
+  // A program at work that looks at the keyboard now and then goes on.
   EXPECT_EXIT(
       {
-        setenv("KITCONSOLE_IDLE_MS", "300", 1);
+        setenv("KITCONSOLE_IDLE_MS", "100", 1);
+        for (int i = 0; i < 50; ++i) {
+          ReadInput(&e, 0);
+          usleep(10 * 1000);
+        }
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(
+      {
+        setenv("KITCONSOLE_IDLE_MS", "100", 1);
         for (;;) ReadInput(&e, 0);
       },
       ::testing::ExitedWithCode(3), "ran out");

@@ -100,9 +100,12 @@ bool HeadlessRead(InputEvent* event, int timeout_ms) {
       return false;
     }
     if (timeout_ms < 0) EndForWantOfInput();
+    // Timed waits add up to a wait for ever once they pass the limit. Polls
+    // without a timeout are the program working and looking at the keyboard
+    // now and then, unless they go on for much longer: then it is spinning.
     st.asked_ms += timeout_ms;
     const int64_t limit = IdleLimitMs();
-    if (st.asked_ms >= limit || platform::SteadyMilliseconds() - st.since_ms >= limit) {
+    if (st.asked_ms >= limit || platform::SteadyMilliseconds() - st.since_ms >= 15 * limit) {
       EndForWantOfInput();
     }
     return false;

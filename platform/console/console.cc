@@ -125,13 +125,17 @@ void PutCell(int row, int column, Cell cell) {
 
 void WriteText(int row, int column, std::string_view text, uint8_t attr) {
   State& s = Get();
-  if (row < 0 || row >= s.rows) return;
-  for (size_t i = 0; i < text.size(); ++i) {
-    // Long texts starting far to the left must not overflow the column sum.
-    if (column >= s.columns) break;
-    if (column >= 0) At(s, row, column) = Cell{text[i], attr};
-    ++column;
+  if (row < 0 || row >= s.rows || column >= s.columns) return;
+  if (column < 0) {
+    // Text starting left of the screen shows from its first visible character.
+    const size_t hidden = static_cast<size_t>(-static_cast<int64_t>(column));
+    if (hidden >= text.size()) return;
+    text.remove_prefix(hidden);
+    column = 0;
   }
+  const size_t room = static_cast<size_t>(s.columns - column);
+  if (text.size() > room) text = text.substr(0, room);
+  for (char ch : text) At(s, row, column++) = Cell{ch, attr};
 }
 
 void Scroll(int top, int left, int bottom, int right, int count, uint8_t fill) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -49,6 +50,8 @@ TEST_F(ConsoleTest, WriteTextClipsAtBothEdgesWithoutWrapping) {
   WriteText(0, -2, "xyZW", 0x70);
   EXPECT_EQ(RowText(0).substr(0, 3), "ZW ");
   WriteText(7, 0, "never", 0x70);   // no such row
+  WriteText(2, INT_MIN, "never", 0x70);
+  WriteText(2, INT_MAX, "never", 0x70);
   SetCursor(2, 3);
   WriteText(3, 0, "cursor stays", 0x07);
   EXPECT_EQ(CursorRow(), 2);

@@ -52,6 +52,7 @@ TEST_F(ConsoleTest, WriteTextClipsAtBothEdgesWithoutWrapping) {
   WriteText(7, 0, "never", 0x70);   // no such row
   WriteText(2, INT_MIN, "never", 0x70);
   WriteText(2, INT_MAX, "never", 0x70);
+  EXPECT_EQ(RowText(2), std::string(20, ' '));
   SetCursor(2, 3);
   WriteText(3, 0, "cursor stays", 0x07);
   EXPECT_EQ(CursorRow(), 2);

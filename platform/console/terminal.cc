@@ -322,8 +322,11 @@ bool TerminalOpen(std::string* error) {
   t.shown.last_cell_scrolls = TermFlag("am") && !TermFlag("xenl") && rmam.empty();
 
   std::string enter = TermString("smcup") + rmam + t.civis;
+  // Without an alternate screen the program's screen would stay behind the
+  // shell's prompt: it is cleared instead.
+  const std::string rmcup = TermString("rmcup");
   std::string restore = std::string(kMouseOff) + t.sgr0 + TermString("Se") + t.cnorm +
-                        TermString("smam") + TermString("rmcup");
+                        TermString("smam") + (rmcup.empty() ? t.clear : rmcup);
   if (!TtyTake(enter, restore, error)) return false;
   t.bytes_sent += TtyEnterLength();
   t.open = true;

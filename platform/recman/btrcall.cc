@@ -168,9 +168,13 @@ int16_t TakeLock(Call& c, int64_t id) {
     if (int16_t st = LockRecord(h.file, id, c.bias == 100 || c.bias == 300)) return st;
     h.file->record_locks[id] = c.index;
   }
+  // A record held under both kinds stays held as a multiple lock: the
+  // next single-locked read must not take it away.
+  if (h.multiple_locks.count(id) != 0) return 0;
   if (SingleBias(c.bias)) {
     h.single_lock = id;
   } else {
+    if (h.single_lock == id) h.single_lock = 0;
     h.multiple_locks.insert(id);
   }
   return 0;

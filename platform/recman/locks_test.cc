@@ -74,8 +74,14 @@ TEST_F(LocksTest, MultipleLocksAccumulateUntilUnlocked) {
   ASSERT_EQ(0, a_.Call(kUnlock, pos, 4, -1));
   EXPECT_EQ(0, b_.Get(kGetEqual + 400, 0, "0002"));
   EXPECT_EQ(84, b_.Get(kGetEqual + 200, 0, "0001"));
+  // Read again with a single lock, then move the single lock on: the
+  // multiple lock stays.
+  ASSERT_EQ(0, a_.Get(kGetEqual + 200, 0, "0001"));
+  ASSERT_EQ(0, a_.Get(kGetEqual + 200, 0, "0003"));
+  EXPECT_EQ(84, b_.Get(kGetEqual + 200, 0, "0001"));
   ASSERT_EQ(0, a_.Call(kUnlock, a_.data, 0, -2));
   EXPECT_EQ(0, b_.Get(kGetEqual + 200, 0, "0001"));
+  EXPECT_EQ(84, b_.Get(kGetEqual + 400, 0, "0003"));  // the single lock is still there
 }
 
 TEST_F(LocksTest, ResetReleasesTheLocks) {

@@ -109,13 +109,17 @@ std::string IdentityFields() {
 fs::File OpenTable(std::string_view folder, std::string_view name, Waiter& waiter) {
   std::string table_path = std::string(folder) + "\\" + std::string(name);
   int busy = 0;
+  bool folder_made = false;
   for (;;) {
     fs::File file;
     int error = file.Open(fs::HostPath(table_path), fs::File::kReadWriteCreate, true);
     if (error == 0) return file;
-    if (error == fs::kErrorPathNotFound) {
+    if (error == fs::kErrorPathNotFound && !folder_made) {
+      // Made here or by another terminal at the same moment: try again at once.
       std::string host_folder = fs::HostPath(folder);
-      if (!host_folder.empty() && fs::MakeDirectory(host_folder) == 0) continue;
+      if (!host_folder.empty()) fs::MakeDirectory(host_folder);
+      folder_made = true;
+      continue;
     }
     // Another process holds the table for a moment; anything else (no right to
     // write, an absent drive) is told to the operator, who may give up.

@@ -300,6 +300,15 @@ TEST_F(LocksTest, AnUnopenableTableIsToldAndMayBeLeft) {
   EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), kLockCancelled);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(closed, 1);
+  // A file standing where the LOCKS folder should be.
+  env::RootDir = root_ + "/";
+  Touch("LOCKS");
+  escape_after = 3;
+  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), kLockCancelled);
+  escape_after = 3;
+  EXPECT_EQ(ReleaseLock("TrasBanc"), -1);
+  EXPECT_EQ(shown, 3);
+  EXPECT_EQ(closed, 3);
 }
 
 // Multi-process cases: the helper program is another terminal.

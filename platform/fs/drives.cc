@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string_view>
 #include <system_error>
 
@@ -135,11 +136,28 @@ std::optional<Drive> FindDrive(char letter) {
   return std::nullopt;
 }
 
+namespace {
+
+// A drive's directory as the working directory reports it, symbolic links
+// resolved; kept for the run, as drive folders do not move under a program.
+const std::string& CanonicalDir(const std::string& dir) {
+  static std::map<std::string, std::string> known;
+  auto found = known.find(dir);
+  if (found != known.end()) return found->second;
+  std::error_code ec;
+  std::string canonical = std::filesystem::canonical(dir, ec).string();
+  if (ec || canonical.empty()) canonical = dir;
+  return known.emplace(dir, canonical).first->second;
+}
+
+}  // namespace
+
 std::optional<Drive> DriveOfHostPath(const std::string& host_path, std::string* rest) {
   std::optional<Drive> best;
   std::string best_rest;
   for (Drive& drive : PresentDrives()) {
     std::optional<std::string> under = Under(drive.host_dir, host_path);
+    if (!under) under = Under(CanonicalDir(drive.host_dir), host_path);
     if (!under) continue;
     if (!best || drive.host_dir.size() > best->host_dir.size()) {
       best_rest = *under;

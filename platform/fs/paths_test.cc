@@ -82,6 +82,14 @@ TEST_F(PathsTest, RelativeNamesFollowTheWorkingDirectory) {
   EXPECT_EQ(HostPath("X"), root_ + "/floppy/X");
 }
 
+TEST_F(PathsTest, DriveFoldersBehindSymbolicLinksAreKnownFromTheWorkingDirectory) {
+  sfs::create_directory_symlink(root_ + "/floppy", root_ + "/link");
+  SetDrives("A=" + root_ + "/link:removable");
+  sfs::current_path(root_ + "/link");  // the working directory reads as .../floppy
+  EXPECT_EQ(CurrentDriveLetter(), 'A');
+  EXPECT_EQ(ProgramPath(root_ + "/floppy/X"), "A:\\X");
+}
+
 TEST_F(PathsTest, HostNamesThatAreNotUtf8ResolveThroughTheirProgramForm) {
   std::ofstream(root_ + "/c/caf\xff.txt") << "x";
   std::ofstream(root_ + "/c/" + "Año.txt") << "x";

@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <random>
+
+#include "files/listing.h"
 
 #include "files/scratch_test.h"
 
@@ -126,6 +129,30 @@ TEST_F(PathsTest, UnreadableDatesGiveAnEmptyStampAndKeepTheFile) {
   // A purge asks whether a file is older than its limit: never for this one.
   EXPECT_FALSE(FileDatedBefore(Dos("missing.q19"), "99991231"));
   EXPECT_FALSE(FileDatedBefore(Dos("missing.q19"), ""));
+}
+
+TEST_F(PathsTest, GarbagePathsKeepTheirShape) {
+  std::filesystem::current_path(root_);
+  const std::string alphabet = std::string("\\/:.*?aZ ") + '\0' + "\x81\xff..";
+  std::mt19937 random(19);
+  for (int round = 0; round < 3000; ++round) {
+    std::string path;
+    int size = static_cast<int>(random() % 12);
+    for (int i = 0; i < size; ++i) path += alphabet[random() % alphabet.size()];
+    // The four parts always put the path back together.
+    ASSERT_EQ(PathPart(path, 15), path);
+    std::string absolute = path;
+    AbsolutePath(absolute);
+    if (!absolute.empty()) {
+      ASSERT_GE(absolute.size(), 3u);
+      EXPECT_EQ(absolute.substr(1, 2), ":\\");
+      EXPECT_EQ(absolute.back(), '\\');
+      EXPECT_EQ(absolute.find("\\..\\"), std::string::npos) << absolute;
+      EXPECT_EQ(absolute.find("\\.\\"), std::string::npos) << absolute;
+    }
+    FileExists(path);
+    FileTimeStamp(path);
+  }
 }
 
 }  // namespace

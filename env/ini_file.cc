@@ -1,16 +1,12 @@
 #include "env/ini_file.h"
 
-// fsync has no standard form; this is the only host call of env/ besides
-// <cstdio>, kept here until platform/fs offers a flushed write.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 
 namespace env {
@@ -22,21 +18,6 @@ constexpr int kTempNameTries = 50;
 // Program path to host path, for every settings and language file.
 std::string HostFile(std::string_view program_path) {
   return platform::fs::HostPath(program_path);
-}
-
-bool FlushToDisk(std::FILE* file) {
-  if (std::fflush(file) != 0) return false;
-  return fsync(fileno(file)) == 0;
-}
-
-// After a rename the directory entry itself must reach the disk too.
-void FlushDirectoryOf(const std::string& host_path) {
-  std::string::size_type slash = host_path.rfind('/');
-  std::string dir = slash == std::string::npos ? "." : host_path.substr(0, slash + 1);
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
 }
 
 }  // namespace
@@ -81,38 +62,23 @@ std::string WriteTempFile(const std::string& dir_prefix, const std::string& cont
     name += ".tmp";
     std::string host = HostFile(name);
     if (host.empty()) return {};
-    // "x": created only when no file of that name exists, so the existence
-    // test and the creation are one step even with another writer around.
-    std::FILE* file = std::fopen(host.c_str(), "wbx");
-    if (file == nullptr) {
-      if (errno == EEXIST) continue;
-      return {};
-    }
-    bool ok = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    ok = FlushToDisk(file) && ok;
-    ok = std::fclose(file) == 0 && ok;
+    // Created only when no file of that name exists, so the existence test
+    // and the creation are one step even with another writer around.
+    platform::fs::File file;
+    int error = file.Open(host, platform::fs::File::kCreateNew, false);
+    if (error == platform::fs::kErrorFileExists) continue;
+    if (error != 0) return {};
+    bool ok = file.WriteAt(0, content.data(), content.size()) && file.Sync();
+    file.Close();
     if (ok) return name;
-    std::remove(host.c_str());
+    platform::fs::RemoveFile(host);
     return {};
   }
   return {};
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
-  std::string host_from = HostFile(from);
-  std::string host_to = HostFile(to);
-  if (host_from.empty() || host_to.empty()) return false;
-  // The new file keeps the old one's permissions: a file readable by its
-  // owner only stays so.
-  std::error_code error;
-  std::filesystem::file_status old_status = std::filesystem::status(host_to, error);
-  if (!error && std::filesystem::is_regular_file(old_status)) {
-    std::filesystem::permissions(host_from, old_status.permissions(), error);
-    if (error) return false;
-  }
-  if (std::rename(host_from.c_str(), host_to.c_str()) != 0) return false;
-  FlushDirectoryOf(host_to);
-  return true;
+  return platform::fs::ReplaceFile(HostFile(from), HostFile(to)) == 0;
 }
 
 void RemoveFile(const std::string& program_path) {

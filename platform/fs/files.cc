@@ -185,4 +185,24 @@ bool File::Truncate(int64_t size) {
   return fd_ >= 0 && size >= 0 && ftruncate(fd_, static_cast<off_t>(size)) == 0;
 }
 
+bool File::Sync() { return fd_ >= 0 && fsync(fd_) == 0; }
+
+int ReplaceFile(const std::string& host_from, const std::string& host_to) {
+  if (host_from.empty() || host_to.empty()) return kErrorFileNotFound;
+  struct stat old_status{};
+  if (stat(host_to.c_str(), &old_status) == 0 && S_ISREG(old_status.st_mode)) {
+    if (chmod(host_from.c_str(), old_status.st_mode & 07777) != 0) return ErrorNumber(errno);
+  }
+  if (rename(host_from.c_str(), host_to.c_str()) != 0) return ErrorNumber(errno);
+  // The rename itself must reach the disk too.
+  std::string::size_type slash = host_to.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : host_to.substr(0, slash + 1);
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
+  }
+  return 0;
+}
+
 }  // namespace platform::fs

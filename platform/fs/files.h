@@ -47,6 +47,12 @@ int RemoveFile(const std::string& host_path);
 int RemoveDirectory(const std::string& host_path);
 int MakeDirectory(const std::string& host_path);
 
+// Puts the file from in place of the file to in one step, so that a reader
+// finds the old file or the new one, never none; the new file takes the
+// permissions of the one it replaces, and the directory entry is flushed to
+// disk. 0 or the error number, with both files left as they were.
+int ReplaceFile(const std::string& host_from, const std::string& host_to);
+
 // An open file. Opened "with no sharing" it holds an exclusive lock on its
 // open file description, so a second such open of the same file, in this or
 // another process, fails with kErrorSharingViolation until this one is closed,
@@ -76,6 +82,8 @@ class File {
   bool WriteAt(int64_t offset, const void* data, size_t size);
   int64_t Size();
   bool Truncate(int64_t size);
+  // Flushes what was written to the disk itself (a power cut keeps it).
+  bool Sync();
 
  private:
   int fd_ = -1;

@@ -109,5 +109,32 @@ TEST_F(FilesTest, ListingAttributesAndRemoval) {
   EXPECT_EQ(RemoveDirectory(dir_ + "/Sub"), 0);
 }
 
+TEST_F(FilesTest, ReplaceFileSwapsInOneStepKeepingThePermissions) {
+  const std::string target = dir_ + "/Ftp.ini";
+  const std::string fresh = dir_ + "/12345678.tmp";
+  std::ofstream(target) << "old";
+  sfs::permissions(target, sfs::perms::owner_read | sfs::perms::owner_write);
+  File file;
+  ASSERT_EQ(file.Open(fresh, File::kCreateNew, false), 0);
+  ASSERT_TRUE(file.WriteAt(0, "new", 3));
+  EXPECT_TRUE(file.Sync());
+  file.Close();
+  EXPECT_EQ(file.Open(fresh, File::kCreateNew, false), kErrorFileExists);
+
+  EXPECT_EQ(ReplaceFile(fresh, target), 0);
+  std::string text;
+  std::getline(std::ifstream(target), text);
+  EXPECT_EQ(text, "new");
+  EXPECT_FALSE(sfs::exists(fresh));
+  EXPECT_EQ(sfs::status(target).permissions() & sfs::perms::all,
+            sfs::perms::owner_read | sfs::perms::owner_write);
+
+  // A failed swap leaves the target as it was.
+  EXPECT_EQ(ReplaceFile(dir_ + "/missing.tmp", target), kErrorFileNotFound);
+  std::getline(std::ifstream(target), text);
+  EXPECT_EQ(text, "new");
+  EXPECT_NE(ReplaceFile(fresh, dir_ + "/no/such/dir/x"), 0);
+}
+
 }  // namespace
 }  // namespace platform::fs

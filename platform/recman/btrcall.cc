@@ -717,7 +717,14 @@ int16_t GetByKey(Call& c) {
     std::string search = SortForm(spec, key, std::string_view(c.key, key.length), nullptr);
     rc = Find(f, KeySql(f, k, kind), &search, nullptr, &found);
   }
-  if (rc == SQLITE_DONE) return not_found;
+  if (rc == SQLITE_DONE) {
+    // A read that found nothing leaves no record to update or delete: a
+    // delete that did not look at the status must not remove the record
+    // read before (a receipt written to no file). Next and previous still
+    // start from where the cursor was.
+    cur.current = false;
+    return not_found;
+  }
   if (rc != SQLITE_ROW) return StatusOf(rc);
   return Deliver(c, k, found.id, std::move(found.record), &found.sort_key);
 }

@@ -165,6 +165,24 @@ TEST_F(BtrcallTest, DeleteKeepsTheWayToTheNeighbours) {
   EXPECT_EQ("B00003", rec_.Record().substr(0, 6));
 }
 
+TEST_F(BtrcallTest, AReadThatFindsNothingLeavesNothingToDelete) {
+  InsertAll({Row("A00001", "G1"), Row("A00002", "G1")});
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00001"));
+  // The earlier record is not the one a failed search was after.
+  EXPECT_EQ(4, rec_.Get(kGetEqual, 0, "Z99999"));
+  EXPECT_EQ(8, rec_.Delete());
+  EXPECT_EQ(8, rec_.Update(Row("A00001", "G1", "x")));
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00002"));
+  EXPECT_EQ(9, rec_.Get(kGetNext, 0));
+  EXPECT_EQ(8, rec_.Delete());
+  // Both records are still there, and the cursor still walks back.
+  ASSERT_EQ(0, rec_.Get(kGetPrevious, 0));
+  EXPECT_EQ("A00001", rec_.Record().substr(0, 6));
+  ASSERT_EQ(0, rec_.Get(kGetFirst, 0));
+  ASSERT_EQ(0, rec_.Get(kGetNext, 0));
+  EXPECT_EQ("A00002", rec_.Record().substr(0, 6));
+}
+
 TEST_F(BtrcallTest, StatusesOfBadRequests) {
   InsertAll({Row("A00001", "G1")});
   EXPECT_EQ(5, rec_.Insert(Row("A00001", "G9")));           // duplicate key

@@ -565,7 +565,12 @@ int16_t Deliver(Call& c, int key, int64_t id, std::string record,
       ReleaseLock(c, c.h->single_lock);
     }
     bool had = c.h->file->record_locks.count(id) != 0;
-    if (int16_t st = TakeLock(c, id)) return st;
+    if (int16_t st = TakeLock(c, id)) {
+      // The record read before is no longer the one to change, and the
+      // cursor stays where it was, so that the same read can be tried again.
+      c.h->cursor.current = false;
+      return st;
+    }
     if (!had) {
       // Read it again under the lock: it may have changed meanwhile.
       Statement q(c.h->file, "SELECT data FROM rec WHERE id = ?1");
@@ -576,6 +581,7 @@ int16_t Deliver(Call& c, int key, int64_t id, std::string record,
           sort_key = nullptr;
         } else {
           ReleaseLock(c, id);
+          c.h->cursor.current = false;
           return 80;
         }
       }
@@ -725,7 +731,10 @@ int16_t GetByKey(Call& c) {
     cur.current = false;
     return not_found;
   }
-  if (rc != SQLITE_ROW) return StatusOf(rc);
+  if (rc != SQLITE_ROW) {
+    cur.current = false;
+    return StatusOf(rc);
+  }
   return Deliver(c, k, found.id, std::move(found.record), &found.sort_key);
 }
 
@@ -748,6 +757,9 @@ int16_t GetDirect(Call& c) {
   }
   std::string record;
   {
+    // Whatever stops the read, the record read before is not the one the
+    // caller now means to change.
+    c.h->cursor.current = false;
     Statement q(f, "SELECT data FROM rec WHERE id = ?1");
     if (!q.ok()) return StatusOf(q.prepare_error());
     q.Bind(1, id);

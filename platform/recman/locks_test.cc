@@ -94,3 +94,38 @@ TEST_F(LocksTest, ResetReleasesTheLocks) {
 
 }  // namespace
 }  // namespace platform::recman
+
+namespace platform::recman {
+namespace {
+
+// A read that could not be had (the record is held by another, or it is
+// gone) must not leave the record read before as the one to change: a
+// delete that did not look at the status would remove the wrong receipt.
+TEST_F(LocksTest, AReadRefusedByALockLeavesNothingToChange) {
+  ASSERT_EQ(0, b_.Get(kGetEqual, 0, "0001"));
+  ASSERT_EQ(0, a_.Get(kGetEqual + 200, 0, "0002"));
+  EXPECT_EQ(84, b_.Get(kGetEqual + 200, 0, "0002"));
+  EXPECT_EQ(8, b_.Delete());
+  EXPECT_EQ(8, b_.Update("0001xxxx"));
+  std::string pos(4, '\0');
+  EXPECT_EQ(8, b_.Call(kGetPosition, pos, 4, 0));
+  // Next from a refused next tries the same record again, not the one after.
+  ASSERT_EQ(0, b_.Get(kGetEqual, 0, "0001"));
+  EXPECT_EQ(84, b_.Get(kGetNext + 200));
+  EXPECT_EQ(8, b_.Delete());
+  ASSERT_EQ(0, a_.Call(kUnlock, a_.data, 0, 0));
+  ASSERT_EQ(0, b_.Get(kGetNext + 200));
+  EXPECT_EQ("0002....", b_.Record());
+  // A position that holds no record leaves nothing current either.
+  ASSERT_EQ(0, b_.Get(kGetEqual, 0, "0003"));
+  std::string nowhere("\x7F\x7F\x00\x00", 4);
+  EXPECT_EQ(43, b_.Call(kGetDirect, nowhere, 4, 0));
+  EXPECT_EQ(8, b_.Delete());
+  ASSERT_EQ(0, a_.Get(kGetFirst));
+  ASSERT_EQ(0, a_.Get(kGetNext));
+  ASSERT_EQ(0, a_.Get(kGetNext));
+  EXPECT_EQ("0003....", a_.Record());
+}
+
+}  // namespace
+}  // namespace platform::recman

@@ -146,6 +146,9 @@ std::string TempDirectory() {
   return "/tmp";
 }
 
+// Any matching entry counts, not only the first one the directory happens
+// to hold: "*.Q19" exists when a plain .Q19 file does, even if a hidden one
+// or a directory of that name comes first.
 bool FileExists(std::string_view path) {
   int16_t wanted = EffectiveAttributes();
   int16_t search = (wanted & fs::kVolumeLabel) ? fs::kVolumeLabel : 0x37;
@@ -157,6 +160,9 @@ bool FileExists(std::string_view path) {
 
 int32_t RemoveEntry(std::string_view path) {
   std::string text(util::Trim(path));
+  // "C:\KIT\OLD\" names the directory OLD as "C:\KIT\OLD" does; only what
+  // is left of a drive or its root after the separators are taken off is refused.
+  while (!text.empty() && (text.back() == '\\' || text.back() == '/')) text.pop_back();
   Split split = SplitPath(text);
   // Emptying "", "C:" or "C:\" as a directory would wipe a whole drive's root.
   if (split.mask.empty() || split.mask == "." || split.mask == "..") return fs::kErrorPathNotFound;

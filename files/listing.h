@@ -27,7 +27,8 @@ bool FileExists(std::string_view path);
 
 // Deletes the file (every matching plain file for a mask); when that fails,
 // takes the path as a directory, deletes the files in it and removes it.
-// 0 or the number of the last error. A path naming a drive or its root,
+// 0 or the number of the last error. A trailing separator is ignored
+// ("C:\KIT\OLD\" is the directory OLD). A path naming a drive or its root,
 // or an empty one, is never emptied.
 int32_t RemoveEntry(std::string_view path);
 

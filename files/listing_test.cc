@@ -177,6 +177,11 @@ TEST_F(ListingTest, RemoveEntryFilesAndDirectories) {
   Touch("e/sub/g");
   EXPECT_EQ(RemoveEntry(Dos("e")), 145);
   EXPECT_TRUE(Exists("e/sub/g"));
+  // Named with its closing separator, a directory goes just the same.
+  Touch("old/x.q19");
+  Touch("old/.y");
+  EXPECT_EQ(RemoveEntry(Dos("OLD\\")), 0);
+  EXPECT_FALSE(Exists("old"));
 }
 
 TEST_F(ListingTest, RemoveEntryNeverEmptiesADriveRoot) {
@@ -184,7 +189,8 @@ TEST_F(ListingTest, RemoveEntryNeverEmptiesADriveRoot) {
   Touch("a/BACKUP.001");
   SetEnv("KITDRIVES", "A=" + root_ + "/a:removable");
   std::filesystem::current_path(root_ + "/a");
-  for (const char* path : {"", "   ", "A:", "A:\\", "\\", "A:.", "A:\\..", "Q:\\X"}) {
+  for (const char* path : {"", "   ", "A:", "A:\\", "\\", "A:.", "A:\\..", "Q:\\X", "A:\\\\",
+                           "\\/", "A:\\..\\", "A:\\.\\", "BACKUP.001\\..\\"}) {
     EXPECT_NE(RemoveEntry(path), 0) << path;
     EXPECT_TRUE(Exists("a/BACKUP.001")) << path;
   }

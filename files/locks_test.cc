@@ -3,11 +3,9 @@
 #include <stdio.h>
 #include <sys/wait.h>
 
-#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <map>
-#include <thread>
 #include <vector>
 
 #include "env/session.h"
@@ -21,10 +19,12 @@ int shown = 0;
 int closed = 0;
 int escape_after = -1;  // polls before Escape is pressed; -1 never
 std::string last_message;
+std::string go_file;  // created when a wait is told, for another process to see
 
 void CountShow(const std::string& message) {
   ++shown;
   last_message = message;
+  if (!go_file.empty()) std::ofstream(go_file) << "go";
 }
 void CountClose() { ++closed; }
 bool EscapeSoon() { return escape_after >= 0 && escape_after-- == 0; }
@@ -40,6 +40,7 @@ class LocksTest : public ScratchTest {
     env::LanguageCode = "CAT";
     shown = closed = 0;
     escape_after = -1;
+    go_file.clear();
     LockWait = {CountShow, CountClose, EscapeSoon, NoPause};
     Become(111, "ESTACIO1");
   }
@@ -125,7 +126,8 @@ TEST_F(LocksTest, AbandonedSlotsAreReused) {
              MakeSlot("ESTACIO9", 999, MinutesNow() - 29, "K", "500", "500"));
   EXPECT_EQ(TryAcquire("K", "150", "150"), 0);
   ASSERT_EQ(Table().size(), 2u * 121);
-  EXPECT_EQ(Slot(0).substr(15, 3), "111");
+  EXPECT_EQ(Slot(0).substr(0, 26), Field("ESTACIO1", 15) + Field("111", 11));
+  EXPECT_GE(std::stoi(Slot(0).substr(26, 8)), old + 30);  // stamped afresh
   // Not yet 30 minutes old: still held.
   EXPECT_EQ(TryAcquire("K", "500", "500"), kLockCancelled);
 }
@@ -311,59 +313,98 @@ TEST_F(LocksTest, AnUnopenableTableIsToldAndMayBeLeft) {
   EXPECT_EQ(closed, 3);
 }
 
-// Multi-process cases: the helper program is another terminal.
+// Multi-process cases: the helper program is another terminal. Nothing here
+// waits for a guessed time: each step waits for a line the other process
+// prints once it has got there, so a loaded machine only makes them slower.
 std::string Helper(const std::string& root, const std::string& work, const std::string& args) {
   return std::string(QDEB_LOCK_HELPER) + " " + root + "/ " + work + "/ " + args;
 }
 
-int64_t Millis() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+// The next line of the other process; empty at its end.
+std::string ReadLine(FILE* other) {
+  std::string line;
+  char buffer[128];
+  while (fgets(buffer, sizeof buffer, other) != nullptr) {
+    line += buffer;
+    if (line.back() == '\n') break;
+  }
+  return line;
+}
+
+// The next line other than the waiting notice, which the helper prints
+// whenever it has to wait for the table, as may happen at any step.
+std::string ReadResult(FILE* other) {
+  std::string line;
+  do {
+    line = ReadLine(other);
+  } while (line == "waiting\n");
+  return line;
+}
+
+// Reads the other process to its end before closing the pipe: closing it
+// while the process still writes would kill that process with SIGPIPE (the
+// shell of popen then reports 141) instead of letting it finish.
+int Finish(FILE* other) {
+  while (!ReadLine(other).empty()) {
+  }
+  return pclose(other);
 }
 
 TEST_F(LocksTest, AnotherProcessWaitsUntilTheRangeIsReleased) {
   LockWait.pause = nullptr;  // real pauses: the other process must get its turn
   std::filesystem::create_directories(root_ + "/work2");
-  FILE* other = popen(Helper(root_, root_ + "/work2", "hold TrasBanc 100 199 700").c_str(), "r");
+  // The other process keeps its lock until our wait has been told.
+  go_file = root_ + "/go";
+  FILE* other = popen(Helper(root_, root_ + "/work2", "hold TrasBanc 100 199 " + go_file).c_str(), "r");
   ASSERT_NE(other, nullptr);
-  char line[64] = {};
-  ASSERT_NE(fgets(line, sizeof line, other), nullptr);
-  ASSERT_EQ(std::string(line).substr(0, 5), "held ");
-  int64_t start = Millis();
+  std::string line = ReadResult(other);
+  ASSERT_EQ(line.substr(0, 5), "held ") << line;
   LockHolder = 0;
   LoadLockIdentity();
-  ASSERT_NE(LockHolder, std::stoi(std::string(line).substr(5)));
+  ASSERT_NE(LockHolder, std::stoi(line.substr(5)));
   EXPECT_EQ(AcquireLock("TrasBanc", "K", "150", "150"), 0);
-  EXPECT_GE(Millis() - start, 500);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(closed, 1);
-  ASSERT_NE(fgets(line, sizeof line, other), nullptr);
-  EXPECT_EQ(std::string(line), "released 0\n");
-  EXPECT_EQ(pclose(other), 0);
+  EXPECT_TRUE(Exists("go"));
+  // Granted in the slot the other process freed, so only after its release.
+  ASSERT_EQ(Table().size(), 121u);
+  EXPECT_EQ(Slot(0).substr(15, 11), Field(std::to_string(LockHolder), 11));
+  EXPECT_EQ(Slot(0).substr(34, 6), "K3 150");
+  EXPECT_EQ(ReadResult(other), "released 0\n");
+  EXPECT_EQ(Finish(other), 0);
   EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
 }
 
 TEST_F(LocksTest, ATableOpenElsewhereIsWaitedFor) {
   LockWait.pause = nullptr;
-  int64_t start = Millis();
+  std::filesystem::create_directories(root_ + "/work2");
+  Touch("go");  // the other process releases as soon as it holds its lock
+  const std::string mine = MakeSlot("ESTACIO1", 111, MinutesNow(), "K", "5", "5");
   FILE* other = nullptr;
   {
     platform::fs::File table = OpenLockTable(env::RootDir + "LOCKS", "TrasBanc.lck");
     ASSERT_TRUE(table.IsOpen());
-    other = popen(Helper(root_, root_ + "/work", "hold TrasBanc 1 1 0").c_str(), "r");
+    other = popen(Helper(root_, root_ + "/work2", "hold TrasBanc 1 1 " + root_ + "/go").c_str(),
+                  "r");
     ASSERT_NE(other, nullptr);
-    // The other process starts and waits while the table stays open here.
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // Told once it found the table open here several times over.
+    EXPECT_EQ(ReadLine(other), "waiting\n");
+    // Meanwhile this process updates the table; the other one has not touched it.
+    ASSERT_TRUE(table.WriteAt(0, mine.data(), mine.size()));
+    EXPECT_EQ(Table(), mine);
   }
-  char line[64] = {};
-  ASSERT_NE(fgets(line, sizeof line, other), nullptr);
-  EXPECT_GE(Millis() - start, 400);
-  EXPECT_EQ(std::string(line).substr(0, 5), "held ");
-  ASSERT_NE(fgets(line, sizeof line, other), nullptr);
-  EXPECT_EQ(std::string(line), "released 0\n");
-  EXPECT_EQ(pclose(other), 0);
-  EXPECT_EQ(Table().size(), 121u);
+  std::string line = ReadResult(other);
+  EXPECT_EQ(line.substr(0, 5), "held ") << line;
+  EXPECT_EQ(ReadResult(other), "released 0\n");
+  EXPECT_EQ(Finish(other), 0);
+  // The slot written here is kept whole; the other's lock went into a slot
+  // of its own and was freed there.
+  std::string table = Table();
+  ASSERT_EQ(table.size(), 2u * 121);
+  EXPECT_EQ(table.substr(0, 121), mine);
+  EXPECT_EQ(table.substr(121 + 15, 11), std::string(11, ' '));
+  EXPECT_EQ(table.substr(121 + 34, 6), " 1 1  ");
+  EXPECT_EQ(table.substr(121 + 119), "\r\n");
 }
 
 TEST_F(LocksTest, ManyProcessesOnOneTableEachLockGrantedOnce) {
@@ -378,7 +419,7 @@ TEST_F(LocksTest, ManyProcessesOnOneTableEachLockGrantedOnce) {
     others.push_back(popen(Helper(root_, work, args).c_str(), "r"));
     ASSERT_NE(others.back(), nullptr);
   }
-  for (FILE* other : others) EXPECT_EQ(pclose(other), 0);
+  for (FILE* other : others) EXPECT_EQ(Finish(other), 0);
   // Each key is held by one process at a time: its "+" and "-" alternate.
   std::ifstream in(log);
   std::map<std::string, int> holding;

@@ -1,8 +1,9 @@
 // A separate process for the lock tests: takes and releases locks in the
 // tables of a root directory, as another terminal would.
 //
-//   lock_helper ROOT WORKDIR hold NAME LOW HIGH MS   lock LOW..HIGH, print
-//       "held" once granted, keep it MS milliseconds, release, print "released"
+//   lock_helper ROOT WORKDIR hold NAME LOW HIGH UNTIL   lock LOW..HIGH, print
+//       "held" once granted, keep it until the file UNTIL exists, release,
+//       print "released"; "waiting" is printed whenever a wait is told
 //   lock_helper ROOT WORKDIR churn NAME COUNT LOG    COUNT times: lock a key of
 //       its own, append "+key" to LOG while holding it, then "-key", release
 //
@@ -10,6 +11,7 @@
 // on one table finish quickly; their order is unchanged.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "env/session.h"
@@ -19,6 +21,24 @@
 namespace {
 
 void ShortPause(int milliseconds) { platform::SleepMilliseconds(milliseconds / 100 + 1); }
+
+// The test reads this line to know that this process has met the other's
+// lock or open table, instead of guessing how long that takes.
+void PrintWaiting(const std::string&) {
+  std::printf("waiting\n");
+  std::fflush(stdout);
+}
+
+// Held until the test creates the file; a test that never does is given up
+// on after two minutes, with a failure rather than a hang.
+bool WaitForFile(const std::string& path) {
+  for (int waited = 0; waited < 120000; waited += 2) {
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) return true;
+    platform::SleepMilliseconds(2);
+  }
+  return false;
+}
 
 bool AppendLine(const std::string& log, const std::string& line) {
   FILE* out = std::fopen(log.c_str(), "a");
@@ -37,13 +57,14 @@ int main(int argc, char** argv) {
   std::string name = argv[4];
   files::LockWait.pause = ShortPause;
   if (mode == "hold" && argc == 8) {
+    files::LockWait.show_message = PrintWaiting;
     if (files::AcquireLock(name, "K", argv[5], argv[6]) != 0) return 1;
     std::printf("held %d\n", files::LockHolder);
     std::fflush(stdout);
-    platform::SleepMilliseconds(std::atoi(argv[7]));
+    bool told = WaitForFile(argv[7]);
     int16_t released = files::ReleaseLock(name);
     std::printf("released %d\n", released);
-    return released == 0 ? 0 : 1;
+    return released == 0 && told ? 0 : 3;
   }
   if (mode == "churn" && argc == 7) {
     int count = std::atoi(argv[5]);

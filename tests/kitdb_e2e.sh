@@ -80,4 +80,15 @@ expected='RemittanceLow=05 CreditorAccount= ReceivingOffice=0118 CreditorSuffixN
 printf '160,%-80s%-80s\r\n160,%-80s%-80s\r\n' FX first FX second > u.seq
 "$kitdb" load U.dat u.seq > /dev/null
 [ "$(records_of U.dat)" = 2 ] || fail "USort keeps duplicates"
+# A key with null segments leaves records out of its order: saving by it
+# would lose them, so it is refused and no file is written.
+printf 'record 8\nkey 0 unique\n  segment 1 4\nkey 1 duplicates\n  segment 5 4 null=32\n' > n.txt
+"$kitdb" create N.dat n.txt
+printf '8,0001AAAA\r\n8,0002    \r\n8,0003BBBB\r\n' > n.seq
+"$kitdb" load N.dat n.seq > /dev/null
+if "$kitdb" save N.dat n1.seq 1 2> err.txt; then fail "save by a key that leaves records out"; fi
+grep -q 'key 1 gave 2 of the 3 records' err.txt || fail "null key message: $(cat err.txt)"
+[ ! -e n1.seq ] || fail "no file from a refused save"
+"$kitdb" save N.dat n0.seq 0 > /dev/null
+[ "$(heads n0.seq 8 4 | tr '\n' ' ')" = "0001 0002 0003 " ] || fail "save by the full key"
 echo "kitdb e2e: ok"

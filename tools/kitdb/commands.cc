@@ -83,12 +83,14 @@ int OpenFile(RecordFile* file, const std::string& path, int8_t mode, FileInfo* i
   return 0;
 }
 
-// Every record in the order of key, to visit.
+// Every record in the order of key, to visit. *records: how many the file
+// held when it was opened.
 template <typename Visit>
-int WalkByKey(const std::string& path, int key, Visit visit) {
+int WalkByKey(const std::string& path, int key, Visit visit, uint32_t* records = nullptr) {
   RecordFile file;
   FileInfo info;
   if (int rc = OpenFile(&file, path, -2, &info)) return rc;
+  if (records != nullptr) *records = info.records;
   if (key < 0 || static_cast<size_t>(key) >= info.keys.size()) {
     return Fail(path + ": has no key " + std::to_string(key));
   }
@@ -178,11 +180,23 @@ int Save(const std::vector<std::string>& args) {
   if (!KeyArgument(args, 3, &key)) return Fail("bad key number \"" + args[3] + "\"");
   std::string out;
   size_t count = 0;
-  int rc = WalkByKey(args[1], key, [&](const std::string& record) {
-    AppendSequential(record, &out);
-    ++count;
-  });
+  uint32_t held = 0;
+  int rc = WalkByKey(
+      args[1], key,
+      [&](const std::string& record) {
+        AppendSequential(record, &out);
+        ++count;
+      },
+      &held);
   if (rc != 0) return rc;
+  // A key with null segments leaves records out of its order, and a file
+  // changed by another user meanwhile is not one consistent copy: either
+  // way the saved file would silently lack records.
+  if (count != held) {
+    return Fail(args[1] + ": key " + std::to_string(key) + " gave " + std::to_string(count) +
+                " of the " + std::to_string(held) +
+                " records (null keys, or the file changed meanwhile); nothing saved");
+  }
   if (!WriteWhole(args[2], out)) return Fail(args[2] + ": cannot be written");
   std::printf("%zu records saved\n", count);
   return 0;

@@ -156,6 +156,23 @@ TEST_F(LocksTest, AWholeFileRequestIsDecidedByTheFirstOccupiedSlot) {
   EXPECT_EQ(TryAcquire("F", "", ""), kLockCancelled);
 }
 
+TEST_F(LocksTest, AKeyRequestMeetsWholeFileLocksWhereverTheScanReachesThem) {
+  int32_t now = MinutesNow();
+  // Apart from this holder's own key lock, then another's whole-file lock.
+  WriteTable(MakeSlot("ESTACIO1", 111, now, "K", "1", "1") +
+             MakeSlot("ESTACIO2", 222, now, "F", "", ""));
+  EXPECT_EQ(TryAcquire("K", "5", "5"), kLockCancelled);
+  EXPECT_EQ(Table().size(), 2u * 121);
+  // Once that lock is 31 minutes old it is gone, and the key is granted in its slot.
+  WriteTable(MakeSlot("ESTACIO1", 111, now, "K", "1", "1") +
+             MakeSlot("ESTACIO2", 222, now - 31, "F", "", ""));
+  EXPECT_EQ(TryAcquire("K", "5", "5"), 0);
+  ASSERT_EQ(Table().size(), 2u * 121);
+  EXPECT_EQ(Slot(1).substr(15, 3), "111");
+  EXPECT_EQ(Slot(1).substr(34, 4), "K1 5");
+  EXPECT_EQ(Slot(0).substr(34, 4), "K1 1");  // the older lock untouched
+}
+
 TEST_F(LocksTest, ReleaseTakesTheMostRecentLockOfTheHolder) {
   EXPECT_EQ(ReleaseLock("TrasBanc"), -1);
   int32_t now = MinutesNow();

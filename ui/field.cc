@@ -62,6 +62,9 @@ void Draw(const Field& f) {
   const size_t width = static_cast<size_t>(f.width);
   for (size_t start = 0, line = 0; start < text.size(); start += width, ++line) {
     std::string run = text.substr(start, width);
+    // Every cell of the run is masked. A mask one cell short of the width
+    // would leave the last cell showing what was drawn there before, which
+    // may be the value itself.
     if (f.hidden) run.assign(run.size(), static_cast<char>(MaskCharacter));
     PrintAt(static_cast<int16_t>(f.row + static_cast<int>(line)),
             static_cast<int16_t>(f.column), run);

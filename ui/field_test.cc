@@ -229,6 +229,15 @@ TEST_F(FieldTest, HiddenFieldShowsTheMaskAndKeepsItOffTheClipboard) {
   EXPECT_EQ(e.text, "clau    ");
   EXPECT_EQ(Row(5, 10, 8), "XXXXXXXX");
   EXPECT_EQ(console::Clipboard(), "keep");
+
+  // A value shown before the entry is covered to its last cell, also when
+  // the width is the text's own length and the field takes two rows.
+  PrintAt(7, 10, "secretpass");
+  PrintAt(8, 10, "word");
+  const Edited rows = Edit("secretpassword", 10, 1, "Enter\n", 7, 10);
+  EXPECT_EQ(rows.text, "secretpassword");
+  EXPECT_EQ(Row(7, 10, 10), "XXXXXXXXXX");
+  EXPECT_EQ(Row(8, 10, 4), "XXXX");
   SetKeySet("v", "");
 }
 

@@ -77,9 +77,11 @@ bool EndsComposition(const console::InputEvent& event) {
 // Collects keypad digits typed with the left Alt held, starting with the
 // event given; the event becomes the character of the number mod 256.
 void Compose(console::InputEvent* event) {
+  // Only the number mod 256 matters; keeping the remainder as the digits
+  // come gives that for any count of digits without overflowing.
   int value = 0;
   for (;;) {
-    value = (value * 10 + KeypadDigit(event->key)) % 1000;
+    value = (value * 10 + KeypadDigit(event->key)) % 256;
     console::InputEvent next;
     bool got = NextEvent(&next, kComposeWaitMs);
     // Releases of the digit keys do not end the number.
@@ -94,7 +96,7 @@ void Compose(console::InputEvent* event) {
     if (got && !EndsComposition(next)) KeepForLater(next);
     break;
   }
-  event->key.ch = static_cast<uint8_t>(value % 256);
+  event->key.ch = static_cast<uint8_t>(value);
   event->key.scan = 0;
   event->key.modifiers = 0;
 }

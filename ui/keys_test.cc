@@ -49,6 +49,13 @@ TEST_F(KeyReaderTest, AltKeypadComposesACharacter) {
   EXPECT_EQ(NextKey(), 'b');  // the input that ended the number is kept
   Feed("M-KP2\nM-KP5\nM-KP7\n");
   EXPECT_EQ(NextKey(), 257 % 256);
+  // Four digits and more: the whole number mod 256, leading zeros aside.
+  Feed("M-KP1\nM-KP2\nM-KP3\nM-KP4\n");
+  EXPECT_EQ(NextKey(), 1234 % 256);
+  Feed("M-KP0\nM-KP0\nM-KP6\nM-KP5\n");
+  EXPECT_EQ(NextKey(), 'A');
+  Feed("M-KP9\nM-KP9\nM-KP9\nM-KP9\nM-KP9\nM-KP9\nM-KP9\n");
+  EXPECT_EQ(NextKey(), 9999999 % 256);
   Feed("KP1\n");  // without Alt the keypad key is itself
   EXPECT_EQ(NextKey(), 0x4F00);
 }

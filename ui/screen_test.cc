@@ -148,6 +148,33 @@ TEST_F(WindowStackTest, LeftoverFileIsAppendedToAndDepthNeverGoesNegative) {
   EXPECT_FALSE(WindowFileExists());
 }
 
+TEST_F(WindowStackTest, InvertedRectangleIsPoppedWithoutLosingTheWindowsBelow) {
+  PaintBackground();
+  console::SetCursor(1, 1);
+  const std::string original = Screen();
+  OpenWindow(2, 3, 12, 60);
+  DrawFrame(2);
+  const std::string with_first = Screen();
+  const int32_t first_top = StackTop(WindowFileBytes());
+
+  OpenWindow(10, 10, 5, 20);  // bottom above top: no cells to save
+  EXPECT_EQ(WindowDepth, 2);
+  EXPECT_EQ(StackTop(WindowFileBytes()), first_top + 25);
+  CloseWindow();
+  EXPECT_EQ(WindowDepth, 1);
+  EXPECT_EQ((std::array<int16_t, 4>{WindowTop, WindowLeft, WindowBottom, WindowRight}),
+            (std::array<int16_t, 4>{2, 3, 12, 60}));
+  EXPECT_EQ(Screen(), with_first);
+  EXPECT_EQ(StackTop(WindowFileBytes()), first_top);
+
+  OpenWindow(4, 30, 8, 20);  // right left of left
+  CloseWindow();
+  EXPECT_EQ(WindowDepth, 1);
+  CloseWindow();
+  EXPECT_EQ(Screen(), original);
+  EXPECT_FALSE(WindowFileExists());
+}
+
 TEST_F(WindowStackTest, DamagedFileIsDroppedWithoutPaintingAnything) {
   PaintBackground();
   const std::string original = Screen();

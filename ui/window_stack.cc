@@ -5,6 +5,7 @@
 // numbers, the cells as character and attribute bytes, and its own length
 // as 5 digits at its end, so the top block can be found from the stack top.
 // Nothing stays in memory between calls.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -185,9 +186,12 @@ void CloseWindow() {
     }
   }
   const int64_t top = fields[6], left = fields[7], bottom = fields[8], right = fields[9];
-  const int64_t cells = (bottom - top + 1) * (right - left + 1);
-  if (top > bottom || left > right ||
-      kFieldsSize + 2 * cells + kLengthSize != static_cast<int64_t>(block.size())) {
+  // An inverted rectangle saved no cells, but its block still holds the
+  // enclosing window and the cursor: it is popped like any other, so that
+  // the windows below it keep their blocks.
+  const int64_t cells = std::max<int64_t>(0, bottom - top + 1) *
+                        std::max<int64_t>(0, right - left + 1);
+  if (kFieldsSize + 2 * cells + kLengthSize != static_cast<int64_t>(block.size())) {
     file.Close();
     fs::RemoveFile(path);
     return;

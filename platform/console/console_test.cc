@@ -323,5 +323,25 @@ TEST_F(ScriptedRunDeathTest, WaitingAfterTheScriptEndsExitsWithStatus3AndDumps) 
       ::testing::ExitedWithCode(3), "ran out");
 }
 
+TEST_F(ScriptedRunDeathTest, InputFedInProcessEndsTheDrySpell) {
+  // Each timed wait that finds nothing counts towards the idle limit only
+  // until new input is fed; short dry spells between feeds never add up.
+  EXPECT_EXIT(
+      {
+        ASSERT_TRUE(OpenHeadless({}, 20, 5));
+        InputEvent e;
+        for (int i = 0; i < 10; ++i) {
+          HeadlessFeed("a");
+          ReadInput(&e, 0);
+          ReadInput(&e, 1500);
+          HeadlessPush(e);
+          ReadInput(&e, 0);
+          ReadInput(&e, 1500);
+        }
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 }  // namespace
 }  // namespace platform::console

@@ -121,10 +121,16 @@ bool HeadlessFeed(std::string_view script, std::string* error) {
   if (!ParseKeyScript(script, &events, error)) return false;
   internal::State& s = internal::Get();
   s.queue.insert(s.queue.end(), events.begin(), events.end());
+  // New input ends a dry spell: the waits counted so far were answered.
+  // (Queued events are read by the console without coming through here.)
+  if (!events.empty()) Starve().starving = false;
   return true;
 }
 
-void HeadlessPush(const InputEvent& event) { internal::Get().queue.push_back(event); }
+void HeadlessPush(const InputEvent& event) {
+  internal::Get().queue.push_back(event);
+  Starve().starving = false;
+}
 
 size_t HeadlessPending() { return internal::Get().queue.size(); }
 

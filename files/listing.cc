@@ -70,6 +70,12 @@ std::optional<fs::Drive> RootDrive(const std::string& dir) {
   return drive;
 }
 
+// The file that holds a drive's volume label is the label, not a file of
+// the drive: no listing shows it and no "*.*" removal takes it with it.
+bool IsLabelFile(const std::string& host_name, const std::string& dir) {
+  return host_name == ".label" && RootDrive(dir).has_value();
+}
+
 struct Found {
   std::string name;  // program form (code page 850)
   std::string host;  // host path
@@ -95,7 +101,7 @@ std::vector<Found> Search(std::string_view path, int16_t attributes) {
     if (split.mask == "." || split.mask == "..") return found;
     std::string host = fs::HostPath(path);
     fs::DirEntry entry;
-    if (!host.empty() && fs::StatEntry(host, &entry)) {
+    if (!host.empty() && fs::StatEntry(host, &entry) && !IsLabelFile(entry.name, split.dir)) {
       found.push_back({fs::ProgramFileName(entry.name), host, entry.attributes});
     }
     return found;
@@ -106,7 +112,7 @@ std::vector<Found> Search(std::string_view path, int16_t attributes) {
   if (host_dir.back() != '/') host_dir += '/';
   for (fs::DirEntry& entry : entries) {
     std::string name = fs::ProgramFileName(entry.name);
-    if (!fs::MatchesMask(name, split.mask)) continue;
+    if (!fs::MatchesMask(name, split.mask) || IsLabelFile(entry.name, split.dir)) continue;
     found.push_back({std::move(name), host_dir + entry.name, entry.attributes});
   }
   return found;

@@ -74,6 +74,26 @@ TEST_F(ListingTest, VolumeLabelsAreFoundOnlyAtTheDriveRoot) {
   EXPECT_EQ(ListAll("A:\\*.*"), std::vector<std::string>{"VOL001"});
 }
 
+TEST_F(ListingTest, TheLabelFileOfADriveIsNoFileOfIt) {
+  std::filesystem::create_directories(root_ + "/a/sub");
+  SetEnv("KITDRIVES", "A=" + root_ + "/a:removable");
+  Touch("a/.label", "VOL001");
+  Touch("a/BACKUP.001");
+  Touch("a/sub/.label");
+  ListAttributes = 0x22;  // hidden files too
+  EXPECT_EQ(ListAll("A:\\*.*"), std::vector<std::string>{"BACKUP.001"});
+  EXPECT_FALSE(FileExists("A:\\.LABEL"));
+  // Elsewhere a file of that name is an ordinary hidden file.
+  EXPECT_TRUE(FileExists("A:\\SUB\\.label"));
+  ListAttributes = 0x20;
+  // Clearing a diskette keeps its label.
+  EXPECT_EQ(RemoveEntry("A:\\*.*"), 0);
+  EXPECT_FALSE(Exists("a/BACKUP.001"));
+  EXPECT_TRUE(Exists("a/.label"));
+  ListAttributes = 0x08;
+  EXPECT_TRUE(FileExists("A:\\*.*"));
+}
+
 TEST_F(ListingTest, ListingsAreUpperCasedAndSelected) {
   Touch("d/b.txt");
   Touch("d/a.TXT");

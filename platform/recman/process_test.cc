@@ -142,6 +142,44 @@ TEST_F(ProcessTest, ALockHeldByAKilledProcessIsFreeAgain) {
   EXPECT_EQ(0, rec_.Delete());
 }
 
+// What another terminal sees of this process's record locks: each way of
+// letting a lock go must reach the other process, not only this one's
+// bookkeeping.
+TEST_F(ProcessTest, LocksLetGoReachTheOtherProcess) {
+  for (long n : {7, 8, 9}) ASSERT_EQ(0, rec_.Insert(Record(n)));
+  auto probe = [&](long n) {
+    Helper other({path_, "probe", std::to_string(n)});
+    return other.Line();
+  };
+  auto key = [&](long n) { return Record(n).substr(0, 10); };
+  ASSERT_EQ(0, rec_.Get(kGetEqual + 200, 0, key(7)));
+  EXPECT_EQ("got 84", probe(7));
+  // The next read with a single lock moves it.
+  ASSERT_EQ(0, rec_.Get(kGetNext + 200));
+  EXPECT_EQ("got 0", probe(7));
+  EXPECT_EQ("got 84", probe(8));
+  // Unlock.
+  std::string none;
+  ASSERT_EQ(0, rec_.Call(kUnlock, none, 0, 0));
+  EXPECT_EQ("got 0", probe(8));
+  // Multiple locks, all of them let go at once.
+  ASSERT_EQ(0, rec_.Get(kGetEqual + 400, 0, key(7)));
+  ASSERT_EQ(0, rec_.Get(kGetEqual + 400, 0, key(9)));
+  EXPECT_EQ("got 84", probe(7));
+  EXPECT_EQ("got 84", probe(9));
+  ASSERT_EQ(0, rec_.Call(kUnlock, none, 0, -2));
+  EXPECT_EQ("got 0", probe(7));
+  EXPECT_EQ("got 0", probe(9));
+  // Update of the locked record, then close.
+  ASSERT_EQ(0, rec_.Get(kGetEqual + 200, 0, key(8)));
+  ASSERT_EQ(0, rec_.Update(Record(8)));
+  EXPECT_EQ("got 0", probe(8));
+  ASSERT_EQ(0, rec_.Get(kGetEqual + 200, 0, key(9)));
+  EXPECT_EQ("got 84", probe(9));
+  ASSERT_EQ(0, rec_.Close());
+  EXPECT_EQ("got 0", probe(9));
+}
+
 TEST_F(ProcessTest, AnotherProcessesTransactionIsExclusiveAndDiesWithIt) {
   ASSERT_EQ(0, rec_.Insert(Record(1)));
   ASSERT_EQ(0, rec_.Close());

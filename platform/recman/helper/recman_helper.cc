@@ -10,6 +10,8 @@
 //   recman_helper FILE begin                begin a transaction, print
 //                                          "begun", sleep
 //   recman_helper FILE forever FIRST        insert records until killed
+//   recman_helper FILE probe KEY            read KEY with a single no-wait
+//                                          lock, print "got N" (its status)
 //
 // Records are 32 bytes: the key in bytes 0-9, the rest filler. Prints the
 // first non-zero status as "status N" and exits 1.
@@ -102,6 +104,15 @@ int main(int argc, char** argv) {
     st = BTRCALL(platform::recman::kGetEqual + 200, g_block, record, &length, record, 10, 0);
     if (st != 0) return Fail("lock", st);
     SleepForever();
+  }
+  if (command == "probe") {
+    char record[32];
+    Record(first, record);
+    length = 32;
+    st = BTRCALL(platform::recman::kGetEqual + 200, g_block, record, &length, record, 10, 0);
+    std::printf("got %d\n", st);
+    Finish();
+    return 0;
   }
   if (command == "txn" || command == "begin") {
     length = 0;

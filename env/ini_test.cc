@@ -170,6 +170,26 @@ TEST_F(IniWriteTest, AnyLineEndsComeOutAsCrLf) {
             std::string("[A]\r\nn=\0\r\nk=v\r\n", 15));
 }
 
+// Whatever the file holds, every line comes through byte for byte (only its
+// line end becomes CR LF) and the entry lands in its section.
+TEST_F(IniWriteTest, OddFilesKeepEveryOtherLine) {
+  const std::string huge(1 << 20, 'h');
+  const std::string nul("n=\0x", 4);
+  const std::string before = "[A]\r" + huge + "\nq=\"open\r\n" + nul + "\n;c\"\r\n\r[B]\ny=1";
+  const std::string got = Write(before, "A", "k", "v");
+  EXPECT_TRUE(got == "[A]\r\n" + huge + "\r\nq=\"open\r\n" + nul + "\r\nk=v\r\n;c\"\r\n\r\n" +
+                         "[B]\r\ny=1\r\n");
+  EXPECT_EQ(Read("w.ini", "A", "q"), "\"open");
+  EXPECT_EQ(Read("w.ini", "A", "k"), "v");
+  EXPECT_EQ(Read("w.ini", "B", "y"), "1");
+
+  // A value of a megabyte goes in and comes back whole.
+  WriteIniValue(dir_.File("w.ini"), "B", "y", huge);
+  EXPECT_EQ(Read("w.ini", "B", "y"), huge);
+  EXPECT_EQ(Read("w.ini", "A", "q"), "\"open");
+  EXPECT_EQ(dir_.TempFiles(), 0);
+}
+
 TEST_F(IniWriteTest, ValuesCannotSplitTheFileIntoMoreLines) {
   EXPECT_EQ(Write("[A]\r\n", "A", "k", "one\r\n[Evil]\r\nx=1"), "[A]\r\nk=one\r\n");
 }

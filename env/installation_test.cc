@@ -38,6 +38,13 @@ TEST_F(InstallationTest, TextsAreFixedFieldsAndNumbersHaveTheirRange) {
   EXPECT_EQ(InstallationNumber(4), 0);
   EXPECT_EQ(InstallationNumber(5), 255);  // not supplied
   EXPECT_EQ(InstallationNumber(16), 999);
+  // An empty value is no value; blanks, decimals and huge numbers are read
+  // by their numeric value and held to the range.
+  Load("[Installacio]\r\nNum1=\r\nNum2= 12.9\r\nNum3=99999999999999999999\r\nNum4=   \r\n");
+  EXPECT_EQ(InstallationNumber(1), 255);
+  EXPECT_EQ(InstallationNumber(2), 12);
+  EXPECT_EQ(InstallationNumber(3), 999);
+  EXPECT_EQ(InstallationNumber(4), 0);
   // Outside the lists.
   EXPECT_EQ(InstallationText(0), "");
   EXPECT_EQ(InstallationText(9), "");

@@ -147,6 +147,10 @@ TEST_F(FormatDateTest, NoDateGivesBlanksOrNothing) {
   // Garbage months have no name but do no harm.
   EXPECT_EQ(FormatDate(util::PackDigits("20244705"), 2, "DMA"), "5 de  del 2024");
   EXPECT_EQ(FormatDate(util::PackDigits("20244705"), 0, "DMA"), "5/47/2024 ");
+  // A long run of bytes that were never a date still gives the fixed width.
+  const std::string junk(40, '\xE3');
+  EXPECT_EQ(FormatDate(junk, 0, "DMA").size(), 10u);
+  EXPECT_EQ(FormatDate(junk, 1, "MA").size(), 8u);
 }
 
 TEST_F(FormatDateTest, OrderAndSeparatorAreLoadedOnceFromTheRootFile) {

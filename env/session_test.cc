@@ -102,6 +102,19 @@ TEST_F(SessionTest, MenuAndOperatorComeFromTheSessionFile) {
   EXPECT_EQ(OperatorName, "");
 }
 
+TEST_F(SessionTest, UnreadableSessionFileLeavesTheMenuEmptyAndTakesKitTerm) {
+  env_.Set("KITTMP", dir_.Dir());
+  env_.Set("KITTERM", "C:\\TERM03");
+  std::filesystem::create_directory(dir_.File("Sessio.ini"));
+  LoadSessionSettings();
+  EXPECT_EQ(MenuTitle, "  ");
+  EXPECT_EQ(MenuName, "");
+  EXPECT_EQ(OperatorName, "");
+  EXPECT_EQ(OperatorType, 0);
+  EXPECT_EQ(TerminalDir, "C:\\TERM03\\");
+  EXPECT_EQ(WorkDir, dir_.Dir());  // KITTMP still wins
+}
+
 TEST_F(SessionTest, ColoursComeFromTheSelectedKeyOrTheDefault) {
   LoadSessionSettings();
   const int16_t kDefault[5][2] = {{15, 0}, {7, 0}, {0, 7}, {0, 7}, {0, 7}};

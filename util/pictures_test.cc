@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "util/numbers.h"
@@ -102,6 +103,41 @@ TEST_F(PictureTest, BadValuesAndOddPicturesNeverBreakTheLength) {
   EXPECT_EQ(half.substr(0, 4), "0'50");
   EXPECT_EQ(half.find_first_not_of('0', 3), std::string::npos);
   EXPECT_EQ(FormatNumber(fine, 0).substr(0, 3), "0'0");
+}
+
+// Random pictures and values, garbage included: the text always has the
+// picture's length, for numbers and for amounts.
+TEST_F(PictureTest, AnyPictureAndValueKeepTheLength) {
+  std::mt19937 random(61);
+  const std::string characters = "9Zz*.,-+a ";
+  const double values[] = {0, -0.0001, 0.5, -2.5, 1234.5678, -99999.995, 1e15, -1e300, 7e-300};
+  for (int round = 0; round < 20000; ++round) {
+    std::string picture;
+    for (size_t n = random() % 16; n > 0; --n) {
+      picture += round % 7 == 0 ? static_cast<char>(random() % 256)
+                                : characters[random() % characters.size()];
+    }
+    double value = values[random() % std::size(values)] * static_cast<double>(random() % 1000);
+    ASSERT_EQ(FormatNumber(picture, value).size(), picture.size()) << picture << " " << value;
+    ASSERT_EQ(FormatAmount(picture, value).size(), picture.size()) << picture << " " << value;
+  }
+}
+
+// Whole cents shown in a picture wide enough read back as the same amount.
+TEST_F(PictureTest, AmountsThatFitReadBackExactly) {
+  std::mt19937 random(1914);
+  for (int round = 0; round < 20000; ++round) {
+    const long long cents = static_cast<long long>(random() % 200000001) - 100000000;
+    std::string shown = FormatNumber("-ZZZ,ZZZ,ZZ9.99", static_cast<double>(cents) / 100);
+    ASSERT_EQ(shown.size(), 15u);
+    std::string plain;
+    for (char c : shown) {
+      if (c == '\'') plain += '.';
+      else if (c != ' ' && c != '.') plain += c;
+    }
+    ASSERT_EQ(std::llround(std::stod(plain) * 100), cents) << shown;
+    ASSERT_EQ(shown[0] == '-', cents < 0) << shown;
+  }
 }
 
 TEST_F(PictureTest, UsesTheInstallationSeparators) {

@@ -221,6 +221,50 @@ TEST_F(LockWaitTest, LockWithoutWaitAndNoLockingNeverWait) {
   EXPECT_EQ(closed_, 0);
 }
 
+// The receipt loop: read one, move on to the next, delete it. A locked
+// next must neither be skipped by the retry nor leave the record read
+// before to be deleted in its place.
+TEST_F(LockWaitTest, ALockedNextIsWaitedForNotSkippedAndNeverDeletesTheOneBefore) {
+  {
+    int16_t status = -1;
+    OpenRecordFile(11, root_.Path("SHARED"), &buffer_, status);
+    ASSERT_EQ(status, 0);
+    for (const char* r : {"KEEP the first..", "MOVE the last..."}) {
+      buffer_ = r;
+      InsertRecord(11, status);
+      ASSERT_EQ(status, 0);
+    }
+    CloseAllRecordFiles(status);
+  }
+  OtherTerminal other(root_.host() + "/SHARED.dat");
+  ASSERT_TRUE(other.locked());
+  OpenShared("B");
+  int16_t status = -1;
+  GetByKey(11, 0, "KEEP", 0, status);
+  ASSERT_EQ(status, 0);
+  MoveRecords(11, 1, status);
+  EXPECT_EQ(status, kRecordLocked);
+  DeleteCurrent(11, status);
+  EXPECT_NE(status, 0);
+  GetByKey(11, 0, "KEEP", 0, status);
+  EXPECT_EQ(status, 0);  // still there
+
+  SetFileOptions(11, "A", status);
+  on_sleep_ = [&other](int n) {
+    if (n == 2) other.Release();
+  };
+  MoveRecords(11, 1, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(buffer_, "LOCK and wait...");  // the locked one, not the one after it
+  DeleteCurrent(11, status);
+  EXPECT_EQ(status, 0);
+  MoveRecords(11, 1, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(buffer_, "MOVE the last...");
+  GetByKey(11, 0, "LOCK", 0, status);
+  EXPECT_EQ(status, 4);
+}
+
 TEST_F(LockWaitTest, RecordLockedByThisTerminalStopsTheOthers) {
   OpenShared("B");
   int16_t status = -1;

@@ -52,6 +52,17 @@ wait_for "PREMEU UNA TECLA PER CONTINUAR"
 capture "$work/open"
 cmp -s "$work/before" "$work/open" && fail "opening the windows changed nothing"
 
+# A terminal made smaller than the screen shows a message instead; made
+# large enough again it shows the windows exactly as they were.
+tmux -L "$sock" resize-window -t w -x 70 -y 24
+wait_for "massa petita"
+tmux -L "$sock" capture-pane -p -t w | grep -qF "Segona finestra" && fail "windows drawn over the message"
+tmux -L "$sock" resize-window -t w -x 80 -y 25
+wait_for "Segona finestra"
+sleep 0.3
+capture "$work/reopened"
+cmp -s "$work/open" "$work/reopened" || fail "the screen did not come back after the resize"
+
 keys c
 keys c
 keys c

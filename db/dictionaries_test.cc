@@ -108,6 +108,52 @@ TEST_F(DictionariesTest, ReceiptsOfARemittanceComeTogetherByKey1) {
   EXPECT_EQ(seen, (std::vector<std::string>{"A\x82", "B\x81"}));
 }
 
+// The generation's loop over one remittance: each receipt read by key 1 is
+// deleted and the next one read from there; the other remittances' receipts
+// stay, and running the loop again finds nothing.
+TEST_F(DictionariesTest, DeletingEachReceiptOfARemittanceWalksOnToTheNext) {
+  std::string r;
+  Open(36, "TrasBanc", &r);
+  auto receipt = [&r](char kind, char number, const char* remittance) {
+    r.assign(773, ' ');
+    r[0] = kind;
+    r.replace(1, 6, 6, '\x81');
+    r.replace(7, 4, 4, number);
+    r.replace(11, 2, remittance);
+    int16_t status = -1;
+    InsertRecord(36, status);
+    ASSERT_EQ(status, 0);
+  };
+  receipt('A', '\x81', "B\x85");
+  receipt('A', '\x82', "B\x85");
+  receipt('B', '\x81', "B\x85");
+  receipt('A', '\x83', "B\x84");
+  receipt('A', '\x84', "B\x86");
+  auto collect = [&r]() {
+    std::vector<std::string> written;
+    int16_t status = -1;
+    GetByKey(36, 1, "B\x85", 1, status);
+    while (status == 0 && r.substr(11, 2) == "B\x85") {
+      written.push_back(r.substr(0, 1) + r.substr(7, 1));
+      DeleteCurrent(36, status);
+      EXPECT_EQ(status, 0);
+      MoveRecords(36, 1, status);
+    }
+    return written;
+  };
+  EXPECT_EQ(collect(), (std::vector<std::string>{"A\x81", "A\x82", "B\x81"}));
+  EXPECT_TRUE(collect().empty());
+  std::vector<std::string> left;
+  int16_t status = -1;
+  GetByKey(36, 0, "", 1, status);
+  while (status == 0) {
+    left.push_back(r.substr(7, 1) + r.substr(11, 2));
+    MoveRecords(36, 1, status);
+  }
+  EXPECT_EQ(status, 9);
+  EXPECT_EQ(left, (std::vector<std::string>{"\x83" "B\x84", "\x84" "B\x86"}));
+}
+
 TEST_F(DictionariesTest, CatalogueKeepsTwoRecordsWithOneKey) {
   std::string r;
   Open(146, "USort", &r);

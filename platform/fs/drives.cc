@@ -258,7 +258,20 @@ std::string RemoteName(const Drive& drive) {
 }
 
 std::string SubstTarget(const Drive& drive) {
-  std::string target = "C:" + ProgramFileName(drive.host_dir);
+  // The folder as another drive names it: C: need not be "/", and a folder
+  // on a drive of its own (D=/srv/data, S=/srv/data/kit) is "D:\kit".
+  char letter = 'C';
+  std::string rest = drive.host_dir;
+  size_t best = 0;
+  for (const Drive& other : PresentDrives()) {
+    if (other.letter == drive.letter) continue;
+    std::optional<std::string> under = Under(other.host_dir, drive.host_dir);
+    if (!under || (best != 0 && other.host_dir.size() <= best)) continue;
+    letter = other.letter;
+    rest = *under;
+    best = other.host_dir.size();
+  }
+  std::string target = std::string(1, letter) + ":" + ProgramFileName(rest);
   std::replace(target.begin(), target.end(), '/', '\\');
   if (target.size() > 3 && target.back() == '\\') target.pop_back();
   return target;

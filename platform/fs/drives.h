@@ -48,7 +48,9 @@ std::string VolumeLabel(const Drive& drive);
 // For a network drive: the source of the mount holding its directory
 // (e.g. "//server/share"), code page 850; empty when it cannot be told.
 std::string RemoteName(const Drive& drive);
-// The subst target of a drive as a C: path ("C:\srv\kit"), code page 850.
+// The subst target of a drive as the path of its folder on another drive
+// ("C:\srv\kit"; on the drive whose folder is the longest prefix of it),
+// code page 850.
 std::string SubstTarget(const Drive& drive);
 
 struct SpaceInfo {

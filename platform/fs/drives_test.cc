@@ -96,6 +96,12 @@ TEST_F(DrivesTest, LabelsTargetsAndRemoteNames) {
   std::string expected = "C:" + root_ + "\\a";
   std::replace(expected.begin(), expected.end(), '/', '\\');
   EXPECT_EQ(SubstTarget(a), expected);
+  // Named through the drive that holds the folder most closely, C: or not.
+  SetDrives("D=" + root_ + ";A=" + root_ + "/a:subst");
+  EXPECT_EQ(SubstTarget(*FindDrive('A')), "D:\\a");
+  SetDrives("C=" + root_ + "/a;A=" + root_ + "/a:subst");
+  EXPECT_EQ(SubstTarget(*FindDrive('A')), "C:\\");
+  SetDrives("A=" + root_ + "/a;N=" + root_ + "/n:network");
   // The directory lies on some mount of this machine, whose source is named.
   EXPECT_FALSE(RemoteName(*FindDrive('N')).empty());
   Drive gone = a;

@@ -175,6 +175,25 @@ TEST_F(WindowStackTest, InvertedRectangleIsPoppedWithoutLosingTheWindowsBelow) {
   EXPECT_FALSE(WindowFileExists());
 }
 
+TEST_F(WindowStackTest, LargestConsoleKeepsTwoDigitsPerCoordinate) {
+  ASSERT_TRUE(console::OpenHeadless({}, 99, 99));
+  console::PutCell(98, 98, console::Cell{'z', 0x4E});
+  console::SetCursor(98, 97);
+  OpenWindow(97, 98, 99, 99);
+  EXPECT_EQ(WindowFileBytes().substr(4, 20), "99980000000097989999");
+  DrawFrame(2);
+  OpenWindow(1, 1, 99, 99);  // the whole screen as a second window
+  EXPECT_EQ(WindowFileBytes().size(), 4u + 25 + 2 * 3 * 2 + 25 + 2 * 99 * 99);
+  DrawFrame(1);
+  CloseWindow();
+  CloseWindow();
+  EXPECT_EQ(console::GetCell(98, 98).ch, 'z');
+  EXPECT_EQ(console::GetCell(98, 98).attr, 0x4E);
+  EXPECT_EQ(console::CursorRow(), 98);
+  EXPECT_EQ(console::CursorColumn(), 97);
+  EXPECT_FALSE(WindowFileExists());
+}
+
 TEST_F(WindowStackTest, DamagedFileIsDroppedWithoutPaintingAnything) {
   PaintBackground();
   const std::string original = Screen();
@@ -339,6 +358,10 @@ TEST_F(MessagePanelTest, LongTextWrapsAndTooTallTextIsRefused) {
   for (int i = 0; i < 20; ++i) text += "paraula ";
   ASSERT_TRUE(ShowMessagePanel(12, text));  // 160 characters: 3 lines
   EXPECT_EQ(WindowBottom - WindowTop, 4);
+  // The widest line (71 characters, the first) sets the sides, not the
+  // short last one.
+  EXPECT_EQ(WindowLeft, 41 - 36 - 2);
+  EXPECT_EQ(WindowRight, 35 + 41 + 1);
   EXPECT_EQ(WindowTop, 12 - 2 - 2);
   EXPECT_EQ(CellText(WindowTop + 1, WindowLeft + 2, 7), "paraula");
   CloseWindow();

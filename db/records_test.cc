@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "db/test_files.h"
+#include "platform/recman/btrcall.h"
 #include "util/cp850.h"
 
 namespace db {
@@ -120,6 +121,51 @@ TEST_F(RecordsTest, WithoutAConsoleTheFatalMessageGoesToStandardErrorAndTheProgr
   // The message is code page 850 inside and UTF-8 on the standard error.
   EXPECT_EXIT(OpenRecordFile(7, root_.Path("NODICT"), &buffer_, status),
               ::testing::ExitedWithCode(1), "NON SE PÊT ACCEDIR ATH FICH╚R .*NODICT.dat \\(12\\)");
+}
+
+// A file another user holds exclusively is waited for in steps of three
+// seconds; Escape gives up, and the failure is then told like any other.
+TEST_F(RecordsTest, FileHeldExclusivelyIsWaitedForUntilItIsFree) {
+  OpenCodes();
+  int16_t status = -1;
+  CloseRecordFile(7, status);
+  ASSERT_EQ(status, 0);
+  char block[platform::recman::kPositionBlockSize] = {};
+  std::string key = root_.host() + "/CODES.dat" + std::string(1, '\0');
+  std::string owner("QDBK\0", 5);
+  uint32_t length = 5;
+  ASSERT_EQ(0, BTRCALL(platform::recman::kOpen, block, owner.data(), &length, key.data(),
+                       static_cast<uint8_t>(key.size()), -4));
+  std::vector<int> sleeps;
+  Screen.sleep = [&](int ms) {
+    sleeps.push_back(ms);
+    if (sleeps.size() == 2) {
+      uint32_t none = 0;
+      BTRCALL(platform::recman::kClose, block, nullptr, &none, nullptr, 0, 0);
+    }
+  };
+  Screen.escape_pressed = [] { return false; };
+  OpenRecordFile(7, root_.Path("CODES"), &buffer_, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(sleeps, (std::vector<int>{3000, 3000}));
+  EXPECT_TRUE(fatal_texts_.empty());
+  CloseRecordFile(7, status);
+
+  ASSERT_EQ(0, BTRCALL(platform::recman::kOpen, block, owner.data(), &length, key.data(),
+                       static_cast<uint8_t>(key.size()), -4));
+  sleeps.clear();
+  Screen.sleep = [&](int ms) { sleeps.push_back(ms); };
+  Screen.escape_pressed = [&] { return sleeps.size() == 3; };
+  env::LanguageCode = "CAT";
+  OpenRecordFile(7, root_.Path("CODES"), &buffer_, status);
+  EXPECT_EQ(status, kFileLocked);
+  EXPECT_EQ(sleeps.size(), 3u);
+  ASSERT_EQ(fatal_texts_.size(), 1u);
+  EXPECT_EQ(fatal_texts_[0], "NO ES POT ACCEDIR AL FITXER " + root_.Path("CODES") + ".dat (85)");
+  GetByKey(7, 0, "AAAA", 0, status);
+  EXPECT_EQ(status, kNotInTable);  // the slot was given back
+  uint32_t none = 0;
+  BTRCALL(platform::recman::kClose, block, nullptr, &none, nullptr, 0, 0);
 }
 
 TEST_F(RecordsTest, TruncatedOrCorruptDictionaryIsNotHandedToCreate) {

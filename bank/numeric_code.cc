@@ -21,27 +21,29 @@ std::string CompactNumericCode(std::string text) {
   }
   const size_t lead = digits.empty() ? 0 : (digits.size() - 1) % 9 + 1;
 
-  std::string symbols;
+  // Chunks come right to left; their symbols are gathered backwards and
+  // turned round once, so a long text costs time in proportion to its length.
+  std::string reversed;
+  reversed.reserve(digits.size() * 2 / 3 + 8);
   int64_t carry = 0;
   size_t end = digits.size();
   while (end > 0) {
     const size_t m = end > lead ? 9 : lead;
     const size_t begin = end - m;
     int64_t v = carry + std::stoll(digits.substr(begin, m));
-    std::string chunk;
     for (int k = 0; k < kSymbolsPerChunk[m]; ++k) {
-      chunk.insert(chunk.begin(), kSymbols[static_cast<size_t>(v % kRadix)]);
+      reversed += kSymbols[static_cast<size_t>(v % kRadix)];
       v /= kRadix;
     }
     carry = v;
-    symbols.insert(0, chunk);
     end = begin;
   }
   // Only a short leftmost chunk of 2, 5 or 8 digits leaves a carry (0 to 2).
   while (carry > 0) {
-    symbols.insert(symbols.begin(), kSymbols[static_cast<size_t>(carry % kRadix)]);
+    reversed += kSymbols[static_cast<size_t>(carry % kRadix)];
     carry /= kRadix;
   }
+  const std::string symbols(reversed.rbegin(), reversed.rend());
   return "QN" + std::to_string(lead) + symbols;
 }
 

@@ -48,6 +48,14 @@ TEST(CompactNumericCode, LongNumbersGoChunkByChunk) {
   // 11 digits: a leftmost chunk of 2 and a full chunk.
   EXPECT_EQ(CompactNumericCode("99000000000"),
             "QN2" + CompactNumericCode("99").substr(3) + "AAAAAA");
+  // A long random number is its chunks' codes side by side, leftmost first.
+  std::string digits;
+  for (int i = 0; i < 200003; ++i) digits += static_cast<char>('0' + (i * 7919 + i / 13) % 10);
+  std::string expected = "QN5" + CompactNumericCode(digits.substr(0, 5)).substr(3);
+  for (size_t at = 5; at < digits.size(); at += 9) {
+    expected += CompactNumericCode(digits.substr(at, 9)).substr(3);
+  }
+  EXPECT_TRUE(CompactNumericCode(digits) == expected);
   std::string many(3000, '7');
   EXPECT_EQ(CompactNumericCode(many).size(), 3u + 3000 / 9 * 6 + 2);
 }

@@ -259,6 +259,16 @@ TEST_F(RecordsTest, MovesGoByTheCountOnTheCurrentKey) {
   MoveRecords(7, 5, status);
   EXPECT_EQ(status, 9);
   EXPECT_EQ(buffer_.substr(0, 4), "CCCC");
+  // Nor is any record current: a delete that ignored the 9 removes nothing.
+  DeleteCurrent(7, status);
+  EXPECT_EQ(status, 8);
+  GetByKey(7, 0, "", 1, status);
+  MoveRecords(7, 4, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(buffer_.substr(0, 4), "EEEE");
+  MoveRecords(7, -4, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(buffer_.substr(0, 4), "AAAA");
   MoveRecords(7, 0, status);
   EXPECT_EQ(status, 0);
 }

@@ -35,6 +35,9 @@ wait_for_events() {
 }
 
 # --- the real terminal -------------------------------------------------------
+# A session that lives through the whole test, so that ending the others
+# never ends the server while the next one is being made.
+tmux_ new-session -d -s keep "sleep 600"
 tmux_ new-session -d -s keys -x 100 -y 30 \
   "KITCONSOLE_SIZE=80x28 '$bin'; echo \"kitkeys ended with \$?\"; sleep 30"
 tmux_ set -g escape-time 0
@@ -122,7 +125,7 @@ for _ in $(seq 1 60); do
 done
 tmux_ capture-pane -p -t keys | grep -q "kitkeys ended with 0" ||
   fail "kitkeys did not end on Escape twice: $(tmux_ capture-pane -p -t keys)"
-tmux_ kill-server 2>/dev/null || true
+tmux_ kill-session -t keys
 
 # --- signals: the terminal is given back and taken again -----------------------
 # kitkeys runs under a plain sh (no job control, so nothing else sets the
@@ -184,7 +187,7 @@ tmux_ capture-pane -p -t job | grep -q "^│ 3d00 " || fail "no full redraw afte
 tmux_ send-keys -t job F2
 sleep 0.3
 tmux_ capture-pane -p -t job | grep -q "^│ 3c00 " || fail "keys do not arrive after fg"
-tmux_ kill-session -t job
+tmux_ kill-server 2>/dev/null || true
 
 # --- headless ------------------------------------------------------------------
 cat > "$work/script" <<'KEYS'

@@ -260,6 +260,14 @@ TEST_F(BtrcallTest, UpdateChecksModifiableKeysAndDuplicates) {
   EXPECT_EQ(80, other.Delete());
   ASSERT_EQ(0, other.Get(kGetEqual, 0, "A00002"));
   EXPECT_EQ(0, other.Delete());
+  // Two terminals that read the same receipt: once one has deleted it, the
+  // other's delete (or update) fails, so it can tell it was not first.
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00001"));
+  ASSERT_EQ(0, other.Get(kGetEqual, 0, "A00001"));
+  ASSERT_EQ(0, other.Delete());
+  EXPECT_EQ(80, rec_.Delete());
+  EXPECT_EQ(80, rec_.Update(Row("A00001", "G7", "again")));
+  EXPECT_EQ(9, rec_.Get(kGetFirst));
 }
 
 TEST_F(BtrcallTest, TransactionsCommitOrRollBackEveryOpenFile) {

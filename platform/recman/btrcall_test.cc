@@ -307,6 +307,37 @@ TEST_F(BtrcallTest, ResetAbortsAndClosesEverything) {
   EXPECT_EQ(9, rec_.Get(kGetFirst));
 }
 
+// A file lost after a crash (its WAL still beside it with committed pages)
+// and made again from its dictionary: the old WAL must not be laid over the
+// new file, or deleted receipts would come back.
+TEST_F(BtrcallTest, ACreatedFileNeverMeetsAStaleWriteAheadLog) {
+  InsertAll({Row("A00001", "G1"), Row("A00002", "G1"), Row("A00003", "G1")});
+  namespace fs = std::filesystem;
+  ASSERT_TRUE(fs::exists(path_ + "-wal"));
+  fs::copy_file(path_ + "-wal", dir_ + "/saved-wal");
+  ASSERT_EQ(0, rec_.Close());
+  fs::remove(path_);
+  fs::copy_file(dir_ + "/saved-wal", path_ + "-wal", fs::copy_options::overwrite_existing);
+  Rec fresh;
+  ASSERT_EQ(0, fresh.Create(path_, spec_, -1));
+  ASSERT_EQ(0, fresh.Open(path_));
+  EXPECT_EQ(9, fresh.Get(kGetFirst));
+  ASSERT_EQ(0, fresh.Insert(Row("B00001", "G2")));
+  ASSERT_EQ(0, fresh.Get(kGetFirst));
+  EXPECT_EQ(Row("B00001", "G2"), fresh.Record());
+  EXPECT_EQ(9, fresh.Get(kGetNext));
+  // A deleted file somebody still has open keeps its log alive: no new file
+  // is made under its name until it is closed.
+  fs::remove(path_);
+  Rec again;
+  EXPECT_EQ(85, again.Create(path_, spec_, -1));
+  EXPECT_FALSE(fs::exists(path_));
+  ASSERT_EQ(0, fresh.Close());
+  EXPECT_EQ(0, again.Create(path_, spec_, -1));
+  ASSERT_EQ(0, again.Open(path_));
+  EXPECT_EQ(9, again.Get(kGetFirst));
+}
+
 TEST_F(BtrcallTest, ReadOnlyAndExclusiveOpenModes) {
   Rec reader;
   ASSERT_EQ(0, reader.Open(path_, -2));

@@ -255,6 +255,22 @@ int16_t CreateFile(const std::string& path, const Spec& spec, bool overwrite) {
       close(lock_fd);
       return 85;
     }
+  } else {
+    // A -wal left beside a file that is gone (a crash, then the file was
+    // deleted) would be laid over the new database at its first open and
+    // bring the old records back. It is removed while nobody can open the
+    // name; a name somebody holds open was either made meanwhile by another
+    // creator (59) or is a deleted file still in use, whose log is alive.
+    bool lock_writable = false;
+    lock_fd = OpenLockFile(path, &lock_writable);
+    if (lock_fd >= 0 && lock_writable) {
+      if (!SetLock(lock_fd, F_WRLCK, kOpenModeByte, false)) {
+        close(lock_fd);
+        return stat(path.c_str(), &st) == 0 ? 59 : 85;
+      }
+      unlink((path + "-wal").c_str());
+      unlink((path + "-shm").c_str());
+    }
   }
   std::string temp = path + ".new" + std::to_string(getpid());
   RemoveDatabase(temp);

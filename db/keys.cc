@@ -10,11 +10,8 @@
 namespace db {
 namespace {
 
-constexpr size_t kFileSpecSize = 16;
-constexpr size_t kKeySpecSize = 16;
-constexpr uint16_t kSegmented = 0x10;
-constexpr uint16_t kBinary = 0x04;
-constexpr uint16_t kAlternate = 0x20;
+namespace rm = platform::recman;
+
 constexpr size_t kAlternateTableAt = 9;  // after the signature and the name
 constexpr size_t kStatBufferSize = 8192;
 
@@ -36,20 +33,20 @@ KeyLayout ReadKeyLayout(Slot& slot) {
   uint32_t length = static_cast<uint32_t>(data.size());
   std::string key(internal::kKeyBufferSize, '\0');
   int16_t st = internal::Call(platform::recman::kStat, slot.block.data(), data, length, key, 0);
-  if (st != 0 || length < kFileSpecSize) return s;
+  if (st != 0 || length < rm::kFileSpecSize) return s;
   data.resize(length);
   s.ok = true;
   s.record_length = Get16(data, 0);
   uint16_t key_count = Get16(data, 4);
-  size_t at = kFileSpecSize;
-  for (uint16_t k = 0; k < key_count && at + kKeySpecSize <= data.size(); ++k) {
+  size_t at = rm::kFileSpecSize;
+  for (uint16_t k = 0; k < key_count && at + rm::kKeySpecSize <= data.size(); ++k) {
     std::vector<internal::SegmentSpec> segments;
     for (;;) {
-      if (at + kKeySpecSize > data.size()) break;
+      if (at + rm::kKeySpecSize > data.size()) break;
       internal::SegmentSpec seg{Get16(data, at + 2), Get16(data, at + 4)};
       segments.push_back(seg);
-      at += kKeySpecSize;
-      if ((seg.flags & kSegmented) == 0) break;
+      at += rm::kKeySpecSize;
+      if ((seg.flags & rm::kKeySegmented) == 0) break;
     }
     s.keys.push_back(std::move(segments));
   }
@@ -94,12 +91,12 @@ std::string KeySortForm(std::string_view key_text, int16_t file_number) {
   size_t q = 0;  // 0-based here
   for (const internal::SegmentSpec& seg : s.keys[static_cast<size_t>(slot->key_number)]) {
     size_t end = q + seg.length;
-    if ((seg.flags & kBinary) != 0) {
+    if ((seg.flags & rm::kKeyBinary) != 0) {
       // Binary numbers are kept low byte first; high byte first compares.
       if (text.size() < end) text.resize(end, '\0');
       std::reverse(text.begin() + static_cast<std::ptrdiff_t>(q),
                    text.begin() + static_cast<std::ptrdiff_t>(end));
-    } else if ((seg.flags & kAlternate) != 0 && !s.alternate.empty()) {
+    } else if ((seg.flags & rm::kKeyAlternate) != 0 && !s.alternate.empty()) {
       for (size_t i = q; i < end && i < text.size(); ++i) {
         text[i] = s.alternate[static_cast<unsigned char>(text[i])];
       }

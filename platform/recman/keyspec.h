@@ -10,43 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/recman/btrcall.h"
+
 namespace platform::recman {
-
-// Key segment flags.
-constexpr uint16_t kKeyDuplicates = 0x01;
-constexpr uint16_t kKeyModifiable = 0x02;
-constexpr uint16_t kKeyBinary = 0x04;
-constexpr uint16_t kKeyNullAll = 0x08;
-constexpr uint16_t kKeySegmented = 0x10;
-constexpr uint16_t kKeyAlternate = 0x20;
-constexpr uint16_t kKeyDescending = 0x40;
-constexpr uint16_t kKeyRepeatingDuplicates = 0x80;
-constexpr uint16_t kKeyExtendedType = 0x100;
-constexpr uint16_t kKeyNullAny = 0x200;
-constexpr uint16_t kKeyCaseInsensitive = 0x400;
-
-// Extended key types this record manager sorts.
-enum KeyType : uint8_t {
-  kTypeString = 0,
-  kTypeInteger = 1,
-  kTypeFloat = 2,
-  kTypeDate = 3,
-  kTypeTime = 4,
-  kTypeLogical = 7,
-  kTypeLString = 10,
-  kTypeZString = 11,
-  kTypeUnsignedBinary = 14,
-  kTypeAutoIncrement = 15,
-};
-
-constexpr uint16_t kFileVariableLength = 0x01;
-
-constexpr size_t kFileSpecSize = 16;
-constexpr size_t kKeySpecSize = 16;
-constexpr size_t kAlternateSize = 265;  // 0xAC, 8-byte name, 256-byte table
-constexpr uint8_t kAlternateSignature = 0xAC;
-constexpr size_t kMaxKeyLength = 255;
-constexpr size_t kMaxKeys = 119;
 
 struct Segment {
   uint16_t offset = 0;  // 0-based position in the record

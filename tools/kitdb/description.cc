@@ -2,21 +2,13 @@
 
 #include <cstdlib>
 
+#include "platform/recman/btrcall.h"
 #include "util/basics.h"
 
 namespace kitdb {
 namespace {
 
-constexpr uint16_t kDuplicates = 0x01;
-constexpr uint16_t kModifiable = 0x02;
-constexpr uint16_t kBinary = 0x04;
-constexpr uint16_t kNullKey = 0x08;
-constexpr uint16_t kSegmented = 0x10;
-constexpr uint16_t kAlternate = 0x20;
-constexpr uint16_t kDescending = 0x40;
-constexpr uint16_t kExtendedType = 0x100;
-constexpr uint16_t kCaseInsensitive = 0x400;
-constexpr size_t kMaxKeyLength = 255;
+namespace rm = platform::recman;
 
 struct TypeName {
   const char* name;
@@ -249,11 +241,11 @@ class Parser {
     }
     size_t total = s.length;
     for (const SegmentDef& other : key.segments) total += other.length;
-    if (total > kMaxKeyLength) {
+    if (total > rm::kMaxKeyLength) {
       *why = "key " + std::to_string(d_->keys.size() - 1) + " longer than 255 bytes";
       return false;
     }
-    if ((s.flags & kAlternate) != 0 && d_->alternate_name.empty()) {
+    if ((s.flags & rm::kKeyAlternate) != 0 && d_->alternate_name.empty()) {
       *why = "\"alternate\" segment without an \"alternate\" line";
       return false;
     }
@@ -265,20 +257,20 @@ class Parser {
     std::string word = util::UpperCase(option);
     long v = 0;
     if (word == "BINARY") {
-      s->flags |= kBinary;
+      s->flags |= rm::kKeyBinary;
     } else if (word == "DESCENDING") {
-      s->flags |= kDescending;
+      s->flags |= rm::kKeyDescending;
     } else if (word == "NOCASE") {
-      s->flags |= kCaseInsensitive;
+      s->flags |= rm::kKeyCaseInsensitive;
     } else if (word == "ALTERNATE") {
-      s->flags |= kAlternate;
+      s->flags |= rm::kKeyAlternate;
     } else if (word.rfind("NULL=", 0) == 0 && Number(word.substr(5), 0, 255, &v)) {
-      s->flags |= kNullKey;
+      s->flags |= rm::kKeyNullAll;
       s->null_value = static_cast<uint8_t>(v);
     } else if (word.rfind("TYPE=", 0) == 0) {
       for (const TypeName& t : kTypes) {
         if (word.substr(5) == t.name) {
-          s->flags |= kExtendedType;
+          s->flags |= rm::kKeyExtendedType;
           s->type = t.code;
           return true;
         }
@@ -358,9 +350,9 @@ std::string CreationSpec(const Description& d) {
     for (size_t i = 0; i < key.segments.size(); ++i) {
       const SegmentDef& s = key.segments[i];
       uint16_t flags = s.flags;
-      if (key.duplicates) flags |= kDuplicates;
-      if (key.modifiable) flags |= kModifiable;
-      if (i + 1 < key.segments.size()) flags |= kSegmented;
+      if (key.duplicates) flags |= rm::kKeyDuplicates;
+      if (key.modifiable) flags |= rm::kKeyModifiable;
+      if (i + 1 < key.segments.size()) flags |= rm::kKeySegmented;
       std::string spec(16, '\0');
       Put16(spec, 0, s.position);
       Put16(spec, 2, s.length);

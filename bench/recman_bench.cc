@@ -53,17 +53,17 @@ bool Check(int16_t st, const char* what) {
 bool RunBtrcall(Times* t) {
   std::string path = "bench_btr.dat";
   RemoveDb(path);
-  std::string spec(32, '\0');
-  spec[0] = kRecordLength;
-  spec[3] = 4;   // page size 1024
-  spec[4] = 1;   // one key
-  spec[16] = 1;  // at 1
-  spec[18] = 8;  // 8 bytes, unique
+  std::string create_buffer(32, '\0');
+  create_buffer[0] = kRecordLength;
+  create_buffer[3] = 4;   // page size 1024
+  create_buffer[4] = 1;   // one key
+  create_buffer[16] = 1;  // at 1
+  create_buffer[18] = 8;  // 8 bytes, unique
   char block[kPositionBlockSize] = {};
   char key[256] = {};
   std::snprintf(key, sizeof key, "%s", path.c_str());
-  uint32_t length = static_cast<uint32_t>(spec.size());
-  if (!Check(BTRCALL(platform::recman::kCreate, block, spec.data(), &length, key, 255, 0), "create")) return false;
+  uint32_t length = static_cast<uint32_t>(create_buffer.size());
+  if (!Check(BTRCALL(platform::recman::kCreate, block, create_buffer.data(), &length, key, 255, 0), "create")) return false;
   char owner[5] = {'B', 'E', 'N', 'C', 0};
   length = 5;
   if (!Check(BTRCALL(platform::recman::kOpen, block, owner, &length, key, 255, 0), "open")) return false;
@@ -124,20 +124,20 @@ bool RunBtrcall(Times* t) {
 bool RunDuplicateLoop(double* seconds) {
   std::string path = "bench_dup.dat";
   RemoveDb(path);
-  std::string spec(48, '\0');
-  spec[0] = kRecordLength;
-  spec[3] = 4;
-  spec[4] = 2;   // two keys
-  spec[16] = 1;  // key 0: 8 bytes at 1, unique
-  spec[18] = 8;
-  spec[32] = 9;  // key 1: 4 bytes at 9, duplicates
-  spec[34] = 4;
-  spec[36] = 1;
+  std::string create_buffer(48, '\0');
+  create_buffer[0] = kRecordLength;
+  create_buffer[3] = 4;
+  create_buffer[4] = 2;   // two keys
+  create_buffer[16] = 1;  // key 0: 8 bytes at 1, unique
+  create_buffer[18] = 8;
+  create_buffer[32] = 9;  // key 1: 4 bytes at 9, duplicates
+  create_buffer[34] = 4;
+  create_buffer[36] = 1;
   char block[kPositionBlockSize] = {};
   char key[256] = {};
   std::snprintf(key, sizeof key, "%s", path.c_str());
-  uint32_t length = static_cast<uint32_t>(spec.size());
-  if (!Check(BTRCALL(platform::recman::kCreate, block, spec.data(), &length, key, 255, 0), "create")) return false;
+  uint32_t length = static_cast<uint32_t>(create_buffer.size());
+  if (!Check(BTRCALL(platform::recman::kCreate, block, create_buffer.data(), &length, key, 255, 0), "create")) return false;
   char owner[5] = {'B', 'E', 'N', 'C', 0};
   length = 5;
   if (!Check(BTRCALL(platform::recman::kOpen, block, owner, &length, key, 255, 0), "open")) return false;

@@ -25,7 +25,7 @@ uint16_t Get16(const std::string& b, size_t at) {
 
 namespace internal {
 
-// Stat (15) of an open file, its key specifications read no further than
+// Stat (15) of an open file, its key blocks read no further than
 // the bytes the record manager returned.
 KeyLayout ReadKeyLayout(Slot& slot) {
   KeyLayout s;

@@ -98,7 +98,7 @@ class LockWaitTest : public ::testing::Test {
  protected:
   void SetUp() override {
     saved_ = Screen;
-    root_.Dictionary("SHARED", testing::Spec(16, {{1, 4, 0}}));
+    root_.Dictionary("SHARED", testing::CreateBuffer(16, {{1, 4, 0}}));
     int16_t status = -1;
     OpenRecordFile(11, root_.Path("SHARED"), &buffer_, status);
     ASSERT_EQ(status, 0);

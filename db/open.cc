@@ -68,7 +68,7 @@ int16_t OpenCall(Slot& slot, const std::string& host_path) {
   return internal::Call(rm::kOpen, slot.block.data(), data, length, key, 0);
 }
 
-// The creation specification of a dictionary file: two bytes of
+// The creation buffer of a dictionary file: two bytes of
 // little-endian length n, then n bytes. Empty when the file is missing or
 // shorter than it says.
 std::string ReadDictionary(const std::string& host_path) {
@@ -90,14 +90,14 @@ std::string ReadDictionary(const std::string& host_path) {
 // Create with key number -1, so that a file made meanwhile by another
 // terminal is not overwritten (59 then, and the open is simply repeated).
 int16_t CreateFromDictionary(const SplitPath& parts, const std::string& host_path) {
-  std::string spec = ReadDictionary(
+  std::string create_buffer = ReadDictionary(
       platform::fs::HostPath(env::RootDir + "ddf\\" + parts.base + ".xdf"));
-  if (spec.empty()) return kFileNotFound;
+  if (create_buffer.empty()) return kFileNotFound;
   std::string key = PathKey(host_path);
   if (key.empty()) return kFileNotFound;
-  uint32_t length = static_cast<uint32_t>(spec.size());
+  uint32_t length = static_cast<uint32_t>(create_buffer.size());
   Slot& scratch = internal::Table()[0];
-  int16_t st = internal::Call(rm::kCreate, scratch.block.data(), spec, length, key, -1);
+  int16_t st = internal::Call(rm::kCreate, scratch.block.data(), create_buffer, length, key, -1);
   return st == 59 ? 0 : st;
 }
 

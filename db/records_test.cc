@@ -16,12 +16,12 @@ namespace {
 
 using testing::ScratchRoot;
 using testing::Seg;
-using testing::Spec;
+using testing::CreateBuffer;
 
 // A 20-byte record: a 4-byte code (key 0, unique), a 2-byte little-endian
 // number (key 1, binary, duplicates), then text.
 std::string CodeSpec() {
-  return Spec(20, {{1, 4, 0}, {5, 2, 0x04 | 0x01}});
+  return CreateBuffer(20, {{1, 4, 0}, {5, 2, 0x04 | 0x01}});
 }
 
 std::string Record(const std::string& code, uint16_t number, const std::string& text = "") {
@@ -174,7 +174,7 @@ TEST_F(RecordsTest, TruncatedOrCorruptDictionaryIsNotHandedToCreate) {
   OpenRecordFile(7, root_.Path("SHORT"), &buffer_, status);
   EXPECT_NE(status, 0);
   EXPECT_FALSE(std::filesystem::exists(root_.host() + "/SHORT.dat"));
-  // A complete dictionary whose specification the record manager refuses.
+  // A complete dictionary whose creation buffer the record manager refuses.
   root_.Dictionary("BAD", std::string(16, '\0'));
   OpenRecordFile(7, root_.Path("BAD"), &buffer_, status);
   EXPECT_NE(status, 0);
@@ -350,7 +350,7 @@ TEST_F(RecordsTest, AlternateCollatingSegmentsGoThroughTheTable) {
   std::string acs(1, '\xAC');
   acs += "UPPER   ";
   for (int c = 0; c < 256; ++c) acs += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-  root_.Dictionary("NAMES", Spec(10, {{1, 3, 0x20 | 0x10}, {4, 2, 0x04}}, acs));
+  root_.Dictionary("NAMES", CreateBuffer(10, {{1, 3, 0x20 | 0x10}, {4, 2, 0x04}}, acs));
   int16_t status = -1;
   OpenRecordFile(8, root_.Path("NAMES"), &buffer_, status);
   ASSERT_EQ(status, 0);

@@ -16,7 +16,7 @@ inline constexpr size_t kDataBufferSize = 1536;
 inline constexpr size_t kKeyBufferSize = 255;
 
 // What the file's statistics say about its keys. The creation
-// specification never changes while the file exists, so it is read once at
+// buffer never changes while the file exists, so it is read once at
 // open rather than at every get (statistics also count the records).
 struct SegmentSpec {
   uint16_t length = 0;

@@ -27,9 +27,9 @@ inline void Put16(std::string& s, size_t at, uint16_t v) {
   s[at + 1] = static_cast<char>(v >> 8);
 }
 
-// A creation specification: record length, page size 1024, the segments,
+// A creation buffer: record length, page size 1024, the segments,
 // and an optional collating sequence block (0xAC, name, table).
-inline std::string Spec(uint16_t record_length, const std::vector<Seg>& segments,
+inline std::string CreateBuffer(uint16_t record_length, const std::vector<Seg>& segments,
                         const std::string& alternate = {}) {
   std::string b(16, '\0');
   Put16(b, 0, record_length);
@@ -72,10 +72,10 @@ class ScratchRoot {
   ScratchRoot(const ScratchRoot&) = delete;
   ScratchRoot& operator=(const ScratchRoot&) = delete;
 
-  void Dictionary(const std::string& base, const std::string& spec) const {
+  void Dictionary(const std::string& base, const std::string& create_buffer) const {
     std::string bytes(2, '\0');
-    Put16(bytes, 0, static_cast<uint16_t>(spec.size()));
-    std::ofstream(host_ + "/ddf/" + base + ".xdf", std::ios::binary) << bytes << spec;
+    Put16(bytes, 0, static_cast<uint16_t>(create_buffer.size()));
+    std::ofstream(host_ + "/ddf/" + base + ".xdf", std::ios::binary) << bytes << create_buffer;
   }
   // The program path of a file in the root ("C:\tmp\...\name").
   std::string Path(const std::string& name) const { return env::RootDir + name; }

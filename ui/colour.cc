@@ -19,23 +19,23 @@ uint8_t PairAttribute(int16_t index) {
                               ((pair.background & 0x0F) << 4));
 }
 
-void SetColour(std::string& spec) {
-  spec = util::UpperCase(spec);
-  if (util::Trim(spec).empty()) return;
-  if (spec.find('+') != std::string::npos) {
+void SetColour(std::string& colour_code) {
+  colour_code = util::UpperCase(colour_code);
+  if (util::Trim(colour_code).empty()) return;
+  if (colour_code.find('+') != std::string::npos) {
     ColourStack += static_cast<char>(ColourIndex);
   }
   int16_t index = 0;
-  if (spec.find('-') != std::string::npos) {
+  if (colour_code.find('-') != std::string::npos) {
     if (!ColourStack.empty()) {
       index = static_cast<unsigned char>(ColourStack.back());
       ColourStack.pop_back();
     }
-  } else if (spec.find('U') != std::string::npos) {
+  } else if (colour_code.find('U') != std::string::npos) {
     index = 4;
   } else {
-    if (spec.find('R') != std::string::npos) index = 2;
-    if (spec.find('N') != std::string::npos) index += 1;
+    if (colour_code.find('R') != std::string::npos) index = 2;
+    if (colour_code.find('N') != std::string::npos) index += 1;
   }
   // A stack byte can only hold what was pushed, but keep the index a pair.
   index = std::clamp<int16_t>(index, 0, 4);
@@ -43,8 +43,8 @@ void SetColour(std::string& spec) {
   ColourIndex = index;
 }
 
-void SetColour(std::string_view spec) {
-  std::string copy(spec);
+void SetColour(std::string_view colour_code) {
+  std::string copy(colour_code);
   SetColour(copy);
 }
 

@@ -69,8 +69,8 @@ void DrawFrame(int16_t style);
 // (pair 0 when the stack is empty), otherwise "U" selects 4, "R" 2 and "N"
 // adds 1; other letters are ignored. The caller's text is upper-cased in
 // place; a literal may be passed as well: SetColour("+rh").
-void SetColour(std::string& spec);
-void SetColour(std::string_view spec);
+void SetColour(std::string& colour_code);
+void SetColour(std::string_view colour_code);
 // Console attribute of a pair of ColourTable (foreground low nibble).
 uint8_t PairAttribute(int16_t index);
 

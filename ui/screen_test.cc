@@ -274,9 +274,9 @@ TEST_F(ColourTest, SelectionPushAndPop) {
   EXPECT_EQ(ColourIndex, 0);
   EXPECT_EQ(console::CurrentAttribute(), 0x0F);
 
-  std::string spec = "+rn";
-  SetColour(spec);
-  EXPECT_EQ(spec, "+RN");  // upper-cased in the caller's variable
+  std::string colour_code = "+rn";
+  SetColour(colour_code);
+  EXPECT_EQ(colour_code, "+RN");  // upper-cased in the caller's variable
   EXPECT_EQ(ColourIndex, 3);
   EXPECT_EQ(ColourStack, std::string(1, '\0'));
   EXPECT_EQ(console::CurrentAttribute(), 0x1E);

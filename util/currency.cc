@@ -26,25 +26,25 @@ bool StartsWith(std::string_view text, char upper) {
 
 }  // namespace
 
-void SelectCurrency(std::string_view spec) {
-  size_t comma = spec.find(',');
+void SelectCurrency(std::string_view selection) {
+  size_t comma = selection.find(',');
   if (comma != std::string_view::npos) {
-    std::string letter = CurrencyLetter(spec.substr(comma + 1));
-    if (StartsWith(spec, 'A')) {
+    std::string letter = CurrencyLetter(selection.substr(comma + 1));
+    if (StartsWith(selection, 'A')) {
       MainCurrency = letter;
       DisplayCurrency = MainCurrency;
     } else {
       AltCurrency = letter;
     }
-  } else if (StartsWith(spec, 'P')) {
+  } else if (StartsWith(selection, 'P')) {
     DisplayCurrency = AltCurrency.empty() ? MainCurrency : AltCurrency;
   } else {
     DisplayCurrency = MainCurrency;
   }
 }
 
-std::string CurrencyFor(std::string_view spec) {
-  if (StartsWith(Trim(spec), 'A')) return MainCurrency;
+std::string CurrencyFor(std::string_view selection) {
+  if (StartsWith(Trim(selection), 'A')) return MainCurrency;
   return AltCurrency.empty() ? MainCurrency : AltCurrency;
 }
 

@@ -107,9 +107,9 @@ void AddDigit(int& width, char c) {
   width = w > kMaxFieldWidth ? kMaxFieldWidth : w;
 }
 
-FieldSpec ReadFieldSpec(std::string_view spec) {
+FieldSpec ReadFieldSpec(std::string_view field_width) {
   FieldSpec f;
-  for (char c : spec) {
+  for (char c : field_width) {
     if (IsDigit(c)) {
       AddDigit(f.point ? f.decimal_width : f.integer_width, c);
       continue;
@@ -151,9 +151,9 @@ std::string RoundedDigits(double value, int decimals) {
   return whole == 0 ? std::string() : WholeDigits(whole);
 }
 
-std::string FormatField(double value, std::string_view spec) {
+std::string FormatField(double value, std::string_view field_width) {
   if (!std::isfinite(value)) value = 0;
-  const FieldSpec f = ReadFieldSpec(spec);
+  const FieldSpec f = ReadFieldSpec(field_width);
   std::string digits;
   size_t decimals = 0;
   if (f.integer_width >= 0 || f.point) {

@@ -43,18 +43,18 @@ std::string FormatAmount(std::string_view picture, double cents);
 
 // "a,X" sets the main (and display) currency to X, "<other>,X" the
 // alternative one; "P" shows the alternative currency, anything else the main.
-void SelectCurrency(std::string_view spec);
-// The main currency for a spec starting with "A"/"a", else the alternative
+void SelectCurrency(std::string_view selection);
+// The main currency for a selection starting with "A"/"a", else the alternative
 // one (the main one when there is no alternative).
-std::string CurrencyFor(std::string_view spec);
+std::string CurrencyFor(std::string_view selection);
 
-// A fixed-width record field: spec = [integer width][.decimal width] and the
+// A fixed-width record field: field_width = [integer width][.decimal width] and the
 // letters V (no decimal point written), Z (0 for an empty integer part),
 // S ("+" for values >= 0), N ("N" for negatives), M ("N" or blank), any case.
 // With a width the sign takes the first digit position; the integer part is
 // cut to its last digits when it is wider than the width. Values that are not
 // finite numbers are written as 0.
-std::string FormatField(double value, std::string_view spec);
+std::string FormatField(double value, std::string_view field_width);
 // The number with every decimal it has (up to 15 significant digits), no
 // padding; 0 gives an empty text.
 std::string NumberText(double value);

@@ -43,7 +43,7 @@ TEST(FormatField, IntegerPartsAndDecimals) {
   EXPECT_EQ(FormatField(123456, "4"), "3456");
 }
 
-TEST(FormatField, BadValuesAndSpecifications) {
+TEST(FormatField, BadValuesAndWidths) {
   EXPECT_EQ(FormatField(kNaN, "5"), "00000");
   EXPECT_EQ(FormatField(std::numeric_limits<double>::infinity(), ""), "");
   EXPECT_EQ(FormatField(5, "99999999999999999").size(), 9999u);

@@ -66,12 +66,12 @@ bool TakeOption(std::string& value, Drive& drive) {
 
 std::vector<Drive> DriveTable() {
   std::vector<Drive> table;
-  std::string spec = GetEnvironment("KITDRIVES");
+  std::string drives_text = GetEnvironment("KITDRIVES");
   size_t start = 0;
-  while (start <= spec.size()) {
-    size_t end = spec.find(';', start);
-    if (end == std::string::npos) end = spec.size();
-    std::string entry = spec.substr(start, end - start);
+  while (start <= drives_text.size()) {
+    size_t end = drives_text.find(';', start);
+    if (end == std::string::npos) end = drives_text.size();
+    std::string entry = drives_text.substr(start, end - start);
     start = end + 1;
     if (entry.size() < 3 || entry[1] != '=') continue;
     char letter = entry[0];

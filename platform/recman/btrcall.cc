@@ -122,11 +122,11 @@ int16_t CloseHandle(Call& c) {
 
 int16_t Create(Call& c) {
   std::string_view buffer(c.data, c.data_size);
-  Spec spec;
-  if (int16_t st = ParseSpec(buffer, &spec)) return st;
+  FileLayout layout;
+  if (int16_t st = ParseSpec(buffer, &layout)) return st;
   std::string path = PathFromKey(c);
   if (path.empty()) return 12;
-  return CreateFile(path, spec, c.key_number != -1);
+  return CreateFile(path, layout, c.key_number != -1);
 }
 
 int16_t Stat(Call& c) {
@@ -139,7 +139,7 @@ int16_t Stat(Call& c) {
     if (rc != SQLITE_ROW) return StatusOf(rc);
     count = q.Int(0);
   }
-  std::string out = f->spec.raw;
+  std::string out = f->layout.raw;
   Put32(out.data() + 6, static_cast<uint32_t>(count));
   return ReturnData(c, out);
 }

@@ -111,13 +111,13 @@ int16_t GuardRecord(Call& c, int64_t id, bool* passing) {
 }
 bool ValidKey(const Call& c) {
   return c.key_number >= 0 &&
-         static_cast<size_t>(c.key_number) < c.h->file->spec.keys.size();
+         static_cast<size_t>(c.key_number) < c.h->file->layout.keys.size();
 }
 
 int16_t RecordFromCaller(Call& c, std::string* record) {
-  const Spec& spec = c.h->file->spec;
-  if (c.data_size < spec.record_length) return 22;
-  size_t n = (spec.file_flags & kFileVariableLength) != 0 ? c.data_size : spec.record_length;
+  const FileLayout& layout = c.h->file->layout;
+  if (c.data_size < layout.record_length) return 22;
+  size_t n = (layout.file_flags & kFileVariableLength) != 0 ? c.data_size : layout.record_length;
   record->assign(c.data, n);
   return 0;
 }
@@ -125,28 +125,28 @@ int16_t RecordFromCaller(Call& c, std::string* record) {
 void SetCursor(Call& c, int key, int64_t id, std::string_view record,
                const std::optional<std::string>* sort_key) {
   Cursor& cur = c.h->cursor;
-  const Spec& spec = c.h->file->spec;
+  const FileLayout& layout = c.h->file->layout;
   cur.key = key;
   cur.id = id;
   cur.positioned = true;
   cur.current = true;
   cur.data.assign(record);
-  if (key < 0 || static_cast<size_t>(key) >= spec.keys.size()) {
+  if (key < 0 || static_cast<size_t>(key) >= layout.keys.size()) {
     cur.sort_key.clear();
     cur.null_key = true;
   } else if (sort_key != nullptr) {
     cur.null_key = !sort_key->has_value();
     cur.sort_key = sort_key->value_or(std::string());
   } else {
-    const Key& k = spec.keys[static_cast<size_t>(key)];
-    cur.sort_key = SortForm(spec, k, RawKey(k, record), &cur.null_key);
+    const Key& k = layout.keys[static_cast<size_t>(key)];
+    cur.sort_key = SortForm(layout, k, RawKey(k, record), &cur.null_key);
   }
 }
 
-void BindKeys(Statement& q, const Spec& spec, std::string_view record, int first) {
-  for (size_t k = 0; k < spec.keys.size(); ++k) {
+void BindKeys(Statement& q, const FileLayout& layout, std::string_view record, int first) {
+  for (size_t k = 0; k < layout.keys.size(); ++k) {
     bool is_null = false;
-    std::string sort = SortForm(spec, spec.keys[k], RawKey(spec.keys[k], record), &is_null);
+    std::string sort = SortForm(layout, layout.keys[k], RawKey(layout.keys[k], record), &is_null);
     int index = first + static_cast<int>(k);
     if (is_null) {
       q.BindNull(index);

@@ -132,7 +132,7 @@ int16_t RecordFromCaller(Call& c, std::string* record);
 void SetCursor(Call& c, int key, int64_t id, std::string_view record,
                const std::optional<std::string>* sort_key = nullptr);
 // Binds the sort form of every key of record to parameters first.. of q.
-void BindKeys(Statement& q, const Spec& spec, std::string_view record, int first);
+void BindKeys(Statement& q, const FileLayout& layout, std::string_view record, int first);
 
 // The operations on records (writes.cc, reads.cc).
 int16_t Insert(Call& c);

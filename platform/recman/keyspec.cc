@@ -57,10 +57,10 @@ const std::array<uint8_t, 256>& UpperTable() {
 }
 
 // Text bytes through the segment's collating sequence or upper-casing.
-void CollateText(const Spec& spec, const Segment& s, std::string* text) {
+void CollateText(const FileLayout& layout, const Segment& s, std::string* text) {
   const std::array<uint8_t, 256>* table = nullptr;
   if ((s.flags & kKeyAlternate) != 0 && s.alternate >= 0) {
-    table = &spec.alternates[static_cast<size_t>(s.alternate)];
+    table = &layout.alternates[static_cast<size_t>(s.alternate)];
   } else if ((s.flags & kKeyCaseInsensitive) != 0) {
     table = &UpperTable();
   }
@@ -70,17 +70,17 @@ void CollateText(const Spec& spec, const Segment& s, std::string* text) {
 
 std::string Reversed(std::string_view bytes) { return std::string(bytes.rbegin(), bytes.rend()); }
 
-std::string SegmentSortForm(const Spec& spec, const Segment& s, std::string_view bytes) {
+std::string SegmentSortForm(const FileLayout& layout, const Segment& s, std::string_view bytes) {
   std::string out;
   switch (s.type) {
     case kTypeString:
       out.assign(bytes);
-      CollateText(spec, s, &out);
+      CollateText(layout, s, &out);
       break;
     case kTypeZString: {
       size_t end = bytes.find('\0');
       out.assign(bytes.substr(0, end));
-      CollateText(spec, s, &out);
+      CollateText(layout, s, &out);
       out.resize(bytes.size(), '\0');
       break;
     }
@@ -88,7 +88,7 @@ std::string SegmentSortForm(const Spec& spec, const Segment& s, std::string_view
       // The first byte counts the text; the count itself does not sort.
       size_t n = std::min<size_t>(static_cast<uint8_t>(bytes[0]), bytes.size() - 1);
       out.assign(bytes.substr(1, n));
-      CollateText(spec, s, &out);
+      CollateText(layout, s, &out);
       out.resize(bytes.size() - 1, '\0');
       break;
     }
@@ -128,15 +128,15 @@ bool AllNull(const Segment& s, std::string_view bytes) {
 
 }  // namespace
 
-int16_t ParseSpec(std::string_view b, Spec* spec) {
-  *spec = Spec();
+int16_t ParseSpec(std::string_view b, FileLayout* layout) {
+  *layout = FileLayout();
   if (b.size() < kFileSpecSize) return 22;
-  spec->record_length = U16(b, 0);
-  spec->page_size = U16(b, 2);
+  layout->record_length = U16(b, 0);
+  layout->page_size = U16(b, 2);
   uint16_t key_count = U16(b, 4);
-  spec->file_flags = U16(b, 10);
-  if (spec->record_length == 0) return 28;
-  if (spec->page_size < 512 || spec->page_size > 16384 || spec->page_size % 512 != 0) return 24;
+  layout->file_flags = U16(b, 10);
+  if (layout->record_length == 0) return 28;
+  if (layout->page_size < 512 || layout->page_size > 16384 || layout->page_size % 512 != 0) return 24;
   if (key_count > kMaxKeys) return 26;
   size_t at = kFileSpecSize;
   bool needs_alternate = false;
@@ -157,7 +157,7 @@ int16_t ParseSpec(std::string_view b, Spec* spec) {
         s.type = (s.flags & kKeyBinary) != 0 ? kTypeUnsignedBinary : kTypeString;
       }
       if (s.length == 0) return 29;
-      if (position < 1 || position + s.length - 1 > spec->record_length) return 27;
+      if (position < 1 || position + s.length - 1 > layout->record_length) return 27;
       s.offset = static_cast<uint16_t>(position - 1);
       if (int16_t st = CheckSegmentType(s)) return st;
       if ((s.flags & kKeyAlternate) != 0 && IsText(s.type)) {
@@ -184,24 +184,24 @@ int16_t ParseSpec(std::string_view b, Spec* spec) {
       key.segments.push_back(s);
       at += kKeySpecSize;
     }
-    spec->keys.push_back(std::move(key));
+    layout->keys.push_back(std::move(key));
   }
   while (at + kAlternateSize <= b.size() && U8(b, at) == kAlternateSignature) {
     std::array<uint8_t, 256> table{};
     for (size_t i = 0; i < 256; ++i) table[i] = U8(b, at + 9 + i);
-    spec->alternates.push_back(table);
+    layout->alternates.push_back(table);
     at += kAlternateSize;
   }
-  if (needs_alternate && spec->alternates.empty()) return 48;
-  for (Key& key : spec->keys) {
+  if (needs_alternate && layout->alternates.empty()) return 48;
+  for (Key& key : layout->keys) {
     for (Segment& s : key.segments) {
       if (s.alternate < 0) continue;
       // One sequence for the whole file is the common case; a number beyond
       // the sequences given falls back to the first.
-      if (static_cast<size_t>(s.alternate) >= spec->alternates.size()) s.alternate = 0;
+      if (static_cast<size_t>(s.alternate) >= layout->alternates.size()) s.alternate = 0;
     }
   }
-  spec->raw.assign(b.substr(0, at));
+  layout->raw.assign(b.substr(0, at));
   return 0;
 }
 
@@ -217,7 +217,7 @@ std::string RawKey(const Key& key, std::string_view record) {
   return raw;
 }
 
-std::string SortForm(const Spec& spec, const Key& key, std::string_view raw_in, bool* is_null) {
+std::string SortForm(const FileLayout& layout, const Key& key, std::string_view raw_in, bool* is_null) {
   std::string raw(raw_in.substr(0, std::min<size_t>(raw_in.size(), key.length)));
   raw.resize(key.length, '\0');
   std::string out;
@@ -230,7 +230,7 @@ std::string SortForm(const Spec& spec, const Key& key, std::string_view raw_in, 
     bool null_segment = AllNull(s, bytes);
     all_null = all_null && null_segment;
     any_null = any_null || null_segment;
-    out += SegmentSortForm(spec, s, bytes);
+    out += SegmentSortForm(layout, s, bytes);
     at += s.length;
   }
   if (is_null != nullptr) {

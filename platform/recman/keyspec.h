@@ -1,4 +1,4 @@
-// The creation specification of a record file (record length, keys and
+// The creation buffer of a record file (record length, keys and
 // their segments, alternate collating sequences) and the sort form of keys:
 // every key is kept as a byte string that compares, byte by byte, in the
 // order the key's segment types and flags ask for.
@@ -20,7 +20,7 @@ struct Segment {
   uint16_t flags = 0;
   uint8_t type = kTypeString;  // effective type (binary flag resolved)
   uint8_t null_value = 0;
-  int alternate = -1;  // index into Spec::alternates, -1 none
+  int alternate = -1;  // index into FileLayout::alternates, -1 none
 };
 
 struct Key {
@@ -32,7 +32,7 @@ struct Key {
   int autoincrement = -1;  // segment index of an autoincrement segment
 };
 
-struct Spec {
+struct FileLayout {
   uint16_t record_length = 0;
   uint16_t page_size = 0;
   uint16_t file_flags = 0;
@@ -44,7 +44,7 @@ struct Spec {
 // Parses a creation buffer. Returns 0 or the classic status of what is
 // wrong with it (22 too short, 24 page size, 26 number of keys, 27 key
 // position, 28 record length, 29 key length or type, 48 collating sequence).
-int16_t ParseSpec(std::string_view buffer, Spec* spec);
+int16_t ParseSpec(std::string_view buffer, FileLayout* layout);
 
 // The key's bytes as the record holds them, segment after segment. The
 // record must be at least as long as the fixed part.
@@ -53,7 +53,7 @@ std::string RawKey(const Key& key, std::string_view record);
 // The sort form of raw key bytes (laid out as RawKey gives them; a shorter
 // text is padded with zero bytes). is_null tells that the key is a null key
 // and is left out of the index.
-std::string SortForm(const Spec& spec, const Key& key, std::string_view raw,
+std::string SortForm(const FileLayout& layout, const Key& key, std::string_view raw,
                      bool* is_null);
 
 // The value of the autoincrement segment in raw key bytes, and the raw key

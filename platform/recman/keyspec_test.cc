@@ -190,9 +190,9 @@ TEST_F(KeyOrderTest, AutoIncrementFillsZeroWithTheNextValue) {
 TEST_F(KeyOrderTest, NullKeysStayOutOfTheirIndex) {
   std::string path = dir_ + "/null.dat";
   // Key 0 unique; key 1 with the null flag (null value blank) allows no duplicates.
-  std::string spec = SpecBuffer(16, {{1, 2, 0}, {3, 2, kKeyNullAll}});
-  spec[16 + 16 + 11] = ' ';
-  ASSERT_EQ(0, rec_.Create(path, spec));
+  std::string layout = SpecBuffer(16, {{1, 2, 0}, {3, 2, kKeyNullAll}});
+  layout[16 + 16 + 11] = ' ';
+  ASSERT_EQ(0, rec_.Create(path, layout));
   ASSERT_EQ(0, rec_.Open(path));
   ASSERT_EQ(0, Put("01  "));
   ASSERT_EQ(0, Put("02  "));  // a second blank key 1 is no duplicate: it is not kept
@@ -203,31 +203,31 @@ TEST_F(KeyOrderTest, NullKeysStayOutOfTheirIndex) {
   EXPECT_EQ((std::vector<std::string>{"01", "02", "03"}), Walk(2));
 }
 
-TEST(CreateSpec, BadSpecificationsGiveTheirStatus) {
-  Spec spec;
-  EXPECT_EQ(22, ParseSpec(std::string(10, '\0'), &spec));
-  EXPECT_EQ(28, ParseSpec(SpecBuffer(0, {}), &spec));
+TEST(CreateSpec, BadBuffersGiveTheirStatus) {
+  FileLayout layout;
+  EXPECT_EQ(22, ParseSpec(std::string(10, '\0'), &layout));
+  EXPECT_EQ(28, ParseSpec(SpecBuffer(0, {}), &layout));
   std::string page = SpecBuffer(16, {{1, 2, 0}});
   page[2] = 100;
   page[3] = 0;
-  EXPECT_EQ(24, ParseSpec(page, &spec));
-  EXPECT_EQ(27, ParseSpec(SpecBuffer(16, {{0, 2, 0}}), &spec));
-  EXPECT_EQ(27, ParseSpec(SpecBuffer(16, {{15, 3, 0}}), &spec));
-  EXPECT_EQ(29, ParseSpec(SpecBuffer(16, {{1, 0, 0}}), &spec));
-  EXPECT_EQ(29, ParseSpec(SpecBuffer(16, {{1, 3, kExt, kTypeInteger}}), &spec));
-  EXPECT_EQ(29, ParseSpec(SpecBuffer(16, {{1, 4, kExt, 5}}), &spec));  // decimal: not sorted here
-  EXPECT_EQ(48, ParseSpec(SpecBuffer(16, {{1, 2, kKeyAlternate}}), &spec));
+  EXPECT_EQ(24, ParseSpec(page, &layout));
+  EXPECT_EQ(27, ParseSpec(SpecBuffer(16, {{0, 2, 0}}), &layout));
+  EXPECT_EQ(27, ParseSpec(SpecBuffer(16, {{15, 3, 0}}), &layout));
+  EXPECT_EQ(29, ParseSpec(SpecBuffer(16, {{1, 0, 0}}), &layout));
+  EXPECT_EQ(29, ParseSpec(SpecBuffer(16, {{1, 3, kExt, kTypeInteger}}), &layout));
+  EXPECT_EQ(29, ParseSpec(SpecBuffer(16, {{1, 4, kExt, 5}}), &layout));  // decimal: not sorted here
+  EXPECT_EQ(48, ParseSpec(SpecBuffer(16, {{1, 2, kKeyAlternate}}), &layout));
   // A key announced but missing from the buffer.
   std::string missing = SpecBuffer(16, {{1, 2, 0}});
   missing[4] = 2;
-  EXPECT_EQ(22, ParseSpec(missing, &spec));
+  EXPECT_EQ(22, ParseSpec(missing, &layout));
   // Extra bytes after the last key are not kept.
   std::string good = SpecBuffer(16, {{1, 2, kKeySegmented}, {3, 4, kKeyDuplicates}});
-  ASSERT_EQ(0, ParseSpec(good + std::string(40, 'x'), &spec));
-  EXPECT_EQ(good, spec.raw);
-  ASSERT_EQ(1u, spec.keys.size());
-  EXPECT_EQ(6, spec.keys[0].length);
-  EXPECT_TRUE(spec.keys[0].duplicates);
+  ASSERT_EQ(0, ParseSpec(good + std::string(40, 'x'), &layout));
+  EXPECT_EQ(good, layout.raw);
+  ASSERT_EQ(1u, layout.keys.size());
+  EXPECT_EQ(6, layout.keys[0].length);
+  EXPECT_TRUE(layout.keys[0].duplicates);
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ int16_t Deliver(Call& c, int key, int64_t id, std::string record,
     }
   }
   SetCursor(c, key, id, record, sort_key);
-  if (key >= 0) ReturnKey(c, c.h->file->spec.keys[static_cast<size_t>(key)], record);
+  if (key >= 0) ReturnKey(c, c.h->file->layout.keys[static_cast<size_t>(key)], record);
   return ReturnData(c, record);
 }
 
@@ -64,8 +64,8 @@ enum SqlKind {
 // Built once per file and key: the calls of a scan then cost no string
 // work. Every statement returns id, data and the key's sort form.
 const std::string& KeySql(File* f, int key, SqlKind kind) {
-  if (f->key_sql.size() != f->spec.keys.size()) {
-    f->key_sql.assign(f->spec.keys.size(), {});
+  if (f->key_sql.size() != f->layout.keys.size()) {
+    f->key_sql.assign(f->layout.keys.size(), {});
   }
   std::vector<std::string>& sql = f->key_sql[static_cast<size_t>(key)];
   if (sql.empty()) {
@@ -136,10 +136,10 @@ int NextOrPrevious(File* f, const Key& key, int k, bool next, const Cursor& cur,
 
 int16_t GetByKey(Call& c) {
   File* f = c.h->file;
-  const Spec& spec = f->spec;
+  const FileLayout& layout = f->layout;
   if (!ValidKey(c)) return 6;
   const int k = c.key_number;
-  const Key& key = spec.keys[static_cast<size_t>(k)];
+  const Key& key = layout.keys[static_cast<size_t>(k)];
   if (c.key_size < key.length) return 21;
   if (SingleBias(c.bias) && c.h->single_lock != 0) ReleaseLock(c, c.h->single_lock);
   Cursor& cur = c.h->cursor;
@@ -175,7 +175,7 @@ int16_t GetByKey(Call& c) {
       default:
         return 1;
     }
-    std::string search = SortForm(spec, key, std::string_view(c.key, key.length), nullptr);
+    std::string search = SortForm(layout, key, std::string_view(c.key, key.length), nullptr);
     rc = Find(f, KeySql(f, k, kind), &search, nullptr, &found);
   }
   if (rc == SQLITE_DONE) {

@@ -90,13 +90,13 @@ TEST_F(RobustTest, EmptyAndForeignFilesAreRefusedAndLeftAlone) {
                                     nullptr, nullptr, nullptr));
   sqlite3_close(db);
   EXPECT_EQ(30, rec_.Open(path_));
-  // Ours, but with a specification that does not match its table.
+  // Ours, but with a layout that does not match its table.
   std::filesystem::remove(path_);
   ASSERT_EQ(0, rec_.Create(path_, SpecBuffer(20, {{1, 4, 0}})));
   ASSERT_EQ(SQLITE_OK, sqlite3_open(path_.c_str(), &db));
   std::string two_keys = SpecBuffer(20, {{1, 4, 0}, {5, 4, 0}});
   sqlite3_stmt* st = nullptr;
-  ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, "UPDATE meta SET value = ?1 WHERE name = 'spec'", -1, &st, nullptr));
+  ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, "UPDATE meta SET value = ?1 WHERE name = 'layout'", -1, &st, nullptr));
   sqlite3_bind_blob(st, 1, two_keys.data(), static_cast<int>(two_keys.size()), SQLITE_STATIC);
   ASSERT_EQ(SQLITE_DONE, sqlite3_step(st));
   sqlite3_finalize(st);

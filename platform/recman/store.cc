@@ -77,7 +77,7 @@ void Configure(File* f) {
   sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, &on);
 }
 
-// Checks that the database is one of ours and reads its specification.
+// Checks that the database is one of ours and reads its layout.
 int16_t ReadSchema(File* f) {
   {
     Statement q(f, "SELECT value FROM meta WHERE name = 'format'");
@@ -92,15 +92,15 @@ int16_t ReadSchema(File* f) {
   }
   std::string raw;
   {
-    Statement q(f, "SELECT value FROM meta WHERE name = 'spec'");
+    Statement q(f, "SELECT value FROM meta WHERE name = 'layout'");
     if (!q.ok()) return 30;
     int rc = q.Step();
     if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? 30 : StatusOf(rc);
     raw.assign(q.Blob(0));
   }
-  if (ParseSpec(raw, &f->spec) != 0) return 30;
+  if (ParseSpec(raw, &f->layout) != 0) return 30;
   std::string sql = "SELECT id, data";
-  for (size_t k = 0; k < f->spec.keys.size(); ++k) {
+  for (size_t k = 0; k < f->layout.keys.size(); ++k) {
     sql += ", k";
     sql += std::to_string(k);
   }
@@ -120,7 +120,7 @@ void SyncDirectoryOf(const std::string& path) {
   }
 }
 
-int16_t WriteNewDatabase(const std::string& path, const Spec& spec) {
+int16_t WriteNewDatabase(const std::string& path, const FileLayout& layout) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc != SQLITE_OK) {
@@ -131,26 +131,26 @@ int16_t WriteNewDatabase(const std::string& path, const Spec& spec) {
       "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN;"
       "CREATE TABLE meta(name TEXT PRIMARY KEY, value BLOB);"
       "CREATE TABLE rec(id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL";
-  for (size_t k = 0; k < spec.keys.size(); ++k) {
+  for (size_t k = 0; k < layout.keys.size(); ++k) {
     sql += ", k";
     sql += std::to_string(k);
     sql += " BLOB";
   }
   sql += ");";
-  for (size_t k = 0; k < spec.keys.size(); ++k) {
+  for (size_t k = 0; k < layout.keys.size(); ++k) {
     std::string n = std::to_string(k);
-    sql += std::string("CREATE ") + (spec.keys[k].duplicates ? "" : "UNIQUE ") + "INDEX key" + n +
+    sql += std::string("CREATE ") + (layout.keys[k].duplicates ? "" : "UNIQUE ") + "INDEX key" + n +
            " ON rec(k" + n + ");";
   }
   sql += "COMMIT;";
   rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) {
     sqlite3_stmt* st = nullptr;
-    rc = sqlite3_prepare_v2(db, "INSERT INTO meta VALUES ('format', ?1), ('spec', ?2)", -1, &st,
+    rc = sqlite3_prepare_v2(db, "INSERT INTO meta VALUES ('format', ?1), ('layout', ?2)", -1, &st,
                             nullptr);
     if (rc == SQLITE_OK) {
       sqlite3_bind_text(st, 1, kFormatTag, -1, SQLITE_STATIC);
-      sqlite3_bind_blob(st, 2, spec.raw.data(), static_cast<int>(spec.raw.size()),
+      sqlite3_bind_blob(st, 2, layout.raw.data(), static_cast<int>(layout.raw.size()),
                         SQLITE_STATIC);
       rc = sqlite3_step(st) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
       sqlite3_finalize(st);
@@ -240,7 +240,7 @@ int16_t StatusOf(int sqlite_code) {
 
 int Exec(File* file, const char* sql) { return sqlite3_exec(file->db, sql, nullptr, nullptr, nullptr); }
 
-int16_t CreateFile(const std::string& path, const Spec& spec, bool overwrite) {
+int16_t CreateFile(const std::string& path, const FileLayout& layout, bool overwrite) {
   struct stat st;
   bool exists = stat(path.c_str(), &st) == 0;
   if (exists && !overwrite) return 59;
@@ -274,7 +274,7 @@ int16_t CreateFile(const std::string& path, const Spec& spec, bool overwrite) {
   }
   std::string temp = path + ".new" + std::to_string(getpid());
   RemoveDatabase(temp);
-  int16_t status = WriteNewDatabase(temp, spec);
+  int16_t status = WriteNewDatabase(temp, layout);
   if (status == 0) {
     if (overwrite) {
       unlink((path + "-wal").c_str());

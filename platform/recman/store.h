@@ -30,7 +30,7 @@ struct File {
   sqlite3* db = nullptr;
   int lock_fd = -1;  // "<file>.lck", -1 when it could not be opened
   bool writable = true;
-  Spec spec;
+  FileLayout layout;
   int handles = 0;         // position blocks of this process on the file
   int exclusive_opens = 0;  // of those, opened exclusive
   bool in_transaction = false;
@@ -73,9 +73,9 @@ int16_t StatusOf(int sqlite_code);
 // Runs SQL without results (BEGIN, COMMIT, pragmas). Returns the SQLite code.
 int Exec(File* file, const char* sql);
 
-// Creates a fresh record file at path from a parsed specification,
+// Creates a fresh record file at path from a parsed layout,
 // replacing an existing one when overwrite is set. Returns the status.
-int16_t CreateFile(const std::string& path, const Spec& spec, bool overwrite);
+int16_t CreateFile(const std::string& path, const FileLayout& layout, bool overwrite);
 
 // Opens (or finds already open in this process) the record file at path.
 // Returns the status; *file stays owned by the file table.

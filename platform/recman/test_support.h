@@ -72,8 +72,8 @@ struct Rec {
     return BTRCALL(op, block, buffer.data(), &length, key.data(), key_length,
                    static_cast<int8_t>(key_number));
   }
-  int16_t Create(const std::string& path, const std::string& spec, int mode = 0) {
-    std::string s = spec;
+  int16_t Create(const std::string& path, const std::string& layout, int mode = 0) {
+    std::string s = layout;
     SetKey(path + std::string(1, '\0'));
     return Call(kCreate, s, static_cast<uint32_t>(s.size()), mode);
   }

@@ -9,9 +9,9 @@ namespace {
 
 // Fills autoincrement segments left at zero with one more than the largest.
 int16_t FillAutoIncrement(File* f, std::string* record) {
-  const Spec& spec = f->spec;
-  for (size_t k = 0; k < spec.keys.size(); ++k) {
-    const Key& key = spec.keys[k];
+  const FileLayout& layout = f->layout;
+  for (size_t k = 0; k < layout.keys.size(); ++k) {
+    const Key& key = layout.keys[k];
     if (key.autoincrement < 0) continue;
     const Segment& s = key.segments[0];
     if (AutoIncrementValue(s, *record) != 0) continue;
@@ -34,11 +34,11 @@ int16_t FillAutoIncrement(File* f, std::string* record) {
   return 0;
 }
 
-std::string InsertSql(const Spec& spec) {
+std::string InsertSql(const FileLayout& layout) {
   std::string sql = "INSERT INTO rec(data";
-  for (size_t k = 0; k < spec.keys.size(); ++k) sql += ", " + KeyColumn(static_cast<int>(k));
+  for (size_t k = 0; k < layout.keys.size(); ++k) sql += ", " + KeyColumn(static_cast<int>(k));
   sql += ") VALUES (?1";
-  for (size_t k = 0; k < spec.keys.size(); ++k) {
+  for (size_t k = 0; k < layout.keys.size(); ++k) {
     sql += ", ?";
     sql += std::to_string(k + 2);
   }
@@ -64,14 +64,14 @@ int16_t CheckCurrent(Call& c, std::string* stored) {
 
 int16_t Insert(Call& c) {
   File* f = c.h->file;
-  const Spec& spec = f->spec;
+  const FileLayout& layout = f->layout;
   if (c.h->read_only) return 46;
-  bool has_keys = !spec.keys.empty();
+  bool has_keys = !layout.keys.empty();
   if (has_keys && !ValidKey(c)) return 6;
   std::string record;
   if (int16_t st = RecordFromCaller(c, &record)) return st;
   bool autoincrement = false;
-  for (const Key& k : spec.keys) autoincrement = autoincrement || k.autoincrement >= 0;
+  for (const Key& k : layout.keys) autoincrement = autoincrement || k.autoincrement >= 0;
   WriteScope scope(f);
   if (scope.status() != 0) return scope.status();
   if (autoincrement) {
@@ -79,10 +79,10 @@ int16_t Insert(Call& c) {
   }
   int64_t id = 0;
   {
-    Statement q(f, InsertSql(spec));
+    Statement q(f, InsertSql(layout));
     if (!q.ok()) return StatusOf(q.prepare_error());
     q.Bind(1, record);
-    BindKeys(q, spec, record, 2);
+    BindKeys(q, layout, record, 2);
     int rc = q.Step();
     if (rc != SQLITE_DONE) return StatusOf(rc);
     id = sqlite3_last_insert_rowid(f->db);
@@ -90,13 +90,13 @@ int16_t Insert(Call& c) {
   if (int16_t st = scope.Commit()) return st;
   if (autoincrement) std::memcpy(c.data, record.data(), record.size());
   SetCursor(c, has_keys ? c.key_number : -1, id, record);
-  if (has_keys) ReturnKey(c, spec.keys[static_cast<size_t>(c.key_number)], record);
+  if (has_keys) ReturnKey(c, layout.keys[static_cast<size_t>(c.key_number)], record);
   return 0;
 }
 
 int16_t Update(Call& c) {
   File* f = c.h->file;
-  const Spec& spec = f->spec;
+  const FileLayout& layout = f->layout;
   if (c.h->read_only) return 46;
   if (!c.h->cursor.current) return 8;
   std::string record;
@@ -105,11 +105,11 @@ int16_t Update(Call& c) {
   if (scope.status() != 0) return scope.status();
   std::string stored;
   if (int16_t st = CheckCurrent(c, &stored)) return st;
-  for (const Key& k : spec.keys) {
+  for (const Key& k : layout.keys) {
     if (k.modifiable) continue;
     bool n1 = false;
     bool n2 = false;
-    if (SortForm(spec, k, RawKey(k, stored), &n1) != SortForm(spec, k, RawKey(k, record), &n2) ||
+    if (SortForm(layout, k, RawKey(k, stored), &n1) != SortForm(layout, k, RawKey(k, record), &n2) ||
         n1 != n2) {
       return 10;
     }
@@ -118,12 +118,12 @@ int16_t Update(Call& c) {
   bool passing = false;
   if (int16_t st = GuardRecord(c, id, &passing)) return st;
   std::string sql = "UPDATE rec SET data = ?1";
-  for (size_t k = 0; k < spec.keys.size(); ++k) {
+  for (size_t k = 0; k < layout.keys.size(); ++k) {
     sql += ", " + KeyColumn(static_cast<int>(k)) + " = ?";
     sql += std::to_string(k + 2);
   }
   sql += " WHERE id = ?";
-  sql += std::to_string(spec.keys.size() + 2);
+  sql += std::to_string(layout.keys.size() + 2);
   int16_t status = 0;
   {
     Statement q(f, sql);
@@ -131,8 +131,8 @@ int16_t Update(Call& c) {
       status = StatusOf(q.prepare_error());
     } else {
       q.Bind(1, record);
-      BindKeys(q, spec, record, 2);
-      q.Bind(static_cast<int>(spec.keys.size()) + 2, id);
+      BindKeys(q, layout, record, 2);
+      q.Bind(static_cast<int>(layout.keys.size()) + 2, id);
       int rc = q.Step();
       if (rc != SQLITE_DONE) status = StatusOf(rc);
     }

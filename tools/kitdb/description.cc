@@ -353,13 +353,13 @@ std::string CreationSpec(const Description& d) {
       if (key.duplicates) flags |= rm::kKeyDuplicates;
       if (key.modifiable) flags |= rm::kKeyModifiable;
       if (i + 1 < key.segments.size()) flags |= rm::kKeySegmented;
-      std::string spec(16, '\0');
-      Put16(spec, 0, s.position);
-      Put16(spec, 2, s.length);
-      Put16(spec, 4, flags);
-      spec[10] = static_cast<char>(s.type);
-      spec[11] = static_cast<char>(s.null_value);
-      b += spec;
+      std::string layout(16, '\0');
+      Put16(layout, 0, s.position);
+      Put16(layout, 2, s.length);
+      Put16(layout, 4, flags);
+      layout[10] = static_cast<char>(s.type);
+      layout[11] = static_cast<char>(s.null_value);
+      b += layout;
     }
   }
   if (!d.alternate_name.empty()) {
@@ -375,10 +375,10 @@ std::string CreationSpec(const Description& d) {
 }
 
 std::string DictionaryBytes(const Description& description) {
-  std::string spec = CreationSpec(description);
+  std::string layout = CreationSpec(description);
   std::string bytes(2, '\0');
-  Put16(bytes, 0, static_cast<uint16_t>(spec.size()));
-  return bytes + spec;
+  Put16(bytes, 0, static_cast<uint16_t>(layout.size()));
+  return bytes + layout;
 }
 
 }  // namespace kitdb

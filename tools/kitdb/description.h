@@ -1,5 +1,5 @@
 // The readable description of a record file, as kitdb reads it, and the
-// creation specification it stands for. Format: README.md beside this file.
+// creation buffer it stands for. Format: README.md beside this file.
 #pragma once
 
 #include <cstdint>
@@ -45,8 +45,8 @@ struct Description {
 // Parses a description; false with "line N: what is wrong" in *error.
 bool ParseDescription(std::string_view text, Description* description, std::string* error);
 
-// The record manager's creation buffer: the 16-byte file specification, one
-// 16-byte specification per segment, and the collating sequence if any.
+// The record manager's creation buffer: the 16-byte file block, one
+// 16-byte block per segment, and the collating sequence if any.
 std::string CreationSpec(const Description& description);
 
 // A dictionary file: two-byte little-endian length, then the creation

@@ -19,7 +19,7 @@ std::string ParseError(const std::string& text) {
   return error;
 }
 
-TEST(DescriptionTest, KeysBecomeSegmentSpecificationsWithTheirFlags) {
+TEST(DescriptionTest, KeysBecomeSegmentBlocksWithTheirFlags) {
   Description d;
   std::string error;
   ASSERT_TRUE(ParseDescription(R"(# a test file
@@ -38,32 +38,32 @@ key duplicates modifiable
 )",
                                &d, &error))
       << error;
-  std::string spec = CreationSpec(d);
-  ASSERT_EQ(spec.size(), 16u + 4 * 16 + 265);
-  EXPECT_EQ(At16(spec, 0), 40);
-  EXPECT_EQ(At16(spec, 2), 2048);
-  EXPECT_EQ(At16(spec, 4), 2);  // a segmented key counts once
-  EXPECT_EQ(At16(spec, 10), 0x01);
+  std::string layout = CreationSpec(d);
+  ASSERT_EQ(layout.size(), 16u + 4 * 16 + 265);
+  EXPECT_EQ(At16(layout, 0), 40);
+  EXPECT_EQ(At16(layout, 2), 2048);
+  EXPECT_EQ(At16(layout, 4), 2);  // a segmented key counts once
+  EXPECT_EQ(At16(layout, 10), 0x01);
   // key 0: Code (segmented), then Number binary descending.
-  EXPECT_EQ(At16(spec, 16), 1);
-  EXPECT_EQ(At16(spec, 18), 4);
-  EXPECT_EQ(At16(spec, 20), 0x10);
-  EXPECT_EQ(At16(spec, 32), 5);
-  EXPECT_EQ(At16(spec, 34), 2);
-  EXPECT_EQ(At16(spec, 36), 0x04 | 0x40);
+  EXPECT_EQ(At16(layout, 16), 1);
+  EXPECT_EQ(At16(layout, 18), 4);
+  EXPECT_EQ(At16(layout, 20), 0x10);
+  EXPECT_EQ(At16(layout, 32), 5);
+  EXPECT_EQ(At16(layout, 34), 2);
+  EXPECT_EQ(At16(layout, 36), 0x04 | 0x40);
   // key 1: duplicates and modifiable on every segment.
-  EXPECT_EQ(At16(spec, 52), 0x01 | 0x02 | 0x10 | 0x20);
-  EXPECT_EQ(At16(spec, 68), 0x01 | 0x02 | 0x08 | 0x100);
-  EXPECT_EQ(spec[64 + 10], 14);
-  EXPECT_EQ(spec[64 + 11], 32);
+  EXPECT_EQ(At16(layout, 52), 0x01 | 0x02 | 0x10 | 0x20);
+  EXPECT_EQ(At16(layout, 68), 0x01 | 0x02 | 0x08 | 0x100);
+  EXPECT_EQ(layout[64 + 10], 14);
+  EXPECT_EQ(layout[64 + 11], 32);
   // The collating sequence: signature, blank-padded name, upper-casing.
-  EXPECT_EQ(spec.substr(80, 9), "\xAC" "UPPER   ");
-  EXPECT_EQ(spec[89 + 'a'], 'A');
-  EXPECT_EQ(spec[89 + '1'], '1');
+  EXPECT_EQ(layout.substr(80, 9), "\xAC" "UPPER   ");
+  EXPECT_EQ(layout[89 + 'a'], 'A');
+  EXPECT_EQ(layout[89 + '1'], '1');
 
   std::string dictionary = DictionaryBytes(d);
-  EXPECT_EQ(At16(dictionary, 0), spec.size());
-  EXPECT_EQ(dictionary.substr(2), spec);
+  EXPECT_EQ(At16(dictionary, 0), layout.size());
+  EXPECT_EQ(dictionary.substr(2), layout);
 }
 
 TEST(DescriptionTest, MistakesAreReportedWithTheirLine) {

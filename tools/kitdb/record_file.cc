@@ -81,10 +81,10 @@ int16_t RecordFile::Insert(const std::string& record) {
   return BTRCALL(rm::kInsert, block_, data.data(), &length, key_.data(), 255, 0);
 }
 
-int16_t CreateRecordFile(const std::string& host_path, const std::string& spec) {
+int16_t CreateRecordFile(const std::string& host_path, const std::string& layout) {
   if (host_path.size() + 1 > 255) return 12;
   std::string key = PathKey(host_path);
-  std::string data = spec;
+  std::string data = layout;
   char block[128] = {};
   uint32_t length = static_cast<uint32_t>(data.size());
   return BTRCALL(rm::kCreate, block, data.data(), &length, key.data(),

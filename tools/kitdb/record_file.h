@@ -47,7 +47,7 @@ class RecordFile {
 
 // Create (14) of a file from a creation buffer; key number -1 keeps an
 // existing file (status 59).
-int16_t CreateRecordFile(const std::string& host_path, const std::string& spec);
+int16_t CreateRecordFile(const std::string& host_path, const std::string& layout);
 
 // The transaction over the process's files.
 int16_t Transaction(uint16_t op);

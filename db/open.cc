@@ -1,10 +1,9 @@
 // Opening and closing record files, and creating a missing one from its
 // dictionary.
-#include <fstream>
-
 #include "db/records.h"
 #include "db/table.h"
 #include "env/session.h"
+#include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 #include "platform/recman/btrcall.h"
 
@@ -72,15 +71,9 @@ int16_t OpenCall(Slot& slot, const std::string& host_path) {
 // little-endian length n, then n bytes. Empty when the file is missing or
 // shorter than it says.
 std::string ReadDictionary(const std::string& host_path) {
-  if (host_path.empty()) return {};
-  std::ifstream in(host_path, std::ios::binary);
-  if (!in) return {};
   std::string bytes;
-  char chunk[4096];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    bytes.append(chunk, static_cast<size_t>(in.gcount()));
-    if (bytes.size() > 65537) break;  // longer than any two-byte length
-  }
+  // Never more than the longest two-byte length can announce.
+  if (platform::fs::ReadWholeFile(host_path, &bytes, 65537) != 0) return {};
   if (bytes.size() < 2) return {};
   size_t n = static_cast<unsigned char>(bytes[0]) | (static_cast<size_t>(static_cast<unsigned char>(bytes[1])) << 8);
   if (n == 0 || bytes.size() < n + 2) return {};

@@ -1,10 +1,10 @@
 // Gets, moves, inserts and deletes through one common call that applies the
 // file's lock mode and waits out locks held by other terminals.
-#include <fstream>
 #include <random>
 
 #include "db/records.h"
 #include "db/table.h"
+#include "platform/fs/files.h"
 #include "platform/process/clock.h"
 #include "platform/recman/btrcall.h"
 
@@ -95,8 +95,9 @@ int16_t CommonCall(Slot& slot, int op) {
 }
 
 void AppendLog(int16_t file_number, int16_t status) {
-  std::ofstream log("db.log", std::ios::binary | std::ios::app);
-  log << LogLine(file_number, rm::kInsert, status);
+  // The log lives in the current directory; a log that cannot be written
+  // does not stop the insert, which has happened already.
+  platform::fs::AppendToFile("db.log", LogLine(file_number, rm::kInsert, status));
 }
 
 }  // namespace

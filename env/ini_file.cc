@@ -1,10 +1,6 @@
 #include "env/ini_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
@@ -26,32 +22,18 @@ FileRead ReadWholeFile(const std::string& program_path, std::string* content) {
   content->clear();
   std::string host = HostFile(program_path);
   if (host.empty()) return FileRead::kFailed;
-  // Only plain files: a pipe would block the open and a device might
-  // never end.
-  std::error_code error;
-  std::filesystem::file_status status = std::filesystem::status(host, error);
-  if (status.type() == std::filesystem::file_type::not_found) return FileRead::kMissing;
-  if (error || !std::filesystem::is_regular_file(status)) return FileRead::kFailed;
-  std::FILE* file = std::fopen(host.c_str(), "rb");
-  if (file == nullptr) return errno == ENOENT ? FileRead::kMissing : FileRead::kFailed;
-  char buffer[65536];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) content->append(buffer, got);
-  bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) {
-    content->clear();
-    return FileRead::kFailed;
-  }
-  return FileRead::kOk;
+  const int error = platform::fs::ReadWholeFile(host, content);
+  if (error == platform::fs::kErrorFileNotFound) return FileRead::kMissing;
+  return error == 0 ? FileRead::kOk : FileRead::kFailed;
 }
 
 void TouchFile(const std::string& program_path) {
   std::string host = HostFile(program_path);
   if (host.empty()) return;
-  std::error_code error;
-  if (std::filesystem::status(host, error).type() != std::filesystem::file_type::not_found) return;
-  if (std::FILE* file = std::fopen(host.c_str(), "ab")) std::fclose(file);
+  // Created only when no entry of that name exists: an existing file, or a
+  // pipe, is left alone.
+  platform::fs::File file;
+  file.Open(host, platform::fs::File::kCreateNew, false);
 }
 
 std::string WriteTempFile(const std::string& dir_prefix, const std::string& content,
@@ -83,7 +65,7 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
 
 void RemoveFile(const std::string& program_path) {
   std::string host = HostFile(program_path);
-  if (!host.empty()) std::remove(host.c_str());
+  if (!host.empty()) platform::fs::RemoveFile(host);
 }
 
 bool NextLine(std::string_view* rest, std::string_view* line) {

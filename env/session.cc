@@ -5,6 +5,7 @@
 
 #include "env/ini.h"
 #include "env/installation.h"
+#include "env/separators.h"
 #include "platform/process/environment.h"
 #include "util/basics.h"
 #include "util/cp850.h"
@@ -110,6 +111,7 @@ void LoadSessionSettings() {
     LanguageCode = Fixed3(ReadIniValue(RootDir + "Vela.ini", "Usuari", "Idioma"));
   }
   HostMode = HostModeFromEnvironment();
+  LoadSeparators();
 
   static bool installation_loaded = false;
   if (!installation_loaded) {

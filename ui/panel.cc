@@ -48,12 +48,10 @@ bool ShowMessagePanel(int16_t row, std::string_view text) {
     }
   }
 
-  const int16_t depth = WindowDepth;
-  OpenWindow(static_cast<int16_t>(top), static_cast<int16_t>(left),
-             static_cast<int16_t>(bottom), static_cast<int16_t>(right));
-  if (WindowDepth == depth) {
-    // Refused (a console narrower than the panel): drawing a frame now
-    // would wipe the enclosing window instead.
+  if (!OpenWindow(static_cast<int16_t>(top), static_cast<int16_t>(left),
+                  static_cast<int16_t>(bottom), static_cast<int16_t>(right))) {
+    // Refused (a console narrower than the panel, no window file): drawing
+    // a frame now would wipe the enclosing window instead.
     SetColour("-");
     return false;
   }

@@ -53,8 +53,10 @@ void PrintAt(int16_t row, int16_t column, std::string_view text);
 
 // Saves the cells under the rectangle (absolute, 1-based, inclusive) on the
 // window stack and makes it the current window; the screen is not changed.
-// A rectangle outside the console does nothing (no block, no depth change).
-void OpenWindow(int16_t top, int16_t left, int16_t bottom, int16_t right);
+// True when the window was opened; false, with nothing changed (no block,
+// no depth change), for a rectangle outside the console or when the window
+// file cannot be written (no WorkDir, a full disk).
+bool OpenWindow(int16_t top, int16_t left, int16_t bottom, int16_t right);
 // Paints back the cells under the innermost window, puts the cursor where it
 // was at the push and makes the enclosing window current. With no window
 // saved it only removes the window file. The console colour is afterwards

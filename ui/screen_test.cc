@@ -64,7 +64,7 @@ TEST_F(WindowStackTest, NestedWindowsRestoreCellsColoursCursorAndRectangle) {
   console::SetCursor(2, 6);
   const std::string original = Screen();
 
-  OpenWindow(2, 3, 12, 60);
+  EXPECT_TRUE(OpenWindow(2, 3, 12, 60));
   SetColour("+rh");
   DrawFrame(2);
   PrintAt(1, 1, util::Cp850("Primera finestra: àèò"));
@@ -111,17 +111,17 @@ TEST_F(WindowStackTest, CloseWithoutWindowAndRefusedRectanglesChangeNothing) {
   EXPECT_EQ(Screen(), original);
   EXPECT_EQ(WindowDepth, 0);
 
-  OpenWindow(0, 1, 5, 5);
-  OpenWindow(1, 1, 26, 5);
-  OpenWindow(1, 0, 5, 5);
-  OpenWindow(1, 1, 5, 81);
+  EXPECT_FALSE(OpenWindow(0, 1, 5, 5));
+  EXPECT_FALSE(OpenWindow(1, 1, 26, 5));
+  EXPECT_FALSE(OpenWindow(1, 0, 5, 5));
+  EXPECT_FALSE(OpenWindow(1, 1, 5, 81));
   EXPECT_EQ(WindowDepth, 0);
   EXPECT_FALSE(WindowFileExists());
 
   // Without a directory to save in, no window is opened either.
   const std::string work_dir = env::WorkDir;
   env::WorkDir += "absent\\";
-  OpenWindow(2, 2, 5, 5);
+  EXPECT_FALSE(OpenWindow(2, 2, 5, 5));
   EXPECT_EQ(WindowDepth, 0);
   env::WorkDir = work_dir;
 

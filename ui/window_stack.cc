@@ -78,21 +78,21 @@ bool Inside(int value, int limit) { return value >= 1 && value <= limit; }
 
 }  // namespace
 
-void OpenWindow(int16_t top, int16_t left, int16_t bottom, int16_t right) {
+bool OpenWindow(int16_t top, int16_t left, int16_t bottom, int16_t right) {
   const int rows = ScreenRows();
   const int columns = ScreenColumns();
   if (!Inside(top, rows) || !Inside(bottom, rows) || !Inside(left, columns) ||
       !Inside(right, columns)) {
-    return;
+    return false;
   }
   const std::string path = WindowFilePath();
   fs::File file;
   if (path.empty() || file.Open(path, fs::File::kReadWriteCreate, false) != 0) {
-    return;  // no WorkDir to save in: the window cannot be opened
+    return false;  // no WorkDir to save in: the window cannot be opened
   }
   const int64_t size = file.Size();
   int64_t stack_top = kEmptyTop;
-  if (size > 3 && !ReadTop(file, &stack_top)) return;
+  if (size > 3 && !ReadTop(file, &stack_top)) return false;
   // A header that points outside the file is not a stack we can add to;
   // start afresh rather than write at a wild position.
   if (stack_top < kEmptyTop || stack_top - 1 > size) stack_top = kEmptyTop;
@@ -120,8 +120,8 @@ void OpenWindow(int16_t top, int16_t left, int16_t bottom, int16_t right) {
   }
   AppendDigits(block, static_cast<int64_t>(block.size()) + kLengthSize, 5);
 
-  if (!file.WriteAt(stack_top - 1, block.data(), block.size())) return;
-  if (!WriteTop(file, stack_top + static_cast<int64_t>(block.size()))) return;
+  if (!file.WriteAt(stack_top - 1, block.data(), block.size())) return false;
+  if (!WriteTop(file, stack_top + static_cast<int64_t>(block.size()))) return false;
   file.Close();
 
   WindowTop = top;
@@ -129,6 +129,7 @@ void OpenWindow(int16_t top, int16_t left, int16_t bottom, int16_t right) {
   WindowBottom = bottom;
   WindowRight = right;
   ++WindowDepth;
+  return true;
 }
 
 namespace {

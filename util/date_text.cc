@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/process/clock.h"
 #include "util/basics.h"
 #include "util/dates.h"
 #include "util/numbers.h"
@@ -15,8 +14,6 @@ namespace {
 constexpr double kMax16 = 32767;
 // A date holds four year digits: a longer year would lose its first digits.
 constexpr int32_t kLatestYear = 9999;
-
-int32_t CurrentYear() { return platform::LocalNow().year; }
 
 double PackedValue(std::string_view packed) { return NumericValue(UnpackDigits(packed)); }
 
@@ -78,7 +75,6 @@ TypedDate ReadTypedDate(std::string_view text) {
 
 }  // namespace
 
-std::string PackedDateText(std::string_view date) { return PackedDateText(date, CurrentYear()); }
 
 std::string PackedDateText(std::string_view date, int32_t current_year) {
   const size_t n = date.size();
@@ -96,7 +92,6 @@ std::string PackedDateText(std::string_view date, int32_t current_year) {
   return text;
 }
 
-std::string ParseDateText(std::string_view text) { return ParseDateText(text, CurrentYear()); }
 
 std::string ParseDateText(std::string_view text, int32_t current_year) {
   TypedDate t = ReadTypedDate(text);
@@ -113,7 +108,6 @@ std::string ParseDateText(std::string_view text, int32_t current_year) {
   return PackDigits(ZeroPad(t.year, 4) + ZeroPad(t.month, 2) + ZeroPad(t.day, 2));
 }
 
-int16_t DateTextInvalid(std::string_view text) { return DateTextInvalid(text, CurrentYear()); }
 
 int16_t DateTextInvalid(std::string_view text, int32_t current_year) {
   TypedDate t = ReadTypedDate(text);

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "platform/process/clock.h"
 #include "util/dates.h"
 
 namespace util {
@@ -26,9 +25,6 @@ TEST(PackedDateText, TwoDigitYearsNearTheCurrentYear) {
   EXPECT_EQ(PackedDateText(PackDigits("20240100"), 2024), "000124");
   // A single byte is a day with its own value as the year.
   EXPECT_EQ(PackedDateText(PackDigits("07"), 2024), "07000007");
-  // The one-argument form asks the clock.
-  const int year = platform::LocalNow().year;
-  EXPECT_EQ(PackedDateText(D("2024-01-31")), PackedDateText(D("2024-01-31"), year));
 }
 
 TEST(ParseDateText, SeparatedAndRunTogether) {

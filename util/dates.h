@@ -48,9 +48,8 @@ std::string DateAdd(std::string_view date, int32_t count, std::string_view unit)
 int32_t Weekday(std::string_view date);
 
 // DDMMYY when the year lies within current year - 50 .. + 49, else DDMMYYYY;
-// empty when day and month are both 0. The one-argument form reads the year
-// from the system date.
-std::string PackedDateText(std::string_view date);
+// empty when day and month are both 0. The caller reads current_year from
+// the clock (util/ never asks it).
 std::string PackedDateText(std::string_view date, int32_t current_year);
 
 // Packed digits shown in groups of four separated by points, leading zero
@@ -62,12 +61,10 @@ std::string PackedNumberText(std::string_view packed);
 // DDMMYY[YY] without separators. Two-digit years fall into current year - 50
 // .. + 49. Day and month are not range-checked. Unreadable text, or a year
 // past 9999, gives the packed "00000000".
-std::string ParseDateText(std::string_view text);
 std::string ParseDateText(std::string_view text, int32_t current_year);
 // -1 when the typed text is not a valid date (Gregorian month lengths for
 // every year, the ten days dropped in October 1582 and years past 9999
 // refused), else 0.
-int16_t DateTextInvalid(std::string_view text);
 int16_t DateTextInvalid(std::string_view text, int32_t current_year);
 
 }  // namespace util

@@ -10,14 +10,16 @@
 
 namespace util {
 
-// The decimal and thousands characters. '\0' means not loaded yet: the first
-// FormatNumber (or LoadSeparators) reads "DecCaracter" and "MilCaracter" of
-// section "Usuari" in RootDir + "Vela.ini", once per run. A missing key, a
-// blank or a control character gives "'" and "." respectively.
+// The decimal and thousands characters. '\0' means not loaded: numbers are
+// then shown with "'" and "." (env::LoadSeparators reads the installation's
+// own from its settings file, once per run).
 extern char DecimalChar;
 extern char ThousandsChar;
-void LoadSeparators();
-// Back to "not loaded", so that the next use reads the settings file again.
+// The characters numbers are shown with now.
+char DecimalCharacter();
+char ThousandsCharacter();
+// Back to "not loaded", so that the next env::LoadSeparators reads the
+// settings file again.
 void ForgetSeparators();
 
 // One letter each ("E" euros, "P" pesetas) or empty; set by SelectCurrency.

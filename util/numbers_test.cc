@@ -9,7 +9,6 @@
 #include <limits>
 #include <string>
 
-#include "env/session.h"
 
 namespace util {
 namespace {
@@ -147,52 +146,6 @@ TEST_F(CurrencyTest, AmountsInPesetas) {
   EXPECT_EQ(FormatAmount("ZZZ,ZZ9", 123456), "205.414");
   EXPECT_EQ(FormatAmount("Z,ZZZ,ZZZ,ZZ9", 100), "          166");
   EXPECT_EQ(FormatAmount("ZZ9.9", 100), "166'4");
-}
-
-// The separators come from the root settings file, once.
-class SeparatorFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("qdeb_separators_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-    saved_root_ = env::RootDir;
-    env::RootDir = dir_.string() + "/";
-    ForgetSeparators();
-  }
-  void TearDown() override {
-    env::RootDir = saved_root_;
-    ForgetSeparators();
-    std::filesystem::remove_all(dir_);
-  }
-  void WriteVela(const std::string& body) {
-    std::ofstream(dir_ / "Vela.ini", std::ios::binary) << body;
-  }
-  std::filesystem::path dir_;
-  std::string saved_root_;
-};
-
-TEST_F(SeparatorFileTest, ReadOnFirstUseAndKeptForTheRun) {
-  WriteVela("[Usuari]\r\nDecCaracter=,x\r\nMilCaracter= \r\n");
-  EXPECT_EQ(FormatNumber("Z,ZZ9.99", 1234.5), "1.234,50");
-  EXPECT_EQ(DecimalChar, ',');
-  EXPECT_EQ(ThousandsChar, '.');  // a blank gives the default
-  WriteVela("[Usuari]\r\nDecCaracter=;\r\nMilCaracter=_\r\n");
-  EXPECT_EQ(FormatNumber("Z,ZZ9.99", 1234.5), "1.234,50");
-  ForgetSeparators();
-  EXPECT_EQ(FormatNumber("Z,ZZ9.99", 1234.5), "1_234'50");
-}
-
-TEST_F(SeparatorFileTest, MissingFileOrControlCharactersGiveTheDefaults) {
-  LoadSeparators();
-  EXPECT_EQ(DecimalChar, '\'');
-  EXPECT_EQ(ThousandsChar, '.');
-  ForgetSeparators();
-  WriteVela("[Usuari]\r\nDecCaracter=\t\r\nMilCaracter=\x01\r\n");
-  LoadSeparators();
-  EXPECT_EQ(DecimalChar, '\'');
-  EXPECT_EQ(ThousandsChar, '.');
 }
 
 }  // namespace

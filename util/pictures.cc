@@ -58,7 +58,7 @@ std::string Overflow(const std::string& digits, int64_t round_dec, bool negative
     if (static_cast<int64_t>(fraction.size()) < round_dec) {
       fraction.insert(0, static_cast<size_t>(round_dec) - fraction.size(), '0');
     }
-    t += DecimalChar;
+    t += DecimalCharacter();
     t += fraction;
   }
   if (t.size() >= length) return t.substr(0, length);
@@ -72,7 +72,6 @@ std::string LastChars(const std::string& text, size_t count) {
 }  // namespace
 
 std::string FormatNumber(std::string_view picture, double value) {
-  LoadSeparators();
   const size_t length = picture.size();
   if (!std::isfinite(value)) return std::string(length, '!');
   const int64_t L = static_cast<int64_t>(length);
@@ -123,11 +122,11 @@ std::string FormatNumber(std::string_view picture, double value) {
         break;
       }
       case '.':
-        c = pending >= kNoDigit ? static_cast<char>(pending % 256) : DecimalChar;
+        c = pending >= kNoDigit ? static_cast<char>(pending % 256) : DecimalCharacter();
         dec_count = 0;
         break;
       case ',':
-        c = ThousandsChar;
+        c = ThousandsCharacter();
         break;
       case '-':
         if (!negative) c = ' ';
@@ -188,11 +187,11 @@ std::string FormatNumber(std::string_view picture, double value) {
           c = '-';
           negative = false;
         } else {
-          c = pending != 0 ? static_cast<char>(pending % 256) : ThousandsChar;
+          c = pending != 0 ? static_cast<char>(pending % 256) : ThousandsCharacter();
         }
         break;
       case '.':
-        c = pending >= kNoDigit ? static_cast<char>(pending % 256) : DecimalChar;
+        c = pending >= kNoDigit ? static_cast<char>(pending % 256) : DecimalCharacter();
         dec_count = 0;
         break;
       case '-':

@@ -53,12 +53,9 @@ int16_t CentreOffset(std::string_view text, int16_t width);
 // count of 0 or less.
 std::string BytesAt(const void* address, int16_t count);
 
-// The computer's name from the platform, in code page 850; empty when the
-// platform cannot tell it. Lives in util/computer_name.cc: a program that
-// calls it links the file-system layer.
-std::string ComputerName();
-// The rule ComputerName applies to the platform's UTF-8 host name: code page
-// 850, and at most 16 characters (the name buffer holds 17 with its NUL).
+// The computer's name (platform::fs::ComputerName) from the platform's UTF-8
+// host name: code page 850, and at most 16 characters (the name buffer holds
+// 17 with its NUL).
 std::string ComputerNameFrom(std::string_view host_name_utf8);
 
 }  // namespace util

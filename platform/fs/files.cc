@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
+
+#include "platform/fs/errors.h"
 
 namespace platform::fs {
 
@@ -67,7 +70,10 @@ bool StatEntry(const std::string& host_path, DirEntry* entry) {
 bool ListDirectory(const std::string& host_dir, std::vector<DirEntry>* entries) {
   entries->clear();
   DIR* handle = opendir(host_dir.c_str());
-  if (handle == nullptr) return false;
+  if (handle == nullptr) {
+    NoteFileError(FileOperation::kList, host_dir, errno);
+    return false;
+  }
   std::string prefix = host_dir.empty() || host_dir.back() == '/' ? host_dir : host_dir + "/";
   while (dirent* found = readdir(handle)) {
     std::string name = found->d_name;
@@ -84,26 +90,103 @@ bool ListDirectory(const std::string& host_dir, std::vector<DirEntry>* entries) 
   return true;
 }
 
+namespace {
+
+// 0, or the error number with the failure noted.
+int Outcome(bool ok, FileOperation operation, const std::string& host_path) {
+  if (ok) return 0;
+  const int host_errno = errno;
+  NoteFileError(operation, host_path, host_errno);
+  return ErrorNumber(host_errno);
+}
+
+}  // namespace
+
 int RemoveFile(const std::string& host_path) {
   struct stat st{};
-  if (lstat(host_path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return kErrorAccessDenied;
-  return unlink(host_path.c_str()) == 0 ? 0 : ErrorNumber(errno);
+  if (lstat(host_path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    NoteFileFailure(FileOperation::kRemove, host_path, FileFailure::kIsDirectory);
+    return kErrorAccessDenied;
+  }
+  return Outcome(unlink(host_path.c_str()) == 0, FileOperation::kRemove, host_path);
 }
 
 int RemoveDirectory(const std::string& host_path) {
-  return rmdir(host_path.c_str()) == 0 ? 0 : ErrorNumber(errno);
+  return Outcome(rmdir(host_path.c_str()) == 0, FileOperation::kRemove, host_path);
 }
 
 int MakeDirectory(const std::string& host_path) {
-  return mkdir(host_path.c_str(), 0777) == 0 ? 0 : ErrorNumber(errno);
+  return Outcome(mkdir(host_path.c_str(), 0777) == 0, FileOperation::kMakeDirectory, host_path);
 }
 
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+int ReadWholeFile(const std::string& host_path, std::string* content, size_t limit) {
+  content->clear();
+  if (host_path.empty()) return kErrorFileNotFound;
+  // Only plain files: a pipe would block the read and a device might never
+  // end. Opened without blocking, then looked at through the descriptor,
+  // so a pipe put in its place meanwhile cannot hang us either.
+  const int fd = open(host_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    const int host_errno = errno;
+    NoteFileError(FileOperation::kOpen, host_path, host_errno);
+    return host_errno == ENOTDIR ? kErrorFileNotFound : ErrorNumber(host_errno);
+  }
+  struct stat st{};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    NoteFileFailure(FileOperation::kRead, host_path,
+                    S_ISDIR(st.st_mode) ? FileFailure::kIsDirectory : FileFailure::kNotRegular);
+    return kErrorAccessDenied;
+  }
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      const int host_errno = errno;
+      close(fd);
+      content->clear();
+      NoteFileError(FileOperation::kRead, host_path, host_errno);
+      return ErrorNumber(host_errno);
+    }
+    if (got == 0) break;
+    content->append(buffer, static_cast<size_t>(got));
+    if (content->size() >= limit) {
+      content->resize(limit);
+      break;
+    }
+  }
+  close(fd);
+  return 0;
+}
+
+int AppendToFile(const std::string& host_path, std::string_view bytes) {
+  const int fd = open(host_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (fd < 0) return Outcome(false, FileOperation::kOpen, host_path);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) {
+      const int error = Outcome(false, FileOperation::kWrite, host_path);
+      close(fd);
+      return error;
+    }
+    done += static_cast<size_t>(put);
+  }
+  close(fd);
+  return 0;
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) {
+  other.fd_ = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
     fd_ = other.fd_;
+    path_ = std::move(other.path_);
     other.fd_ = -1;
   }
   return *this;
@@ -114,12 +197,15 @@ File::~File() { Close(); }
 int File::Open(const std::string& host_path, Mode mode, bool no_sharing) {
   Close();
   if (host_path.empty()) return kErrorFileNotFound;
+  path_ = host_path;
   int flags = O_RDWR | O_CLOEXEC;
   if (mode == kReadWriteCreate) flags |= O_CREAT;
   if (mode == kCreateNew) flags |= O_CREAT | O_EXCL;
   int fd = open(host_path.c_str(), flags, 0666);
   if (fd < 0) {
     int error = errno;
+    NoteFileError(mode == kReadWrite ? FileOperation::kOpen : FileOperation::kCreate, host_path,
+                  error);
     if (error == ENOENT && mode != kReadWrite) return kErrorPathNotFound;
     return ErrorNumber(error);
   }
@@ -132,6 +218,7 @@ int File::Open(const std::string& host_path, Mode mode, bool no_sharing) {
     if (fcntl(fd, F_OFD_SETLK, &lock) != 0) {
       int error = errno;
       close(fd);
+      NoteFileError(FileOperation::kOpen, host_path, error == EACCES ? EAGAIN : error);
       return error == EAGAIN || error == EACCES ? kErrorSharingViolation : ErrorNumber(error);
     }
   }
@@ -152,6 +239,7 @@ int64_t File::ReadAt(int64_t offset, void* buffer, size_t size) {
     ssize_t got = pread(fd_, bytes + done, size - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
     if (got < 0) {
       if (errno == EINTR) continue;
+      NoteFileError(FileOperation::kRead, path_, errno);
       return -1;
     }
     if (got == 0) break;
@@ -168,6 +256,7 @@ bool File::WriteAt(int64_t offset, const void* data, size_t size) {
     ssize_t put = pwrite(fd_, bytes + done, size - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
     if (put < 0) {
       if (errno == EINTR) continue;
+      NoteFileError(FileOperation::kWrite, path_, errno);
       return false;
     }
     done += static_cast<size_t>(put);
@@ -182,18 +271,25 @@ int64_t File::Size() {
 }
 
 bool File::Truncate(int64_t size) {
-  return fd_ >= 0 && size >= 0 && ftruncate(fd_, static_cast<off_t>(size)) == 0;
+  if (fd_ < 0 || size < 0) return false;
+  return Outcome(ftruncate(fd_, static_cast<off_t>(size)) == 0, FileOperation::kResize, path_) == 0;
 }
 
-bool File::Sync() { return fd_ >= 0 && fsync(fd_) == 0; }
+bool File::Sync() {
+  return fd_ >= 0 && Outcome(fsync(fd_) == 0, FileOperation::kFlush, path_) == 0;
+}
 
 int ReplaceFile(const std::string& host_from, const std::string& host_to) {
   if (host_from.empty() || host_to.empty()) return kErrorFileNotFound;
   struct stat old_status{};
   if (stat(host_to.c_str(), &old_status) == 0 && S_ISREG(old_status.st_mode)) {
-    if (chmod(host_from.c_str(), old_status.st_mode & 07777) != 0) return ErrorNumber(errno);
+    if (chmod(host_from.c_str(), old_status.st_mode & 07777) != 0) {
+      return Outcome(false, FileOperation::kReplace, host_to);
+    }
   }
-  if (rename(host_from.c_str(), host_to.c_str()) != 0) return ErrorNumber(errno);
+  if (rename(host_from.c_str(), host_to.c_str()) != 0) {
+    return Outcome(false, FileOperation::kReplace, host_to);
+  }
   // The rename itself must reach the disk too.
   std::string::size_type slash = host_to.rfind('/');
   std::string dir = slash == std::string::npos ? "." : host_to.substr(0, slash + 1);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::fs {
@@ -42,10 +43,22 @@ bool ListDirectory(const std::string& host_dir, std::vector<DirEntry>* entries);
 // The entry of one path; false when it does not exist.
 bool StatEntry(const std::string& host_path, DirEntry* entry);
 
+// Each operation that fails notes what failed, where and why for
+// LastFileError (errors.h), whatever it returns.
+
 // Each gives 0 or the error number.
 int RemoveFile(const std::string& host_path);
 int RemoveDirectory(const std::string& host_path);
 int MakeDirectory(const std::string& host_path);
+
+// The whole of a plain file: 0, kErrorFileNotFound when it (or its folder)
+// does not exist, kErrorAccessDenied for a folder, pipe or device (never
+// waited on), or another error number; content is empty unless 0. At most
+// limit bytes are read.
+int ReadWholeFile(const std::string& host_path, std::string* content,
+                  size_t limit = static_cast<size_t>(-1));
+// Appends bytes to the file, created when missing: 0 or the error number.
+int AppendToFile(const std::string& host_path, std::string_view bytes);
 
 // Puts the file from in place of the file to in one step, so that a reader
 // finds the old file or the new one, never none; the new file takes the
@@ -87,6 +100,7 @@ class File {
 
  private:
   int fd_ = -1;
+  std::string path_;  // for the failures it notes
 };
 
 }  // namespace platform::fs

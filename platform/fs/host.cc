@@ -9,6 +9,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "util/text.h"
+
 namespace platform::fs {
 
 std::string HostName() {
@@ -17,6 +19,8 @@ std::string HostName() {
   name[sizeof name - 1] = '\0';
   return std::string(name, strnlen(name, sizeof name));
 }
+
+std::string ComputerName() { return util::ComputerNameFrom(HostName()); }
 
 int64_t AvailableMemoryBytes() {
   std::ifstream in("/proc/meminfo");

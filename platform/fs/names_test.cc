@@ -1,3 +1,4 @@
+#include "platform/fs/host.h"
 #include "platform/fs/names.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +50,12 @@ TEST(NamesTest, InvalidUtf8OnDiskReadsAsQuestionMarks) {
   EXPECT_EQ(ProgramFileName("a\r\nb"), "a??b");
   EXPECT_EQ(HostFileName(util::Cp850("Años.ini")), "Años.ini");
   EXPECT_EQ(ProgramFileName("Años.ini"), util::Cp850("Años.ini"));
+}
+
+TEST(NamesTest, ComputerNameOfThisHost) {
+  std::string name = ComputerName();
+  EXPECT_LE(name.size(), 16u);
+  EXPECT_EQ(name.find('\0'), std::string::npos);
 }
 
 }  // namespace

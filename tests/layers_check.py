@@ -1,0 +1,165 @@
+#!/usr/bin/env python3
+"""Checks that the source tree keeps its layers in one direction.
+
+The order, lowest first (ARCHITECTURE.md says why):
+
+  util/ -> bank/ -> platform/process -> platform/{fs,console,recman} -> env/
+  -> ui/ (core) -> db/, files/ -> ui/forms/ -> remit/ -> app/
+
+A file may include headers of its own folder and of lower layers only;
+folders of the same layer do not include each other. tools/, bench/ and
+tests/ stand above everything; a test of any folder may include tests/.
+The CMake libraries must declare their dependencies in the same order.
+
+Outside platform/, production code (tests and tools' test helpers aside)
+must not include operating-system, ncurses or SQLite headers, nor use
+std::filesystem, file streams or C stdio files; util/ and bank/ are pure
+(no clock either). Only app/ and the tools' main programs end the process.
+
+Prints one line per breach and exits 1 when there is any.
+"""
+import os
+import re
+import sys
+
+RANKS = {
+    "util": 0,
+    "bank": 1,
+    "platform/process": 2,
+    "platform/fs": 3,
+    "platform/console": 3,
+    "platform/recman": 3,
+    "env": 4,
+    "ui": 5,
+    "db": 6,
+    "files": 6,
+    "ui/forms": 7,
+    "remit": 8,
+    "app": 9,
+    "tools": 10,
+    "bench": 10,
+    "tests": 10,
+}
+PURE = {"util", "bank"}
+MAY_END_PROCESS = {"app", "tools"}
+
+OS_HEADERS = re.compile(
+    r"^(unistd|fcntl|dirent|poll|termios|pwd|grp|signal|dlfcn|pthread|spawn|"
+    r"sys/.*|linux/.*|curses|ncurses.*|ncursesw/.*|term|sqlite3)\.h$"
+    r"|^(filesystem|fstream|csignal|thread)$")
+CLOCK_HEADERS = re.compile(r"^(chrono|ctime|time\.h|random)$")
+OS_USES = re.compile(
+    r"std::filesystem|std::[io]?fstream|\bfopen\s*\(|\bgetenv\s*\(|"
+    r"\bsystem\s*\(|\bpopen\s*\(")
+# Programs talk to their standard streams; libraries never do.
+STANDARD_STREAMS = re.compile(r"std::cerr|std::cout|\bf?printf\s*\(|\bputs\s*\(")
+ENDS_PROCESS = re.compile(r"(?<![\w:])(std::)?(exit|_exit|_Exit|quick_exit|abort)\s*\(")
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+SOURCE = re.compile(r"\.(cc|h)$")
+
+
+def folder_of(relpath):
+    """The layer a path belongs to: the longest key of RANKS it starts with."""
+    best = None
+    for key in RANKS:
+        if relpath == key or relpath.startswith(key + "/"):
+            if best is None or len(key) > len(best):
+                best = key
+    return best
+
+
+def is_test_code(relpath):
+    name = os.path.basename(relpath)
+    return (name.endswith("_test.cc") or name.endswith("_test.h")
+            or name.endswith("test_support.h")
+            or name.startswith("test_") or "/test_helpers/" in relpath
+            or "/helper/" in relpath or relpath.startswith("tests/"))
+
+
+def strip_comments(text):
+    text = re.sub(r"/\*.*?\*/", " ", text, flags=re.S)
+    text = re.sub(r"//[^\n]*", "", text)
+    return re.sub(r'"(\\.|[^"\\\n])*"', '""', text)
+
+
+def check_source(root, relpath, breaches):
+    layer = folder_of(relpath)
+    if layer is None:
+        return
+    rank = RANKS[layer]
+    test = is_test_code(relpath)
+    with open(os.path.join(root, relpath), encoding="utf-8", errors="replace") as f:
+        text = f.read()
+    for number, line in enumerate(text.splitlines(), 1):
+        m = INCLUDE.match(line)
+        if not m:
+            continue
+        quote, header = m.groups()
+        where = f"{relpath}:{number}"
+        if quote == '"':
+            target = folder_of(os.path.dirname(header))
+            if target is None or target == layer:
+                continue
+            if target == "tests" and test:
+                continue
+            if RANKS[target] >= rank:
+                breaches.append(f"{where}: {layer}/ includes {header} of the layer "
+                                f"{target}/, which is not below it")
+        elif not test and not layer.startswith("platform"):
+            if OS_HEADERS.match(header) and layer not in ("tests", "bench"):
+                breaches.append(f"{where}: <{header}> outside platform/")
+            elif layer in PURE and CLOCK_HEADERS.match(header):
+                breaches.append(f"{where}: <{header}> in the pure layer {layer}/")
+    if test or layer.startswith("platform") or layer in ("tests", "bench"):
+        return
+    code = strip_comments(text)
+    for number, line in enumerate(code.splitlines(), 1):
+        if OS_USES.search(line):
+            breaches.append(f"{relpath}:{number}: host files outside platform/")
+        if STANDARD_STREAMS.search(line) and layer not in MAY_END_PROCESS:
+            breaches.append(f"{relpath}:{number}: a library writes to the standard streams")
+        if ENDS_PROCESS.search(line) and layer not in MAY_END_PROCESS:
+            breaches.append(f"{relpath}:{number}: only app/ ends the process")
+
+
+def check_cmake(root, relpath, breaches):
+    layer = folder_of(os.path.dirname(relpath))
+    if layer is None or layer in ("tools", "bench", "tests"):
+        return
+    with open(os.path.join(root, relpath), encoding="utf-8") as f:
+        text = f.read()
+    for call in re.finditer(r"qdeb_module\(\s*(\w+)(.*?)\)", text, flags=re.S):
+        deps = re.search(r"DEPS(.*?)(SYSTEM|TEST_DEPS|$)", call.group(2), flags=re.S)
+        for dep in (deps.group(1).split() if deps else []):
+            name = dep.removeprefix("qdeb_").replace("platform_", "platform/")
+            name = name.replace("ui_forms", "ui/forms")
+            if name not in RANKS:
+                continue
+            if RANKS[name] >= RANKS[layer]:
+                breaches.append(f"{relpath}: the library of {layer}/ links {dep}, "
+                                f"which is not below it")
+
+
+def main():
+    root = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(
+        os.path.dirname(os.path.abspath(__file__)))
+    breaches = []
+    files = 0
+    for dirpath, dirnames, filenames in os.walk(root):
+        dirnames[:] = [d for d in dirnames
+                       if not d.startswith(".") and not d.startswith("build")]
+        for name in filenames:
+            relpath = os.path.relpath(os.path.join(dirpath, name), root)
+            if SOURCE.search(name):
+                files += 1
+                check_source(root, relpath, breaches)
+            elif name == "CMakeLists.txt":
+                check_cmake(root, relpath, breaches)
+    for breach in breaches:
+        print(breach)
+    print(f"{files} source files checked, {len(breaches)} breaches of the layer order")
+    return 1 if breaches else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -97,7 +97,7 @@ class OtherTerminal {
 class LockWaitTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = Screen;
+    saved_ = Hooks;
     root_.Dictionary("SHARED", testing::CreateBuffer(16, {{1, 4, 0}}));
     int16_t status = -1;
     OpenRecordFile(11, root_.Path("SHARED"), &buffer_, status);
@@ -108,18 +108,18 @@ class LockWaitTest : public ::testing::Test {
     // The file is shut before the fork so that the child inherits nothing.
     CloseAllRecordFiles(status);
     ASSERT_EQ(status, 0);
-    Screen.show_message = [this](int16_t row, const std::string& text) {
+    Hooks.wait.show_message = [this](int16_t row, const std::string& text) {
       shown_.push_back(text);
       rows_.push_back(row);
       return true;
     };
-    Screen.close_message = [this] { ++closed_; };
-    Screen.sleep = [this](int ms) {
+    Hooks.wait.close_message = [this] { ++closed_; };
+    Hooks.wait.pause = [this](int ms) {
       sleeps_.push_back(ms);
       if (on_sleep_) on_sleep_(static_cast<int>(sleeps_.size()));
     };
   }
-  void TearDown() override { Screen = saved_; }
+  void TearDown() override { Hooks = saved_; }
 
   void OpenShared(const char* options) {
     int16_t status = -1;
@@ -130,7 +130,7 @@ class LockWaitTest : public ::testing::Test {
   }
 
   ScratchRoot root_{"lockwait"};
-  ScreenHooks saved_;
+  LayerHooks saved_;
   std::string buffer_;
   std::vector<std::string> shown_;
   std::vector<int16_t> rows_;
@@ -149,7 +149,7 @@ TEST_F(LockWaitTest, LockAndWaitShowsTheMessageOnceAndRetriesUntilTheLockGoes) {
     if (n == 3) other.Release();
   };
   int retries_seen = 0;
-  Screen.escape_pressed = [&retries_seen] {
+  Hooks.wait.escape_pressed = [&retries_seen] {
     ++retries_seen;
     return false;
   };
@@ -165,7 +165,7 @@ TEST_F(LockWaitTest, LockAndWaitShowsTheMessageOnceAndRetriesUntilTheLockGoes) {
   ASSERT_GE(sleeps_.size(), 3u);
   for (int ms : sleeps_) {
     EXPECT_GE(ms, 1);
-    EXPECT_LE(ms, 100);  // the keyboard is looked at between short steps
+    EXPECT_LE(ms, 50);  // the keyboard is looked at between short steps
   }
   EXPECT_EQ(retries_seen, static_cast<int>(sleeps_.size()));
 }
@@ -195,7 +195,7 @@ TEST_F(LockWaitTest, EscapeGivesUpTheWaitAndReturnsTheLockStatus) {
   ASSERT_TRUE(other.locked());
   OpenShared("A");
   int looks = 0;
-  Screen.escape_pressed = [&looks] { return ++looks == 2; };
+  Hooks.wait.escape_pressed = [&looks] { return ++looks == 2; };
   int16_t status = -1;
   GetByKey(11, 0, "LOCK", 0, status);
   EXPECT_EQ(status, kRecordLocked);

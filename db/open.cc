@@ -127,8 +127,8 @@ void OpenRecordFile(int16_t file_number, std::string_view path, std::string* rec
     if (status == kFileLocked) {
       // Another user holds the whole file: wait for it, unless the operator
       // gives up with Escape (then it is reported like any other failure).
-      Screen.sleep(kLockedFileWaitMs);
-      if (!Screen.escape_pressed()) continue;
+      ui::OperatorWait wait(Hooks.wait, 0, std::string());
+      if (wait.Pause(kLockedFileWaitMs)) continue;
     } else if (status == kFileNotFound && !created) {
       created = true;
       int16_t st = CreateFromDictionary(parts, host_path);
@@ -141,7 +141,7 @@ void OpenRecordFile(int16_t file_number, std::string_view path, std::string* rec
     std::string text = CannotAccessMessage(program_path, status);
     int16_t failed = status;
     ClearSlot(slot);
-    Screen.fatal_open(text);
+    if (Hooks.fatal_open) Hooks.fatal_open(text);
     status = failed;
     return;
   }

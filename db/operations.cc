@@ -19,8 +19,8 @@ namespace rm = platform::recman;
 
 constexpr int kNoWaitLockBias = 200;
 constexpr int kMaxRetryWaitMs = 10000;
-// The longest sleep between two looks at the keyboard while waiting.
-constexpr int kEscapePollMs = 100;
+// The locked-file message stands at the foot of the screen.
+constexpr int16_t kMessageRow = 24;
 
 bool TakesLockBias(int op) {
   return (op >= 5 && op <= 13) || op == 19 || (op >= 22 && op <= 24) || (op >= 33 && op <= 35);
@@ -30,17 +30,6 @@ int RandomWaitMs() {
   static std::mt19937 generator(static_cast<uint32_t>(platform::SteadyMilliseconds()));
   std::uniform_int_distribution<int> pick(1, kMaxRetryWaitMs);
   return pick(generator);
-}
-
-// Sleeps ms in short steps; false when the operator pressed Escape.
-bool WaitOrEscape(int ms) {
-  while (ms > 0) {
-    int step = ms < kEscapePollMs ? ms : kEscapePollMs;
-    Screen.sleep(step);
-    ms -= step;
-    if (Screen.escape_pressed()) return false;
-  }
-  return true;
 }
 
 std::string KeyBuffer(const Slot& slot, int op) {
@@ -60,8 +49,7 @@ std::string KeyBuffer(const Slot& slot, int op) {
 // leaves in the key buffer.
 int16_t CommonCall(Slot& slot, int op) {
   if (TakesLockBias(op) && slot.lock_mode != kNoLocking) op += kNoWaitLockBias;
-  bool panel_shown = false;
-  bool message_done = false;
+  ui::OperatorWait wait(Hooks.wait, kMessageRow, FileLockedMessage());
   int16_t status = 0;
   size_t record_length = static_cast<size_t>(slot.record_length);
   for (;;) {
@@ -80,17 +68,13 @@ int16_t CommonCall(Slot& slot, int op) {
     slot.record->replace(0, returned, data, 0, returned);
     slot.key_value = key.substr(0, slot.key_value.size());
     if ((status == kRecordLocked || status == kFileLocked) && slot.lock_mode == kLockAndWait) {
-      if (!message_done) {
-        message_done = true;
-        panel_shown = Screen.show_message(24, FileLockedMessage());
-      }
+      wait.Tell();
       // The wait is unbounded as far as the other terminal is concerned, but
       // the operator may give up with Escape: the status then goes back.
-      if (WaitOrEscape(RandomWaitMs())) continue;
+      if (wait.Pause(RandomWaitMs())) continue;
     }
     break;
   }
-  if (panel_shown) Screen.close_message();
   return status;
 }
 

@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "ui/operator_wait.h"
+
 namespace db {
 
 // The layer's own statuses (3 is also the record manager's "file not open").
@@ -45,7 +47,8 @@ extern std::string LockModeStack;
 // read lands there, inserts take it from there. The buffer is sized to the
 // file's record length; it must outlive the open. A file locked by another
 // user is waited for in steps of 3 seconds (Escape gives up); any other
-// failure shows "cannot access" and ends the program through FatalOpenHook.
+// failure shows "cannot access" and ends the program through
+// Hooks.fatal_open.
 void OpenRecordFile(int16_t file_number, std::string_view path,
                     std::string* record, int16_t& status);
 // Closes one file and frees its slot (3 when it is not in the table).
@@ -96,27 +99,25 @@ void AbortTransaction(int16_t& status);
 // The lock mode of an open file (0 when it is not in the table).
 int16_t FileLockMode(int16_t file_number);
 
-// The screen behind the layer's messages, so that the layer runs without a
-// screen in tests. The defaults use the message panel of ui/screen.h.
-struct ScreenHooks {
-  // Shows a message panel around the row (12 the middle, 24 the foot);
-  // true when a panel was opened (and must be closed).
-  std::function<bool(int16_t row, const std::string& text)> show_message;
-  // Removes the panel show_message opened.
-  std::function<void()> close_message;
-  // True when the operator has pressed Escape since the last look (never
-  // waits); other keys are left alone or dropped.
-  std::function<bool()> escape_pressed;
-  // Waits ms milliseconds.
-  std::function<void(int ms)> sleep;
-  // The end of the program after a file could not be opened: shows the
-  // text, beeps, waits for a key, closes everything and exits. When it
-  // returns (tests), OpenRecordFile returns the failing status.
+// How the layer meets the operator, filled once at start-up by the program;
+// every member may be left empty (tests, tools without a screen).
+struct LayerHooks {
+  // The waits for a record or a file locked by another terminal: the
+  // locked-file message, sleeps, Escape to give up. Empty: silent waits
+  // that cannot be given up.
+  ui::WaitHooks wait;
+  // A record file that cannot be opened ends the program: the hook tells
+  // the operator the text (TellFatalOpenOnScreen), closes everything and
+  // ends the process. Empty, or when it returns, OpenRecordFile gives the
+  // failing status back to its caller.
   std::function<void(const std::string& text)> fatal_open;
 };
-extern ScreenHooks Screen;
-// The hooks of the message panel, for tests to go back to them.
-ScreenHooks DefaultScreenHooks();
+extern LayerHooks Hooks;
+
+// The cannot-access text in the message panel with a beep, until the
+// operator presses a key (keys typed before are dropped). Nothing without
+// an open console.
+void TellFatalOpenOnScreen(const std::string& text);
 
 // The layer's messages in env::LanguageCode's language, each completed with
 // the path and status where it has them.

@@ -18,7 +18,7 @@ namespace fs = platform::fs;
 
 int32_t LockHolder = 0;
 std::string LockStation;
-LockWaitHooks LockWait;
+LayerHooks Hooks;
 
 namespace {
 
@@ -35,6 +35,7 @@ constexpr size_t kLowAt = 37;
 constexpr size_t kHighLengthAt = 77;
 constexpr size_t kHighAt = 79;
 constexpr size_t kLineEndAt = 119;
+constexpr int16_t kMessageRow = 24;
 // Busy opens waited for before the operator is told of the wait.
 constexpr int kQuietOpenRetries = 2;
 
@@ -52,44 +53,20 @@ int RandomMilliseconds(int most) {
 }
 
 void Pause(int milliseconds) {
-  if (LockWait.pause != nullptr) {
-    LockWait.pause(milliseconds);
+  if (Hooks.wait.pause) {
+    Hooks.wait.pause(milliseconds);
   } else {
     platform::SleepMilliseconds(milliseconds);
   }
 }
 
 // One wait for a lock, however many attempts it takes: the message is shown
-// at most once and closed when the wait ends.
-class Waiter {
+// at most once, at the foot of the screen, and closed when the wait ends.
+class Waiter : public ui::OperatorWait {
  public:
-  Waiter() = default;
-  Waiter(const Waiter&) = delete;
-  Waiter& operator=(const Waiter&) = delete;
-  ~Waiter() {
-    if (shown_ && LockWait.close_message != nullptr) LockWait.close_message();
-  }
-
-  void Tell() {
-    if (shown_) return;
-    shown_ = true;
-    if (LockWait.show_message != nullptr) LockWait.show_message(LockWaitMessage());
-  }
-
+  Waiter() : ui::OperatorWait(Hooks.wait, kMessageRow, LockWaitMessage()) {}
   // False when the operator pressed Escape.
-  bool Wait(int milliseconds) {
-    for (int left = milliseconds; left > 0; left -= 50) {
-      if (Cancelled()) return false;
-      Pause(std::min(left, 50));
-    }
-    return !Cancelled();
-  }
-
- private:
-  static bool Cancelled() {
-    return LockWait.escape_pressed != nullptr && LockWait.escape_pressed();
-  }
-  bool shown_ = false;
+  bool Wait(int milliseconds) { return Pause(milliseconds); }
 };
 
 std::string Fixed(std::string_view text, size_t size) {

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "platform/fs/files.h"
+#include "ui/operator_wait.h"
 
 namespace files {
 
@@ -29,15 +30,13 @@ constexpr int16_t kLockBadKind = -1;
 extern int32_t LockHolder;
 extern std::string LockStation;
 
-// How a wait for a lock meets the operator. The screen layer fills these at
-// start-up; left empty, waits are silent and cannot be cancelled.
-struct LockWaitHooks {
-  void (*show_message)(const std::string& message) = nullptr;  // shown once per wait
-  void (*close_message)() = nullptr;                            // after a shown message
-  bool (*escape_pressed)() = nullptr;                           // polled while waiting
-  void (*pause)(int milliseconds) = nullptr;                    // default: sleep
+// How the lock layer meets the operator, filled once at start-up by the
+// program: the waiting message at the foot of the screen and Escape to give
+// up. Left empty, waits are silent and cannot be cancelled.
+struct LayerHooks {
+  ui::WaitHooks wait;
 };
-extern LockWaitHooks LockWait;
+extern LayerHooks Hooks;
 
 // "FITXER BLOQUEJAT. ESPEREU UN MOMENT." in the language of LanguageCode.
 std::string LockWaitMessage();

@@ -21,10 +21,11 @@ int escape_after = -1;  // polls before Escape is pressed; -1 never
 std::string last_message;
 std::string go_file;  // created when a wait is told, for another process to see
 
-void CountShow(const std::string& message) {
+bool CountShow(int16_t, const std::string& message) {
   ++shown;
   last_message = message;
   if (!go_file.empty()) std::ofstream(go_file) << "go";
+  return true;
 }
 void CountClose() { ++closed; }
 bool EscapeSoon() { return escape_after >= 0 && escape_after-- == 0; }
@@ -41,11 +42,11 @@ class LocksTest : public ScratchTest {
     shown = closed = 0;
     escape_after = -1;
     go_file.clear();
-    LockWait = {CountShow, CountClose, EscapeSoon, NoPause};
+    Hooks.wait = {CountShow, CountClose, EscapeSoon, NoPause};
     Become(111, "ESTACIO1");
   }
   void TearDown() override {
-    LockWait = {};
+    Hooks = {};
     LockHolder = 0;
     LockStation.clear();
     ScratchTest::TearDown();
@@ -368,7 +369,7 @@ int Finish(FILE* other) {
 }
 
 TEST_F(LocksTest, AnotherProcessWaitsUntilTheRangeIsReleased) {
-  LockWait.pause = nullptr;  // real pauses: the other process must get its turn
+  Hooks.wait.pause = nullptr;  // real pauses: the other process must get its turn
   std::filesystem::create_directories(root_ + "/work2");
   // The other process keeps its lock until our wait has been told.
   go_file = root_ + "/go";
@@ -393,7 +394,7 @@ TEST_F(LocksTest, AnotherProcessWaitsUntilTheRangeIsReleased) {
 }
 
 TEST_F(LocksTest, ATableOpenElsewhereIsWaitedFor) {
-  LockWait.pause = nullptr;
+  Hooks.wait.pause = nullptr;
   std::filesystem::create_directories(root_ + "/work2");
   Touch("go");  // the other process releases as soon as it holds its lock
   const std::string mine = MakeSlot("ESTACIO1", 111, MinutesNow(), "K", "5", "5");

@@ -90,4 +90,9 @@ void ScrollRegion(int16_t top, int16_t left, int16_t bottom, int16_t right,
 // the screen (nothing drawn, nothing to close).
 bool ShowMessagePanel(int16_t row, std::string_view text);
 
+// Has the console show, while the terminal is smaller than the screen, a
+// message in the operator's language saying the size it needs and the size
+// it has. Before the console opens.
+void InstallTooSmallMessage();
+
 }  // namespace ui

@@ -24,9 +24,10 @@ void ShortPause(int milliseconds) { platform::SleepMilliseconds(milliseconds / 1
 
 // The test reads this line to know that this process has met the other's
 // lock or open table, instead of guessing how long that takes.
-void PrintWaiting(const std::string&) {
+bool PrintWaiting(int16_t, const std::string&) {
   std::printf("waiting\n");
   std::fflush(stdout);
+  return false;
 }
 
 // Held until the test creates the file; a test that never does is given up
@@ -55,9 +56,9 @@ int main(int argc, char** argv) {
   env::WorkDir = argv[2];
   std::string mode = argv[3];
   std::string name = argv[4];
-  files::LockWait.pause = ShortPause;
+  files::Hooks.wait.pause = ShortPause;
   if (mode == "hold" && argc == 8) {
-    files::LockWait.show_message = PrintWaiting;
+    files::Hooks.wait.show_message = PrintWaiting;
     if (files::AcquireLock(name, "K", argv[5], argv[6]) != 0) return 1;
     std::printf("held %d\n", files::LockHolder);
     std::fflush(stdout);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/console/backends.h"
 #include "platform/console/state.h"
@@ -25,6 +26,8 @@ Cell& At(State& s, int row, int column) {
   return s.cells[static_cast<size_t>(row) * static_cast<size_t>(s.columns) +
                  static_cast<size_t>(column)];
 }
+
+constexpr int16_t kEscapeCode = 0x1B;
 
 void Remember(const InputEvent& event) {
   State& s = Get();
@@ -222,6 +225,33 @@ bool PendingInput() {
   State& s = Get();
   if (!s.queue.empty()) return true;
   return s.backend == Backend::kTerminal && internal::TerminalPending();
+}
+
+namespace {
+
+TooSmallTextFunction too_small_text;
+
+}  // namespace
+
+void SetTooSmallText(TooSmallTextFunction text) { too_small_text = std::move(text); }
+
+std::string TooSmallText(int columns_needed, int rows_needed, int columns, int rows) {
+  if (too_small_text) return too_small_text(columns_needed, rows_needed, columns, rows);
+  return std::to_string(columns_needed) + " x " + std::to_string(rows_needed) + " > " +
+         std::to_string(columns) + " x " + std::to_string(rows);
+}
+
+bool TakeEscapeKey() {
+  State& s = Get();
+  if (s.backend == Backend::kNone) return false;
+  PendingInput();  // what the terminal has sent joins the queue, undecoded bytes too
+  for (auto it = s.queue.begin(); it != s.queue.end(); ++it) {
+    if (it->kind == InputEvent::kKey && KeyCode(it->key) == kEscapeCode) {
+      s.queue.erase(it);
+      return true;
+    }
+  }
+  return false;
 }
 
 void FlushInput() {

@@ -100,6 +100,11 @@ void Beep();
 bool ReadInput(InputEvent* event, int timeout_ms);
 bool PendingInput();
 void FlushInput();
+// Takes the first Escape key out of what has arrived, without waiting;
+// every other event stays queued in its order. True when there was one. A
+// wait uses it to let the operator give up without losing what was typed
+// ahead.
+bool TakeEscapeKey();
 // Mouse reporting of button presses (on by default once the program asks).
 void EnableMouse(bool on);
 bool HasMouse();
@@ -119,6 +124,15 @@ void SetClipboard(std::string_view text);
 // redraws the whole screen from the cells.
 void Suspend();
 void Resume();
+
+// The words shown instead of the screen while the terminal is smaller than
+// the virtual screen (code page 850), from the size needed and the size the
+// terminal has. The program sets them in the operator's language; until
+// then only the two sizes are shown ("80 x 25 > 60 x 20").
+using TooSmallTextFunction =
+    std::function<std::string(int columns_needed, int rows_needed, int columns, int rows)>;
+void SetTooSmallText(TooSmallTextFunction text);
+std::string TooSmallText(int columns_needed, int rows_needed, int columns, int rows);
 
 // Headless back end only: the screen as UTF-8 lines (one per row, trailing
 // blanks kept) and, in the same layout, one hexadecimal attribute digit pair

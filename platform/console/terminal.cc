@@ -132,10 +132,7 @@ void CollectKnownSequences() {
 void ShowTooSmall(int rows, int columns) {
   Terminal& t = T();
   State& s = Get();
-  std::string text = "La finestra del terminal és massa petita: el programa necessita " +
-                     std::to_string(s.columns) + " x " + std::to_string(s.rows) +
-                     " caràcters i ara en té " + std::to_string(columns) + " x " +
-                     std::to_string(rows) + ". Feu-la més gran.";
+  std::string text = util::Cp850ToUtf8(TooSmallText(s.columns, s.rows, columns, rows));
   t.out += t.sgr0 + t.clear + t.civis;
   // Wrapped by words to the width there is (text is UTF-8: count characters).
   std::string line, word;

@@ -335,6 +335,10 @@ TEST(TerminalSignals, StopAndContinueGiveBackAndTakeAgain) {
 
 TEST(TerminalScreen, TooSmallShowsAMessageUntilResized) {
   Pty pty(20, 60, "xterm-256color", [] {
+    SetTooSmallText([](int need_columns, int need_rows, int columns, int rows) {
+      return "massa petita: " + std::to_string(need_columns) + "x" + std::to_string(need_rows) +
+             " > " + std::to_string(columns) + "x" + std::to_string(rows);
+    });
     if (!Open()) return 10;
     WriteText(0, 0, "READY", 0x07);
     Refresh();
@@ -345,7 +349,7 @@ TEST(TerminalScreen, TooSmallShowsAMessageUntilResized) {
     Close();
     return 0;
   });
-  ASSERT_TRUE(pty.WaitFor("massa petita"));
+  ASSERT_TRUE(pty.WaitFor("massa petita: 80x25 > 60x20"));
   EXPECT_EQ(pty.output().find("READY"), std::string::npos);
   pty.Resize(30, 100);
   EXPECT_TRUE(pty.WaitFor("READY"));

@@ -124,6 +124,12 @@ void ShowStatus(int events) {
 
 int main() {
   std::string error;
+  console::SetTooSmallText([](int need_columns, int need_rows, int columns, int rows) {
+    return util::Cp850("La finestra del terminal és massa petita: el programa necessita ") +
+           std::to_string(need_columns) + " x " + std::to_string(need_rows) +
+           util::Cp850(" caràcters i ara en té ") + std::to_string(columns) + " x " +
+           std::to_string(rows) + ". " + util::Cp850("Feu-la més gran.");
+  });
   if (!console::Open(&error)) {
     std::fprintf(stderr, "kitkeys: %s\n", error.c_str());
     return 1;

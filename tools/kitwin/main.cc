@@ -53,6 +53,7 @@ void OpenSecond() {
 int main() {
   std::string error;
   env::LoadSessionSettings();
+  ui::InstallTooSmallMessage();
   if (!platform::console::Open(&error)) {
     std::fprintf(stderr, "kitwin: %s\n", error.c_str());
     return 1;

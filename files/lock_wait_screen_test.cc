@@ -1,5 +1,3 @@
-#include "files/lock_screen.h"
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -9,6 +7,7 @@
 #include "files/locks.h"
 #include "files/scratch_test.h"
 #include "platform/console/console.h"
+#include "ui/operator_wait.h"
 
 namespace files {
 namespace {
@@ -47,23 +46,28 @@ class LockScreenTest : public ScratchTest {
   }
   void TearDown() override {
     console::SetHeadlessStarvedHandler({});
-    LockWait = {};
+    Hooks = {};
     LockHolder = 0;
     LockStation.clear();
     ScratchTest::TearDown();
   }
 };
 
-TEST_F(LockScreenTest, TheWaitIsShownAtTheFootAndEscapeEndsIt) {
+TEST_F(LockScreenTest, TheWaitIsShownAtTheFootAndEscapeEndsItLeavingOtherKeysTyped) {
   ASSERT_EQ(std::filesystem::file_size(root_ + "/LOCKS/TrasBanc.lck"), 121u);
-  // Another key typed while waiting does not end the wait; Escape does.
-  ASSERT_TRUE(console::OpenHeadless("x\nEsc\n"));
+  // Keys typed while waiting do not end the wait, and no hot key opens a
+  // pop-up; Escape ends it, and the other keys reach the program afterwards
+  // in their order.
+  ASSERT_TRUE(console::OpenHeadless("x\nM-x\nEsc\ny\n"));
   console::SetHeadlessStarvedHandler([](int) { return false; });
   const std::string blank = console::DumpText();
-  ShowLockWaitsOnScreen();
-  LockWait.pause = CaptureScreen;
+  Hooks.wait = ui::ScreenWaitHooks();
+  Hooks.wait.pause = CaptureScreen;
   EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), kLockCancelled);
-  EXPECT_EQ(console::HeadlessPending(), 0u);
+  std::vector<int16_t> left;
+  console::InputEvent event;
+  while (console::ReadInput(&event, 0)) left.push_back(console::KeyCode(event.key));
+  EXPECT_EQ(left, (std::vector<int16_t>{'x', 0x2D00, 'y'}));
   // In the message panel placed around row 24: rows 21 to 23, the text on 22.
   std::vector<std::string> rows = Lines(seen_waiting);
   ASSERT_GE(rows.size(), 25u);

@@ -1,0 +1,34 @@
+#include "app/program_hooks.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "db/records.h"
+#include "files/locks.h"
+#include "platform/console/console.h"
+#include "ui/operator_wait.h"
+#include "ui/screen.h"
+#include "util/cp850.h"
+
+namespace app {
+
+void EndAfterFatalOpen(const std::string& text) {
+  if (platform::console::IsOpen()) {
+    db::TellFatalOpenOnScreen(text);
+  } else {
+    std::fprintf(stderr, "%s\n", util::Cp850ToUtf8(text).c_str());
+  }
+  int16_t status = 0;
+  db::CloseAllRecordFiles(status);
+  platform::console::Close();
+  std::exit(1);
+}
+
+void InstallProgramHooks() {
+  db::Hooks.wait = ui::ScreenWaitHooks();
+  db::Hooks.fatal_open = EndAfterFatalOpen;
+  files::Hooks.wait = ui::ScreenWaitHooks();
+  ui::InstallTooSmallMessage();
+}
+
+}  // namespace app

@@ -198,7 +198,7 @@ TEST_F(LockWaitTest, EscapeGivesUpTheWaitAndReturnsTheLockStatus) {
   Hooks.wait.escape_pressed = [&looks] { return ++looks == 2; };
   int16_t status = -1;
   GetByKey(11, 0, "LOCK", 0, status);
-  EXPECT_EQ(status, kRecordLocked);
+  EXPECT_EQ(status, kRecordInUse);
   EXPECT_EQ(shown_.size(), 1u);
   EXPECT_EQ(closed_, 1);
   EXPECT_EQ(looks, 2);
@@ -210,7 +210,7 @@ TEST_F(LockWaitTest, LockWithoutWaitAndNoLockingNeverWait) {
   OpenShared("B");
   int16_t status = -1;
   GetByKey(11, 0, "LOCK", 0, status);
-  EXPECT_EQ(status, kRecordLocked);
+  EXPECT_EQ(status, kRecordInUse);
   // Lock mode 0 reads without asking for the lock at all.
   SetFileOptions(11, "D", status);
   GetByKey(11, 0, "LOCK", 0, status);
@@ -243,7 +243,7 @@ TEST_F(LockWaitTest, ALockedNextIsWaitedForNotSkippedAndNeverDeletesTheOneBefore
   GetByKey(11, 0, "KEEP", 0, status);
   ASSERT_EQ(status, 0);
   MoveRecords(11, 1, status);
-  EXPECT_EQ(status, kRecordLocked);
+  EXPECT_EQ(status, kRecordInUse);
   DeleteCurrent(11, status);
   EXPECT_NE(status, 0);
   GetByKey(11, 0, "KEEP", 0, status);

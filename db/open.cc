@@ -91,7 +91,7 @@ int16_t CreateFromDictionary(const SplitPath& parts, const std::string& host_pat
   uint32_t length = static_cast<uint32_t>(create_buffer.size());
   Slot& scratch = internal::Table()[0];
   int16_t st = internal::Call(rm::kCreate, scratch.block.data(), create_buffer, length, key, -1);
-  return st == 59 ? 0 : st;
+  return st == platform::recman::kFileExists ? 0 : st;
 }
 
 void ClearSlot(Slot& slot) { slot = Slot(); }
@@ -124,7 +124,7 @@ void OpenRecordFile(int16_t file_number, std::string_view path, std::string* rec
   bool created = false;
   for (;;) {
     status = OpenCall(slot, host_path);
-    if (status == kFileLocked) {
+    if (status == kFileInUse) {
       // Another user holds the whole file: wait for it, unless the operator
       // gives up with Escape (then it is reported like any other failure).
       ui::OperatorWait wait(Hooks.wait, 0, std::string());

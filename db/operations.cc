@@ -67,7 +67,7 @@ int16_t CommonCall(Slot& slot, int op) {
     if (slot.record->size() < record_length) slot.record->resize(record_length, '\0');
     slot.record->replace(0, returned, data, 0, returned);
     slot.key_value = key.substr(0, slot.key_value.size());
-    if ((status == kRecordLocked || status == kFileLocked) && slot.lock_mode == kLockAndWait) {
+    if ((status == kRecordInUse || status == kFileInUse) && slot.lock_mode == kLockAndWait) {
       wait.Tell();
       // The wait is unbounded as far as the other terminal is concerned, but
       // the operator may give up with Escape: the status then goes back.
@@ -127,7 +127,7 @@ void MoveRecords(int16_t file_number, int32_t count, int16_t& status) {
     uint8_t key_length = static_cast<uint8_t>(std::min(slot->key_value.size(), internal::kKeyBufferSize));
     int16_t st = BTRCALL(static_cast<uint16_t>(op), slot->block.data(), data.data(), &length,
                          key.data(), key_length, static_cast<int8_t>(slot->key_number));
-    if (st == kBufferTooShort) st = 0;
+    if (st == kDataBufferTooShort) st = 0;
     if (st != 0) {
       status = st;
       return;
@@ -187,7 +187,7 @@ int16_t PositionRecord(int16_t file_number, int32_t& position) {
   int op = rm::kGetDirect + (slot->lock_mode != kNoLocking ? kNoWaitLockBias : 0);
   int16_t st = BTRCALL(static_cast<uint16_t>(op), slot->block.data(), data.data(), &length,
                        key.data(), key_length, static_cast<int8_t>(slot->key_number));
-  if (st == kBufferTooShort) st = 0;
+  if (st == kDataBufferTooShort) st = 0;
   if (st == 0) {
     size_t returned = std::min<size_t>(length, record_length);
     if (slot->record->size() < record_length) slot->record->resize(record_length, '\0');

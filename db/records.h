@@ -15,21 +15,25 @@
 #include <string>
 #include <string_view>
 
+#include "platform/recman/status.h"
 #include "ui/operator_wait.h"
 
 namespace db {
 
-// The layer's own statuses (3 is also the record manager's "file not open").
-inline constexpr int16_t kNotInTable = 3;
+// The record manager's statuses (platform/recman/status.h) pass through
+// unchanged; these are the ones the layer itself looks at.
+using platform::recman::kDataBufferTooShort;
+using platform::recman::kFileInUse;
+using platform::recman::kFileNotFound;
+using platform::recman::kRecordInUse;
+
+// The layer's own statuses: no file under that number in the table (the
+// record manager's "file not open"), the number taken, the table full, a
+// key the file does not have.
+inline constexpr int16_t kNotInTable = platform::recman::kFileNotOpen;
 inline constexpr int16_t kAlreadyOpen = 1002;
 inline constexpr int16_t kTableFull = 1003;
 inline constexpr int16_t kNoSuchKey = 1004;
-
-// Record manager statuses the layer itself looks at.
-inline constexpr int16_t kFileNotFound = 12;
-inline constexpr int16_t kBufferTooShort = 22;
-inline constexpr int16_t kRecordLocked = 84;
-inline constexpr int16_t kFileLocked = 85;
 
 inline constexpr int kMaxOpenFiles = 40;
 

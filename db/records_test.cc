@@ -153,7 +153,7 @@ TEST_F(RecordsTest, FileHeldExclusivelyIsWaitedForUntilItIsFree) {
   Hooks.wait.escape_pressed = [&] { return slept == 7000; };
   env::LanguageCode = "CAT";
   OpenRecordFile(7, root_.Path("CODES"), &buffer_, status);
-  EXPECT_EQ(status, kFileLocked);
+  EXPECT_EQ(status, kFileInUse);
   EXPECT_EQ(slept, 7000);  // given up in the middle of the third wait
   ASSERT_EQ(fatal_texts_.size(), 1u);
   EXPECT_EQ(fatal_texts_[0], "NO ES POT ACCEDIR AL FITXER " + root_.Path("CODES") + ".dat (85)");

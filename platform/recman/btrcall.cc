@@ -4,6 +4,7 @@
 // last record) in memory, so that each call runs one short statement.
 // Here: the entry point, open, close, create, stat, unlock, transactions
 // and reset; the record operations are in writes.cc and reads.cc.
+#include "platform/recman/status.h"
 #include "platform/recman/btrcall.h"
 
 #include <pthread.h>
@@ -68,9 +69,9 @@ int16_t Open(Call& c) {
       exclusive = true;
       break;
     default:
-      return 88;
+      return kIncompatibleMode;
   }
-  if (c.block == nullptr) return 3;
+  if (c.block == nullptr) return kFileNotOpen;
   int old_index = -1;
   if (Handle* old = HandleOf(c.block, &old_index)) {
     Call prior = c;
@@ -125,7 +126,7 @@ int16_t Create(Call& c) {
   FileLayout layout;
   if (int16_t st = ParseSpec(buffer, &layout)) return st;
   std::string path = PathFromKey(c);
-  if (path.empty()) return 12;
+  if (path.empty()) return kFileNotFound;
   return CreateFile(path, layout, c.key_number != -1);
 }
 
@@ -149,7 +150,7 @@ int16_t Unlock(Call& c) {
     return 0;
   }
   if (c.key_number == -1) {
-    if (c.data_size < 4) return 22;
+    if (c.data_size < 4) return kDataBufferTooShort;
     ReleaseLock(c, Get32(c.data));
     return 0;
   }
@@ -158,7 +159,7 @@ int16_t Unlock(Call& c) {
     for (int64_t id : ids) ReleaseLock(c, id);
     return 0;
   }
-  return 81;
+  return kLockError;
 }
 
 void EndAll(const char* sql) {
@@ -174,7 +175,7 @@ void EndAll(const char* sql) {
 
 int16_t BeginTransaction() {
   State& s = St();
-  if (s.in_transaction) return 37;
+  if (s.in_transaction) return kTransactionActive;
   for (auto& [id, f] : OpenFiles()) {
     int rc = Exec(f.get(), "BEGIN IMMEDIATE");
     if (rc != SQLITE_OK) {
@@ -191,13 +192,13 @@ int16_t BeginTransaction() {
 
 int16_t EndTransaction() {
   State& s = St();
-  if (!s.in_transaction) return 39;
+  if (!s.in_transaction) return kNoTransaction;
   int16_t status = 0;
   for (auto& [id, f] : OpenFiles()) {
     if (!f->in_transaction) continue;
     if (sqlite3_get_autocommit(f->db) != 0) {
       // Lost on the way (see WriteScope): nothing of it can be committed.
-      if (status == 0) status = 36;
+      if (status == 0) status = kTransactionError;
       f->in_transaction = false;
       continue;
     }
@@ -214,7 +215,7 @@ int16_t EndTransaction() {
 }
 
 int16_t AbortTransaction() {
-  if (!St().in_transaction) return 39;
+  if (!St().in_transaction) return kNoTransaction;
   EndAll("ROLLBACK");
   return 0;
 }
@@ -254,7 +255,7 @@ int16_t Dispatch(Call& c) {
       break;
   }
   c.h = HandleOf(c.block, &c.index);
-  if (c.h == nullptr) return 3;
+  if (c.h == nullptr) return kFileNotOpen;
   switch (c.base) {
     case kClose:
       return CloseHandle(c);
@@ -296,7 +297,7 @@ int16_t BTRCALL(uint16_t operation, void* position_block, void* data_buffer,
   Call c;
   c.base = static_cast<uint16_t>(operation % 100);
   c.bias = static_cast<uint16_t>(operation - c.base);
-  if (c.base > kReset || !LockBiasAllowed(c.base, c.bias)) return 1;
+  if (c.base > kReset || !LockBiasAllowed(c.base, c.bias)) return kInvalidOperation;
   c.block = position_block;
   c.data = static_cast<char*>(data_buffer);
   c.data_length = data_length;
@@ -306,6 +307,6 @@ int16_t BTRCALL(uint16_t operation, void* position_block, void* data_buffer,
   c.key_number = key_number;
   int16_t status = Dispatch(c);
   bool read = (c.base >= kGetEqual && c.base <= kGetLast) || c.base == kStat;
-  if (read && status != 0 && status != 22 && data_length != nullptr) *data_length = 0;
+  if (read && status != 0 && status != kDataBufferTooShort && data_length != nullptr) *data_length = 0;
   return status;
 }

@@ -1,3 +1,4 @@
+#include "platform/recman/status.h"
 #include "platform/recman/call.h"
 
 #include <algorithm>
@@ -82,7 +83,7 @@ int16_t TakeLock(Call& c, int64_t id) {
   Handle& h = *c.h;
   auto it = h.file->record_locks.find(id);
   if (it != h.file->record_locks.end()) {
-    if (it->second != c.index) return 84;  // another position block of ours
+    if (it->second != c.index) return kRecordInUse;  // another position block of ours
   } else {
     if (int16_t st = LockRecord(h.file, id, c.bias == 100 || c.bias == 300)) return st;
     h.file->record_locks[id] = c.index;
@@ -105,7 +106,7 @@ int16_t GuardRecord(Call& c, int64_t id, bool* passing) {
   auto it = f->record_locks.find(id);
   if (it != f->record_locks.end()) return it->second == c.index ? 0 : 84;
   int16_t st = LockRecord(f, id, false);
-  if (st == 84) return 84;
+  if (st == kRecordInUse) return kRecordInUse;
   *passing = st == 0;
   return 0;
 }
@@ -116,7 +117,7 @@ bool ValidKey(const Call& c) {
 
 int16_t RecordFromCaller(Call& c, std::string* record) {
   const FileLayout& layout = c.h->file->layout;
-  if (c.data_size < layout.record_length) return 22;
+  if (c.data_size < layout.record_length) return kDataBufferTooShort;
   size_t n = (layout.file_flags & kFileVariableLength) != 0 ? c.data_size : layout.record_length;
   record->assign(c.data, n);
   return 0;

@@ -1,3 +1,4 @@
+#include "platform/recman/status.h"
 #include "platform/recman/keyspec.h"
 
 #include <algorithm>
@@ -36,7 +37,7 @@ int16_t CheckSegmentType(const Segment& s) {
     default:
       // Decimal, money, numeric and the rest are refused rather than
       // sorted in a wrong order.
-      return 29;
+      return kKeyLengthError;
   }
 }
 
@@ -130,14 +131,14 @@ bool AllNull(const Segment& s, std::string_view bytes) {
 
 int16_t ParseSpec(std::string_view b, FileLayout* layout) {
   *layout = FileLayout();
-  if (b.size() < kFileSpecSize) return 22;
+  if (b.size() < kFileSpecSize) return kDataBufferTooShort;
   layout->record_length = U16(b, 0);
   layout->page_size = U16(b, 2);
   uint16_t key_count = U16(b, 4);
   layout->file_flags = U16(b, 10);
-  if (layout->record_length == 0) return 28;
-  if (layout->page_size < 512 || layout->page_size > 16384 || layout->page_size % 512 != 0) return 24;
-  if (key_count > kMaxKeys) return 26;
+  if (layout->record_length == 0) return kRecordLengthError;
+  if (layout->page_size < 512 || layout->page_size > 16384 || layout->page_size % 512 != 0) return kPageSizeError;
+  if (key_count > kMaxKeys) return kKeyCountError;
   size_t at = kFileSpecSize;
   bool needs_alternate = false;
   std::vector<uint8_t> alternate_numbers;
@@ -145,7 +146,7 @@ int16_t ParseSpec(std::string_view b, FileLayout* layout) {
     Key key;
     bool more = true;
     while (more) {
-      if (at + kKeySpecSize > b.size()) return 22;
+      if (at + kKeySpecSize > b.size()) return kDataBufferTooShort;
       Segment s;
       uint16_t position = U16(b, at);
       s.length = U16(b, at + 2);
@@ -156,8 +157,8 @@ int16_t ParseSpec(std::string_view b, FileLayout* layout) {
       } else {
         s.type = (s.flags & kKeyBinary) != 0 ? kTypeUnsignedBinary : kTypeString;
       }
-      if (s.length == 0) return 29;
-      if (position < 1 || position + s.length - 1 > layout->record_length) return 27;
+      if (s.length == 0) return kKeyLengthError;
+      if (position < 1 || position + s.length - 1 > layout->record_length) return kKeyPositionError;
       s.offset = static_cast<uint16_t>(position - 1);
       if (int16_t st = CheckSegmentType(s)) return st;
       if ((s.flags & kKeyAlternate) != 0 && IsText(s.type)) {
@@ -175,11 +176,11 @@ int16_t ParseSpec(std::string_view b, FileLayout* layout) {
       if (s.type == kTypeAutoIncrement) {
         // The next value is read off the end of the key's index, so the
         // counter must lead its key.
-        if (!key.segments.empty()) return 29;
+        if (!key.segments.empty()) return kKeyLengthError;
         key.autoincrement = 0;
       }
       key.length = static_cast<uint16_t>(key.length + s.length);
-      if (key.length > kMaxKeyLength) return 29;
+      if (key.length > kMaxKeyLength) return kKeyLengthError;
       more = (s.flags & kKeySegmented) != 0;
       key.segments.push_back(s);
       at += kKeySpecSize;
@@ -192,7 +193,7 @@ int16_t ParseSpec(std::string_view b, FileLayout* layout) {
     layout->alternates.push_back(table);
     at += kAlternateSize;
   }
-  if (needs_alternate && layout->alternates.empty()) return 48;
+  if (needs_alternate && layout->alternates.empty()) return kInvalidCollatingSequence;
   for (Key& key : layout->keys) {
     for (Segment& s : key.segments) {
       if (s.alternate < 0) continue;

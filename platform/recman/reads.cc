@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/recman/status.h"
 #include "platform/recman/call.h"
 
 namespace platform::recman::ops {
@@ -35,7 +36,7 @@ int16_t Deliver(Call& c, int key, int64_t id, std::string record,
         } else {
           ReleaseLock(c, id);
           c.h->cursor.current = false;
-          return 80;
+          return kConflict;
         }
       }
     }
@@ -137,19 +138,19 @@ int NextOrPrevious(File* f, const Key& key, int k, bool next, const Cursor& cur,
 int16_t GetByKey(Call& c) {
   File* f = c.h->file;
   const FileLayout& layout = f->layout;
-  if (!ValidKey(c)) return 6;
+  if (!ValidKey(c)) return kInvalidKeyNumber;
   const int k = c.key_number;
   const Key& key = layout.keys[static_cast<size_t>(k)];
-  if (c.key_size < key.length) return 21;
+  if (c.key_size < key.length) return kKeyBufferTooShort;
   if (SingleBias(c.bias) && c.h->single_lock != 0) ReleaseLock(c, c.h->single_lock);
   Cursor& cur = c.h->cursor;
   Found found;
   int rc = SQLITE_DONE;
   int16_t not_found = 9;
   if (c.base == kGetNext || c.base == kGetPrevious) {
-    if (!cur.positioned) return 8;
-    if (cur.key != k) return 7;
-    if (cur.null_key) return 8;
+    if (!cur.positioned) return kInvalidPositioning;
+    if (cur.key != k) return kKeyNumberChanged;
+    if (cur.null_key) return kInvalidPositioning;
     rc = NextOrPrevious(f, key, k, c.base == kGetNext, cur, &found);
   } else if (c.base == kGetFirst || c.base == kGetLast) {
     rc = Find(f, KeySql(f, k, c.base == kGetFirst ? kSqlFirst : kSqlLast), nullptr, nullptr,
@@ -173,7 +174,7 @@ int16_t GetByKey(Call& c) {
         kind = kSqlLessOrEqual;
         break;
       default:
-        return 1;
+        return kInvalidOperation;
     }
     std::string search = SortForm(layout, key, std::string_view(c.key, key.length), nullptr);
     rc = Find(f, KeySql(f, k, kind), &search, nullptr, &found);
@@ -194,8 +195,8 @@ int16_t GetByKey(Call& c) {
 }
 
 int16_t GetPosition(Call& c) {
-  if (!c.h->cursor.current) return 8;
-  if (c.data_size < 4) return 22;
+  if (!c.h->cursor.current) return kInvalidPositioning;
+  if (c.data_size < 4) return kDataBufferTooShort;
   Put32(c.data, static_cast<uint32_t>(c.h->cursor.id));
   SetDataLength(c, 4);
   return 0;
@@ -203,10 +204,10 @@ int16_t GetPosition(Call& c) {
 
 int16_t GetDirect(Call& c) {
   File* f = c.h->file;
-  if (c.data_size < 4) return 22;
+  if (c.data_size < 4) return kDataBufferTooShort;
   int64_t id = Get32(c.data);
   int key = c.key_number;
-  if (key < -1 || (key >= 0 && !ValidKey(c))) return 6;
+  if (key < -1 || (key >= 0 && !ValidKey(c))) return kInvalidKeyNumber;
   if (SingleBias(c.bias) && c.h->single_lock != 0 && c.h->single_lock != id) {
     ReleaseLock(c, c.h->single_lock);
   }
@@ -219,7 +220,7 @@ int16_t GetDirect(Call& c) {
     if (!q.ok()) return StatusOf(q.prepare_error());
     q.Bind(1, id);
     int rc = q.Step();
-    if (rc == SQLITE_DONE) return 43;
+    if (rc == SQLITE_DONE) return kInvalidRecordAddress;
     if (rc != SQLITE_ROW) return StatusOf(rc);
     record.assign(q.Blob(0));
   }

@@ -1,3 +1,4 @@
+#include "platform/recman/status.h"
 #include "platform/recman/store.h"
 
 #include <fcntl.h>
@@ -86,19 +87,19 @@ int16_t ReadSchema(File* f) {
       return (code == SQLITE_ERROR || code == SQLITE_NOTADB) ? 30 : StatusOf(code);
     }
     int rc = q.Step();
-    if (rc == SQLITE_DONE) return 30;
+    if (rc == SQLITE_DONE) return kNotARecordFile;
     if (rc != SQLITE_ROW) return StatusOf(rc);
-    if (q.Blob(0) != kFormatTag) return 30;
+    if (q.Blob(0) != kFormatTag) return kNotARecordFile;
   }
   std::string raw;
   {
     Statement q(f, "SELECT value FROM meta WHERE name = 'layout'");
-    if (!q.ok()) return 30;
+    if (!q.ok()) return kNotARecordFile;
     int rc = q.Step();
     if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? 30 : StatusOf(rc);
     raw.assign(q.Blob(0));
   }
-  if (ParseSpec(raw, &f->layout) != 0) return 30;
+  if (ParseSpec(raw, &f->layout) != 0) return kNotARecordFile;
   std::string sql = "SELECT id, data";
   for (size_t k = 0; k < f->layout.keys.size(); ++k) {
     sql += ", k";
@@ -106,7 +107,7 @@ int16_t ReadSchema(File* f) {
   }
   sql += " FROM rec LIMIT 0";
   Statement q(f, sql);
-  if (!q.ok()) return 30;
+  if (!q.ok()) return kNotARecordFile;
   return 0;
 }
 
@@ -220,21 +221,21 @@ int16_t StatusOf(int sqlite_code) {
       return 0;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-      return 85;
+      return kFileInUse;
     case SQLITE_CONSTRAINT:
-      return 5;
+      return kDuplicateKey;
     case SQLITE_READONLY:
     case SQLITE_PERM:
     case SQLITE_AUTH:
-      return 46;
+      return kAccessDenied;
     case SQLITE_FULL:
-      return 18;
+      return kDiskFull;
     case SQLITE_NOTADB:
-      return 30;
+      return kNotARecordFile;
     case SQLITE_CANTOPEN:
-      return 12;
+      return kFileNotFound;
     default:
-      return 2;
+      return kIoError;
   }
 }
 
@@ -243,17 +244,17 @@ int Exec(File* file, const char* sql) { return sqlite3_exec(file->db, sql, nullp
 int16_t CreateFile(const std::string& path, const FileLayout& layout, bool overwrite) {
   struct stat st;
   bool exists = stat(path.c_str(), &st) == 0;
-  if (exists && !overwrite) return 59;
-  if (exists && !S_ISREG(st.st_mode)) return 2;
+  if (exists && !overwrite) return kFileExists;
+  if (exists && !S_ISREG(st.st_mode)) return kIoError;
   int lock_fd = -1;
   if (exists) {
     // Nobody may have the old file open while it is replaced.
-    if (g_files.count({st.st_dev, st.st_ino}) != 0) return 85;
+    if (g_files.count({st.st_dev, st.st_ino}) != 0) return kFileInUse;
     bool lock_writable = false;
     lock_fd = OpenLockFile(path, &lock_writable);
     if (lock_fd >= 0 && lock_writable && !SetLock(lock_fd, F_WRLCK, kOpenModeByte, false)) {
       close(lock_fd);
-      return 85;
+      return kFileInUse;
     }
   } else {
     // A -wal left beside a file that is gone (a crash, then the file was
@@ -279,7 +280,7 @@ int16_t CreateFile(const std::string& path, const FileLayout& layout, bool overw
     if (overwrite) {
       unlink((path + "-wal").c_str());
       unlink((path + "-shm").c_str());
-      if (rename(temp.c_str(), path.c_str()) != 0) status = 2;
+      if (rename(temp.c_str(), path.c_str()) != 0) status = kIoError;
     } else if (link(temp.c_str(), path.c_str()) != 0) {
       // Another process created it in the meantime.
       status = errno == EEXIST ? 59 : 2;
@@ -294,15 +295,15 @@ int16_t CreateFile(const std::string& path, const FileLayout& layout, bool overw
 int16_t AcquireFile(const std::string& path, bool exclusive, File** out) {
   *out = nullptr;
   struct stat st;
-  if (path.empty() || stat(path.c_str(), &st) != 0) return 12;
-  if (!S_ISREG(st.st_mode)) return 12;
+  if (path.empty() || stat(path.c_str(), &st) != 0) return kFileNotFound;
+  if (!S_ISREG(st.st_mode)) return kFileNotFound;
   auto id = std::make_pair(st.st_dev, st.st_ino);
   auto it = g_files.find(id);
   if (it != g_files.end()) {
     File* f = it->second.get();
-    if (f->exclusive_opens > 0 || (exclusive && f->handles > 0)) return 85;
+    if (f->exclusive_opens > 0 || (exclusive && f->handles > 0)) return kFileInUse;
     if (exclusive && f->lock_fd >= 0 && !SetLock(f->lock_fd, F_WRLCK, kOpenModeByte, false)) {
-      return 85;
+      return kFileInUse;
     }
     f->handles++;
     if (exclusive) f->exclusive_opens++;
@@ -318,7 +319,7 @@ int16_t AcquireFile(const std::string& path, bool exclusive, File** out) {
   if (f->lock_fd >= 0 &&
       !SetLock(f->lock_fd, exclusive && lock_writable ? F_WRLCK : F_RDLCK, kOpenModeByte, false)) {
     CloseFileNow(f.get());
-    return 85;
+    return kFileInUse;
   }
   int rc = sqlite3_open_v2(path.c_str(), &f->db, SQLITE_OPEN_READWRITE, nullptr);
   if (rc != SQLITE_OK) {
@@ -385,12 +386,12 @@ void ForgetInheritedFiles() {
 }
 
 int16_t LockRecord(File* f, int64_t id, bool wait) {
-  if (f->lock_fd < 0) return 81;
+  if (f->lock_fd < 0) return kLockError;
   int64_t deadline = SteadyMilliseconds() + BusyTimeoutMs;
   while (true) {
     if (SetLock(f->lock_fd, F_WRLCK, static_cast<off_t>(id), false)) return 0;
-    if (errno != EAGAIN && errno != EACCES) return 81;
-    if (!wait || SteadyMilliseconds() >= deadline) return 84;
+    if (errno != EAGAIN && errno != EACCES) return kLockError;
+    if (!wait || SteadyMilliseconds() >= deadline) return kRecordInUse;
     SleepMilliseconds(20);
   }
 }

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/recman/status.h"
 #include "platform/recman/call.h"
 
 namespace platform::recman::ops {
@@ -24,7 +25,7 @@ int16_t FillAutoIncrement(File* f, std::string* record) {
     int64_t top = 0;
     if (rc == SQLITE_ROW) {
       std::string stored(q.Blob(0));
-      if (stored.size() < static_cast<size_t>(s.offset) + s.length) return 2;
+      if (stored.size() < static_cast<size_t>(s.offset) + s.length) return kIoError;
       top = AutoIncrementValue(s, stored);
     } else if (rc != SQLITE_DONE) {
       return StatusOf(rc);
@@ -49,12 +50,12 @@ std::string InsertSql(const FileLayout& layout) {
 // when another has changed or removed it since this block read it.
 int16_t CheckCurrent(Call& c, std::string* stored) {
   Cursor& cur = c.h->cursor;
-  if (!cur.current) return 8;
+  if (!cur.current) return kInvalidPositioning;
   Statement q(c.h->file, "SELECT data FROM rec WHERE id = ?1");
   if (!q.ok()) return StatusOf(q.prepare_error());
   q.Bind(1, cur.id);
   int rc = q.Step();
-  if (rc == SQLITE_DONE) return 80;
+  if (rc == SQLITE_DONE) return kConflict;
   if (rc != SQLITE_ROW) return StatusOf(rc);
   stored->assign(q.Blob(0));
   return *stored == cur.data ? 0 : 80;
@@ -65,9 +66,9 @@ int16_t CheckCurrent(Call& c, std::string* stored) {
 int16_t Insert(Call& c) {
   File* f = c.h->file;
   const FileLayout& layout = f->layout;
-  if (c.h->read_only) return 46;
+  if (c.h->read_only) return kAccessDenied;
   bool has_keys = !layout.keys.empty();
-  if (has_keys && !ValidKey(c)) return 6;
+  if (has_keys && !ValidKey(c)) return kInvalidKeyNumber;
   std::string record;
   if (int16_t st = RecordFromCaller(c, &record)) return st;
   bool autoincrement = false;
@@ -97,8 +98,8 @@ int16_t Insert(Call& c) {
 int16_t Update(Call& c) {
   File* f = c.h->file;
   const FileLayout& layout = f->layout;
-  if (c.h->read_only) return 46;
-  if (!c.h->cursor.current) return 8;
+  if (c.h->read_only) return kAccessDenied;
+  if (!c.h->cursor.current) return kInvalidPositioning;
   std::string record;
   if (int16_t st = RecordFromCaller(c, &record)) return st;
   WriteScope scope(f);
@@ -111,7 +112,7 @@ int16_t Update(Call& c) {
     bool n2 = false;
     if (SortForm(layout, k, RawKey(k, stored), &n1) != SortForm(layout, k, RawKey(k, record), &n2) ||
         n1 != n2) {
-      return 10;
+      return kModifiableKeyChanged;
     }
   }
   int64_t id = c.h->cursor.id;
@@ -147,8 +148,8 @@ int16_t Update(Call& c) {
 
 int16_t Delete(Call& c) {
   File* f = c.h->file;
-  if (c.h->read_only) return 46;
-  if (!c.h->cursor.current) return 8;
+  if (c.h->read_only) return kAccessDenied;
+  if (!c.h->cursor.current) return kInvalidPositioning;
   WriteScope scope(f);
   if (scope.status() != 0) return scope.status();
   std::string stored;

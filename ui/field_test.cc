@@ -291,7 +291,7 @@ TEST_F(FieldTest, RowAndColumnZeroMeanTheCursor) {
 }
 
 TEST_F(FieldTest, CalculatorResultArrivesAsTypedCharacters) {
-  CalculatorHook = [] { return std::string("42"); };
+  Hooks.calculator = [] { return std::string("42"); };
   SetKeySet("a", "d");
   console::SetInsertMode(false);
   const Edited e = Edit("     ", 0, 1, "M-x\nEnter\n");

@@ -9,8 +9,7 @@ namespace console = platform::console;
 
 std::string TypeAheadBuffer;
 MouseState Mouse = MouseState::kNotInitialised;
-std::function<std::string()> CalculatorHook;
-std::function<std::string()> CalendarHook;
+LayerHooks Hooks;
 
 namespace {
 
@@ -164,8 +163,8 @@ void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
     column = static_cast<int16_t>(event.mouse.column + 1);
   }
 
-  if (key == kKeyAltX) RunPopup(CalculatorHook, &calculator_open);
-  if (key == kKeyAltC) RunPopup(CalendarHook, &calendar_open);
+  if (key == kKeyAltX) RunPopup(Hooks.calculator, &calculator_open);
+  if (key == kKeyAltC) RunPopup(Hooks.calendar, &calendar_open);
 
   if (Mouse == MouseState::kOn && (key != 0 || button != 0)) {
     console::EnableMouse(false);

@@ -37,11 +37,15 @@ extern std::string ChoiceList;
 enum class MouseState : uint8_t { kNotInitialised, kNoMouse, kReady, kOn };
 extern MouseState Mouse;
 
-// The pop-ups behind Alt+X (0x2D00) and Alt+C (0x2E00). Each returns the
-// text to be typed into the field (empty when the user left with Escape).
-// Empty until the pop-ups are linked in.
-extern std::function<std::string()> CalculatorHook;
-extern std::function<std::string()> CalendarHook;
+// The layer's hooks, filled once at start-up by the program: the pop-ups
+// behind Alt+X (0x2D00) and Alt+C (0x2E00). Each returns the text to be
+// typed into the field (empty when the operator left with Escape). Empty
+// until the pop-ups are linked in: the hot key is then an ordinary key.
+struct LayerHooks {
+  std::function<std::string()> calculator;
+  std::function<std::string()> calendar;
+};
+extern LayerHooks Hooks;
 
 inline constexpr int16_t kKeyAltX = 0x2D00;
 inline constexpr int16_t kKeyAltC = 0x2E00;

@@ -95,14 +95,14 @@ TEST_F(KeyReaderTest, TypeAheadAndFlush) {
 
 TEST_F(KeyReaderTest, HotKeysRunTheirPopUpOnceAndStillReturnTheKey) {
   int calculator_calls = 0;
-  CalculatorHook = [&] {
+  Hooks.calculator = [&] {
     ++calculator_calls;
     // Alt+X inside the calculator does not open a second one.
     Feed("M-x\n");
     EXPECT_EQ(NextKey(), kKeyAltX);
     return std::string("4200");
   };
-  CalendarHook = [] { return std::string("05/01/2024"); };
+  Hooks.calendar = [] { return std::string("05/01/2024"); };
   Feed("M-x\n");
   EXPECT_EQ(NextKey(), kKeyAltX);
   EXPECT_EQ(calculator_calls, 1);
@@ -113,7 +113,7 @@ TEST_F(KeyReaderTest, HotKeysRunTheirPopUpOnceAndStillReturnTheKey) {
   EXPECT_EQ(TypeAheadBuffer, "05/01/2024");
   // Without a pop-up linked in the hot key is only a key.
   TypeAheadBuffer.clear();
-  CalculatorHook = nullptr;
+  Hooks.calculator = nullptr;
   Feed("M-x\n");
   EXPECT_EQ(NextKey(), kKeyAltX);
   EXPECT_TRUE(TypeAheadBuffer.empty());

@@ -40,8 +40,8 @@ class UiTest : public ::testing::Test {
     MaskCharacter = 0;
     ChoiceList.clear();
     TypeAheadBuffer.clear();
-    CalculatorHook = nullptr;
-    CalendarHook = nullptr;
+    Hooks.calculator = nullptr;
+    Hooks.calendar = nullptr;
     FlushKeyboard();
   }
 

@@ -249,7 +249,7 @@ Outcome OrdinaryKey(Field& f, int16_t key) {
 // A click becomes a key of the field, or stays a click that ends the entry.
 int16_t ClickKey(Field& f, int16_t button, int16_t click_row, int16_t click_column,
                  bool* ignore) {
-  const auto code = static_cast<int16_t>(-(100 * click_column + click_row));
+  const int16_t code = ClickCode(click_row, click_column);
   *ignore = false;
   (void)button;
   if (f.choice()) {
@@ -288,7 +288,7 @@ bool FinalKey(int16_t* key) {
     const int index = KeySetFind(k);
     if (index >= 0) {
       k = KeySetTranslation(index);
-    } else if (k >= 0) {
+    } else if (!IsClickCode(k)) {
       return false;
     }
   }
@@ -353,7 +353,7 @@ void EditField(int16_t row, int16_t column, int16_t width, std::string& text,
       k = ClickKey(f, button, click_row, click_column, &ignore);
       if (ignore) continue;
     }
-    const Outcome outcome = k < 0 ? Outcome::kFinish
+    const Outcome outcome = IsClickCode(k) ? Outcome::kFinish
                             : f.choice() ? ChoiceKey(f, k)
                                          : OrdinaryKey(f, k);
     if (outcome == Outcome::kRedraw) redraw = true;

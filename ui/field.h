@@ -13,7 +13,8 @@ namespace ui {
 // whole text). The text's length never changes. position is the 1-based
 // cursor position within the text, on entry and on return; key is the key
 // that ended the entry, after the key set's translation, or a click
-// elsewhere as -(100 x column + row) in absolute screen coordinates.
+// elsewhere as its ClickCode, -(100 x column + row) in absolute screen
+// coordinates (IsClickCode tells it from a key).
 void EditField(int16_t row, int16_t column, int16_t width, std::string& text,
                int16_t& position, int16_t& key);
 

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <set>
+#include <vector>
 
 #include "platform/console/console.h"
+#include "platform/console/keys.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "ui/ui_test_support.h"
@@ -200,6 +203,70 @@ TEST_F(FieldTest, KeySetDecidesWhichKeysEndAndWhatTheyBecome) {
   EXPECT_EQ(e.key, 27);
   e = Edit("ab", 0, 1, "F1\n");
   EXPECT_EQ(e.key, 0x3B00);
+}
+
+// Every key event the console's back ends build: each function key, grey
+// cursor key, keypad key and character, with every set of modifiers held.
+std::vector<console::KeyEvent> EveryKeyEvent() {
+  namespace keys = console::internal;
+  using keys::Nav;
+  std::vector<console::KeyEvent> events;
+  for (int m = 0; m < 16; ++m) {
+    const auto modifiers = static_cast<uint8_t>(m);
+    for (int f = 1; f <= 12; ++f) events.push_back(keys::FunctionKey(f, modifiers));
+    for (int n = static_cast<int>(Nav::kHome); n <= static_cast<int>(Nav::kDelete); ++n) {
+      events.push_back(keys::NavKey(static_cast<Nav>(n), modifiers));
+      events.push_back(keys::KeypadKey(static_cast<Nav>(n), modifiers));
+    }
+    for (int c = 1; c <= 255; ++c) events.push_back(keys::CharKey(static_cast<uint8_t>(c), modifiers));
+    events.push_back(keys::ShiftTab(modifiers));
+  }
+  return events;
+}
+
+TEST_F(FieldTest, EveryExtendedKeyOutsideTheKeySetIsDroppedAndAClickStillEnds) {
+  SetKeySet("a", "d");  // Enter only: no extended key is in the set
+  const int16_t click = -(100 * 80 + 25);
+  auto push = [](const console::KeyEvent& key) {
+    console::InputEvent event;
+    event.kind = console::InputEvent::kKey;
+    event.key = key;
+    console::HeadlessPush(event);
+    console::InputEvent press;  // at the last cell, outside the field
+    press.kind = console::InputEvent::kMouse;
+    press.mouse.row = 24;
+    press.mouse.column = 79;
+    press.mouse.buttons = 1;
+    console::HeadlessPush(press);
+  };
+  const bool insert = console::InsertMode();
+  std::set<int16_t> tried;
+  for (const console::KeyEvent& key : EveryKeyEvent()) {
+    // The code the key reader makes of the event (the click behind it ends
+    // a composition on the keypad).
+    push(key);
+    int16_t code = 0, button = 0, row = 0, column = 0;
+    ReadKeyWaiting(code, button, row, column);
+    if (button == 0) {
+      int16_t after = 0;
+      ReadKeyWaiting(after, button, row, column);
+    }
+    ASSERT_NE(button, 0) << console::KeyName(key);
+    const bool extended = code != 0 && (static_cast<uint16_t>(code) & 0xFF) == 0;
+    if (!extended || !tried.insert(code).second) continue;
+
+    push(key);
+    std::string text = "abc ";
+    int16_t position = 2, ended = 0;
+    EditField(5, 10, 0, text, position, ended);
+    EXPECT_EQ(ended, click) << console::KeyName(key) << std::hex << " code "
+                            << static_cast<uint16_t>(code);
+    ASSERT_EQ(console::HeadlessPending(), 0u) << console::KeyName(key);
+  }
+  // The enumeration reached the codes that are negative as 16 bits.
+  EXPECT_TRUE(tried.count(static_cast<int16_t>(0x8500)) && tried.count(static_cast<int16_t>(0x8C00)) &&
+              tried.count(static_cast<int16_t>(0xA300)));
+  console::SetInsertMode(insert);
 }
 
 TEST_F(FieldTest, ClipboardCopyAndPaste) {

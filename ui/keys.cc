@@ -128,7 +128,22 @@ void RunPopup(const std::function<std::string()>& hook, bool* open) {
   *open = false;
 }
 
+bool CodableCell(int row, int column) {
+  return row >= 1 && row <= kClickMaxSide && column >= 1 && column <= kClickMaxSide;
+}
+
 }  // namespace
+
+int16_t ClickCode(int row, int column) {
+  if (!CodableCell(row, column)) return 0;
+  return static_cast<int16_t>(-(100 * column + row));
+}
+
+bool IsClickCode(int16_t code) {
+  if (code >= 0) return false;
+  const int cell = -static_cast<int>(code);
+  return CodableCell(cell % 100, cell / 100);
+}
 
 void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
   if (!TypeAheadBuffer.empty()) {
@@ -157,7 +172,10 @@ void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
     const int code = event.key.ch != 0 ? event.key.ch : event.key.scan << 8;
     key = static_cast<int16_t>(ModifiedKey(code, event.key.modifiers));
   } else if (event.kind == console::InputEvent::kMouse &&
-             Mouse == MouseState::kOn && event.mouse.buttons != 0) {
+             Mouse == MouseState::kOn && event.mouse.buttons != 0 &&
+             IsClickCode(ClickCode(event.mouse.row + 1, event.mouse.column + 1))) {
+    // A press on a cell no click code can name (beside any screen the
+    // program can have) hits nothing: as a code it would wrap into a key.
     button = event.mouse.buttons;
     row = static_cast<int16_t>(event.mouse.row + 1);
     column = static_cast<int16_t>(event.mouse.column + 1);

@@ -50,9 +50,23 @@ extern LayerHooks Hooks;
 inline constexpr int16_t kKeyAltX = 0x2D00;
 inline constexpr int16_t kKeyAltC = 0x2E00;
 
+// A click as the field editor, the forms and the lists report it:
+// -(100 x column + row), the clicked cell 1-based and absolute. The screen
+// has at most 99 rows and 99 columns, so every click lies in -9999..-101.
+// Extended keys of scan code 0x80 and above are negative as 16-bit codes
+// too (F11 0x8500 is -31488, Alt+Up 0x9800 is -26624), far below that
+// range: a negative code is not a click by itself.
+inline constexpr int kClickMaxSide = 99;
+// The click code of a cell; 0 when the cell cannot be coded (outside
+// 1..kClickMaxSide).
+int16_t ClickCode(int row, int column);
+// Whether a code is a click, as opposed to a key.
+bool IsClickCode(int16_t code);
+
 // One key, never waiting: key = 0 when nothing is pending. A mouse button
 // press leaves key 0 and gives the button bits (1 left, 2 right, 4 middle)
-// and the 1-based absolute row and column of the click.
+// and the 1-based absolute row and column of the click; a press on a cell
+// ClickCode cannot name is dropped.
 void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column);
 // Waits until ReadKey gives a key or a button press (without spinning).
 void ReadKeyWaiting(int16_t& key, int16_t& button, int16_t& row,

@@ -77,6 +77,18 @@ TEST_F(KeyReaderTest, ClicksGiveButtonAndPositionAndWaitKeyCodesThem) {
   // While nothing has come the console reports clicks.
   ReadKey(key, button, row, column);
   EXPECT_TRUE(console::MouseEnabled());
+
+  // A press on a cell no click code can name hits nothing.
+  Feed("click:5,100\n");
+  ReadKey(key, button, row, column);
+  EXPECT_EQ(button, 0);
+  EXPECT_EQ(key, 0);
+  // Clicks are the cells 1..99 by 1..99; negative keys are not clicks.
+  EXPECT_EQ(ClickCode(1, 1), -101);
+  EXPECT_EQ(ClickCode(99, 99), -9999);
+  EXPECT_EQ(ClickCode(1, 100), 0);
+  EXPECT_FALSE(IsClickCode(-100));  // row 0
+  EXPECT_FALSE(IsClickCode(static_cast<int16_t>(0x8500)));
 }
 
 TEST_F(KeyReaderTest, TypeAheadAndFlush) {

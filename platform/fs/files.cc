@@ -34,7 +34,7 @@ int ErrorNumber(int host_errno) {
 
 namespace {
 
-uint16_t Attributes(const std::string& name, const std::string& path, const struct stat& st) {
+uint16_t Attributes(const std::string& name, const struct stat& st) {
   uint16_t attributes = 0;
   if (S_ISDIR(st.st_mode)) {
     attributes |= kDirectory;
@@ -44,7 +44,10 @@ uint16_t Attributes(const std::string& name, const std::string& path, const stru
     attributes |= kArchive | kSystem;
   }
   if (!name.empty() && name[0] == '.') attributes |= kHidden;
-  if (access(path.c_str(), W_OK) != 0 && errno == EACCES) attributes |= kReadOnly;
+  // Read-only is a property of the file, not of who looks at it: its owner
+  // may not write it. A colleague's file is not read-only to this operator
+  // (nor is every file writable to root).
+  if ((st.st_mode & S_IWUSR) == 0) attributes |= kReadOnly;
   return attributes;
 }
 
@@ -61,7 +64,7 @@ bool StatEntry(const std::string& host_path, DirEntry* entry) {
   struct stat st{};
   if (host_path.empty() || stat(host_path.c_str(), &st) != 0) return false;
   entry->name = BaseName(host_path);
-  entry->attributes = Attributes(entry->name, host_path, st);
+  entry->attributes = Attributes(entry->name, st);
   entry->size = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : 0;
   entry->modified = static_cast<int64_t>(st.st_mtime);
   return true;

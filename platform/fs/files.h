@@ -23,7 +23,7 @@ constexpr int kErrorBadName = 123;
 int ErrorNumber(int host_errno);
 
 // Attribute bits of an entry.
-constexpr uint16_t kReadOnly = 0x01;
+constexpr uint16_t kReadOnly = 0x01;  // the owner has no write permission
 constexpr uint16_t kHidden = 0x02;   // names starting with "."
 constexpr uint16_t kSystem = 0x04;   // devices, pipes, sockets
 constexpr uint16_t kVolumeLabel = 0x08;

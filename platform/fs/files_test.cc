@@ -109,6 +109,46 @@ TEST_F(FilesTest, ListingAttributesAndRemoval) {
   EXPECT_EQ(RemoveDirectory(dir_ + "/Sub"), 0);
 }
 
+// The attributes of an entry as a process of another user sees them; 0xFFFF
+// when it cannot see the entry.
+uint16_t AttributesSeenBy(uid_t uid, const std::string& path) {
+  pid_t child = fork();
+  if (child == 0) {
+    DirEntry entry;
+    if (setgid(uid) != 0 || setuid(uid) != 0 || !StatEntry(path, &entry)) _exit(255);
+    _exit(entry.attributes & 0xFF);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) == 255) return 0xFFFF;
+  return static_cast<uint16_t>(WEXITSTATUS(status));
+}
+
+TEST_F(FilesTest, ReadOnlyIsTheOwnersWriteBitWhoeverLooks) {
+  std::ofstream(dir_ + "/mine.q19") << "x";
+  std::ofstream(dir_ + "/kept.q19") << "x";
+  sfs::create_directory(dir_ + "/cd");
+  ASSERT_EQ(chmod((dir_ + "/mine.q19").c_str(), 0644), 0);
+  ASSERT_EQ(chmod((dir_ + "/kept.q19").c_str(), 0444), 0);
+  ASSERT_EQ(chmod((dir_ + "/cd").c_str(), 0555), 0);
+  DirEntry entry;
+  ASSERT_TRUE(StatEntry(dir_ + "/kept.q19", &entry));
+  EXPECT_EQ(entry.attributes, kArchive | kReadOnly);  // also when root looks
+  ASSERT_TRUE(StatEntry(dir_ + "/cd", &entry));
+  EXPECT_EQ(entry.attributes, kDirectory | kReadOnly);
+  ASSERT_TRUE(StatEntry(dir_ + "/mine.q19", &entry));
+  EXPECT_EQ(entry.attributes, kArchive);
+  ASSERT_EQ(chmod((dir_ + "/cd").c_str(), 0755), 0);
+
+  // A colleague's file, looked at by another operator's process: writable
+  // by its owner, so not read-only.
+  if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  ASSERT_EQ(chown((dir_ + "/mine.q19").c_str(), 65534, 65534), 0);
+  EXPECT_EQ(AttributesSeenBy(65533, dir_ + "/mine.q19"), kArchive);
+  EXPECT_EQ(AttributesSeenBy(65533, dir_ + "/kept.q19"), kArchive | kReadOnly);
+}
+
 TEST_F(FilesTest, ReplaceFileSwapsInOneStepKeepingThePermissions) {
   const std::string target = dir_ + "/Ftp.ini";
   const std::string fresh = dir_ + "/12345678.tmp";

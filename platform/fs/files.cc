@@ -117,15 +117,21 @@ int File::Open(const std::string& host_path, Mode mode, bool no_sharing) {
   int flags = O_RDWR | O_CLOEXEC;
   if (mode == kReadWriteCreate) flags |= O_CREAT;
   if (mode == kCreateNew) flags |= O_CREAT | O_EXCL;
+  if (mode == kRead) flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
   int fd = open(host_path.c_str(), flags, 0666);
   if (fd < 0) {
     int error = errno;
-    if (error == ENOENT && mode != kReadWrite) return kErrorPathNotFound;
+    if (error == ENOENT && mode != kReadWrite && mode != kRead) return kErrorPathNotFound;
     return ErrorNumber(error);
+  }
+  struct stat status{};
+  if (mode == kRead && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
+    close(fd);
+    return kErrorAccessDenied;
   }
   if (no_sharing) {
     struct flock lock{};
-    lock.l_type = F_WRLCK;
+    lock.l_type = mode == kRead ? F_RDLCK : F_WRLCK;
     lock.l_whence = SEEK_SET;
     lock.l_start = 0;
     lock.l_len = 0;  // the whole file, however it grows

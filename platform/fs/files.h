@@ -56,13 +56,18 @@ int ReplaceFile(const std::string& host_from, const std::string& host_to);
 // An open file. Opened "with no sharing" it holds an exclusive lock on its
 // open file description, so a second such open of the same file, in this or
 // another process, fails with kErrorSharingViolation until this one is closed,
-// as on the program's first platform. Closed when destroyed.
+// as on the program's first platform (read-only, it holds a shared lock: it
+// keeps out the opens with no sharing, not other readers). Closed when
+// destroyed.
 class File {
  public:
   enum Mode {
     kReadWrite,       // an existing file
     kReadWriteCreate, // created when missing
     kCreateNew,       // fails with kErrorFileExists when it exists
+    kRead,            // an existing plain file, for reading only; anything else
+                      // (a directory, a pipe, a device) fails with
+                      // kErrorAccessDenied at once: a pipe never blocks the open
   };
 
   File() = default;

@@ -65,6 +65,27 @@ TEST_F(FilesTest, OpenModesAndTheirErrors) {
   EXPECT_EQ(again.Open("", File::kReadWrite, false), kErrorFileNotFound);
 }
 
+// Read-only opens take plain files only, and never block: a pipe with no
+// writer would hold an ordinary open for ever, a device never ends.
+TEST_F(FilesTest, ReadOnlyOpensRefuseAllButPlainFilesAtOnce) {
+  ASSERT_EQ(mkfifo((dir_ + "/fifo").c_str(), 0600), 0);
+  std::ofstream(dir_ + "/plain") << "abc";
+  File file;
+  EXPECT_EQ(file.Open(dir_ + "/fifo", File::kRead, false), kErrorAccessDenied);
+  EXPECT_EQ(file.Open(dir_, File::kRead, false), kErrorAccessDenied);
+  EXPECT_EQ(file.Open("/dev/zero", File::kRead, false), kErrorAccessDenied);
+  EXPECT_EQ(file.Open(dir_ + "/missing", File::kRead, false), kErrorFileNotFound);
+  EXPECT_FALSE(file.IsOpen());
+  ASSERT_EQ(file.Open(dir_ + "/plain", File::kRead, true), 0);
+  char buffer[4] = {};
+  EXPECT_EQ(file.ReadAt(0, buffer, sizeof buffer), 3);
+  EXPECT_FALSE(file.WriteAt(0, "x", 1));
+  // Its shared lock keeps out an open with no sharing, not another reader.
+  File other;
+  EXPECT_EQ(other.Open(dir_ + "/plain", File::kRead, true), 0);
+  EXPECT_EQ(other.Open(dir_ + "/plain", File::kReadWrite, true), kErrorSharingViolation);
+}
+
 TEST_F(FilesTest, ReadsAndWritesAtOffsets) {
   File file;
   ASSERT_EQ(file.Open(dir_ + "/data", File::kReadWriteCreate, false), 0);

@@ -193,6 +193,19 @@ bool File::Truncate(int64_t size) {
 
 bool File::Sync() { return fd_ >= 0 && fsync(fd_) == 0; }
 
+int File::WaitForExclusive() {
+  if (fd_ < 0) return kErrorGeneral;
+  struct flock lock{};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 0;
+  while (fcntl(fd_, F_OFD_SETLKW, &lock) != 0) {
+    if (errno != EINTR) return ErrorNumber(errno);
+  }
+  return 0;
+}
+
 int ReplaceFile(const std::string& host_from, const std::string& host_to) {
   if (host_from.empty() || host_to.empty()) return kErrorFileNotFound;
   struct stat old_status{};

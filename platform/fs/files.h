@@ -89,6 +89,10 @@ class File {
   bool Truncate(int64_t size);
   // Flushes what was written to the disk itself (a power cut keeps it).
   bool Sync();
+  // Takes the lock of an open with no sharing on this open file, waiting
+  // as long as another open holds it (in this or another process; a killed
+  // holder's lock goes with it). 0 or the error number.
+  int WaitForExclusive();
 
  private:
   int fd_ = -1;

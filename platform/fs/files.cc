@@ -206,6 +206,47 @@ int File::WaitForExclusive() {
   return 0;
 }
 
+bool File::IsAt(const std::string& host_path) {
+  struct stat open_status{};
+  struct stat path_status{};
+  return fd_ >= 0 && fstat(fd_, &open_status) == 0 && stat(host_path.c_str(), &path_status) == 0 &&
+         open_status.st_dev == path_status.st_dev && open_status.st_ino == path_status.st_ino;
+}
+
+namespace {
+
+struct flock ByteLock(short type, int64_t offset) {
+  struct flock lock{};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = 1;
+  return lock;
+}
+
+}  // namespace
+
+int File::HoldByte(int64_t offset) {
+  if (fd_ < 0 || offset < 0) return kErrorGeneral;
+  struct flock lock = ByteLock(F_RDLCK, offset);
+  return fcntl(fd_, F_OFD_SETLK, &lock) == 0 ? 0 : ErrorNumber(errno);
+}
+
+void File::ReleaseByte(int64_t offset) {
+  if (fd_ < 0 || offset < 0) return;
+  struct flock lock = ByteLock(F_UNLCK, offset);
+  fcntl(fd_, F_OFD_SETLK, &lock);
+}
+
+int File::ByteHeldElsewhere(int64_t offset) {
+  if (fd_ < 0 || offset < 0) return -1;
+  // Asked as for an exclusive lock, which any other lock on the byte
+  // would keep out; this open's own locks never do.
+  struct flock lock = ByteLock(F_WRLCK, offset);
+  if (fcntl(fd_, F_OFD_GETLK, &lock) != 0) return -1;
+  return lock.l_type == F_UNLCK ? 0 : 1;
+}
+
 int ReplaceFile(const std::string& host_from, const std::string& host_to) {
   if (host_from.empty() || host_to.empty()) return kErrorFileNotFound;
   struct stat old_status{};

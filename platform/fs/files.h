@@ -94,6 +94,20 @@ class File {
   // holder's lock goes with it). 0 or the error number.
   int WaitForExclusive();
 
+  // Whether the file open here is the one the path names now (it may have
+  // been removed or replaced since it was opened).
+  bool IsAt(const std::string& host_path);
+
+  // Shared locks on single bytes, one byte per number: a process marks a
+  // number as its own by holding its byte while it lives, and the kernel
+  // drops the lock when the process ends, however it ends. Any open mode
+  // will do. 0 or the error number.
+  int HoldByte(int64_t offset);
+  void ReleaseByte(int64_t offset);
+  // Whether another open of the file, in this or another process, holds a
+  // lock on the byte: 1 yes, 0 no, -1 when it cannot be told.
+  int ByteHeldElsewhere(int64_t offset);
+
  private:
   int fd_ = -1;
 };

@@ -86,6 +86,41 @@ TEST_F(FilesTest, ReadOnlyOpensRefuseAllButPlainFilesAtOnce) {
   EXPECT_EQ(other.Open(dir_ + "/plain", File::kReadWrite, true), kErrorSharingViolation);
 }
 
+// A byte held marks a number as taken for as long as its holder lives:
+// every other open sees it, this open's own locks never hide a byte from it.
+TEST_F(FilesTest, HeldBytesAreSeenByEveryOtherOpenUntilLetGo) {
+  const std::string path = dir_ + "/HOLDERS.LIV";
+  File mine;
+  File other;
+  ASSERT_EQ(mine.Open(path, File::kReadWriteCreate, false), 0);
+  ASSERT_EQ(other.Open(path, File::kRead, false), 0);
+  ASSERT_EQ(mine.HoldByte(2147483646), 0);  // far beyond the end of the empty file
+  ASSERT_EQ(other.HoldByte(2147483646), 0);  // shared: both may hold it
+  EXPECT_EQ(mine.ByteHeldElsewhere(2147483646), 1);
+  other.ReleaseByte(2147483646);
+  EXPECT_EQ(mine.ByteHeldElsewhere(2147483646), 0);
+  EXPECT_EQ(other.ByteHeldElsewhere(2147483646), 1);
+  EXPECT_EQ(other.ByteHeldElsewhere(2147483645), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    File seen;
+    _exit(seen.Open(path, File::kReadWrite, false) == 0 && seen.ByteHeldElsewhere(2147483646) == 1 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  mine.Close();
+  EXPECT_EQ(other.ByteHeldElsewhere(2147483646), 0);
+  File closed;
+  EXPECT_EQ(closed.ByteHeldElsewhere(1), -1);
+
+  // A file removed and made again under its name is another file.
+  EXPECT_TRUE(other.IsAt(path));
+  sfs::remove(path);
+  std::ofstream(path) << "";
+  EXPECT_FALSE(other.IsAt(path));
+}
+
 TEST_F(FilesTest, ReadsAndWritesAtOffsets) {
   File file;
   ASSERT_EQ(file.Open(dir_ + "/data", File::kReadWriteCreate, false), 0);

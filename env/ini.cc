@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "env/ini_file.h"
+#include "platform/fs/files.h"
 #include "platform/process/clock.h"
 #include "util/basics.h"
 
@@ -41,12 +42,6 @@ bool IsSection(std::string_view header, const std::string& section_key) {
 // A value taken into the file must not break it into more lines.
 std::string OneLine(const std::string& text) {
   return text.substr(0, text.find_first_of("\r\n"));
-}
-
-// The directory part of a path: up to its last ":", "\" or "/".
-std::string DirectoryPrefix(const std::string& path) {
-  std::string::size_type end = path.find_last_of(":\\/");
-  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
 }
 
 // The copy of a settings file with one change applied. Blank and
@@ -180,6 +175,13 @@ std::string RewriteIniText(std::string_view text, const std::string& section,
 
 void WriteIniValue(const std::string& path, const std::string& section,
                    const std::string& key, const std::string& value) {
+  // Two terminals rewriting one file at once would each start from the old
+  // text, and the second to finish would drop the first one's change: the
+  // whole read-change-replace is one writer's turn. With the turn held, a
+  // temporary file of this file that no live writer holds was left by a
+  // writer killed halfway.
+  platform::fs::File turn = TakeWriterTurn(path);
+  if (turn.IsOpen()) RemoveStaleTempFiles(path);
   std::string text;
   // A file that is there but cannot be read is never replaced: its content
   // would be lost.
@@ -193,8 +195,10 @@ void WriteIniValue(const std::string& path, const std::string& section,
                      std::random_device{}()};
   std::mt19937 generator(seed);
   std::uniform_int_distribution<int> digit(0, 9);
-  std::string temp = WriteTempFile(DirectoryPrefix(path), new_text,
-                                   [&] { return digit(generator); });
+  // The temporary file is named after this file, and held until it is in
+  // place, so that the next writer knows which ones are left over.
+  platform::fs::File held;
+  std::string temp = WriteTempFile(path + ".", new_text, [&] { return digit(generator); }, &held);
   if (temp.empty()) return;
   if (!ReplaceFile(temp, path)) RemoveFile(temp);
 }

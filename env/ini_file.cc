@@ -1,8 +1,11 @@
 #include "env/ini_file.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "platform/fs/files.h"
+#include "platform/fs/names.h"
 #include "platform/fs/paths.h"
 
 namespace env {
@@ -36,10 +39,10 @@ void TouchFile(const std::string& program_path) {
   file.Open(host, platform::fs::File::kCreateNew, false);
 }
 
-std::string WriteTempFile(const std::string& dir_prefix, const std::string& content,
-                          const std::function<int()>& next_digit) {
+std::string WriteTempFile(const std::string& name_prefix, const std::string& content,
+                          const std::function<int()>& next_digit, platform::fs::File* held) {
   for (int attempt = 0; attempt < kTempNameTries; ++attempt) {
-    std::string name = dir_prefix;
+    std::string name = name_prefix;
     for (int i = 0; i < 8; ++i) name += static_cast<char>('0' + next_digit() % 10);
     name += ".tmp";
     std::string host = HostFile(name);
@@ -47,16 +50,67 @@ std::string WriteTempFile(const std::string& dir_prefix, const std::string& cont
     // Created only when no file of that name exists, so the existence test
     // and the creation are one step even with another writer around.
     platform::fs::File file;
-    int error = file.Open(host, platform::fs::File::kCreateNew, false);
+    int error = file.Open(host, platform::fs::File::kCreateNew, held != nullptr);
     if (error == platform::fs::kErrorFileExists) continue;
     if (error != 0) return {};
     bool ok = file.WriteAt(0, content.data(), content.size()) && file.Sync();
+    if (ok) {
+      if (held != nullptr) *held = std::move(file);
+      return name;
+    }
     file.Close();
-    if (ok) return name;
     platform::fs::RemoveFile(host);
     return {};
   }
   return {};
+}
+
+platform::fs::File TakeWriterTurn(const std::string& program_path) {
+  platform::fs::File turn;
+  std::string host = HostFile(program_path);
+  if (host.empty() ||
+      turn.Open(host + ".lck", platform::fs::File::kReadWriteCreate, false) != 0 ||
+      turn.WaitForExclusive() != 0) {
+    turn.Close();
+  }
+  return turn;
+}
+
+namespace {
+
+// Whether a host name is the file's name + "." + eight digits + ".tmp",
+// compared whatever the case, as the program finds names.
+bool IsTempNameOf(const std::string& name, const std::string& file_key) {
+  std::string key = platform::fs::NameKey(name);
+  if (key.size() != file_key.size() + 13 || key.compare(0, file_key.size(), file_key) != 0) {
+    return false;
+  }
+  std::string_view rest = std::string_view(key).substr(file_key.size());
+  return rest.front() == '.' && rest.substr(9) == ".TMP" &&
+         rest.substr(1, 8).find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+}  // namespace
+
+void RemoveStaleTempFiles(const std::string& program_path) {
+  std::string host = HostFile(program_path);
+  std::string::size_type slash = host.rfind('/');
+  if (host.empty() || slash == std::string::npos) return;
+  std::string dir = host.substr(0, slash + 1);
+  std::string file_key = platform::fs::NameKey(host.substr(slash + 1));
+  std::vector<platform::fs::DirEntry> entries;
+  if (!platform::fs::ListDirectory(dir, &entries)) return;
+  for (const platform::fs::DirEntry& entry : entries) {
+    if ((entry.attributes & platform::fs::kDirectory) != 0 || !IsTempNameOf(entry.name, file_key)) {
+      continue;
+    }
+    // A live writer holds its temporary file until it is in place: such a
+    // file cannot be opened with no sharing and is left alone.
+    platform::fs::File stale;
+    if (stale.Open(dir + entry.name, platform::fs::File::kReadWrite, true) == 0) {
+      platform::fs::RemoveFile(dir + entry.name);
+    }
+  }
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/fs/files.h"
+
 namespace env {
 
 enum class FileRead { kOk, kMissing, kFailed };
@@ -20,13 +22,27 @@ FileRead ReadWholeFile(const std::string& program_path, std::string* content);
 // as it is. Quietly does nothing when that is impossible.
 void TouchFile(const std::string& program_path);
 
-// Writes content into a new file named dir_prefix + eight digits + ".tmp",
+// Writes content into a new file named name_prefix + eight digits + ".tmp",
 // the digits drawn from next_digit (0..9 each). A name already taken is
 // drawn again, a bounded number of times. The file is flushed to disk
 // before this returns its program path; empty when no file could be made
-// (nothing is left behind then).
-std::string WriteTempFile(const std::string& dir_prefix, const std::string& content,
-                          const std::function<int()>& next_digit);
+// (nothing is left behind then). With held, the file stays open there with
+// the lock of an open with no sharing, which tells RemoveStaleTempFiles
+// that its writer is alive.
+std::string WriteTempFile(const std::string& name_prefix, const std::string& content,
+                          const std::function<int()>& next_digit,
+                          platform::fs::File* held = nullptr);
+
+// The writer's turn on the file: writers of one file, in any process, take
+// turns while readers never wait. Held while the returned file is open, as
+// an exclusive lock on the file's name + ".lck" beside it (the kernel drops
+// it when its process dies); not open when that side file cannot be opened.
+platform::fs::File TakeWriterTurn(const std::string& program_path);
+
+// Removes the temporary files of the file (its name + "." + eight digits +
+// ".tmp", whatever their case) that no live writer holds: those left by a
+// writer killed before it put its copy in place.
+void RemoveStaleTempFiles(const std::string& program_path);
 
 // Puts the file from in place of the file to in one step (readers see the
 // old or the new file, never none), with the permissions of the file it

@@ -1,6 +1,8 @@
 #include "env/ini.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
@@ -11,6 +13,7 @@
 
 #include "env/ini_file.h"
 #include "env/test_dir.h"
+#include "platform/fs/files.h"
 #include "util/cp850.h"
 
 namespace env {
@@ -262,6 +265,63 @@ TEST_F(IniWriteTest, TemporaryNamesAreRetriedABoundedNumberOfTimes) {
   std::string made = WriteTempFile(dir_.Dir(), "content", shifting);
   EXPECT_EQ(made, dir_.File("91234567.tmp"));
   EXPECT_EQ(dir_.Get("91234567.tmp"), "content");
+}
+
+// Two terminals rewriting one file at once: each rewrite starts from the
+// file the other left, so no change is lost.
+TEST_F(IniWriteTest, TwoProcessesRewritingOneFileKeepEveryChange) {
+  constexpr int kWrites = 60;
+  const std::string host = dir_.File("w.ini");
+  dir_.Put("w.ini", "[Both]\r\nkeep=1\r\n");
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  auto write_all = [&](const std::string& section) {
+    for (int i = 0; i < kWrites; ++i) WriteIniValue(host, section, "k" + std::to_string(i), "v");
+  };
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    char byte = 0;
+    close(go[1]);
+    _exit(read(go[0], &byte, 1) == 1 ? (write_all("Child"), 0) : 1);
+  }
+  close(go[0]);
+  ASSERT_EQ(write(go[1], "g", 1), 1);  // both start together
+  close(go[1]);
+  write_all("Parent");
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  int lost = 0;
+  for (int i = 0; i < kWrites; ++i) {
+    for (const char* section : {"Child", "Parent"}) {
+      if (Read("w.ini", section, "k" + std::to_string(i)) != "v") ++lost;
+    }
+  }
+  EXPECT_EQ(lost, 0);
+  EXPECT_EQ(Read("w.ini", "Both", "keep"), "1");
+  EXPECT_EQ(dir_.TempFiles(), 0);
+}
+
+// A writer killed between writing its copy and putting it in place leaves
+// its temporary file: the next writer of that file removes it, but not one
+// a live writer still holds, nor those of other files.
+TEST_F(IniWriteTest, TemporaryFilesOfAKilledWriterGoWithTheNextWrite) {
+  dir_.Put("w.ini", "[A]\r\nk=1\r\n");
+  dir_.Put("w.ini.12345678.tmp", std::string(1 << 20, 'x'));
+  dir_.Put("W.INI.87654321.TMP", "x");
+  dir_.Put("w.ini.11111111.tmp", "live");
+  platform::fs::File live;
+  ASSERT_EQ(live.Open(dir_.File("w.ini.11111111.tmp"), platform::fs::File::kReadWrite, true), 0);
+  for (const char* other : {"other.ini.12345678.tmp", "12345678.tmp", "w.ini.1234.tmp", "w.ini.1234567x.tmp"}) {
+    dir_.Put(other, "x");
+  }
+  WriteIniValue(dir_.File("w.ini"), "A", "k", "2");
+  EXPECT_EQ(Read("w.ini", "A", "k"), "2");
+  EXPECT_FALSE(dir_.Exists("w.ini.12345678.tmp"));
+  EXPECT_FALSE(dir_.Exists("W.INI.87654321.TMP"));
+  EXPECT_EQ(dir_.Get("w.ini.11111111.tmp"), "live");
+  EXPECT_EQ(dir_.TempFiles(), 5);
 }
 
 TEST(IniLines, SplitAtEveryKindOfLineEnd) {

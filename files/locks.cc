@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "env/session.h"
-#include "platform/fs/host.h"
+#include "files/lock_liveness.h"
 #include "platform/fs/paths.h"
 #include "platform/process/clock.h"
 #include "util/basics.h"
@@ -163,11 +164,45 @@ std::string MakeSlot(char kind, std::string_view low, std::string_view high) {
   return slot + "\r\n";
 }
 
+// A run that takes over its work directory's identity finds the slots an
+// earlier run of it left when it died: to the other processes of this host
+// they would look alive for as long as this run lives, and to this run
+// they would look like its own. They are freed in every table at once (a
+// table busy for longer than a moment keeps them, as the 30 minutes of the
+// stamps kept them before).
+void ReleaseEarlierRunSlots() {
+  std::vector<fs::DirEntry> entries;
+  std::string host_folder = fs::HostPath(TableFolder() + "\\");
+  if (host_folder.empty() || !fs::ListDirectory(host_folder, &entries)) return;
+  const std::string me = IdentityFields();
+  for (const fs::DirEntry& entry : entries) {
+    if ((entry.attributes & fs::kDirectory) != 0 || !util::UpperCase(entry.name).ends_with(".LCK")) {
+      continue;
+    }
+    fs::File file;
+    int error = fs::kErrorSharingViolation;
+    for (int attempt = 0; attempt < 20 && error == fs::kErrorSharingViolation; ++attempt) {
+      if (attempt > 0) platform::SleepMilliseconds(RandomMilliseconds(20));
+      error = file.Open(host_folder + entry.name, fs::File::kReadWrite, true);
+    }
+    Table table;
+    if (error != 0 || !ReadTable(file, &table)) continue;
+    for (size_t i = 0; i < table.bytes.size() / kLockSlotSize; ++i) {
+      if (!IsFree(table.bytes, i) && Field(table.bytes, i, 0, kStationSize + kHolderSize) == me) {
+        BlankSlot(file, table.bytes, i);
+      }
+    }
+  }
+}
+
 enum class Attempt { kHeld, kConflict, kCancelled };
 
 Attempt TryLock(std::string_view name, char kind, std::string_view low, std::string_view high,
                 Waiter& waiter) {
   LoadLockIdentity();
+  // A holder that cannot show it is alive would have its locks taken by
+  // the others at once: it waits, as for a table it cannot open.
+  if (!LivenessHeld()) return Attempt::kConflict;
   fs::File file = OpenTable(TableFolder(), TableName(name), waiter);
   if (!file.IsOpen()) return Attempt::kCancelled;
   Table table;
@@ -180,8 +215,9 @@ Attempt TryLock(std::string_view name, char kind, std::string_view low, std::str
   for (size_t i = 0; i < slots; ++i) {
     std::string_view holder = Field(bytes, i, kHolderAt, kHolderSize);
     if (!IsBlank(holder) &&
-        util::NumericValue32(Field(bytes, i, kStampAt, kStampSize)) < now - kLockExpiryMinutes) {
-      BlankSlot(file, bytes, i);  // abandoned by a holder that never came back
+        LockAbandoned(Field(bytes, i, 0, kStationSize), util::NumericValue32(holder),
+                      util::NumericValue32(Field(bytes, i, kStampAt, kStampSize)), now)) {
+      BlankSlot(file, bytes, i);  // its holder is gone
     }
     if (IsFree(bytes, i)) {
       write_at = static_cast<int64_t>(i) * kLockSlotSize;
@@ -229,11 +265,16 @@ std::string LockWaitMessage() {
 }
 
 void LoadLockIdentity() {
-  if (LockHolder != 0) return;
+  if (LockHolder != 0) {
+    if (ClaimHolderNumber(LockHolder) != Claim::kInUse) return;
+    LockHolder = 0;  // another live process holds this number
+  }
   fs::File file;
   std::string path = fs::HostPath(env::WorkDir + "LOCKS.TMP");
   int error = fs::kErrorSharingViolation;
   // Another program of this work directory may be creating the identity.
+  // It is held open until this process has claimed its number, so that a
+  // second process of the directory sees the claim.
   for (int attempt = 0; attempt < 300 && error == fs::kErrorSharingViolation; ++attempt) {
     error = file.Open(path, fs::File::kReadWriteCreate, true);
     if (error == fs::kErrorSharingViolation) Pause(10);
@@ -248,25 +289,35 @@ void LoadLockIdentity() {
                    static_cast<uint32_t>(identity[3]) << 24;
     number = static_cast<int32_t>(raw);
   }
-  if (number > 0 && number < std::numeric_limits<int32_t>::max()) {
+  bool kept = number > 0 && number < std::numeric_limits<int32_t>::max();
+  Claim claim = kept ? ClaimHolderNumber(static_cast<int32_t>(number)) : Claim::kInUse;
+  if (claim != Claim::kInUse) {
     LockHolder = static_cast<int32_t>(number);
     std::string station(reinterpret_cast<const char*>(identity) + 4, kStationSize);
     if (got < kIdentitySize) station = Fixed(station.substr(0, static_cast<size_t>(std::max<int64_t>(got - 4, 0))), kStationSize);
     LockStation = station;
+    if (claim == Claim::kNew) {
+      file.Close();  // the claim is made: the directory's next process may look
+      ReleaseEarlierRunSlots();
+    }
     return;
   }
-  // The clock alone would give terminals started in the same hundredth of a
-  // second one identity, and with it each other's key locks.
+  // No identity yet, or the directory's identity is another live
+  // process's: then this run takes one of its own, and the file keeps the
+  // other's. The clock alone would give terminals started in the same
+  // hundredth of a second one identity, and with it each other's key locks.
   std::minstd_rand draw(static_cast<unsigned>(platform::SecondsSinceMidnight() * 100) ^
                         std::random_device{}());
+  number = 0;
   while (number == 0) {
     double rnd = static_cast<double>(draw() - std::minstd_rand::min()) /
                  (static_cast<double>(std::minstd_rand::max() - std::minstd_rand::min()) + 1.0);
     number = static_cast<int64_t>(rnd * 2147483647.0);
+    if (number != 0 && ClaimHolderNumber(static_cast<int32_t>(number)) == Claim::kInUse) number = 0;
   }
   LockHolder = static_cast<int32_t>(number);
-  LockStation = Fixed(util::Utf8ToCp850(fs::HostName()), kStationSize);
-  if (!file.IsOpen()) return;  // the identity lasts this run only
+  LockStation = ThisStation();
+  if (!file.IsOpen() || kept) return;  // the identity lasts this run only
   unsigned char out[kIdentitySize];
   uint32_t raw = static_cast<uint32_t>(LockHolder);
   for (int k = 0; k < 4; ++k) out[k] = static_cast<unsigned char>(raw >> (8 * k));

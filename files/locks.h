@@ -3,9 +3,12 @@
 // One table per protected record file, RootDir + "LOCKS\" + name + ".lck",
 // a sequence of 121-byte text slots, each a whole-file lock ("F") or a
 // key-range lock ("K") of one holder. The holder identity (a number and the
-// workstation name) lives in WorkDir + "LOCKS.TMP". A table is only ever open
-// in one process at a time (opened with no sharing), for one scan and update.
-// Slots not renewed for 30 minutes are abandoned and reused.
+// workstation name) lives in WorkDir + "LOCKS.TMP"; a process that finds that
+// identity in use by another live process takes a fresh one for its run. A
+// table is only ever open in one process at a time (opened with no sharing),
+// for one scan and update. A slot is abandoned, and reused, when its holder
+// on this host has died (lock_liveness.h says how that is known), or when its
+// holder on another host has not renewed it for 30 minutes.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +44,7 @@ extern LayerHooks Hooks;
 // "FITXER BLOQUEJAT. ESPEREU UN MOMENT." in the language of LanguageCode.
 std::string LockWaitMessage();
 
+// Loads or creates this run's identity and claims its number as alive.
 void LoadLockIdentity();
 
 // 0 once the lock is held; waits while another holder's lock overlaps.

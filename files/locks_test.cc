@@ -1,6 +1,8 @@
 #include "files/locks.h"
 
+#include <signal.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 
 #include <ctime>
@@ -9,7 +11,9 @@
 #include <vector>
 
 #include "env/session.h"
+#include "files/lock_liveness.h"
 #include "files/scratch_test.h"
+#include "platform/process/clock.h"
 #include "util/cp850.h"
 
 namespace files {
@@ -334,8 +338,9 @@ TEST_F(LocksTest, AnUnopenableTableIsToldAndMayBeLeft) {
 // Multi-process cases: the helper program is another terminal. Nothing here
 // waits for a guessed time: each step waits for a line the other process
 // prints once it has got there, so a loaded machine only makes them slower.
-std::string Helper(const std::string& root, const std::string& work, const std::string& args) {
-  return std::string(QDEB_LOCK_HELPER) + " " + root + "/ " + work + "/ " + args;
+std::string Helper(const std::string& root, const std::string& work, const std::string& args,
+                   const std::string& environment = "") {
+  return environment + " " + QDEB_LOCK_HELPER + " " + root + "/ " + work + "/ " + args;
 }
 
 // The next line of the other process; empty at its end.
@@ -423,6 +428,144 @@ TEST_F(LocksTest, ATableOpenElsewhereIsWaitedFor) {
   EXPECT_EQ(table.substr(121 + 15, 11), std::string(11, ' '));
   EXPECT_EQ(table.substr(121 + 34, 6), " 1 1  ");
   EXPECT_EQ(table.substr(121 + 119), "\r\n");
+}
+
+// This process's time zone and clock for one test, put back afterwards.
+class WaiterClock {
+ public:
+  WaiterClock(const char* tz, int64_t utc_seconds) {
+    const char* old = getenv("TZ");
+    if (old != nullptr) saved_ = old;
+    had_ = old != nullptr;
+    setenv("TZ", tz, 1);
+    tzset();
+    if (utc_seconds != 0) platform::SetClockOffsetSeconds(utc_seconds - std::time(nullptr));
+  }
+  ~WaiterClock() {
+    platform::SetClockOffsetSeconds(0);
+    if (had_) {
+      setenv("TZ", saved_.c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+
+ private:
+  std::string saved_;
+  bool had_ = false;
+};
+
+int64_t Utc(int year, int month, int day, int hour, int minute, int second) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  return static_cast<int64_t>(timegm(&t));
+}
+
+// A holder on this host keeps its lock for as long as it lives, whatever
+// the stamps and clocks say, and two processes never share a holder.
+TEST_F(LocksTest, ALiveHolderOnThisHostIsNeverTakenOver) {
+  const std::string spain = "CET-1CEST,M3.5.0,M10.5.0/3";
+  struct Case {
+    const char* what;
+    std::string helper_environment;
+    std::string helper_work;  // under the root
+    std::string waiter_tz;
+    int64_t waiter_clock;  // seconds since 1970 UTC; 0 the real clock
+  };
+  const Case cases[] = {
+      // Its stamp is two hours behind the waiter's local minutes.
+      {"a holder in a time zone two hours west", "TZ=XXX+2", "work2", "UTC0", 0},
+      // Locked at 01:59 winter time, met at 03:00:30 summer time: a minute
+      // and a half later, 61 minutes by the stamps.
+      {"summer time begins between the lock and the wait",
+       "TZ='" + spain + "' LOCK_HELPER_CLOCK=" + std::to_string(Utc(2026, 3, 29, 0, 59, 0)),
+       "work2", spain, Utc(2026, 3, 29, 1, 0, 30)},
+      // The same work directory: the later process finds the identity in use.
+      {"a process sharing this one's work directory", "", "work", "UTC0", 0},
+  };
+  Hooks.wait.pause = nullptr;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(root_ + "/LOCKS");
+    std::filesystem::create_directories(root_ + "/" + c.helper_work);
+    std::filesystem::remove(root_ + "/go");
+    LockHolder = 0;
+    LoadLockIdentity();
+    const int32_t me = LockHolder;
+    FILE* other = popen(Helper(root_, root_ + "/" + c.helper_work,
+                               "hold TrasBanc 100 199 " + root_ + "/go", c.helper_environment)
+                            .c_str(),
+                        "r");
+    ASSERT_NE(other, nullptr);
+    std::string line = ReadResult(other);
+    ASSERT_EQ(line.substr(0, 5), "held ") << line;
+    EXPECT_NE(std::stoi(line.substr(5)), me);
+    const std::string held = Table();
+    {
+      WaiterClock clock(c.waiter_tz.c_str(), c.waiter_clock);
+      LoadLockIdentity();
+      EXPECT_EQ(LockHolder, me);
+      EXPECT_EQ(TryAcquire("K", "150", "150"), kLockCancelled);
+    }
+    EXPECT_EQ(Table(), held);
+    Touch("go");
+    EXPECT_EQ(ReadResult(other), "released 0\n");
+    EXPECT_EQ(Finish(other), 0);
+  }
+  // The directory's identity stayed the first process's.
+  std::string identity = ReadAll(root_ + "/work/LOCKS.TMP");
+  ASSERT_EQ(identity.size(), 19u);
+  EXPECT_EQ(static_cast<unsigned char>(identity[0]) | static_cast<unsigned char>(identity[1]) << 8 |
+                static_cast<unsigned char>(identity[2]) << 16 | static_cast<unsigned char>(identity[3]) << 24,
+            LockHolder);
+}
+
+// A holder on this host that died (here killed) leaves a fresh stamp, but
+// its slot is free at once: the kernel let go of its mark of life.
+TEST_F(LocksTest, AKilledHoldersLockIsTakenAtOnce) {
+  std::filesystem::create_directories(root_ + "/work2");
+  FILE* other = popen(Helper(root_, root_ + "/work2", "hold TrasBanc 100 199 " + root_ + "/go").c_str(), "r");
+  ASSERT_NE(other, nullptr);
+  std::string line = ReadResult(other);
+  ASSERT_EQ(line.substr(0, 5), "held ") << line;
+  int pid = std::stoi(line.substr(line.rfind(' ') + 1));
+  ASSERT_EQ(kill(pid, SIGKILL), 0);
+  Finish(other);  // waits until it is gone
+  ASSERT_EQ(Table().size(), 121u);
+  EXPECT_NE(Slot(0).substr(15, 11), std::string(11, ' '));  // still there, freshly stamped
+  LockHolder = 0;
+  LoadLockIdentity();
+  EXPECT_EQ(TryAcquire("K", "150", "150"), 0);
+  ASSERT_EQ(Table().size(), 121u);
+  EXPECT_EQ(Slot(0).substr(15, 11), Field(std::to_string(LockHolder), 11));
+  EXPECT_EQ(Slot(0).substr(34, 6), "K3 150");
+}
+
+// A terminal that died holding a lock and was started again takes its work
+// directory's identity back: the slots of the dead run are freed then, or
+// they would look alive to everyone for as long as the new run lives.
+TEST_F(LocksTest, ARunTakingItsIdentityBackFreesTheSlotsOfTheDeadRun) {
+  std::filesystem::create_directories(root_ + "/work2");
+  std::string identity = std::string("\x92\x10\0\0", 4) + ThisStation();  // holder 4242
+  std::ofstream(root_ + "/work2/LOCKS.TMP", std::ios::binary) << identity;
+  WriteTable(MakeSlot(ThisStation(), 4242, MinutesNow(), "K", "150", "150"));
+  // The new run locks in another table: it never scans this one.
+  FILE* other = popen(Helper(root_, root_ + "/work2", "hold USort 500 500 " + root_ + "/go").c_str(), "r");
+  ASSERT_NE(other, nullptr);
+  std::string line = ReadResult(other);
+  ASSERT_EQ(line.substr(0, 10), "held 4242 ") << line;
+  LockHolder = 0;
+  LoadLockIdentity();
+  EXPECT_EQ(TryAcquire("K", "150", "150"), 0);
+  Touch("go");
+  EXPECT_EQ(ReadResult(other), "released 0\n");
+  EXPECT_EQ(Finish(other), 0);
 }
 
 TEST_F(LocksTest, ManyProcessesOnOneTableEachLockGrantedOnce) {

@@ -2,15 +2,21 @@
 // tables of a root directory, as another terminal would.
 //
 //   lock_helper ROOT WORKDIR hold NAME LOW HIGH UNTIL   lock LOW..HIGH, print
-//       "held" once granted, keep it until the file UNTIL exists, release,
-//       print "released"; "waiting" is printed whenever a wait is told
+//       "held HOLDER PID" once granted, keep it until the file UNTIL exists,
+//       release, print "released"; "waiting" is printed whenever a wait is
+//       told
 //   lock_helper ROOT WORKDIR churn NAME COUNT LOG    COUNT times: lock a key of
 //       its own, append "+key" to LOG while holding it, then "-key", release
 //
 // The lock waits are shortened a hundredfold, so that many processes meeting
-// on one table finish quickly; their order is unchanged.
+// on one table finish quickly; their order is unchanged. With
+// LOCK_HELPER_CLOCK=SECONDS in the environment, the helper's clock stands at
+// that many seconds since 1970 (UTC) when it starts; TZ gives its time zone.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -57,10 +63,13 @@ int main(int argc, char** argv) {
   std::string mode = argv[3];
   std::string name = argv[4];
   files::Hooks.wait.pause = ShortPause;
+  if (const char* clock = std::getenv("LOCK_HELPER_CLOCK")) {
+    platform::SetClockOffsetSeconds(std::atoll(clock) - static_cast<long long>(std::time(nullptr)));
+  }
   if (mode == "hold" && argc == 8) {
     files::Hooks.wait.show_message = PrintWaiting;
     if (files::AcquireLock(name, "K", argv[5], argv[6]) != 0) return 1;
-    std::printf("held %d\n", files::LockHolder);
+    std::printf("held %d %d\n", files::LockHolder, static_cast<int>(getpid()));
     std::fflush(stdout);
     bool told = WaitForFile(argv[7]);
     int16_t released = files::ReleaseLock(name);

@@ -204,17 +204,25 @@ int File::Open(const std::string& host_path, Mode mode, bool no_sharing) {
   int flags = O_RDWR | O_CLOEXEC;
   if (mode == kReadWriteCreate) flags |= O_CREAT;
   if (mode == kCreateNew) flags |= O_CREAT | O_EXCL;
+  if (mode == kRead) flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
   int fd = open(host_path.c_str(), flags, 0666);
   if (fd < 0) {
     int error = errno;
-    NoteFileError(mode == kReadWrite ? FileOperation::kOpen : FileOperation::kCreate, host_path,
-                  error);
-    if (error == ENOENT && mode != kReadWrite) return kErrorPathNotFound;
+    const bool creates = mode == kReadWriteCreate || mode == kCreateNew;
+    NoteFileError(creates ? FileOperation::kCreate : FileOperation::kOpen, host_path, error);
+    if (error == ENOENT && creates) return kErrorPathNotFound;
     return ErrorNumber(error);
+  }
+  struct stat status{};
+  if (mode == kRead && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
+    close(fd);
+    NoteFileFailure(FileOperation::kOpen, host_path,
+                    S_ISDIR(status.st_mode) ? FileFailure::kIsDirectory : FileFailure::kNotRegular);
+    return kErrorAccessDenied;
   }
   if (no_sharing) {
     struct flock lock{};
-    lock.l_type = F_WRLCK;
+    lock.l_type = mode == kRead ? F_RDLCK : F_WRLCK;
     lock.l_whence = SEEK_SET;
     lock.l_start = 0;
     lock.l_len = 0;  // the whole file, however it grows
@@ -280,6 +288,60 @@ bool File::Truncate(int64_t size) {
 
 bool File::Sync() {
   return fd_ >= 0 && Outcome(fsync(fd_) == 0, FileOperation::kFlush, path_) == 0;
+}
+
+int File::WaitForExclusive() {
+  if (fd_ < 0) return kErrorGeneral;
+  struct flock lock{};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 0;
+  while (fcntl(fd_, F_OFD_SETLKW, &lock) != 0) {
+    if (errno != EINTR) return ErrorNumber(errno);
+  }
+  return 0;
+}
+
+bool File::IsAt(const std::string& host_path) {
+  struct stat open_status{};
+  struct stat path_status{};
+  return fd_ >= 0 && fstat(fd_, &open_status) == 0 && stat(host_path.c_str(), &path_status) == 0 &&
+         open_status.st_dev == path_status.st_dev && open_status.st_ino == path_status.st_ino;
+}
+
+namespace {
+
+struct flock ByteLock(short type, int64_t offset) {
+  struct flock lock{};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = 1;
+  return lock;
+}
+
+}  // namespace
+
+int File::HoldByte(int64_t offset) {
+  if (fd_ < 0 || offset < 0) return kErrorGeneral;
+  struct flock lock = ByteLock(F_RDLCK, offset);
+  return fcntl(fd_, F_OFD_SETLK, &lock) == 0 ? 0 : ErrorNumber(errno);
+}
+
+void File::ReleaseByte(int64_t offset) {
+  if (fd_ < 0 || offset < 0) return;
+  struct flock lock = ByteLock(F_UNLCK, offset);
+  fcntl(fd_, F_OFD_SETLK, &lock);
+}
+
+int File::ByteHeldElsewhere(int64_t offset) {
+  if (fd_ < 0 || offset < 0) return -1;
+  // Asked as for an exclusive lock, which any other lock on the byte
+  // would keep out; this open's own locks never do.
+  struct flock lock = ByteLock(F_WRLCK, offset);
+  if (fcntl(fd_, F_OFD_GETLK, &lock) != 0) return -1;
+  return lock.l_type == F_UNLCK ? 0 : 1;
 }
 
 int ReplaceFile(const std::string& host_from, const std::string& host_to) {

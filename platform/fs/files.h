@@ -69,13 +69,18 @@ int ReplaceFile(const std::string& host_from, const std::string& host_to);
 // An open file. Opened "with no sharing" it holds an exclusive lock on its
 // open file description, so a second such open of the same file, in this or
 // another process, fails with kErrorSharingViolation until this one is closed,
-// as on the program's first platform. Closed when destroyed.
+// as on the program's first platform (read-only, it holds a shared lock: it
+// keeps out the opens with no sharing, not other readers). Closed when
+// destroyed.
 class File {
  public:
   enum Mode {
     kReadWrite,       // an existing file
     kReadWriteCreate, // created when missing
     kCreateNew,       // fails with kErrorFileExists when it exists
+    kRead,            // an existing plain file, for reading only; anything else
+                      // (a directory, a pipe, a device) fails with
+                      // kErrorAccessDenied at once: a pipe never blocks the open
   };
 
   File() = default;
@@ -97,6 +102,24 @@ class File {
   bool Truncate(int64_t size);
   // Flushes what was written to the disk itself (a power cut keeps it).
   bool Sync();
+  // Takes the lock of an open with no sharing on this open file, waiting
+  // as long as another open holds it (in this or another process; a killed
+  // holder's lock goes with it). 0 or the error number.
+  int WaitForExclusive();
+
+  // Whether the file open here is the one the path names now (it may have
+  // been removed or replaced since it was opened).
+  bool IsAt(const std::string& host_path);
+
+  // Shared locks on single bytes, one byte per number: a process marks a
+  // number as its own by holding its byte while it lives, and the kernel
+  // drops the lock when the process ends, however it ends. Any open mode
+  // will do. 0 or the error number.
+  int HoldByte(int64_t offset);
+  void ReleaseByte(int64_t offset);
+  // Whether another open of the file, in this or another process, holds a
+  // lock on the byte: 1 yes, 0 no, -1 when it cannot be told.
+  int ByteHeldElsewhere(int64_t offset);
 
  private:
   int fd_ = -1;

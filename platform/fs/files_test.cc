@@ -65,6 +65,62 @@ TEST_F(FilesTest, OpenModesAndTheirErrors) {
   EXPECT_EQ(again.Open("", File::kReadWrite, false), kErrorFileNotFound);
 }
 
+// Read-only opens take plain files only, and never block: a pipe with no
+// writer would hold an ordinary open for ever, a device never ends.
+TEST_F(FilesTest, ReadOnlyOpensRefuseAllButPlainFilesAtOnce) {
+  ASSERT_EQ(mkfifo((dir_ + "/fifo").c_str(), 0600), 0);
+  std::ofstream(dir_ + "/plain") << "abc";
+  File file;
+  EXPECT_EQ(file.Open(dir_ + "/fifo", File::kRead, false), kErrorAccessDenied);
+  EXPECT_EQ(file.Open(dir_, File::kRead, false), kErrorAccessDenied);
+  EXPECT_EQ(file.Open("/dev/zero", File::kRead, false), kErrorAccessDenied);
+  EXPECT_EQ(file.Open(dir_ + "/missing", File::kRead, false), kErrorFileNotFound);
+  EXPECT_FALSE(file.IsOpen());
+  ASSERT_EQ(file.Open(dir_ + "/plain", File::kRead, true), 0);
+  char buffer[4] = {};
+  EXPECT_EQ(file.ReadAt(0, buffer, sizeof buffer), 3);
+  EXPECT_FALSE(file.WriteAt(0, "x", 1));
+  // Its shared lock keeps out an open with no sharing, not another reader.
+  File other;
+  EXPECT_EQ(other.Open(dir_ + "/plain", File::kRead, true), 0);
+  EXPECT_EQ(other.Open(dir_ + "/plain", File::kReadWrite, true), kErrorSharingViolation);
+}
+
+// A byte held marks a number as taken for as long as its holder lives:
+// every other open sees it, this open's own locks never hide a byte from it.
+TEST_F(FilesTest, HeldBytesAreSeenByEveryOtherOpenUntilLetGo) {
+  const std::string path = dir_ + "/HOLDERS.LIV";
+  File mine;
+  File other;
+  ASSERT_EQ(mine.Open(path, File::kReadWriteCreate, false), 0);
+  ASSERT_EQ(other.Open(path, File::kRead, false), 0);
+  ASSERT_EQ(mine.HoldByte(2147483646), 0);  // far beyond the end of the empty file
+  ASSERT_EQ(other.HoldByte(2147483646), 0);  // shared: both may hold it
+  EXPECT_EQ(mine.ByteHeldElsewhere(2147483646), 1);
+  other.ReleaseByte(2147483646);
+  EXPECT_EQ(mine.ByteHeldElsewhere(2147483646), 0);
+  EXPECT_EQ(other.ByteHeldElsewhere(2147483646), 1);
+  EXPECT_EQ(other.ByteHeldElsewhere(2147483645), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    File seen;
+    _exit(seen.Open(path, File::kReadWrite, false) == 0 && seen.ByteHeldElsewhere(2147483646) == 1 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  mine.Close();
+  EXPECT_EQ(other.ByteHeldElsewhere(2147483646), 0);
+  File closed;
+  EXPECT_EQ(closed.ByteHeldElsewhere(1), -1);
+
+  // A file removed and made again under its name is another file.
+  EXPECT_TRUE(other.IsAt(path));
+  sfs::remove(path);
+  std::ofstream(path) << "";
+  EXPECT_FALSE(other.IsAt(path));
+}
+
 TEST_F(FilesTest, ReadsAndWritesAtOffsets) {
   File file;
   ASSERT_EQ(file.Open(dir_ + "/data", File::kReadWriteCreate, false), 0);

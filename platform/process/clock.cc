@@ -6,9 +6,16 @@
 
 namespace platform {
 
+namespace {
+int64_t clock_offset_seconds = 0;
+}  // namespace
+
+void SetClockOffsetSeconds(int64_t seconds) { clock_offset_seconds = seconds; }
+
 LocalTime LocalNow() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
+  now.tv_sec += static_cast<time_t>(clock_offset_seconds);
   tm local{};
   localtime_r(&now.tv_sec, &local);
   LocalTime t;

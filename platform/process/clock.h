@@ -17,6 +17,9 @@ struct LocalTime {
 };
 
 LocalTime LocalNow();
+// Moves the clock LocalNow reads by seconds (0 puts it back), so that a
+// test can stand at a chosen moment, such as a change to summer time.
+void SetClockOffsetSeconds(int64_t seconds);
 // Seconds since local midnight with hundredths (the classic TIMER value).
 double SecondsSinceMidnight();
 // Milliseconds of a steady clock, for timeouts and measured waits.

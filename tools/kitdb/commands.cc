@@ -1,65 +1,33 @@
 #include "tools/kitdb/commands.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/recman/btrcall.h"
 #include "tools/kitdb/description.h"
 #include "tools/kitdb/dump.h"
+#include "tools/kitdb/io.h"
 #include "tools/kitdb/record_file.h"
 #include "tools/kitdb/sequential.h"
 
 namespace kitdb {
 namespace {
 
+namespace fs = platform::fs;
 namespace rm = platform::recman;
 
 constexpr int kUsageError = 2;
 constexpr int16_t kEndOfFile = 9;
+// A description is a page of text; anything longer is not one.
+constexpr size_t kMaxDescriptionBytes = 1 << 20;
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "kitdb: %s\n", message.c_str());
   return 1;
 }
 
-bool ReadWhole(const std::string& path, std::string* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream out;
-  out << in.rdbuf();
-  *bytes = out.str();
-  return !in.bad();
-}
-
-// Writes through a temporary file beside the target, so that a failed
-// write never leaves half a file under the target's name.
-bool WriteWhole(const std::string& path, const std::string& bytes) {
-  std::string temporary = path + ".kitdb-tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::filesystem::remove(temporary);
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) std::filesystem::remove(temporary, ec);
-  return !ec;
-}
-
 bool LoadDescription(const std::string& path, Description* d, std::string* error) {
   std::string text;
-  if (!ReadWhole(path, &text)) {
-    *error = path + ": cannot be read";
-    return false;
-  }
+  if (!ReadSmallInput(path, kMaxDescriptionBytes, &text, error)) return false;
   std::string why;
   if (!ParseDescription(text, d, &why)) {
     *error = path + ": " + why;
@@ -77,7 +45,15 @@ bool KeyArgument(const std::vector<std::string>& args, size_t at, int* key) {
   return true;
 }
 
+// A record file's path that names a directory, pipe or device is refused
+// before the record manager is asked to open it: a pipe would block it.
+int CheckRecordPath(const std::string& path) {
+  std::string why = NotPlainFile(path);
+  return why.empty() ? 0 : Fail(path + ": " + why);
+}
+
 int OpenFile(RecordFile* file, const std::string& path, int8_t mode, FileInfo* info) {
+  if (int rc = CheckRecordPath(path)) return rc;
   if (int16_t st = file->Open(path, mode)) return Fail(path + ": cannot open (" + StatusText(st) + ")");
   if (int16_t st = file->Stat(info)) return Fail(path + ": no statistics (" + StatusText(st) + ")");
   return 0;
@@ -108,6 +84,7 @@ int Create(const std::vector<std::string>& args) {
   Description d;
   std::string error;
   if (!LoadDescription(args[2], &d, &error)) return Fail(error);
+  if (int rc = CheckRecordPath(args[1])) return rc;
   int16_t st = CreateRecordFile(args[1], CreationSpec(d));
   if (st != 0) return Fail(args[1] + ": not created (" + StatusText(st) + ")");
   return 0;
@@ -141,50 +118,71 @@ int Stat(const std::vector<std::string>& args) {
   return 0;
 }
 
+// Every record of the sequential file inside one transaction, read as it
+// goes: memory stays bounded however long the file is, and any failure
+// aborts the transaction, so the file gets all the records or none.
 int Load(const std::vector<std::string>& args) {
-  std::string text;
-  if (!ReadWhole(args[2], &text)) return Fail(args[2] + ": cannot be read");
-  std::vector<std::string> records;
+  const std::string& source = args[2];
+  fs::File input;
   std::string error;
-  if (!ParseSequential(text, &records, &error)) return Fail(args[2] + ": " + error);
+  if (!OpenInput(source, &input, &error)) return Fail(error);
   RecordFile file;
   FileInfo info;
   if (int rc = OpenFile(&file, args[1], 0, &info)) return rc;
-  bool variable = (info.file_flags & 0x01) != 0;
-  for (size_t i = 0; i < records.size(); ++i) {
-    size_t n = records[i].size();
-    if (variable ? n < info.record_length : n != info.record_length) {
-      return Fail(args[2] + ": record " + std::to_string(i + 1) + " is " + std::to_string(n) +
-                  " bytes long, the file's records " + std::to_string(info.record_length));
-    }
-  }
+  bool variable = (info.file_flags & rm::kFileVariableLength) != 0;
   if (int16_t st = Transaction(rm::kBeginTransaction)) {
     return Fail("no transaction (" + StatusText(st) + ")");
   }
-  for (size_t i = 0; i < records.size(); ++i) {
-    if (int16_t st = file.Insert(records[i])) {
-      Transaction(rm::kAbortTransaction);
-      return Fail(args[1] + ": record " + std::to_string(i + 1) + " not inserted (" +
-                  StatusText(st) + "); nothing loaded");
+  auto abort = [](const std::string& message) {
+    Transaction(rm::kAbortTransaction);
+    return Fail(message + "; nothing loaded");
+  };
+  int64_t offset = 0;
+  SequentialReader reader([&](char* buffer, size_t size) {
+    int64_t got = input.ReadAt(offset, buffer, size);
+    if (got > 0) offset += got;
+    return got;
+  });
+  std::string record;
+  size_t count = 0;
+  for (;;) {
+    SequentialReader::Step step = reader.Next(&record);
+    if (step == SequentialReader::Step::kEnd) break;
+    if (step == SequentialReader::Step::kFailed) return abort(source + ": " + reader.error());
+    ++count;
+    size_t n = record.size();
+    if (variable ? n < info.record_length : n != info.record_length) {
+      return abort(source + ": record " + std::to_string(count) + " is " + std::to_string(n) +
+                   " bytes long, the file's records " + std::to_string(info.record_length));
+    }
+    if (int16_t st = file.Insert(record)) {
+      return abort(args[1] + ": record " + std::to_string(count) + " not inserted (" +
+                   StatusText(st) + ")");
     }
   }
   if (int16_t st = Transaction(rm::kEndTransaction)) {
     return Fail(args[1] + ": not committed (" + StatusText(st) + "); nothing loaded");
   }
-  std::printf("%zu records loaded\n", records.size());
+  std::printf("%zu records loaded\n", count);
   return 0;
 }
 
 int Save(const std::vector<std::string>& args) {
   int key = 0;
   if (!KeyArgument(args, 3, &key)) return Fail("bad key number \"" + args[3] + "\"");
-  std::string out;
+  Output out;
+  std::string error;
+  if (!out.Open(args[2], &error)) return Fail(error);
+  std::string text;
   size_t count = 0;
   uint32_t held = 0;
+  bool written = true;
   int rc = WalkByKey(
       args[1], key,
       [&](const std::string& record) {
-        AppendSequential(record, &out);
+        text.clear();
+        AppendSequential(record, &text);
+        written = out.Write(text) && written;
         ++count;
       },
       &held);
@@ -197,7 +195,8 @@ int Save(const std::vector<std::string>& args) {
                 " of the " + std::to_string(held) +
                 " records (null keys, or the file changed meanwhile); nothing saved");
   }
-  if (!WriteWhole(args[2], out)) return Fail(args[2] + ": cannot be written");
+  if (!written) return Fail(args[2] + ": not written (the disk refused the data); nothing saved");
+  if (!out.Commit(&error)) return Fail(error + "; nothing saved");
   std::printf("%zu records saved\n", count);
   return 0;
 }
@@ -230,13 +229,16 @@ int Xdf(const std::vector<std::string>& args) {
   Description d;
   std::string error;
   if (!LoadDescription(args[1], &d, &error)) return Fail(error);
-  if (!WriteWhole(args[2], DictionaryBytes(d))) return Fail(args[2] + ": cannot be written");
+  Output out;
+  if (!out.Open(args[2], &error) || !out.Write(DictionaryBytes(d)) || !out.Commit(&error)) {
+    return Fail(error.empty() ? args[2] + ": not written" : error);
+  }
   return 0;
 }
 
 }  // namespace
 
-const char* HelpText() {
+const char* UsageText() {
   return R"(usage: kitdb COMMAND ...   (FILE is a host path, e.g. DADES/TrasBanc.dat)
 
   kitdb create FILE DESCRIPTION     create an empty record file (never overwrites)
@@ -247,7 +249,12 @@ const char* HelpText() {
                                     one readable line per record
   kitdb xdf DESCRIPTION OUT.xdf     write the dictionary the program creates
                                     missing files from
+  kitdb --help                      this, and the formats of the files
+)";
+}
 
+const char* FormatsText() {
+  return R"(
 SEQFILE: each record as its length in decimal, a comma, the bytes, CR LF.
 
 DESCRIPTION (one statement a line, "#" starts a comment, words any case):
@@ -268,16 +275,19 @@ DESCRIPTION (one statement a line, "#" starts a comment, words any case):
                                     the next part of the last key; options
                                     binary descending nocase alternate
                                     null=BYTE type=NAME (string integer float
-                                    date time decimal money logical numeric
-                                    bfloat lstring zstring unsigned
-                                    autoincrement)
+                                    date time logical lstring zstring
+                                    unsigned autoincrement)
 )";
 }
 
 int RunCommand(const std::vector<std::string>& args) {
-  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    std::fputs(HelpText(), args.empty() ? stderr : stdout);
-    return args.empty() ? kUsageError : 0;
+  if (args.empty()) {
+    std::fprintf(stderr, "kitdb: no command given\n%s", UsageText());
+    return kUsageError;
+  }
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    std::printf("%s%s", UsageText(), FormatsText());
+    return 0;
   }
   const std::string& command = args[0];
   size_t n = args.size();

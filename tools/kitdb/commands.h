@@ -7,6 +7,8 @@
 namespace kitdb {
 
 int RunCommand(const std::vector<std::string>& args);
-const char* HelpText();
+// The command lines kitdb takes, and the formats of its files.
+const char* UsageText();
+const char* FormatsText();
 
 }  // namespace kitdb

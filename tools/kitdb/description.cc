@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "platform/recman/btrcall.h"
+#include "platform/recman/keyspec.h"
+#include "tools/kitdb/record_file.h"
 #include "util/basics.h"
 
 namespace kitdb {
@@ -32,6 +34,17 @@ constexpr FileFlagName kFileFlags[] = {
 void Put16(std::string& s, size_t at, uint16_t v) {
   s[at] = static_cast<char>(v & 0xFF);
   s[at + 1] = static_cast<char>(v >> 8);
+}
+
+bool AllDigits(const std::string& word) {
+  return !word.empty() && word.find_first_not_of("0123456789") == std::string::npos;
+}
+
+const char* TypeNameOf(uint8_t code) {
+  for (const TypeName& t : kTypes) {
+    if (t.code == code) return t.name;
+  }
+  return "?";
 }
 
 // A whole decimal number within [low, high]; false otherwise.
@@ -66,15 +79,24 @@ class Parser {
       *why = "no \"record\" line";
       return false;
     }
-    if (d_->keys.size() > 119) {
-      *why = "more than 119 keys";
-      return false;
-    }
     for (size_t k = 0; k < d_->keys.size(); ++k) {
       if (d_->keys[k].segments.empty()) {
         *why = "key " + std::to_string(k) + " has no segments";
         return false;
       }
+    }
+    // The record manager's own check of the whole, so that xdf never writes
+    // a dictionary that create would refuse.
+    std::string layout = CreationSpec(*d_);
+    rm::FileLayout parsed;
+    if (int16_t st = rm::ParseSpec(layout, &parsed)) {
+      *why = "the record manager refuses this layout (" + StatusText(st) + ")";
+      return false;
+    }
+    if (layout.size() > 65535) {
+      *why = "the layout takes " + std::to_string(layout.size()) +
+             " bytes, more than a dictionary holds (65535)";
+      return false;
     }
     return true;
   }
@@ -176,7 +198,12 @@ class Parser {
   bool Key(const std::vector<std::string>& w, std::string* why) {
     size_t first = 1;
     long number = 0;
-    if (w.size() > 1 && Number(w[1], 0, 118, &number)) {
+    if (d_->keys.size() >= rm::kMaxKeys || (w.size() > 1 && AllDigits(w[1]) &&
+                                           !Number(w[1], 0, static_cast<long>(rm::kMaxKeys) - 1, &number))) {
+      *why = "a file has at most 119 keys, numbered 0 to 118";
+      return false;
+    }
+    if (w.size() > 1 && AllDigits(w[1])) {
       if (static_cast<size_t>(number) != d_->keys.size()) {
         *why = "keys are numbered 0, 1, 2 ... in order; expected key " +
                std::to_string(d_->keys.size());
@@ -210,7 +237,11 @@ class Parser {
     SegmentDef s;
     size_t i = 1;
     long pos = 0, len = 0;
-    if (w.size() >= 3 && Number(w[1], 1, 65535, &pos) && Number(w[2], 1, 255, &len)) {
+    if (w.size() >= 2 && AllDigits(w[1])) {
+      if (w.size() < 3 || !Number(w[1], 1, 65535, &pos) || !Number(w[2], 1, 255, &len)) {
+        *why = "\"segment\" wants POSITION from 1 and LENGTH from 1 to 255";
+        return false;
+      }
       s.position = static_cast<uint16_t>(pos);
       s.length = static_cast<uint16_t>(len);
       i = 3;
@@ -227,8 +258,9 @@ class Parser {
       *why = "\"segment\" wants a field name or POSITION LENGTH";
       return false;
     }
+    const std::string key_name = "key " + std::to_string(d_->keys.size() - 1);
     if (s.position + s.length - 1 > d_->record_length) {
-      *why = "segment ends beyond the record";
+      *why = key_name + ": the segment ends beyond the record";
       return false;
     }
     for (; i < w.size(); ++i) {
@@ -242,15 +274,37 @@ class Parser {
     size_t total = s.length;
     for (const SegmentDef& other : key.segments) total += other.length;
     if (total > rm::kMaxKeyLength) {
-      *why = "key " + std::to_string(d_->keys.size() - 1) + " longer than 255 bytes";
+      *why = key_name + " longer than 255 bytes";
       return false;
     }
     if ((s.flags & rm::kKeyAlternate) != 0 && d_->alternate_name.empty()) {
       *why = "\"alternate\" segment without an \"alternate\" line";
       return false;
     }
+    if (!SegmentTaken(s)) {
+      if (s.type == rm::kTypeAutoIncrement && !key.segments.empty()) {
+        *why = key_name + ": an autoincrement segment must come first in its key";
+      } else {
+        *why = key_name + ": the record manager takes no " + TypeNameOf(s.type) +
+               " segment of " + std::to_string(s.length) + " bytes";
+      }
+      return false;
+    }
     key.segments.push_back(s);
     return true;
+  }
+
+  // Whether the record manager takes the last key with s added: its own
+  // check decides what types and lengths go together.
+  bool SegmentTaken(const SegmentDef& s) const {
+    if ((s.flags & rm::kKeyExtendedType) == 0) return true;
+    Description one;
+    one.record_length = d_->record_length;
+    one.alternate_name = d_->alternate_name;
+    one.keys.push_back(d_->keys.back());
+    one.keys.back().segments.push_back(s);
+    rm::FileLayout layout;
+    return rm::ParseSpec(CreationSpec(one), &layout) == 0;
   }
 
   bool SegmentOption(const std::string& option, SegmentDef* s, std::string* why) {

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "tools/kitdb/description.h"
 #include "tools/kitdb/dump.h"
+#include "tools/kitdb/io.h"
 #include "tools/kitdb/sequential.h"
 
 namespace kitdb {
@@ -87,6 +93,32 @@ TEST(DescriptionTest, MistakesAreReportedWithTheirLine) {
   EXPECT_EQ(ParseError("record 10\nkey\nsegment 1 2 type=blob\n"), "line 3: unknown type \"blob\"");
   EXPECT_EQ(ParseError("record 10\nindex 0\n"), "line 2: unknown word \"index\"");
   EXPECT_EQ(ParseError(""), "no \"record\" line");
+  EXPECT_EQ(ParseError("record 10\nkey\nsegment 1 300\n"),
+            "line 3: \"segment\" wants POSITION from 1 and LENGTH from 1 to 255");
+  EXPECT_EQ(ParseError("record 10\nkey\nsegment 1 2\nkey 1\nsegment 9 3\n"),
+            "line 5: key 1: the segment ends beyond the record");
+  std::string keys = "record 10\n";
+  for (int k = 0; k < 119; ++k) keys += "key " + std::to_string(k) + "\nsegment 1 1\n";
+  EXPECT_EQ(ParseError(keys + "key 119\n"), "line 240: a file has at most 119 keys, numbered 0 to 118");
+  EXPECT_EQ(ParseError(keys + "key\n"), "line 240: a file has at most 119 keys, numbered 0 to 118");
+  EXPECT_EQ(ParseError("record 10\nkey 500\n"), "line 2: a file has at most 119 keys, numbered 0 to 118");
+}
+
+// What the record manager's create refuses is refused here too, so that xdf
+// never writes a dictionary the program cannot create a file from.
+TEST(DescriptionTest, TypesAreTakenOnlyAtLengthsTheRecordManagerSorts) {
+  EXPECT_EQ(ParseError("record 10\nkey\nsegment 1 5 type=decimal\n"),
+            "line 3: key 0: the record manager takes no DECIMAL segment of 5 bytes");
+  EXPECT_EQ(ParseError("record 10\nkey\nsegment 1 3 type=integer\n"),
+            "line 3: key 0: the record manager takes no INTEGER segment of 3 bytes");
+  EXPECT_EQ(ParseError("record 10\nkey\nsegment 1 2\nkey\nsegment 1 2\nsegment 3 4 type=autoincrement\n"),
+            "line 6: key 1: an autoincrement segment must come first in its key");
+  Description d;
+  std::string error;
+  EXPECT_TRUE(ParseDescription("record 20\nkey\nsegment 1 4 type=autoincrement\nsegment 5 4 type=date\n"
+                               "segment 9 8 type=float\nsegment 17 4 binary\n",
+                               &d, &error))
+      << error;
 }
 
 TEST(SequentialTest, RecordsRoundTripWhateverBytesTheyHold) {
@@ -122,6 +154,101 @@ TEST(SequentialTest, DamagedTextIsRefusedWithWhereAndNothingKept) {
   EXPECT_FALSE(ParseSequential("3,abc\r\n\x1A\x1A", &records, &error));
   EXPECT_TRUE(ParseSequential("", &records, &error));
   EXPECT_TRUE(records.empty());
+}
+
+// The reader holds one record and a buffer, whatever the text gives at a
+// time and however long it runs.
+TEST(SequentialTest, TextIsReadARecordAtATimeWithBoundedMemory) {
+  const std::string one = "3,abc\r\n";
+  uint64_t given = 0;
+  SequentialReader endless([&](char* buffer, size_t size) {
+    for (size_t i = 0; i < size; ++i) buffer[i] = one[(given + i) % one.size()];
+    given += size;
+    return static_cast<int64_t>(size);
+  });
+  std::string record;
+  for (int i = 0; i < 100000; ++i) {
+    ASSERT_EQ(endless.Next(&record), SequentialReader::Step::kRecord);
+    ASSERT_EQ(record, "abc");
+  }
+  EXPECT_LE(given, 100000 * one.size() + (1u << 17));
+
+  // A byte at a time: records across every boundary, and the Ctrl+Z end.
+  std::string text;
+  AppendSequential(std::string(65535, 'y'), &text);
+  AppendSequential("z", &text);
+  text += "\x1A";
+  size_t at = 0;
+  SequentialReader trickle([&](char* buffer, size_t) {
+    if (at == text.size()) return int64_t{0};
+    buffer[0] = text[at++];
+    return int64_t{1};
+  });
+  ASSERT_EQ(trickle.Next(&record), SequentialReader::Step::kRecord);
+  EXPECT_EQ(record, std::string(65535, 'y'));
+  ASSERT_EQ(trickle.Next(&record), SequentialReader::Step::kRecord);
+  EXPECT_EQ(record, "z");
+  EXPECT_EQ(trickle.Next(&record), SequentialReader::Step::kEnd);
+
+  // A text that cannot be read further is a failure, never an end.
+  int calls = 0;
+  SequentialReader broken([&](char* buffer, size_t size) {
+    if (calls++ > 0) return int64_t{-1};
+    std::memcpy(buffer, one.data(), std::min(size, one.size()));
+    return static_cast<int64_t>(one.size());
+  });
+  ASSERT_EQ(broken.Next(&record), SequentialReader::Step::kRecord);
+  EXPECT_EQ(broken.Next(&record), SequentialReader::Step::kFailed);
+  EXPECT_EQ(broken.error(), "record 2 (byte 7): the text cannot be read");
+}
+
+class OutputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qdeb_kitdb_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string dir_;
+};
+
+// The error of putting the file in place is the one reported, and nothing
+// is left behind; until then the old file stands.
+TEST_F(OutputTest, AFailedSwapIsReportedAndLeavesNothing) {
+  const std::string path = dir_ + "/out.seq";
+  std::ofstream(path) << "old";
+  Output out;
+  std::string error;
+  ASSERT_TRUE(out.Open(path, &error)) << error;
+  ASSERT_TRUE(out.Write(std::string(3 << 20, 'n')));  // beyond the buffer: on disk already
+  EXPECT_EQ(std::filesystem::file_size(path), 3u);
+  // The target turns into a directory before the swap.
+  std::filesystem::remove(path);
+  std::filesystem::create_directories(path + "/inside");
+  EXPECT_FALSE(out.Commit(&error));
+  EXPECT_EQ(error, path + ": not written (access denied)");
+  EXPECT_TRUE(std::filesystem::is_directory(path + "/inside"));
+  EXPECT_FALSE(std::filesystem::exists(path + ".kitdb-tmp"));
+
+  // Written and committed: the new bytes in place, no temporary file.
+  std::filesystem::remove_all(path);
+  ASSERT_TRUE(out.Open(path, &error)) << error;
+  ASSERT_TRUE(out.Write("new"));
+  ASSERT_TRUE(out.Commit(&error)) << error;
+  std::ifstream in(path);
+  std::string text;
+  std::getline(in, text);
+  EXPECT_EQ(text, "new");
+  EXPECT_FALSE(std::filesystem::exists(path + ".kitdb-tmp"));
+  // Dropped before the commit: nothing.
+  {
+    Output dropped;
+    ASSERT_TRUE(dropped.Open(dir_ + "/never", &error));
+    ASSERT_TRUE(dropped.Write("x"));
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/never"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/never.kitdb-tmp"));
 }
 
 TEST(DumpTest, FieldsAreShownByTheirKind) {

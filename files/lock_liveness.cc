@@ -1,0 +1,89 @@
+#include "files/lock_liveness.h"
+
+#include "env/session.h"
+#include "files/locks.h"
+#include "platform/fs/files.h"
+#include "platform/fs/host.h"
+#include "platform/fs/paths.h"
+#include "util/cp850.h"
+
+namespace files {
+namespace {
+
+namespace fs = platform::fs;
+
+constexpr size_t kStationSize = 15;
+
+// The holders file of the current root, open, and the number whose byte
+// this process holds in it (0 none).
+struct Liveness {
+  std::string path;
+  fs::File file;
+  int32_t number = 0;
+};
+
+Liveness& State() {
+  static Liveness state;
+  return state;
+}
+
+std::string HoldersPath() { return fs::HostPath(env::RootDir + "LOCKS\\HOLDERS.LIV"); }
+
+// The holders file of the current root, opened anew when the root changed
+// or the file was removed or replaced since (a byte held in a file that is
+// no longer there marks nothing); a missing LOCKS folder is made. False
+// when it cannot be opened.
+bool OpenHolders() {
+  Liveness& state = State();
+  std::string path = HoldersPath();
+  if (path == state.path && state.file.IsOpen() && state.file.IsAt(path)) return true;
+  state.file.Close();
+  state.number = 0;
+  state.path = path;
+  if (path.empty()) return false;
+  int error = state.file.Open(path, fs::File::kReadWriteCreate, false);
+  if (error == fs::kErrorPathNotFound) {
+    fs::MakeDirectory(fs::HostPath(env::RootDir + "LOCKS"));
+    error = state.file.Open(path, fs::File::kReadWriteCreate, false);
+  }
+  // A file only readable to this user still takes the shared byte locks.
+  if (error == fs::kErrorAccessDenied) error = state.file.Open(path, fs::File::kRead, false);
+  return error == 0;
+}
+
+}  // namespace
+
+std::string ThisStation() {
+  std::string station = util::Utf8ToCp850(fs::HostName()).substr(0, kStationSize);
+  station.resize(kStationSize, ' ');
+  return station;
+}
+
+Claim ClaimHolderNumber(int32_t number) {
+  Liveness& state = State();
+  if (!OpenHolders()) return Claim::kUntold;
+  if (state.number == number) return Claim::kHeld;
+  if (state.file.ByteHeldElsewhere(number) == 1) return Claim::kInUse;
+  if (state.file.HoldByte(number) != 0) return Claim::kUntold;
+  if (state.number != 0) state.file.ReleaseByte(state.number);
+  state.number = number;
+  return Claim::kNew;
+}
+
+bool LivenessHeld() {
+  const Liveness& state = State();
+  return LockHolder != 0 && state.number == LockHolder && state.file.IsOpen() &&
+         state.path == HoldersPath();
+}
+
+bool LockAbandoned(std::string_view station, int32_t holder, int32_t stamp, int32_t now) {
+  if (station == ThisStation()) {
+    if (holder == LockHolder && station == LockStation) return false;  // this process's own
+    // The file as this attempt's LoadLockIdentity opened it.
+    int held = State().file.ByteHeldElsewhere(holder);
+    if (held >= 0) return held == 0;
+  }
+  return stamp < now - kLockExpiryMinutes;
+}
+
+}  // namespace files

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/recman/btrcall.h"
+#include "platform/recman/status.h"
 #include "tools/kitdb/description.h"
 #include "tools/kitdb/dump.h"
 #include "tools/kitdb/io.h"
@@ -16,7 +17,6 @@ namespace fs = platform::fs;
 namespace rm = platform::recman;
 
 constexpr int kUsageError = 2;
-constexpr int16_t kEndOfFile = 9;
 // A description is a page of text; anything longer is not one.
 constexpr size_t kMaxDescriptionBytes = 1 << 20;
 
@@ -76,7 +76,7 @@ int WalkByKey(const std::string& path, int key, Visit visit, uint32_t* records =
     visit(record);
     st = file.Get(rm::kGetNext, static_cast<int8_t>(key), &record);
   }
-  if (st != kEndOfFile) return Fail(path + ": read stopped (" + StatusText(st) + ")");
+  if (st != platform::recman::kEndOfFile) return Fail(path + ": read stopped (" + StatusText(st) + ")");
   return 0;
 }
 

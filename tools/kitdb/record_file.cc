@@ -1,6 +1,7 @@
 #include "tools/kitdb/record_file.h"
 
 #include "platform/recman/btrcall.h"
+#include "platform/recman/status.h"
 
 namespace kitdb {
 namespace {
@@ -26,7 +27,7 @@ RecordFile::~RecordFile() {
 }
 
 int16_t RecordFile::Open(const std::string& host_path, int8_t mode) {
-  if (host_path.size() + 1 > 255) return 12;
+  if (host_path.size() + 1 > 255) return rm::kFileNotFound;
   std::string key = PathKey(host_path);
   std::string owner;
   for (char c : {'Q', 'D', 'B', 'K', '\0'}) owner += c;
@@ -82,7 +83,7 @@ int16_t RecordFile::Insert(const std::string& record) {
 }
 
 int16_t CreateRecordFile(const std::string& host_path, const std::string& layout) {
-  if (host_path.size() + 1 > 255) return 12;
+  if (host_path.size() + 1 > 255) return rm::kFileNotFound;
   std::string key = PathKey(host_path);
   std::string data = layout;
   char block[128] = {};
@@ -100,20 +101,20 @@ int16_t Transaction(uint16_t op) {
 
 std::string StatusText(int16_t status) {
   switch (status) {
-    case 2: return "I/O error or corrupt file";
-    case 5: return "duplicate key";
-    case 6: return "invalid key number";
-    case 12: return "file not found";
-    case 22: return "data buffer too short";
-    case 24: return "bad page size";
-    case 26: return "bad number of keys";
-    case 27: return "bad key position";
-    case 28: return "bad record length";
-    case 29: return "bad key length or type";
-    case 46: return "access denied";
-    case 59: return "file exists";
-    case 84: return "record in use";
-    case 85: return "file in use";
+    case rm::kIoError: return "I/O error or corrupt file";
+    case rm::kDuplicateKey: return "duplicate key";
+    case rm::kInvalidKeyNumber: return "invalid key number";
+    case rm::kFileNotFound: return "file not found";
+    case rm::kDataBufferTooShort: return "data buffer too short";
+    case rm::kPageSizeError: return "bad page size";
+    case rm::kKeyCountError: return "bad number of keys";
+    case rm::kKeyPositionError: return "bad key position";
+    case rm::kRecordLengthError: return "bad record length";
+    case rm::kKeyLengthError: return "bad key length or type";
+    case rm::kAccessDenied: return "access denied";
+    case rm::kFileExists: return "file exists";
+    case rm::kRecordInUse: return "record in use";
+    case rm::kFileInUse: return "file in use";
     default: return "status " + std::to_string(status);
   }
 }

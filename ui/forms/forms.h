@@ -1,0 +1,117 @@
+// The form tables and the form engine: every dialogue of the program is a
+// form described by data (loaded from the form file at start-up), a window
+// with labelled fields that the engine runs field by field with the line
+// editor, calling the program's hooks to draw, check and accept.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ui::forms {
+
+// Field attributes (FieldDefinition::attributes).
+inline constexpr int kLabelRow = 0;       // relative to the form's window
+inline constexpr int kLabelColumn = 1;    // the value follows the label
+inline constexpr int kLength = 2;         // of the value
+inline constexpr int kEditWidth = 3;      // characters per row; 0 one row
+inline constexpr int kTrailingArea = 4;   // cleared after the value; 0 none
+inline constexpr int kFlags = 5;
+inline constexpr int kFieldType = 6;      // the program's hooks read it
+inline constexpr int kBrowseList = 7;     // list offered with F4; 0 none
+// Flags (attribute kFlags).
+inline constexpr int16_t kBlankEntry = 1;
+inline constexpr int16_t kHiddenEntry = 2;
+inline constexpr int16_t kDisplayOnly = 4;
+inline constexpr int16_t kCursorAtEnd = 8;
+
+struct FieldDefinition {
+  std::array<int16_t, 8> attributes{};
+  std::string label;
+  std::string help;   // help text, or a choice list "|code,text|code,text"
+  std::string value;  // the field's current value, attribute kLength long
+};
+
+struct FormDefinition {
+  std::string key_list;      // "d,1b,4800,5000": the keys that end a field
+  int16_t linked_form = 0;   // the form that continues this one; 0 none
+  int16_t top = 0;           // the window; top 0: no window of its own
+  int16_t left = 0;
+  int16_t bottom = 0;
+  int16_t right = 0;
+  std::vector<FieldDefinition> fields;  // fields[0] is field 1
+};
+
+struct ListDefinition {
+  std::array<int16_t, 8> attributes{};
+  std::string header;
+};
+
+// The tables, for the whole run; Forms[0] is form 1, Lists[0] list 1.
+extern std::vector<FormDefinition> Forms;
+extern std::vector<ListDefinition> Lists;
+
+// Form k and field j of it, 1-based; nullptr when there is none.
+FormDefinition* Form(int16_t k);
+FieldDefinition* Field(int16_t k, int16_t j);
+
+// Reads a form file's text into the tables (replacing them): comment lines
+// starting with "'" at the top, then the number of forms and the largest
+// field count, each form (key list, field count, linked form, top, left,
+// bottom, right; then per field attribute 0, attribute 1, the label,
+// attributes 2 to 7, the help text), the number of lists and each list
+// (attributes 0 to 6, the header, attribute 7); items separated as by list
+// input (numbers, strings optionally quoted). Each value starts as blanks of
+// its length. False, with the reason and where in *why, for a file that is
+// truncated or does not hold what it announces; the tables are then empty.
+bool ParseFormFile(std::string_view text, std::string* why);
+// Every label, help text and list header through the language file (key
+// lists are not translated).
+void TranslateFormTexts();
+
+// The engine's state, for the hooks while a field is edited.
+extern std::string CurrentEntry;
+extern int16_t CurrentForm;
+extern int16_t CurrentField;
+// The page of a chain of linked forms left with PgUp or PgDn; 0 none.
+extern int16_t ResumeForm;
+
+// The program's hooks, filled once at start-up. Empty members are harmless:
+// nothing drawn, every entry accepted and stored as typed, every form left.
+struct LayerHooks {
+  // After the form's window is opened: title, labels and values.
+  std::function<void(int16_t form)> on_form_open;
+  // Redraws a field's stored value in its own format (after Escape).
+  std::function<void(int16_t form, int16_t field)> show_field_value;
+  // Checks and stores an entry left with any key but Escape; 0 accepts,
+  // anything else refuses (the engine beeps and edits the field again). May
+  // change the field number or the key.
+  std::function<int16_t(int16_t& form, std::string& text, int16_t& field, int16_t& key)>
+      check_field_value;
+  // After an entry was picked in a browse list: stores it into the form;
+  // setting list to 0 shows the list again.
+  std::function<void(int16_t& list, int16_t& form, int16_t& field)> on_list_pick;
+  // When the form is about to be left: 0 lets it close, anything else goes
+  // on editing.
+  std::function<int16_t(int16_t& form, int16_t& key)> on_form_accept;
+  // F4: shows browse list `list`; true when an entry was picked.
+  std::function<bool(int16_t list)> show_list;
+  // F1: shows the help page of the topic.
+  std::function<void(const std::string& topic)> show_help;
+};
+extern LayerHooks Hooks;
+
+// Runs form |form| (negative: as a continuation page of a chain). The page
+// flags let PgUp on the first field and PgDn on the last leave the form.
+// key returns the key that ended it: 13 accepted, 27 left with Escape,
+// 0x4900 or 0x5100 paged out, 0x4F00 or 2 left at once, or another key of
+// the form's key list.
+void ShowForm(int16_t& form, int16_t& first_page, int16_t& last_page, int16_t& key);
+
+// Back to the start-up state: no tables, no hooks, no engine state.
+void ResetForms();
+
+}  // namespace ui::forms

@@ -134,6 +134,12 @@ using TooSmallTextFunction =
 void SetTooSmallText(TooSmallTextFunction text);
 std::string TooSmallText(int columns_needed, int rows_needed, int columns, int rows);
 
+// Runs another program in this terminal and waits for it: the terminal is
+// given back to it (Suspend) and taken again afterwards (Resume, which
+// redraws the whole screen from the cells). The program's exit status, or
+// -1 when it could not be started.
+int RunInTerminal(const std::string& host_path, const std::vector<std::string>& arguments = {});
+
 // Headless back end only: the screen as UTF-8 lines (one per row, trailing
 // blanks kept) and, in the same layout, one hexadecimal attribute digit pair
 // per cell. Empty on the terminal back end.

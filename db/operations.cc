@@ -222,6 +222,11 @@ void SetFileOptions(int16_t file_number, std::string_view options, int16_t& stat
   }
 }
 
+std::string* RecordBuffer(int16_t file_number) {
+  Slot* slot = internal::OpenSlot(file_number);
+  return slot == nullptr ? nullptr : slot->record;
+}
+
 int16_t FileLockMode(int16_t file_number) {
   Slot* slot = internal::OpenSlot(file_number);
   return slot == nullptr ? 0 : slot->lock_mode;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -347,6 +348,17 @@ int File::ByteHeldElsewhere(int64_t offset) {
   if (fcntl(fd_, F_OFD_GETLK, &lock) != 0) return -1;
   return lock.l_type == F_UNLCK ? 0 : 1;
 }
+
+int SyncDirectory(const std::string& host_dir) {
+  const int fd = open(host_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Outcome(false, FileOperation::kFlush, host_dir);
+  const bool ok = fsync(fd) == 0;
+  const int error = Outcome(ok, FileOperation::kFlush, host_dir);
+  close(fd);
+  return error;
+}
+
+void FailWritesPastSizeLimit() { signal(SIGXFSZ, SIG_IGN); }
 
 int ReplaceFile(const std::string& host_from, const std::string& host_to) {
   if (host_from.empty() || host_to.empty()) return kErrorFileNotFound;

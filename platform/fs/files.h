@@ -62,6 +62,15 @@ int ReadWholeFile(const std::string& host_path, std::string* content,
 // Appends bytes to the file, created when missing: 0 or the error number.
 int AppendToFile(const std::string& host_path, std::string_view bytes);
 
+// Flushes a directory's entries to the disk, so that a file created or
+// renamed in it is still there after a power cut. 0 or the error number.
+int SyncDirectory(const std::string& host_dir);
+
+// Has a write past the process's file size limit ("ulimit -f") fail with
+// its error (the failure kTooLarge) instead of the system ending the
+// process. Once per process is enough; calling it again is harmless.
+void FailWritesPastSizeLimit();
+
 // Puts the file from in place of the file to in one step, so that a reader
 // finds the old file or the new one, never none; the new file takes the
 // permissions of the one it replaces, and the directory entry is flushed to

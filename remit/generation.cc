@@ -1,0 +1,452 @@
+// The generation loop: for each creditor suffix, in one transaction, the
+// remittances of the range by key 0 of TRemeses and their receipts by key 1
+// of TrasBanc, each receipt locked in the lock table, read again, deleted
+// and written as an 03 record after the headers it needs; then the file
+// sealed, the transaction committed, the file put under its own name and
+// listed for the converter.
+#include "remit/generation.h"
+
+#include <random>
+
+#include "db/records.h"
+#include "env/file_error.h"
+#include "env/installation.h"
+#include "env/language.h"
+#include "env/session.h"
+#include "files/locks.h"
+#include "files/paths.h"
+#include "platform/fs/errors.h"
+#include "platform/fs/files.h"
+#include "remit/c19_records.h"
+#include "remit/group_file.h"
+#include "remit/layouts.h"
+#include "remit/purge.h"
+#include "remit/recovery.h"
+#include "remit/screen.h"
+#include "remit/settings.h"
+#include "remit/work_list.h"
+#include "ui/operator_wait.h"
+#include "util/basics.h"
+#include "util/cp850.h"
+#include "util/dates.h"
+#include "util/numbers.h"
+#include "util/text.h"
+
+namespace remit {
+
+std::string CollectionDate;
+std::string RangeFrom;
+std::string RangeTo;
+std::string ReturnMenu;
+LayerHooks Hooks;
+
+namespace {
+
+namespace rm = platform::recman;
+
+constexpr char kLockTable[] = "TrasBanc";
+constexpr int16_t kKey0 = 0;
+constexpr int16_t kKey1 = 1;
+constexpr int16_t kForward = 1;
+constexpr int16_t kEqual = 0;
+constexpr int16_t kWaitRow = 24;
+constexpr int kMaxBeginPauseMs = 1000;
+
+// What a run carries from group to group.
+struct Run {
+  GenerationResult result;
+  std::string output_directory;
+  std::function<std::string()> draw;
+  XmlVersionMap versions;
+  bool publish_links = true;
+  std::string link_text;
+  std::string link_prefix;
+  std::string presenter_nif;
+  std::string presenter_name;
+  std::string owner_name;
+  std::string collection_date;  // 8 digits
+  ProgressWindow window;
+  bool stop = false;  // the operator gave up, or a group failed
+};
+
+// One suffix group: its file and counters.
+struct Group {
+  int32_t suffix = 0;
+  GroupFile file;
+  std::vector<std::string> keys;  // key 0 of every receipt written
+  int64_t file_debits = 0;
+  int64_t file_total = 0;
+  bool block_open = false;
+  int64_t block_debits = 0;
+  int64_t block_total = 0;
+  int64_t block_start = 0;
+  std::string failure;  // what to tell when the group is given up
+};
+
+// What the current remittance contributes to the records.
+struct Creditor {
+  Remittance remittance;
+  std::string identifier;
+  std::string name;
+  std::string receipt_key;  // key 1's first part
+  char xml_version = '4';
+};
+
+enum class Step { kDone, kWritten, kSkipped, kEndScan, kCancelled, kFailed };
+
+std::string TrasBancPath() { return env::RootDir + "DADES\\TrasBanc"; }
+
+std::string* Buffer(int16_t file_number) { return db::RecordBuffer(file_number); }
+
+void Reached(std::string_view step) {
+  if (Hooks.step) Hooks.step(step);
+}
+
+void Tell(Run& run, const std::string& text) {
+  run.result.messages.push_back(text);
+  TellOperator(text);
+}
+
+std::string NotGenerated(const std::string& why) {
+  return env::TranslateText("FITXER NO GENERAT. ") + why;
+}
+
+// The write that failed, in words, with its path.
+std::string WriteFailure() { return NotGenerated(env::LastFileErrorText()); }
+
+platform::LocalTime Now() { return Hooks.clock ? Hooks.clock() : platform::LocalNow(); }
+
+// The group's transaction, waiting while another terminal's lasts; false
+// when the operator gave up or the record manager refused (told, as a file
+// not generated when a group was to be).
+bool BeginGroup(Run& run, bool for_group) {
+  ui::OperatorWait wait(db::Hooks.wait, kWaitRow, db::FileLockedMessage());
+  std::minstd_rand pauses(static_cast<unsigned>(platform::SteadyMilliseconds()));
+  for (;;) {
+    int16_t status = 0;
+    db::BeginTransaction(status);
+    if (status == 0) return true;
+    if (status != rm::kFileInUse) {
+      const std::string why = db::CannotAccessMessage(TrasBancPath(), status);
+      Tell(run, for_group ? NotGenerated(why) : why);
+      return false;
+    }
+    wait.Tell();
+    if (!wait.Pause(static_cast<int>(pauses() % kMaxBeginPauseMs) + 1)) return false;
+  }
+}
+
+void EndGroup() {
+  int16_t status = 0;
+  db::EndTransaction(status);
+}
+
+void AbortGroup() {
+  int16_t status = 0;
+  db::AbortTransaction(status);
+}
+
+std::string Digits(std::string_view packed) { return util::UnpackDigits(packed); }
+
+Creditor CreditorOf(const Run& run, const Remittance& r) {
+  Creditor c;
+  c.remittance = r;
+  const std::string_view from_third = std::string_view(r.creditor_identifier).substr(2);
+  const std::string nif = util::Trim(from_third).empty() ? run.presenter_nif
+                                                         : std::string(from_third.substr(0, 9));
+  c.identifier = SepaIdentifier(nif, r.creditor_suffix);
+  c.name = SepaText(r.creditor_name);
+  if (util::Trim(c.name).empty()) c.name = run.owner_name;
+  c.receipt_key = ReceiptGroupKey(r);
+  const int entity = util::NumericValue32(Digits(r.account).substr(0, 4));
+  c.xml_version = run.versions.VersionOf(entity);
+  return c;
+}
+
+// The 01 record when the group has no file yet, the 02 when the creditor
+// has no block yet.
+bool WriteHeaders(Run& run, Group& g, const Creditor& c) {
+  if (!g.file.IsOpen()) {
+    if (!g.file.Create(run.output_directory, run.draw)) return false;
+    Reached("created");
+    const platform::LocalTime now = Now();
+    PresenterHeader h;
+    h.identifier = SepaIdentifier(run.presenter_nif, util::ZeroPad(g.suffix, 3));
+    h.name = run.presenter_name;
+    h.today = util::ZeroPad(now.year, 4) + util::ZeroPad(now.month, 2) + util::ZeroPad(now.day, 2);
+    h.time_stamp = TimeStamp(now.hour * 3600.0 + now.minute * 60.0 + now.second + now.hundredths / 100.0);
+    h.xml_version = c.xml_version;
+    const std::string account = Digits(c.remittance.account);
+    h.entity = account.substr(0, 4);
+    h.office = Digits(c.remittance.office);
+    if (!g.file.Append(Record01(h))) return false;
+  }
+  if (!g.block_open) {
+    g.block_start = g.file.Length();
+    CreditorHeader h;
+    h.identifier = c.identifier;
+    h.collection_date = run.collection_date;
+    h.name = c.name;
+    h.iban = SpanishIban(Digits(c.remittance.account));
+    if (!g.file.Append(Record02(h))) return false;
+    g.block_open = true;
+  }
+  return true;
+}
+
+// The 04 and 05 records count the block's records up to and including
+// themselves.
+bool CloseBlock(Run& run, Group& g, const Creditor& c) {
+  if (!g.block_open) return true;
+  auto records = [&g] { return (g.file.Length() - g.block_start) / static_cast<int64_t>(kRecordLineLength) + 1; };
+  if (!g.file.Append(Record04(c.identifier, run.collection_date, g.block_total, g.block_debits, records()))) {
+    return false;
+  }
+  if (!g.file.Append(Record05(c.identifier, g.block_total, g.block_debits, records()))) return false;
+  g.block_open = false;
+  g.block_debits = 0;
+  g.block_total = 0;
+  return true;
+}
+
+Debit DebitOf(const Run& run, const Receipt& r) {
+  Debit d;
+  d.reference = UnpackTrimmed(r.debtor_code) + r.kind + UnpackTrimmed(r.number);
+  d.mandate = UnpackTrimmed(r.debtor_code);
+  d.amount = r.amount;
+  d.debtor_name = SepaText(util::ReadingName(r.debtor_name));
+  d.debtor_iban = r.debtor_iban;
+  ConceptParts parts;
+  parts.concept_text = r.concept_text;
+  parts.publish_links = run.publish_links;
+  parts.link_text = run.link_text;
+  parts.link_prefix = run.link_prefix;
+  parts.debtor_identifier = r.debtor_identifier;
+  parts.presenter_nif = run.presenter_nif;
+  parts.debtor_code = Digits(r.debtor_code);
+  d.concept_text = DebitConcept(parts);
+  return d;
+}
+
+// One receipt, locked in the lock table: read again (another terminal may
+// have taken it), deleted and written. The delete and the write stand or
+// fall together with the group's transaction.
+Step TakeReceipt(Run& run, Group& g, const Creditor& c, const std::string& key0) {
+  int16_t status = 0;
+  db::GetByKey(kTrasBancFile, kKey0, key0, kEqual, status);
+  if (status == rm::kKeyNotFound) return Step::kSkipped;  // gone meanwhile
+  if (status != 0) return Step::kEndScan;
+  const Receipt r = ReadReceipt(*Buffer(kTrasBancFile));
+  if (r.remittance != c.receipt_key) return Step::kSkipped;  // moved meanwhile
+  if (r.amount <= 0) {
+    ++run.result.left_out;  // a charge of nothing, or a refund: not a direct debit
+    return Step::kSkipped;
+  }
+  db::DeleteCurrent(kTrasBancFile, status);
+  if (status == rm::kRecordInUse || status == rm::kConflict) {
+    ++run.result.in_use;
+    return Step::kSkipped;
+  }
+  if (status != 0) {
+    g.failure = NotGenerated(db::CannotAccessMessage(TrasBancPath(), status));
+    return Step::kFailed;
+  }
+  if (!WriteHeaders(run, g, c) || !g.file.Append(Record03(DebitOf(run, r))) ||
+      !g.file.AddReceipt(key0)) {
+    g.failure = WriteFailure();
+    return Step::kFailed;
+  }
+  g.keys.push_back(key0);
+  ++g.file_debits;
+  ++g.block_debits;
+  g.file_total += r.amount;
+  g.block_total += r.amount;
+  return Step::kWritten;
+}
+
+std::string ProgressLine(const Creditor& c, const Receipt& r) {
+  return std::string(1, SeriesLetter(c.remittance)) + Digits(c.remittance.low) + "-" +
+         Digits(r.debtor_code) + "-" + Digits(r.number);
+}
+
+// The receipts of one remittance by key 1, then its block closed.
+Step RunRemittance(Run& run, Group& g, const Remittance& remittance) {
+  const Creditor c = CreditorOf(run, remittance);
+  Step outcome = Step::kDone;
+  int16_t status = 0;
+  db::GetByKey(kTrasBancFile, kKey1, c.receipt_key, kForward, status);
+  while (status == 0) {
+    const Receipt r = ReadReceipt(*Buffer(kTrasBancFile));
+    if (r.remittance != c.receipt_key) break;
+    const std::string key0 = ReceiptKey0(r);
+    const std::string key1 = ReceiptKey1(r);
+    if (files::LockKey(kLockTable, key0) == files::kLockCancelled) {
+      outcome = Step::kCancelled;
+      break;
+    }
+    run.window.Show(ProgressLine(c, r));
+    const Step step = TakeReceipt(run, g, c, key0);
+    files::ReleaseLock(kLockTable);
+    if (step == Step::kFailed) return step;
+    if (step == Step::kEndScan) break;
+    // On to the receipt after this one, whether it is still there or not.
+    db::GetByKey(kTrasBancFile, kKey1, key1, kForward, status);
+    if (status == 0 && ReceiptKey1(ReadReceipt(*Buffer(kTrasBancFile))) == key1) {
+      db::MoveRecords(kTrasBancFile, 1, status);
+    }
+  }
+  if (!CloseBlock(run, g, c)) {
+    g.failure = WriteFailure();
+    return Step::kFailed;
+  }
+  return outcome;
+}
+
+// The remittances of the range whose suffix is the group's, by key 0.
+Step ScanRemittances(Run& run, Group& g) {
+  int16_t status = 0;
+  db::GetByKey(kRemesesFile, kKey0, RangeFrom, kForward, status);
+  while (status == 0) {
+    const Remittance r = ReadRemittance(*Buffer(kRemesesFile));
+    if (RemittanceKey(r) > RangeTo) break;
+    if (HasAccount(r) && util::NumericValue(r.suffix_number) == g.suffix) {
+      const Step step = RunRemittance(run, g, r);
+      if (step == Step::kFailed || step == Step::kCancelled) return step;
+      // RunRemittance moved TrasBanc only: TRemeses goes on from here.
+    }
+    db::MoveRecords(kRemesesFile, 1, status);
+  }
+  return Step::kDone;
+}
+
+void Fail(Run& run, Group& g) {
+  // The failure is worded before the removals below note theirs.
+  const std::string text = g.failure.empty() ? WriteFailure() : g.failure;
+  AbortGroup();
+  g.file.Discard();
+  ++run.result.failed_groups;
+  run.stop = true;
+  Tell(run, text);
+}
+
+// The commit could not be confirmed: the receipts in TrasBanc say whether
+// it happened.
+bool CommittedAnyway(const Group& g) { return ReceiptsInTrasBanc(g.keys) == Presence::kNone; }
+
+// The group's file from its 99 record to its place in the work list. No
+// panel is shown before the transaction has ended.
+void FinishGroup(Run& run, Group& g) {
+  const int64_t records = g.file.Length() / static_cast<int64_t>(kRecordLineLength) + 1;
+  if (!g.file.Append(Record99(g.file_total, g.file_debits, records)) || !g.file.Seal()) {
+    return Fail(run, g);
+  }
+  Reached("sealed");
+  int16_t status = 0;
+  db::EndTransaction(status);
+  if (status != 0 && !CommittedAnyway(g)) {
+    g.failure = NotGenerated(db::CannotAccessMessage(TrasBancPath(), status));
+    return Fail(run, g);
+  }
+  Reached("committed");
+  const std::string path = g.file.FinalPath();
+  if (g.file.Publish() != 0) {
+    // Committed but not in place: the next recovery puts it there.
+    Tell(run, env::LastFileErrorText());
+    return;
+  }
+  Reached("published");
+  AddToWorkList(path, ReturnMenu.empty() ? env::MenuName : ReturnMenu);
+  Reached("listed");
+  run.result.files.push_back(path);
+  run.result.receipts += g.file_debits;
+  PurgeOldFiles(run.output_directory, env::WorkDate);
+  Tell(run, GeneratedFileText(path));
+}
+
+void RunGroup(Run& run, int32_t suffix) {
+  if (!BeginGroup(run, true)) {
+    run.stop = true;
+    return;
+  }
+  // Files of a dead terminal go before their receipts can be taken again.
+  std::vector<std::string> recovered;
+  SettleLeftovers(run.result, recovered);
+
+  Group g;
+  g.suffix = suffix;
+  if (ScanRemittances(run, g) == Step::kFailed) {
+    Fail(run, g);
+  } else if (g.file.IsOpen()) {
+    FinishGroup(run, g);
+  } else {
+    EndGroup();
+  }
+  for (const std::string& text : recovered) Tell(run, text);
+}
+
+// The largest suffix number among the remittances of the range.
+int32_t LargestSuffix() {
+  double largest = -1;
+  int16_t status = 0;
+  db::GetByKey(kRemesesFile, kKey0, RangeFrom, kForward, status);
+  while (status == 0) {
+    const Remittance r = ReadRemittance(*Buffer(kRemesesFile));
+    if (RemittanceKey(r) > RangeTo) break;
+    largest = std::max(largest, util::NumericValue(r.suffix_number));
+    db::MoveRecords(kRemesesFile, 1, status);
+  }
+  return static_cast<int32_t>(largest);
+}
+
+void Prepare(Run& run) {
+  run.publish_links = PublishLinks();
+  run.link_text = env::TranslateText("DETALL A");
+  run.link_prefix = LinkPrefix();
+  run.presenter_nif = env::InstallationText(7).substr(2, 9);
+  run.owner_name = SepaText(env::InstallationText(1));
+  const std::string& alternative = env::InstallationText(6);
+  run.presenter_name = util::Trim(alternative).empty() ? run.owner_name : SepaText(alternative);
+  run.collection_date = Digits(CollectionDate);
+  run.window.Open(env::TranslateText(" PROCESSANT "));
+  run.output_directory = OutputDirectory();
+  files::MakePath(run.output_directory);
+  StartWorkList(ReturnMenu.empty() ? env::MenuName : ReturnMenu);
+  run.versions.Load();
+  run.draw = FileNameDraw();
+}
+
+std::string CountText(std::string_view text, int64_t count) {
+  return env::TranslateText(util::Cp850(text)) + std::to_string(count);
+}
+
+}  // namespace
+
+GenerationResult GenerateCuaderno19() {
+  Run run;
+  if (Buffer(kTrasBancFile) == nullptr || Buffer(kRemesesFile) == nullptr) return run.result;
+  platform::fs::FailWritesPastSizeLimit();
+  Prepare(run);
+  const int32_t largest = LargestSuffix();
+  for (int32_t suffix = 0; suffix <= largest && !run.stop; ++suffix) RunGroup(run, suffix);
+  run.window.Close();
+  if (run.result.left_out > 0) {
+    Tell(run, CountText("REBUTS D'IMPORT ZERO O NEGATIU NO GENERATS: ", run.result.left_out));
+  }
+  if (run.result.in_use > 0) {
+    Tell(run, CountText("REBUTS EN ÚS EN UN ALTRE TERMINAL NO GENERATS: ", run.result.in_use));
+  }
+  return run.result;
+}
+
+GenerationResult RecoverInterruptedGeneration() {
+  Run run;
+  if (Buffer(kTrasBancFile) == nullptr) return run.result;
+  if (!BeginGroup(run, false)) return run.result;
+  std::vector<std::string> tell;
+  SettleLeftovers(run.result, tell);
+  EndGroup();
+  for (const std::string& text : tell) Tell(run, text);
+  return run.result;
+}
+
+}  // namespace remit

@@ -1,0 +1,57 @@
+// The fields of the two record files the generation reads: a remittance
+// header of TRemeses and a receipt of TrasBanc, taken out of the record's
+// bytes at their offsets. A record shorter than its layout reads as
+// blank-padded; no byte value is refused.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace remit {
+
+inline constexpr size_t kRemittanceRecordLength = 76;
+inline constexpr size_t kReceiptRecordLength = 773;
+
+struct Remittance {
+  std::string low;               // 1 byte packed: the low two digits
+  std::string account;           // 10 bytes packed: entity, office, check, account
+  std::string office;            // 2 bytes packed: the receiving office
+  std::string suffix_number;     // 3 characters: the creditor suffix as decimal text
+  std::string creditor_name;     // 30
+  std::string creditor_suffix;   // 3: the suffix placed in the creditor identifier
+  std::string creditor_identifier;  // 17: characters 3 to 11 hold the tax number
+  std::string high;              // 1 byte packed: the high two digits
+};
+Remittance ReadRemittance(std::string_view record);
+
+// Key 0 of TRemeses: the packed four-digit remittance number.
+std::string RemittanceKey(const Remittance& r);
+// Whether the remittance has an account: a field of empty packed bytes (or
+// of blanks or zero bytes, which hold no digits either) has none.
+bool HasAccount(const Remittance& r);
+// "C" for remittances numbered 01xx, "B" for every other.
+char SeriesLetter(const Remittance& r);
+// Key 1's first part for the receipts of the remittance: the series letter
+// and the low byte of the number.
+std::string ReceiptGroupKey(const Remittance& r);
+
+struct Receipt {
+  std::string kind;          // 1
+  std::string debtor_code;   // 6 bytes packed
+  std::string number;        // 4 bytes packed
+  std::string remittance;    // 2: series letter and the remittance's low byte
+  std::string debtor_name;   // 40: surname*forename
+  int32_t amount = 0;        // euro cents
+  std::string debtor_iban;   // 34
+  std::string debtor_identifier;  // 17
+  std::string concept_text;     // 640
+};
+Receipt ReadReceipt(std::string_view record);
+
+// Key 0 of TrasBanc (kind, debtor code, number) and key 1 (the remittance
+// first), as the record manager holds them.
+std::string ReceiptKey0(const Receipt& r);
+std::string ReceiptKey1(const Receipt& r);
+
+}  // namespace remit

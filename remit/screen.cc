@@ -1,0 +1,60 @@
+#include "remit/screen.h"
+
+#include "platform/console/console.h"
+#include "platform/process/clock.h"
+#include "ui/keys.h"
+#include "ui/screen.h"
+#include "util/text.h"
+
+namespace remit {
+
+namespace {
+
+constexpr int16_t kTop = 23;
+constexpr int16_t kBottom = 25;
+constexpr int16_t kRight = 80;
+constexpr size_t kLineWidth = 76;
+constexpr int64_t kRefreshMs = 100;
+constexpr int16_t kPanelRow = 12;
+
+}  // namespace
+
+void ProgressWindow::Open(std::string_view title) {
+  if (open_ || !platform::console::IsOpen()) return;
+  if (!ui::OpenWindow(kTop, 1, kBottom, kRight)) return;
+  open_ = true;
+  ui::DrawFrame(1);
+  ui::PrintAt(0, util::CentreOffset(title, kRight), title);
+  platform::console::Refresh();
+  shown_at_ = platform::SteadyMilliseconds();
+}
+
+void ProgressWindow::Show(std::string_view line) {
+  if (!open_) return;
+  std::string text(line.substr(0, kLineWidth));
+  text.resize(kLineWidth, ' ');
+  ui::PrintAt(1, 2, text);
+  const int64_t now = platform::SteadyMilliseconds();
+  if (now - shown_at_ >= kRefreshMs) {
+    platform::console::Refresh();
+    shown_at_ = now;
+  }
+}
+
+void ProgressWindow::Close() {
+  if (!open_) return;
+  ui::CloseWindow();
+  open_ = false;
+}
+
+void TellOperator(std::string_view text) {
+  if (!platform::console::IsOpen()) return;
+  const bool shown = ui::ShowMessagePanel(kPanelRow, text);
+  platform::console::Beep();
+  ui::FlushKeyboard();
+  int16_t key = 0;
+  ui::WaitKey(key);
+  if (shown) ui::CloseWindow();
+}
+
+}  // namespace remit

@@ -1,0 +1,34 @@
+#include "remit/work_list.h"
+
+#include "env/ini.h"
+#include "env/session.h"
+#include "platform/fs/files.h"
+#include "platform/fs/paths.h"
+#include "util/basics.h"
+
+namespace remit {
+
+namespace {
+
+constexpr char kSection[] = "Convertir";
+
+std::string WorkListPath() { return env::WorkDir + "QXCONVRT.INI"; }
+
+}  // namespace
+
+void StartWorkList(const std::string& return_menu) {
+  platform::fs::RemoveFile(platform::fs::HostPath(WorkListPath()));
+  env::WriteIniValue(WorkListPath(), kSection, "Tornar", return_menu);
+}
+
+void AddToWorkList(const std::string& path, const std::string& return_menu) {
+  const std::string list = WorkListPath();
+  if (env::ReadIniValue(list, kSection, "Tornar").empty() && !return_menu.empty()) {
+    env::WriteIniValue(list, kSection, "Tornar", return_menu);
+  }
+  const int32_t k = util::NumericValue32(env::ReadIniValue(list, kSection, "Maxim")) + 1;
+  env::WriteIniValue(list, kSection, "Maxim", " " + std::to_string(k));
+  env::WriteIniValue(list, kSection, "Fitx" + std::to_string(k), path);
+}
+
+}  // namespace remit

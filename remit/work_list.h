@@ -1,0 +1,16 @@
+// The work list "QXCONVRT.INI" in env::WorkDir that the sibling converter
+// reads: section "Convertir" with "Tornar" (the menu to return to),
+// "Maxim" (how many files) and "Fitx1", "Fitx2" ... (their full paths).
+#pragma once
+
+#include <string>
+
+namespace remit {
+
+// The list started afresh: the old one deleted and "Tornar" written.
+void StartWorkList(const std::string& return_menu);
+// The file added as the next "FitxK"; "Tornar" is written first when the
+// list has none (a list made by a recovery at start-up).
+void AddToWorkList(const std::string& path, const std::string& return_menu);
+
+}  // namespace remit

@@ -1,6 +1,7 @@
 #include "files/lock_liveness.h"
 
 #include "env/session.h"
+#include "files/cached_path.h"
 #include "files/locks.h"
 #include "platform/fs/files.h"
 #include "platform/fs/host.h"
@@ -27,7 +28,12 @@ Liveness& State() {
   return state;
 }
 
-std::string HoldersPath() { return fs::HostPath(env::RootDir + "LOCKS\\HOLDERS.LIV"); }
+CachedHostPath& HoldersHostPath() {
+  static CachedHostPath cached;
+  return cached;
+}
+
+std::string HoldersPath() { return HoldersHostPath().Get(env::RootDir + "LOCKS\\HOLDERS.LIV"); }
 
 // The holders file of the current root, opened anew when the root changed
 // or the file was removed or replaced since (a byte held in a file that is
@@ -37,6 +43,9 @@ bool OpenHolders() {
   Liveness& state = State();
   std::string path = HoldersPath();
   if (path == state.path && state.file.IsOpen() && state.file.IsAt(path)) return true;
+  // Gone or replaced: its path is worked out afresh.
+  HoldersHostPath().Forget();
+  path = HoldersPath();
   state.file.Close();
   state.number = 0;
   state.path = path;

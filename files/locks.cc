@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <map>
 #include <random>
 #include <vector>
 
 #include "env/session.h"
+#include "files/cached_path.h"
 #include "files/lock_liveness.h"
 #include "platform/fs/paths.h"
 #include "platform/process/clock.h"
@@ -84,13 +86,26 @@ std::string IdentityFields() {
   return Fixed(LockStation, kStationSize) + Fixed(std::to_string(LockHolder), kHolderSize);
 }
 
+// The host paths of the tables met in this run.
+CachedHostPath& TableHostPath(const std::string& table_path) {
+  static std::map<std::string, CachedHostPath> paths;
+  return paths[table_path];
+}
+
 fs::File OpenTable(std::string_view folder, std::string_view name, Waiter& waiter) {
   std::string table_path = std::string(folder) + "\\" + std::string(name);
+  CachedHostPath& host = TableHostPath(table_path);
   int busy = 0;
   bool folder_made = false;
   for (;;) {
     fs::File file;
-    int error = file.Open(fs::HostPath(table_path), fs::File::kReadWriteCreate, true);
+    // A table is opened where it was found before; one not there is looked
+    // for afresh, whatever its case, before one is created.
+    int error = file.Open(host.Get(table_path), fs::File::kReadWrite, true);
+    if (error == fs::kErrorFileNotFound || error == fs::kErrorPathNotFound) {
+      host.Forget();
+      error = file.Open(host.Get(table_path), fs::File::kReadWriteCreate, true);
+    }
     if (error == 0) return file;
     if (error == fs::kErrorPathNotFound && !folder_made) {
       // Made here or by another terminal at the same moment: try again at once.
@@ -197,12 +212,37 @@ void ReleaseEarlierRunSlots() {
 
 enum class Attempt { kHeld, kConflict, kCancelled };
 
+// This holder's most recent lock in the table (its slot), or the number of
+// slots when it holds none.
+size_t LatestOwnSlot(const std::string& bytes, const std::string& me) {
+  size_t slots = bytes.size() / kLockSlotSize;
+  size_t latest = slots;
+  int32_t latest_stamp = 0;
+  for (size_t i = 0; i < slots; ++i) {
+    if (IsFree(bytes, i) || Field(bytes, i, 0, kStationSize + kHolderSize) != me) continue;
+    int32_t stamp = util::NumericValue32(Field(bytes, i, kStampAt, kStampSize));
+    if (latest == slots || stamp >= latest_stamp) {
+      latest = i;
+      latest_stamp = stamp;
+    }
+  }
+  return latest;
+}
+
+// One look at the table for a lock. With *release set, this holder's most
+// recent lock is released in the same visit, whatever the attempt finds (its
+// slot takes the new lock when that is granted), as a release just before
+// the attempt would have done; *release is cleared once that is done.
 Attempt TryLock(std::string_view name, char kind, std::string_view low, std::string_view high,
-                Waiter& waiter) {
+                Waiter& waiter, bool* release) {
   LoadLockIdentity();
   // A holder that cannot show it is alive would have its locks taken by
   // the others at once: it waits, as for a table it cannot open.
-  if (!LivenessHeld()) return Attempt::kConflict;
+  if (!LivenessHeld()) {
+    if (*release) ReleaseLock(name);
+    *release = false;
+    return Attempt::kConflict;
+  }
   fs::File file = OpenTable(TableFolder(), TableName(name), waiter);
   if (!file.IsOpen()) return Attempt::kCancelled;
   Table table;
@@ -212,6 +252,19 @@ Attempt TryLock(std::string_view name, char kind, std::string_view low, std::str
   const int32_t now = MinutesNow();
   int64_t write_at = table.append_at;
   size_t slots = bytes.size() / kLockSlotSize;
+  const size_t released = *release ? LatestOwnSlot(bytes, me) : slots;
+  *release = false;
+  if (released < slots) {
+    const size_t base = released * kLockSlotSize;
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(base), kStampAt, ' ');
+    bytes[base + kKindAt] = ' ';
+  }
+  // The released slot goes out blank unless the new lock takes it.
+  auto refused = [&] {
+    if (released < slots) BlankSlot(file, bytes, released);
+    return Attempt::kConflict;
+  };
+  bool own_slot = false;
   for (size_t i = 0; i < slots; ++i) {
     std::string_view holder = Field(bytes, i, kHolderAt, kHolderSize);
     if (!IsBlank(holder) &&
@@ -226,10 +279,13 @@ Attempt TryLock(std::string_view name, char kind, std::string_view low, std::str
     char slot_kind = bytes[i * kLockSlotSize + kKindAt];
     if (slot_kind == 'F' || kind == 'F') {
       if (Field(bytes, i, 0, kStationSize + kHolderSize) == me) {
-        if (slot_kind == kind) write_at = static_cast<int64_t>(i) * kLockSlotSize;
+        if (slot_kind == kind) {
+          write_at = static_cast<int64_t>(i) * kLockSlotSize;
+          own_slot = true;
+        }
         break;
       }
-      return Attempt::kConflict;
+      return refused();
     }
     if (slot_kind == 'K' && kind == 'K') {
       size_t p = std::min<size_t>(KeyLength(bytes, i, kLowLengthAt), low.size());
@@ -237,14 +293,40 @@ Attempt TryLock(std::string_view name, char kind, std::string_view low, std::str
       bool apart = low.substr(0, p) > Field(bytes, i, kHighAt, p) ||
                    high.substr(0, q) < Field(bytes, i, kLowAt, q);
       if (apart) continue;
-      if (util::NumericValue32(holder) != LockHolder) return Attempt::kConflict;
+      if (util::NumericValue32(holder) != LockHolder) return refused();
       write_at = static_cast<int64_t>(i) * kLockSlotSize;
+      own_slot = true;
       break;
     }
+  }
+  if (released < slots && !own_slot) write_at = static_cast<int64_t>(released * kLockSlotSize);
+  if (released < slots && write_at != static_cast<int64_t>(released * kLockSlotSize)) {
+    BlankSlot(file, bytes, released);
   }
   std::string slot = MakeSlot(kind, low, high);
   if (!file.WriteAt(write_at, slot.data(), slot.size())) return Attempt::kConflict;
   return Attempt::kHeld;
+}
+
+// Tries until the lock is held or the operator gives up; the release asked
+// for is made by the first attempt that reads the table.
+int16_t Acquire(std::string_view name, char kind, std::string_view low, std::string_view high,
+                bool release_latest) {
+  Waiter waiter;
+  bool release = release_latest;
+  for (;;) {
+    switch (TryLock(name, kind, low, high, waiter, &release)) {
+      case Attempt::kHeld:
+        return 0;
+      case Attempt::kCancelled:
+        if (release) ReleaseLock(name);
+        return kLockCancelled;
+      case Attempt::kConflict:
+        break;
+    }
+    waiter.Tell();
+    if (!waiter.Wait(RandomMilliseconds(1001))) return kLockCancelled;
+  }
 }
 
 }  // namespace
@@ -329,19 +411,7 @@ int16_t AcquireLock(std::string_view name, std::string_view kind, std::string_vi
                     std::string_view high) {
   std::string upper = util::UpperCase(util::Trim(kind));
   if (upper != "F" && upper != "K") return kLockBadKind;
-  Waiter waiter;
-  for (;;) {
-    switch (TryLock(name, upper[0], low, high, waiter)) {
-      case Attempt::kHeld:
-        return 0;
-      case Attempt::kCancelled:
-        return kLockCancelled;
-      case Attempt::kConflict:
-        break;
-    }
-    waiter.Tell();
-    if (!waiter.Wait(RandomMilliseconds(1001))) return kLockCancelled;
-  }
+  return Acquire(name, upper[0], low, high, false);
 }
 
 std::string LockKeyText(std::string_view key) {
@@ -364,6 +434,11 @@ int16_t LockKey(std::string_view name, std::string_view key) {
   return AcquireLock(name, "k", text, text);
 }
 
+int16_t RelockKey(std::string_view name, std::string_view key) {
+  std::string text = LockKeyText(key);
+  return Acquire(name, 'K', text, text, true);
+}
+
 int16_t ReleaseLock(std::string_view name) {
   LoadLockIdentity();
   Waiter waiter;
@@ -373,19 +448,8 @@ int16_t ReleaseLock(std::string_view name) {
   if (!file.IsOpen()) return -1;
   Table table;
   if (!ReadTable(file, &table)) return -1;
-  const std::string me = IdentityFields();
-  size_t slots = table.bytes.size() / kLockSlotSize;
-  size_t latest = slots;
-  int32_t latest_stamp = 0;
-  for (size_t i = 0; i < slots; ++i) {
-    if (IsFree(table.bytes, i) || Field(table.bytes, i, 0, kStationSize + kHolderSize) != me) continue;
-    int32_t stamp = util::NumericValue32(Field(table.bytes, i, kStampAt, kStampSize));
-    if (latest == slots || stamp >= latest_stamp) {
-      latest = i;
-      latest_stamp = stamp;
-    }
-  }
-  if (latest == slots) return -1;
+  size_t latest = LatestOwnSlot(table.bytes, IdentityFields());
+  if (latest == table.bytes.size() / kLockSlotSize) return -1;
   return BlankSlot(file, table.bytes, latest) ? 0 : -1;
 }
 

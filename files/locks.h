@@ -53,6 +53,12 @@ int16_t AcquireLock(std::string_view name, std::string_view kind, std::string_vi
 // A key lock on one key, written out as text (packed digit bytes as digits).
 int16_t LockKey(std::string_view name, std::string_view key);
 std::string LockKeyText(std::string_view key);
+// ReleaseLock followed by LockKey, in one visit of the table when the key is
+// free: the released lock's slot takes the new one, so other terminals see
+// what they could have seen between the two calls. When another holder's
+// lock overlaps the key, the old lock is released at once and the wait is
+// LockKey's. For a loop that locks one record after another.
+int16_t RelockKey(std::string_view name, std::string_view key);
 // Releases this holder's most recent lock in the table: 0, or -1 when it holds none.
 int16_t ReleaseLock(std::string_view name);
 

@@ -212,6 +212,27 @@ TEST_F(LocksTest, TwoLocksAndOneReleaseLeaveTheOlder) {
   EXPECT_EQ(TryAcquire("K", "1", "1"), kLockCancelled);
 }
 
+TEST_F(LocksTest, RelockMovesTheLatestLockOrReleasesItBeforeAWait) {
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), 0);
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", "5", "5"), 0);
+  EXPECT_EQ(RelockKey("TrasBanc", "7"), 0);
+  ASSERT_EQ(Table().size(), 2u * 121);
+  EXPECT_EQ(Slot(0).substr(34, 4), "K1 1");
+  EXPECT_EQ(Slot(1).substr(15, 3), "111");
+  EXPECT_EQ(Slot(1).substr(34, 4), "K1 7");
+  Become(222, "ESTACIO2");
+  EXPECT_EQ(TryAcquire("K", "9", "9"), 0);
+  Become(111, "ESTACIO1");
+  // Another holder has the key: the old lock goes at once, as a release
+  // before the wait would have let it go.
+  escape_after = 0;
+  EXPECT_EQ(RelockKey("TrasBanc", "9"), kLockCancelled);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(Slot(1).substr(0, 26), std::string(26, ' '));
+  EXPECT_EQ(Slot(0).substr(15, 3), "111");
+  EXPECT_EQ(Slot(2).substr(15, 3), "222");
+}
+
 TEST_F(LocksTest, NamesWithBlanksMeetTheSameTable) {
   ASSERT_EQ(AcquireLock("  TrasBanc  ", "K", "1", "1"), 0);
   EXPECT_TRUE(std::filesystem::exists(root_ + "/LOCKS/TrasBanc.lck"));

@@ -269,10 +269,14 @@ std::string ProgressLine(const Creditor& c, const Receipt& r) {
          Digits(r.debtor_code) + "-" + Digits(r.number);
 }
 
-// The receipts of one remittance by key 1, then its block closed.
+// The receipts of one remittance by key 1, then its block closed. Each
+// receipt's key is locked in the lock table while it is taken; the lock
+// moves from one receipt to the next in one visit of the table
+// (files::RelockKey), and the last is released when the scan ends.
 Step RunRemittance(Run& run, Group& g, const Remittance& remittance) {
   const Creditor c = CreditorOf(run, remittance);
   Step outcome = Step::kDone;
+  bool holding = false;
   int16_t status = 0;
   db::GetByKey(kTrasBancFile, kKey1, c.receipt_key, kForward, status);
   while (status == 0) {
@@ -280,21 +284,26 @@ Step RunRemittance(Run& run, Group& g, const Remittance& remittance) {
     if (r.remittance != c.receipt_key) break;
     const std::string key0 = ReceiptKey0(r);
     const std::string key1 = ReceiptKey1(r);
-    if (files::LockKey(kLockTable, key0) == files::kLockCancelled) {
+    const int16_t lock = holding ? files::RelockKey(kLockTable, key0) : files::LockKey(kLockTable, key0);
+    holding = lock == 0;
+    if (lock == files::kLockCancelled) {
       outcome = Step::kCancelled;
       break;
     }
     run.window.Show(ProgressLine(c, r));
     const Step step = TakeReceipt(run, g, c, key0);
-    files::ReleaseLock(kLockTable);
-    if (step == Step::kFailed) return step;
+    if (step == Step::kFailed) {
+      files::ReleaseLock(kLockTable);
+      return step;
+    }
     if (step == Step::kEndScan) break;
     // On to the receipt after this one, whether it is still there or not.
     db::GetByKey(kTrasBancFile, kKey1, key1, kForward, status);
-    if (status == 0 && ReceiptKey1(ReadReceipt(*Buffer(kTrasBancFile))) == key1) {
+    if (status == 0 && ReceiptKey1Of(*Buffer(kTrasBancFile)) == key1) {
       db::MoveRecords(kTrasBancFile, 1, status);
     }
   }
+  if (holding) files::ReleaseLock(kLockTable);
   if (!CloseBlock(run, g, c)) {
     g.failure = WriteFailure();
     return Step::kFailed;

@@ -68,4 +68,8 @@ std::string ReceiptKey0(const Receipt& r) { return r.kind + r.debtor_code + r.nu
 
 std::string ReceiptKey1(const Receipt& r) { return r.remittance + ReceiptKey0(r); }
 
+std::string ReceiptKey1Of(std::string_view record) {
+  return Field(record, 11, 2) + Field(record, 0, 11);
+}
+
 }  // namespace remit

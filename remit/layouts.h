@@ -53,5 +53,7 @@ Receipt ReadReceipt(std::string_view record);
 // first), as the record manager holds them.
 std::string ReceiptKey0(const Receipt& r);
 std::string ReceiptKey1(const Receipt& r);
+// Key 1 straight from a record's bytes.
+std::string ReceiptKey1Of(std::string_view record);
 
 }  // namespace remit

@@ -1,0 +1,36 @@
+#include "files/cached_path.h"
+
+#include "platform/fs/paths.h"
+#include "platform/process/environment.h"
+
+namespace files {
+
+namespace {
+
+bool HasRootedDrive(const std::string& path) {
+  return path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+}
+
+}  // namespace
+
+const std::string& CachedHostPath::Get(const std::string& program_path) {
+  if (!HasRootedDrive(program_path)) {
+    key_.clear();
+    host_ = platform::fs::HostPath(program_path);
+    return host_;
+  }
+  // The drive table comes from the environment: another table, another path.
+  std::string key = program_path + '\n' + platform::GetEnvironment("KITDRIVES");
+  if (key != key_ || host_.empty()) {
+    host_ = platform::fs::HostPath(program_path);
+    key_ = host_.empty() ? std::string() : std::move(key);
+  }
+  return host_;
+}
+
+void CachedHostPath::Forget() {
+  key_.clear();
+  host_.clear();
+}
+
+}  // namespace files

@@ -1,0 +1,144 @@
+#include "remit/recovery.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "env/ini.h"
+#include "platform/fs/files.h"
+#include "remit/journal.h"
+#include "remit/remit_test_support.h"
+
+namespace remit {
+namespace {
+
+using testing::ReceiptFields;
+
+std::string Line(const std::string& start) {
+  std::string record = start;
+  record.resize(600, ' ');
+  return record + "\r\n";
+}
+
+// A whole file of n debits, as a group seals it.
+std::string WholeFileOf(int n) {
+  std::string bytes = Line("0119143001") + Line("0219143002");
+  for (int i = 0; i < n; ++i) bytes += Line("0319143003");
+  char counts[40];
+  std::snprintf(counts, sizeof counts, "%017d%08d%010d", 100 * n, n, n + 5);
+  return bytes + Line("04") + Line("05") + Line(std::string("99") + counts);
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  return hex;
+}
+
+ReceiptFields Receipt(int64_t number) {
+  ReceiptFields r;
+  r.debtor = number;
+  r.number = number;
+  return r;
+}
+
+std::string Key(const ReceiptFields& r) { return r.Record().substr(0, 11); }
+
+std::string JournalOf(const std::vector<ReceiptFields>& receipts, bool ended = true) {
+  std::string text;
+  for (const ReceiptFields& r : receipts) text += Hex(Key(r)) + "\r\n";
+  return ended ? text + "END " + std::to_string(receipts.size()) + "\r\n" : text;
+}
+
+class RecoveryTest : public testing::GenerationTest {};
+
+TEST_F(RecoveryTest, CommittedFilesArePutInPlaceAndTheOthersRemoved) {
+  const ReceiptFields gone1 = Receipt(1), gone2 = Receipt(2), waiting = Receipt(3), gone3 = Receipt(4);
+  Add(waiting);
+  std::filesystem::create_directories(host_ + "/root/CSB");
+  struct Leftover {
+    std::string base;
+    std::string file;
+    std::string journal;  // "-": none
+  };
+  const std::vector<Leftover> leftovers = {
+      {"COMMITED", WholeFileOf(2), JournalOf({gone1, gone2})},
+      {"NOTCOMMI", WholeFileOf(1), JournalOf({waiting})},
+      {"SOMEWAIT", WholeFileOf(2), JournalOf({gone3, waiting})},
+      {"UNENDED1", WholeFileOf(1), JournalOf({gone3}, false)},
+      {"COUNTOFF", WholeFileOf(2), JournalOf({gone3})},
+      {"TORNFILE", WholeFileOf(1).substr(0, 3000), JournalOf({gone3})},
+      {"NOJOURNL", WholeFileOf(1), "-"},
+      {"LIVEFILE", WholeFileOf(1), JournalOf({gone3})},
+      {"TAKENAME", WholeFileOf(1), JournalOf({gone3})},
+  };
+  for (const Leftover& l : leftovers) {
+    Put(Csb(l.base + ".E19.tmp"), l.file);
+    if (l.journal != "-") Put(Csb(l.base + ".E19.key"), l.journal);
+  }
+  Put(Csb("ORPHAN00.E19.key"), JournalOf({gone1}));
+  Put(Csb("TAKENAME.E19"), "another file of that name");
+  // A generation in progress in another process holds its file.
+  platform::fs::File live;
+  ASSERT_EQ(live.Open(host_ + "/root/CSB/LIVEFILE.E19.tmp", platform::fs::File::kReadWrite, true), 0);
+
+  const GenerationResult result = RecoverInterruptedGeneration();
+
+  EXPECT_EQ(result.files, (std::vector<std::string>{OutputPath("COMMITED.E19"), OutputPath("AAAAAAA1.E19")}));
+  EXPECT_EQ(result.receipts, 3);
+  EXPECT_EQ(OutputNames(), (std::set<std::string>{"COMMITED.E19", "AAAAAAA1.E19", "TAKENAME.E19",
+                                                  "LIVEFILE.E19.tmp", "LIVEFILE.E19.key"}));
+  EXPECT_EQ(Get(Csb("COMMITED.E19")), WholeFileOf(2));
+  EXPECT_EQ(Get(Csb("TAKENAME.E19")), "another file of that name");
+  EXPECT_TRUE(Waiting(waiting));
+  const std::string list = env::WorkDir + "QXCONVRT.INI";
+  EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Tornar"), "MENU");
+  EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Maxim"), " 2");
+  EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Fitx1"), OutputPath("COMMITED.E19"));
+  EXPECT_EQ(result.messages.size(), 2u);
+
+  // Once its process is gone, the live file is settled too.
+  live.Close();
+  EXPECT_EQ(RecoverInterruptedGeneration().files.size(), 1u);
+  EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Maxim"), " 3");
+}
+
+TEST_F(RecoveryTest, NothingIsTouchedWithoutTrasBanc) {
+  int16_t status = 0;
+  db::CloseAllRecordFiles(status);
+  std::filesystem::create_directories(host_ + "/root/CSB");
+  Put(Csb("COMMITED.E19.tmp"), WholeFileOf(1));
+  Put(Csb("COMMITED.E19.key"), JournalOf({Receipt(1)}));
+  EXPECT_TRUE(RecoverInterruptedGeneration().files.empty());
+  EXPECT_EQ(OutputNames(), (std::set<std::string>{"COMMITED.E19.tmp", "COMMITED.E19.key"}));
+}
+
+TEST(Journal, OnlyFinishedJournalsAndWholeFilesCount) {
+  std::vector<std::string> keys;
+  EXPECT_TRUE(ReadJournal(JournalLine("AB") + JournalLine(std::string("\x80\xff", 2)) + JournalEnd(2), &keys));
+  EXPECT_EQ(keys, (std::vector<std::string>{"AB", std::string("\x80\xff", 2)}));
+  const std::vector<std::string> bad_journals = {"4142\r\n", "4142\r\nEND 2\r\n", "4142\r\nEND 1",
+                                                "414\r\nEND 1\r\n", "41ZZ\r\nEND 1\r\n",
+                                                "4142\r\nEND 1\r\nX", "4142\r\nEND \r\n", ""};
+  for (const std::string& bad : bad_journals) {
+    EXPECT_FALSE(ReadJournal(bad, &keys)) << bad;
+  }
+  int64_t debits = 0;
+  EXPECT_TRUE(WholeFile(WholeFileOf(3), &debits));
+  EXPECT_EQ(debits, 3);
+  std::string no_line_end = WholeFileOf(1);
+  no_line_end[602 + 600] = ' ';
+  const std::vector<std::string> bad_files = {WholeFileOf(1).substr(0, 602 * 3), WholeFileOf(1) + "x",
+                                             no_line_end, "02" + WholeFileOf(1).substr(2), ""};
+  for (const std::string& bad : bad_files) {
+    EXPECT_FALSE(WholeFile(bad, &debits));
+  }
+}
+
+}  // namespace
+}  // namespace remit

@@ -61,6 +61,11 @@ std::string FileErrorText(const platform::fs::FileError& error) {
   return text;
 }
 
-std::string LastFileErrorText() { return FileErrorText(platform::fs::LastFileError()); }
+std::string LastFileErrorText() {
+  // A copy: the translation may open the language file, and a failure
+  // there would overwrite the failure being told while it is worded.
+  const platform::fs::FileError error = platform::fs::LastFileError();
+  return FileErrorText(error);
+}
 
 }  // namespace env

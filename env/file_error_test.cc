@@ -55,5 +55,19 @@ TEST(FileErrorTest, WhatWhereAndWhyInTheOperatorsWords) {
   }
 }
 
+TEST(FileErrorTest, AFailedTranslationDoesNotChangeTheFailureTold) {
+  testing::TestDir dir;
+  const std::string saved_root = RootDir;
+  const std::string saved_language = LanguageCode;
+  // A language whose file cannot even be created: each translation fails.
+  RootDir = dir.Dir() + "NO_SUCH_FOLDER/";
+  LanguageCode = "SPA";
+  fs::NoteFileError(fs::FileOperation::kWrite, dir.File("R0.E19"), EFBIG);
+  const std::string text = LastFileErrorText();
+  RootDir = saved_root;
+  LanguageCode = saved_language;
+  EXPECT_EQ(text, "NO ES POT ESCRIURE " + fs::ProgramPath(dir.File("R0.E19")) + ": FITXER MASSA GRAN");
+}
+
 }  // namespace
 }  // namespace env

@@ -13,7 +13,7 @@
 //   generate_driver check RECEIPTS REMITTANCES SUFFIXES
 //       every receipt of the bulk fixture is either in TrasBanc or in
 //       exactly one 03 record of the ".E19" files, never both, never
-//       neither; no temporary file is left; every file is whole and its
+//       neither; no temporary file or journal is left; every file is whole and its
 //       totals are those of its 03 records. Prints "in-trasbanc N
 //       in-files M files F" and exits 1 on any fault, naming it.
 //
@@ -131,7 +131,9 @@ int Check(const Shape& shape) {
   std::map<std::string, int> references;
   int files = 0;
   for (const fs::DirEntry& entry : entries) {
-    if (entry.name.ends_with(".tmp")) return Fault("a temporary file is left: " + entry.name);
+    if (entry.name.ends_with(".tmp") || entry.name.ends_with(".key")) {
+      return Fault("a file of an unfinished group is left: " + entry.name);
+    }
     if (!entry.name.ends_with(".E19")) continue;
     std::string bytes;
     fs::ReadWholeFile(directory + entry.name, &bytes);

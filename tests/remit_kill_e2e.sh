@@ -1,0 +1,58 @@
+#!/bin/bash
+# The generation killed with SIGKILL at 30 moments of runs over 5,000
+# receipts: at random times, and at each step of a group's way to the disk.
+# After each kill the recovery runs as at the next start-up, and every
+# receipt must be exactly once: in TrasBanc or in one whole ".E19" file,
+# never both, never neither, with no temporary file left. A full run then
+# puts every receipt in a file.
+set -euo pipefail
+source "$(dirname "$0")/remit_root.sh"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+shape=(5000 40 4)  # receipts, remittances, suffixes: four groups a run
+
+fresh_root() {
+  make_root "$work/r"
+  use_root "$work/r"
+  cd "$work/r/root"
+  "$driver" fill "${shape[@]}" > /dev/null || fail "fill"
+}
+
+# How long an uninterrupted run takes, in milliseconds, to spread the kills.
+fresh_root
+start=$(date +%s%N)
+"$driver" generate 1 40 > /dev/null || fail "a full run"
+run_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+check_once "${shape[@]}" | grep -q '^in-trasbanc 0 in-files 5000 files 4$' || fail "a full run left receipts"
+echo "an uninterrupted run takes ${run_ms} ms"
+
+steps=(created sealed committed published listed)
+for round in $(seq 1 30); do
+  fresh_root
+  if (( round % 3 == 0 )); then
+    # At a step of a group, the k-th time it is reached.
+    step=${steps[$(( RANDOM % ${#steps[@]} ))]}
+    k=$(( RANDOM % 4 + 1 ))
+    status=0
+    # In a subshell of its own, whose notice of the kill is not wanted.
+    ( REMIT_KILL_AT="$step:$k" "$driver" generate 1 40 > out.txt 2>&1 ) 2> /dev/null || status=$?
+    (( status == 137 )) || fail "round $round: not killed at $step:$k (status $status)"
+    what="at $step:$k"
+  else
+    ms=$(( RANDOM % (run_ms + 1) ))
+    "$driver" generate 1 40 > out.txt 2>&1 &
+    pid=$!
+    sleep "$(printf '%d.%03d' $(( ms / 1000 )) $(( ms % 1000 )))"
+    kill -KILL "$pid" 2> /dev/null || true
+    wait "$pid" 2> /dev/null || true
+    what="after ${ms} ms"
+  fi
+  "$driver" recover > /dev/null || fail "round $round: recovery"
+  echo "round $round, killed $what: $(check_once "${shape[@]}")"
+  if (( round % 5 == 0 )); then
+    # What is left after a crash is generated as usual.
+    "$driver" generate 1 40 > /dev/null || fail "round $round: the run after the kill"
+    check_once "${shape[@]}" | grep -q '^in-trasbanc 0 in-files 5000 ' || fail "round $round: receipts left"
+  fi
+done
+echo "30 kills, every receipt exactly once"

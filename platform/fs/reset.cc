@@ -1,0 +1,10 @@
+#include "platform/fs/reset.h"
+
+namespace platform::fs {
+
+void ResetFileSystemCaches() {
+  internal::ForgetCanonicalDirs();
+  internal::ForgetScannedDirs();
+}
+
+}  // namespace platform::fs

@@ -28,24 +28,18 @@ std::string Row(const std::string& code, const std::string& group, const std::st
   return r;
 }
 
-class BtrcallTest : public ::testing::Test {
+class BtrcallTest : public testing::RecmanTest {
  protected:
   void SetUp() override {
-    dir_ = testing::ScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
     path_ = dir_ + "/f.dat";
     spec_ = SpecBuffer(20, {{1, 6, 0x00}, {7, 4, 0x01 | 0x02}});
     ASSERT_EQ(0, rec_.Create(path_, spec_));
     ASSERT_EQ(0, rec_.Open(path_));
   }
-  void TearDown() override {
-    Rec scratch;
-    BTRCALL(kReset, scratch.block, nullptr, nullptr, nullptr, 0, 0);
-    std::filesystem::remove_all(dir_);
-  }
   void InsertAll(const std::vector<std::string>& rows) {
     for (const std::string& r : rows) ASSERT_EQ(0, rec_.Insert(r)) << r;
   }
-  std::string dir_, path_, spec_;
+  std::string path_, spec_;
   Rec rec_;
 };
 

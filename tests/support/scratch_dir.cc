@@ -78,6 +78,8 @@ bool ScratchDir::Exists(std::string_view relative) const {
 
 void ScratchDir::MakeDir(std::string_view relative) const { MakeHostDirs(Host(relative)); }
 
+void ScratchDir::Remove(std::string_view relative) const { RemoveHostTree(Host(relative)); }
+
 std::string ReadHostFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;

@@ -32,6 +32,8 @@ class ScratchDir {
   bool Exists(std::string_view relative) const;
   // A folder inside, with the folders above it.
   void MakeDir(std::string_view relative) const;
+  // Removes a file or folder inside, with everything in it.
+  void Remove(std::string_view relative) const;
 
  private:
   std::string path_;

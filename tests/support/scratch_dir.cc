@@ -1,5 +1,6 @@
 #include "tests/support/scratch_dir.h"
 
+#include <dirent.h>
 #include <ftw.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -79,6 +81,19 @@ bool ScratchDir::Exists(std::string_view relative) const {
 void ScratchDir::MakeDir(std::string_view relative) const { MakeHostDirs(Host(relative)); }
 
 void ScratchDir::Remove(std::string_view relative) const { RemoveHostTree(Host(relative)); }
+
+std::vector<std::string> ScratchDir::Names(std::string_view relative) const {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(Host(relative).c_str())) {
+    while (const dirent* entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 std::string ReadHostFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

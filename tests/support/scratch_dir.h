@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qdeb::testing {
 
@@ -34,6 +35,8 @@ class ScratchDir {
   void MakeDir(std::string_view relative) const;
   // Removes a file or folder inside, with everything in it.
   void Remove(std::string_view relative) const;
+  // The names in a folder inside ("" the directory itself), sorted.
+  std::vector<std::string> Names(std::string_view relative = {}) const;
 
  private:
   std::string path_;

@@ -4,12 +4,12 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <string>
 
 #include "env/session.h"
+#include "tests/support/reset.h"
+#include "tests/support/scratch_dir.h"
 
 namespace util {
 namespace {
@@ -88,18 +88,11 @@ TEST(NumberTextInvalid, SignsPointsDigitsAndBlanks) {
   EXPECT_EQ(NumberTextInvalid("x12", "ZZ9"), -1);
 }
 
-class CurrencyTest : public ::testing::Test {
+class CurrencyTest : public qdeb::testing::FreshStateTest {
  protected:
-  void SetUp() override {
-    MainCurrency.clear();
-    AltCurrency.clear();
-    DisplayCurrency.clear();
+  CurrencyTest() {
     DecimalChar = '\'';
     ThousandsChar = '.';
-  }
-  void TearDown() override {
-    SetUp();
-    ForgetSeparators();
   }
 };
 
@@ -150,27 +143,11 @@ TEST_F(CurrencyTest, AmountsInPesetas) {
 }
 
 // The separators come from the root settings file, once.
-class SeparatorFileTest : public ::testing::Test {
+class SeparatorFileTest : public qdeb::testing::FreshStateTest {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("qdeb_separators_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-    saved_root_ = env::RootDir;
-    env::RootDir = dir_.string() + "/";
-    ForgetSeparators();
-  }
-  void TearDown() override {
-    env::RootDir = saved_root_;
-    ForgetSeparators();
-    std::filesystem::remove_all(dir_);
-  }
-  void WriteVela(const std::string& body) {
-    std::ofstream(dir_ / "Vela.ini", std::ios::binary) << body;
-  }
-  std::filesystem::path dir_;
-  std::string saved_root_;
+  SeparatorFileTest() { env::RootDir = dir_.Host(); }
+  void WriteVela(const std::string& body) { dir_.Put("Vela.ini", body); }
+  qdeb::testing::ScratchDir dir_{"qdeb_separators"};
 };
 
 TEST_F(SeparatorFileTest, ReadOnFirstUseAndKeptForTheRun) {

@@ -45,13 +45,6 @@ class LockScreenTest : public ScratchTest {
         << "ESTACIO2       222        " + std::to_string(MinutesNow()) + "K1 1" +
                std::string(39, ' ') + "1 1" + std::string(39, ' ') + "\r\n";
   }
-  void TearDown() override {
-    console::SetHeadlessStarvedHandler({});
-    LockWait = {};
-    LockHolder = 0;
-    LockStation.clear();
-    ScratchTest::TearDown();
-  }
 };
 
 TEST_F(LockScreenTest, TheWaitIsShownAtTheFootAndEscapeEndsIt) {

@@ -9,6 +9,7 @@
 #include "files/locks.h"
 #include "files/scratch_test.h"
 #include "platform/console/console.h"
+#include "tests/support/headless_screen.h"
 
 namespace files {
 namespace {
@@ -50,7 +51,8 @@ class LockScreenTest : public ScratchTest {
 TEST_F(LockScreenTest, TheWaitIsShownAtTheFootAndEscapeEndsIt) {
   ASSERT_EQ(std::filesystem::file_size(root_ + "/LOCKS/TrasBanc.lck"), 121u);
   // Another key typed while waiting does not end the wait; Escape does.
-  ASSERT_TRUE(console::OpenHeadless("x\nEsc\n"));
+  qdeb::testing::HeadlessScreen screen("x\nEsc\n");
+  // The wait polls the keyboard: with the keys gone a poll finds nothing.
   console::SetHeadlessStarvedHandler([](int) { return false; });
   const std::string blank = console::DumpText();
   ShowLockWaitsOnScreen();

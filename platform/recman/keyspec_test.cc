@@ -44,8 +44,7 @@ class KeyOrderTest : public testing::RecmanTest {
   void MakeFrom(const CreationBufferSpec& spec) {
     std::string path = dir_ + "/k" + std::to_string(++files_) + ".dat";
     ResetRecordManager();
-    ASSERT_EQ(0, rec_.Create(path, EncodeCreationBuffer(spec)));
-    ASSERT_EQ(0, rec_.Open(path));
+    ASSERT_EQ(0, rec_.CreateAndOpen(path, EncodeCreationBuffer(spec)));
   }
   int16_t Put(const std::string& key_bytes) {
     std::string r = key_bytes;
@@ -165,8 +164,7 @@ TEST_F(KeyOrderTest, FloatsDatesAndTimes) {
 
 TEST_F(KeyOrderTest, SegmentedKeysSortSegmentBySegment) {
   std::string path = dir_ + "/seg.dat";
-  ASSERT_EQ(0, rec_.Create(path, SpecBuffer(16, {{1, 2, kKeySegmented}, {3, 2, kExt, kTypeInteger}})));
-  ASSERT_EQ(0, rec_.Open(path));
+  ASSERT_EQ(0, rec_.CreateAndOpen(path, SpecBuffer(16, {{1, 2, kKeySegmented}, {3, 2, kExt, kTypeInteger}})));
   for (auto v : {"BB" + Le(-1, 2), "AA" + Le(5, 2), "BB" + Le(-7, 2), "AA" + Le(-5, 2)}) {
     ASSERT_EQ(0, Put(v));
   }
@@ -191,8 +189,7 @@ TEST_F(KeyOrderTest, AutoIncrementFillsZeroWithTheNextValue) {
 TEST_F(KeyOrderTest, NullKeysStayOutOfTheirIndex) {
   std::string path = dir_ + "/null.dat";
   // Key 0 unique; key 1 with the null flag (null value blank) allows no duplicates.
-  ASSERT_EQ(0, rec_.Create(path, SpecBuffer(16, {{1, 2, 0}, {3, 2, kKeyNullAll, kTypeString, ' '}})));
-  ASSERT_EQ(0, rec_.Open(path));
+  ASSERT_EQ(0, rec_.CreateAndOpen(path, SpecBuffer(16, {{1, 2, 0}, {3, 2, kKeyNullAll, kTypeString, ' '}})));
   ASSERT_EQ(0, Put("01  "));
   ASSERT_EQ(0, Put("02  "));  // a second blank key 1 is no duplicate: it is not kept
   ASSERT_EQ(0, Put("03ZZ"));

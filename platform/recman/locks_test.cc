@@ -16,8 +16,7 @@ class LocksTest : public testing::RecmanTest {
  protected:
   void SetUp() override {
     path_ = dir_ + "/l.dat";
-    ASSERT_EQ(0, a_.Create(path_, SpecBuffer(8, {{1, 4, 0}})));
-    ASSERT_EQ(0, a_.Open(path_));
+    ASSERT_EQ(0, a_.CreateAndOpen(path_, SpecBuffer(8, {{1, 4, 0}})));
     ASSERT_EQ(0, b_.Open(path_));
     for (const char* r : {"0001....", "0002....", "0003...."}) ASSERT_EQ(0, a_.Insert(r));
   }

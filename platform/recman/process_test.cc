@@ -83,8 +83,7 @@ class ProcessTest : public testing::RecmanTest {
   void SetUp() override {
     path_ = dir_ + "/p.dat";
     // The helper's records: 32 bytes, a 10-digit unique key at 1.
-    ASSERT_EQ(0, rec_.Create(path_, SpecBuffer(32, {{1, 10, 0}})));
-    ASSERT_EQ(0, rec_.Open(path_));
+    ASSERT_EQ(0, rec_.CreateAndOpen(path_, SpecBuffer(32, {{1, 10, 0}})));
   }
   int64_t Count() {
     std::string buffer(64, '\0');

@@ -24,8 +24,7 @@ class RobustTest : public testing::RecmanTest {
   // A file of n records of 100 bytes with a unique key, closed (so that
   // everything is in the main file).
   void Fill(int n) {
-    ASSERT_EQ(0, rec_.Create(path_, SpecBuffer(100, {{1, 8, 0}, {9, 4, 0x01}})));
-    ASSERT_EQ(0, rec_.Open(path_));
+    ASSERT_EQ(0, rec_.CreateAndOpen(path_, SpecBuffer(100, {{1, 8, 0}, {9, 4, 0x01}})));
     std::string none;
     ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
     for (int i = 0; i < n; ++i) {

@@ -63,6 +63,10 @@ struct Rec {
     SetKey(path + std::string(1, '\0'));
     return Call(kOpen, owner, 5, mode, static_cast<uint8_t>(path.size() + 1));
   }
+  int16_t CreateAndOpen(const std::string& path, const std::string& layout, int mode = 0) {
+    if (int16_t status = Create(path, layout, mode)) return status;
+    return Open(path);
+  }
   int16_t Close() { return Call(kClose, data, 0, 0); }
   int16_t Insert(const std::string& record, int key_number = 0) {
     data.assign(record);

@@ -412,8 +412,9 @@ TEST_F(RecordsTest, AbortedTransactionLeavesNoInsertOrDelete) {
   EXPECT_NE(status, 0);  // none active
 }
 
-TEST(MessagesTest, EachLanguageHasItsOwnTexts) {
-  std::string saved = env::LanguageCode;
+using MessagesTest = qdeb::testing::FreshStateTest;
+
+TEST_F(MessagesTest, EachLanguageHasItsOwnTexts) {
   env::LanguageCode = "SPA";
   EXPECT_EQ(CannotAccessMessage("C:\\X.dat", 46), "NO SE PUEDE ACCEDER AL FICHERO C:\\X.dat (46)");
   EXPECT_EQ(FileLockedMessage(), "FICHERO BLOQUEADO. ESPERE UN MOMENTO.");
@@ -426,7 +427,6 @@ TEST(MessagesTest, EachLanguageHasItsOwnTexts) {
   env::LanguageCode = "";
   EXPECT_EQ(CannotAccessMessage("X", 12), "NO ES POT ACCEDIR AL FITXER X (12)");
   EXPECT_EQ(FileLockedMessage(), "FITXER BLOQUEJAT. ESPEREU UN MOMENT.");
-  env::LanguageCode = saved;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "db/test_files.h"
 #include "platform/recman/btrcall.h"
 #include "util/cp850.h"
+#include "util/little_endian.h"
 
 namespace db {
 namespace {
@@ -23,8 +24,7 @@ std::string CodeSpec() {
 std::string Record(const std::string& code, uint16_t number, const std::string& text = "") {
   std::string r(20, ' ');
   r.replace(0, 4, code.substr(0, 4));
-  r[4] = static_cast<char>(number & 0xFF);
-  r[5] = static_cast<char>(number >> 8);
+  util::PutLe16(r, 4, number);
   r.replace(6, std::min<size_t>(text.size(), 14), text.substr(0, 14));
   return r;
 }

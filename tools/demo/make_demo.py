@@ -94,14 +94,7 @@ def receipt(rng, series, low, number, debtor, amount, concept, with_identifier):
     surname = rng.choice(SURNAMES) + " " + rng.choice(SURNAMES)
     record[23:63] = text(surname + "*" + rng.choice(FORENAMES), 40)
     record[63:67] = struct.pack("<i", amount)
-    country = rng.choice(["ES"] * 8 + ["PT", "FR"])
-    if country == "ES":
-        debtor_iban = iban("ES", spanish_account(rng))
-    elif country == "PT":
-        debtor_iban = iban("PT", "%021d" % rng.randrange(0, 10 ** 21))
-    else:
-        debtor_iban = iban("FR", "%023d" % rng.randrange(0, 10 ** 23))
-    record[71:105] = text(debtor_iban, 34)
+    record[71:105] = text(iban("ES", spanish_account(rng)), 34)
     identifier = ("ES" + cif(rng, "A")) if with_identifier else ""
     record[116:133] = text(identifier, 17)
     record[133:773] = text(concept, 640)

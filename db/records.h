@@ -100,6 +100,11 @@ void BeginTransaction(int16_t& status);
 void EndTransaction(int16_t& status);
 void AbortTransaction(int16_t& status);
 
+// The record buffer registered for an open file (nullptr when the number is
+// not in the table): the program's parts that share a file read its
+// records there.
+std::string* RecordBuffer(int16_t file_number);
+
 // The lock mode of an open file (0 when it is not in the table).
 int16_t FileLockMode(int16_t file_number);
 

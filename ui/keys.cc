@@ -2,6 +2,7 @@
 #include "ui/keys.h"
 
 #include "platform/console/console.h"
+#include "ui/reset.h"
 
 namespace ui {
 
@@ -226,5 +227,14 @@ void FlushKeyboard() {
   console::FlushInput();
   have_pending = false;
 }
+
+namespace internal {
+void ForgetKeyReader() {
+  have_pending = false;
+  pending = console::InputEvent();
+  calculator_open = false;
+  calendar_open = false;
+}
+}  // namespace internal
 
 }  // namespace ui

@@ -4,6 +4,7 @@
 
 #include "platform/console/console.h"
 #include "ui/ui_test_support.h"
+#include "util/little_endian.h"
 
 namespace ui {
 namespace {
@@ -142,10 +143,7 @@ using KeySetTest = UiTest;
 
 std::string Codes(std::initializer_list<uint16_t> codes) {
   std::string out;
-  for (uint16_t c : codes) {
-    out += static_cast<char>(c & 0xFF);
-    out += static_cast<char>(c >> 8);
-  }
+  for (uint16_t c : codes) out += util::Le16(c);
   return out;
 }
 

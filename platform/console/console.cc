@@ -9,6 +9,7 @@
 #include "platform/console/backends.h"
 #include "platform/console/state.h"
 #include "platform/process/environment.h"
+#include "platform/process/run.h"
 
 namespace platform::console {
 
@@ -303,6 +304,14 @@ void Resume() {
 }
 
 bool Suspended() { return Get().suspended; }
+
+int RunInTerminal(const std::string& host_path, const std::vector<std::string>& arguments) {
+  const bool was_suspended = Get().suspended;
+  Suspend();
+  const int status = platform::RunProgram(host_path, arguments);
+  if (!was_suspended) Resume();
+  return status;
+}
 
 std::string DumpText() {
   State& s = Get();

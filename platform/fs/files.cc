@@ -122,6 +122,10 @@ int MakeDirectory(const std::string& host_path) {
   return Outcome(mkdir(host_path.c_str(), 0777) == 0, FileOperation::kMakeDirectory, host_path);
 }
 
+int ChangeDirectory(const std::string& host_path) {
+  return Outcome(chdir(host_path.c_str()) == 0, FileOperation::kOpen, host_path);
+}
+
 int ReadWholeFile(const std::string& host_path, std::string* content, size_t limit) {
   content->clear();
   if (host_path.empty()) return kErrorFileNotFound;

@@ -50,6 +50,8 @@ bool StatEntry(const std::string& host_path, DirEntry* entry);
 int RemoveFile(const std::string& host_path);
 int RemoveDirectory(const std::string& host_path);
 int MakeDirectory(const std::string& host_path);
+// Makes the directory the process's current one: 0 or the error number.
+int ChangeDirectory(const std::string& host_path);
 
 // The whole of a plain file: 0, kErrorFileNotFound when it (or its folder)
 // does not exist, kErrorAccessDenied for a folder, pipe or device (never

@@ -1,0 +1,36 @@
+// The program's hooks into the form engine: drawing the forms, showing and
+// checking field values by field type, and copying an accepted form into
+// the program's choices and the generation's selection.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+// Field types (attribute 6 of a field).
+inline constexpr int16_t kDateField = 11;
+inline constexpr int16_t kRemittanceField = 12;
+inline constexpr int16_t kDriveField = 21;
+inline constexpr int16_t kDirectoryField = 22;
+
+void OnFormOpen(int16_t form);
+void ShowFieldValue(int16_t form, int16_t field);
+// 0 when the entry is accepted (stored and shown again); -1 refused.
+int16_t CheckFieldValue(int16_t& form, std::string& text, int16_t& field, int16_t& key);
+// 0 to leave the form, non-zero to stay in it.
+int16_t OnFormAccept(int16_t& form, int16_t& key);
+
+// The text a field shows for a value: a choice list's text for its code,
+// a date in day-month-year form, a remittance number with its creditor's
+// name, a drive with its colon; the value itself otherwise.
+std::string FieldDisplay(int16_t form, int16_t field);
+
+// Fills ui::forms::Hooks with the hooks above.
+void InstallFormHooks();
+
+// A message in a panel at the middle of the screen, with a beep, until the
+// operator presses a key.
+void TellOperator(const std::string& text);
+
+}  // namespace app

@@ -1,0 +1,48 @@
+// The program: start-up, the main loop over the main form and its three
+// operations, and the end.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+inline constexpr char kProgramId[] = "QDEBCONV";
+inline constexpr int16_t kUSortFile = 146;
+
+// Forms of the form file.
+inline constexpr int16_t kMainForm = 1;
+inline constexpr int16_t kGenerationForm = 2;
+inline constexpr int16_t kCopyForm = 3;
+inline constexpr int16_t kReportForm = 4;
+inline constexpr int16_t kConfirmForm = 5;
+
+// The choices of the forms, copied in when a form is accepted.
+extern std::string Operation;       // form 1: "G", "T" or the report's letter
+extern std::string SourceDrive;     // form 3: "C:"
+extern std::string SourceDirectory; // form 3: "\KIT\CSB\"
+extern std::string SourceFile;      // form 3
+extern std::string TargetDrive;     // form 3: "A:"
+extern std::string ReportOutput;    // form 4: "P" screen, "I" printer
+extern std::string ReportDrive;     // form 4: "A:"
+
+// Remittance numbers of three digits (and the range to "999") instead of
+// two: the presenter identifier is the office's fixed one.
+extern bool WideRange;
+
+// The whole program; the exit status.
+int Main();
+
+// The steps of the start-up that the tests run one by one. Each gives 0,
+// or a non-zero exit status with the reason in *why.
+int LoadFormFile(std::string* why);
+void SetFormDefaults();
+int OpenRecordFiles(std::string* why);
+
+// The main loop: returns when the operator leaves the main form.
+void RunMainLoop();
+
+// Back to the start-up state (for tests).
+void ResetProgram();
+
+}  // namespace app

@@ -112,7 +112,6 @@ const EngineCase kCases[] = {
 class FormEngineTest : public ui::testing::UiTest {
  protected:
   void SetUp() override {
-    UiTest::SetUp();
     std::string why;
     ASSERT_TRUE(ParseFormFile(testing::kTestForms, &why)) << why;
     env::MenuName = "AJUDA   ";
@@ -144,28 +143,20 @@ class FormEngineTest : public ui::testing::UiTest {
     };
   }
 
-  void TearDown() override {
-    ResetForms();
-    UiTest::TearDown();
-  }
-
   static std::string Where(int16_t form, int16_t field) {
     return std::to_string(form) + "." + std::to_string(field);
   }
 
   // Runs the form feeding one step of keys each time it waits, noting the
-  // field being edited at each wait.
+  // field being edited at each wait. When the steps run out the screen
+  // fails the test and gives Escape.
   int16_t Run(int16_t form, int16_t first_page, int16_t last_page,
               std::deque<std::string> steps) {
     console::SetHeadlessStarvedHandler([this, &steps](int) {
       path_ += " " + Where(CurrentForm, CurrentField);
-      if (steps.empty()) {
-        path_ += "(keys ran out)";
-        Feed("Esc");
-      } else {
-        Feed(steps.front());
-        steps.pop_front();
-      }
+      if (steps.empty()) return false;
+      Feed(steps.front());
+      steps.pop_front();
       return true;
     });
     int16_t key = 0;

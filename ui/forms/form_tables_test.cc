@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <random>
+#include <cstdint>
 #include <string>
 
 #include "env/language.h"
 #include "env/session.h"
-#include "env/test_dir.h"
+#include "tests/support/random.h"
+#include "tests/support/reset.h"
+#include "tests/support/scratch_dir.h"
 #include "ui/forms/forms.h"
 #include "ui/forms/test_forms.h"
 
@@ -14,6 +15,7 @@ namespace ui::forms {
 namespace {
 
 using testing::kTestForms;
+using FormFile = qdeb::testing::FreshStateTest;
 
 // The tables as one text, to compare two readings.
 std::string Tables() {
@@ -34,7 +36,7 @@ std::string Tables() {
   return out;
 }
 
-TEST(FormFile, ReadsWhatItHoldsAndCommentsChangeNothing) {
+TEST_F(FormFile, ReadsWhatItHoldsAndCommentsChangeNothing) {
   std::string why = "stale";
   ASSERT_TRUE(ParseFormFile(kTestForms, &why)) << why;
   EXPECT_EQ(why, "");
@@ -66,7 +68,7 @@ TEST(FormFile, ReadsWhatItHoldsAndCommentsChangeNothing) {
   EXPECT_EQ(Tables(), with_comments);
 }
 
-TEST(FormFile, EveryCutBeforeTheLastItemIsRefusedWithAReason) {
+TEST_F(FormFile, EveryCutBeforeTheLastItemIsRefusedWithAReason) {
   const std::string text = kTestForms;
   const size_t last_item = text.rfind(", 8");
   for (size_t cut = 0; cut <= last_item; ++cut) {
@@ -78,7 +80,7 @@ TEST(FormFile, EveryCutBeforeTheLastItemIsRefusedWithAReason) {
   }
 }
 
-TEST(FormFile, RefusesWhatCannotBeNamingWhere) {
+TEST_F(FormFile, RefusesWhatCannotBeNamingWhere) {
   const std::string form = "\"d\", 1, 0, 0, 0, 0, 0\n";
   const std::string field = "1, 1, L, 5, 0, 0, 0, 0, 0, H\n";
   const std::string no_lists = "0\n";
@@ -130,19 +132,29 @@ TEST(FormFile, RefusesWhatCannotBeNamingWhere) {
   EXPECT_TRUE(ParseFormFile("1, 1\n" + form + field + "0\n", &why)) << why;
 }
 
-TEST(FormFile, GarbageNeverCrashes) {
-  std::mt19937 random(19);
+TEST_F(FormFile, TheProgramsFormFileIsRead) {
+  const std::string text =
+      qdeb::testing::ReadHostFile(QDEB_SOURCE_DIR "/install/FORMS/QDEBCONV.JPN");
+  ASSERT_FALSE(text.empty());
+  std::string why;
+  EXPECT_TRUE(ParseFormFile(text, &why)) << why;
+  EXPECT_EQ(Forms.size(), 5u);
+}
+
+TEST_F(FormFile, GarbageNeverCrashes) {
+  qdeb::testing::Random random(19);
   const std::string good = kTestForms;
   for (int round = 0; round < 400; ++round) {
     // The good file with bytes overwritten, or bytes from nowhere.
     std::string text = good;
     if (round % 2 == 0) {
       for (int n = 0; n < 1 + round % 7; ++n) {
-        text[random() % text.size()] = static_cast<char>(random() % 256);
+        text[random.Below(static_cast<uint32_t>(text.size()))] =
+            static_cast<char>(random.Below(256));
       }
     } else {
-      text.resize(random() % 300);
-      for (char& c : text) c = "0123456789,\"'-\r\n \x1A|ab"[random() % 21];
+      text.resize(random.Below(300));
+      for (char& c : text) c = "0123456789,\"'-\r\n \x1A|ab"[random.Below(21)];
     }
     std::string why;
     if (!ParseFormFile(text, &why)) {
@@ -152,21 +164,18 @@ TEST(FormFile, GarbageNeverCrashes) {
   }
 }
 
-TEST(FormFile, TranslatesLabelsHelpAndHeadersButNotKeyLists) {
-  env::testing::TestDir dir;
-  std::filesystem::create_directory(dir.File("LOCALE"));
+TEST_F(FormFile, TranslatesLabelsHelpAndHeadersButNotKeyLists) {
+  qdeb::testing::ScratchDir dir("forms");
   dir.Put("LOCALE/QDEBCONV.LNG",
           "\"Data, dia: \",\"Fecha, dia: \",x,x\r\n"
           "\"|S,Si|N,No\",\"|S,Si|N,Non\",x,x\r\n"
           "Remittances,Remesas,x,x\r\n"
           "\"d,1b\",NO,x,x\r\n");
-  env::RootDir = dir.Dir();
+  env::RootDir = dir.Dos();
   env::SetProgramId("QDEBCONV");
-  env::LanguageFileId.clear();
   env::LanguageCode = "SPA";
   ASSERT_TRUE(ParseFormFile(kTestForms, nullptr));
   TranslateFormTexts();
-  env::LanguageCode = "CAT";
   EXPECT_EQ(Field(1, 2)->label, "Fecha, dia: ");
   EXPECT_EQ(Field(1, 3)->help, "|S,Si|N,Non");
   EXPECT_EQ(Field(1, 1)->label, "Nom: ");  // no record: as it was

@@ -148,13 +148,17 @@ class FormEngineTest : public ui::testing::UiTest {
   }
 
   // Runs the form feeding one step of keys each time it waits, noting the
-  // field being edited at each wait. When the steps run out the screen
-  // fails the test and gives Escape.
+  // field being edited at each wait. When the steps run out the test fails
+  // and the form gets Escape until it unwinds.
   int16_t Run(int16_t form, int16_t first_page, int16_t last_page,
               std::deque<std::string> steps) {
     console::SetHeadlessStarvedHandler([this, &steps](int) {
       path_ += " " + Where(CurrentForm, CurrentField);
-      if (steps.empty()) return false;
+      if (steps.empty()) {
+        ADD_FAILURE() << "the keys ran out";
+        Feed("Esc");
+        return true;
+      }
       Feed(steps.front());
       steps.pop_front();
       return true;

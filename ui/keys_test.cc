@@ -90,6 +90,13 @@ TEST_F(KeyReaderTest, ClicksGiveButtonAndPositionAndWaitKeyCodesThem) {
   EXPECT_EQ(ClickCode(1, 100), 0);
   EXPECT_FALSE(IsClickCode(-100));  // row 0
   EXPECT_FALSE(IsClickCode(static_cast<int16_t>(0x8500)));
+  // And back to the cell: row 7, column 42; a key gives no cell.
+  int16_t cell_row = 0, cell_column = 0;
+  EXPECT_TRUE(ClickCell(ClickCode(7, 42), &cell_row, &cell_column));
+  EXPECT_EQ(cell_row, 7);
+  EXPECT_EQ(cell_column, 42);
+  EXPECT_FALSE(ClickCell(static_cast<int16_t>(0x8500), &cell_row, &cell_column));
+  EXPECT_EQ(cell_row, 0);
 }
 
 TEST_F(KeyReaderTest, TypeAheadAndFlush) {

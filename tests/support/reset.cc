@@ -6,12 +6,14 @@
 #include "platform/console/reset.h"
 #include "platform/fs/reset.h"
 #include "platform/recman/reset.h"
+#include "ui/forms/forms.h"
 #include "ui/reset.h"
 #include "util/reset.h"
 
 namespace qdeb::testing {
 
 void ResetAllState() {
+  ui::forms::ResetForms();
   files::ResetFilesState();
   db::ResetRecordLayer();
   ui::ResetScreenAndKeys();

@@ -8,8 +8,8 @@
 
 namespace qdeb::testing {
 
-// files, db, ui, env, util, then the record manager, the console and the
-// file-system caches. (bank/ and platform/process keep no state.)
+// ui/forms, files, db, ui, env, util, then the record manager, the console
+// and the file-system caches. (bank/ and platform/process keep no state.)
 void ResetAllState();
 
 // A fixture that starts and ends every test with ResetAllState, around the

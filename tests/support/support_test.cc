@@ -24,6 +24,7 @@
 #include "tests/support/reset.h"
 #include "tests/support/scoped.h"
 #include "tests/support/scratch_dir.h"
+#include "ui/forms/forms.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/little_endian.h"
@@ -67,6 +68,9 @@ TEST_F(BusyRun, ResetAllStateLeavesNothingBehindAndClosesWhatWasOpen) {
   ui::KeySetCodes = "\x1b";
   ui::Mouse = ui::MouseState::kOn;
   ui::Hooks.calculator = [] { return std::string("1"); };
+  ASSERT_TRUE(ui::forms::ParseFormFile("1, 0\n\"d\", 0, 0, 0, 0, 0, 0\n0\n", nullptr));
+  ui::forms::ResumeForm = 1;
+  ui::forms::Hooks.show_help = [](const std::string&) {};
   std::string record;
   int16_t status = -1;
   db::OpenRecordFile(7, env::RootDir + "CODES", &record, status);
@@ -100,6 +104,9 @@ TEST_F(BusyRun, ResetAllStateLeavesNothingBehindAndClosesWhatWasOpen) {
   EXPECT_EQ(ui::KeySetCodes, "");
   EXPECT_EQ(ui::Mouse, ui::MouseState::kNotInitialised);
   EXPECT_FALSE(ui::Hooks.calculator);
+  EXPECT_TRUE(ui::forms::Forms.empty());
+  EXPECT_EQ(ui::forms::ResumeForm, 0);
+  EXPECT_FALSE(ui::forms::Hooks.show_help);
   EXPECT_EQ(db::LockModeStack, "");
   EXPECT_FALSE(db::Hooks.wait.show_message);
   EXPECT_FALSE(files::Hooks.wait.pause);

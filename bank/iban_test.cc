@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
+
+#include "tests/support/random.h"
 
 namespace bank {
 namespace {
@@ -184,7 +185,7 @@ TEST(IbanCheckDigits, Iso7064Mod97) {
 // Any length, any bytes: a documented result, the length kept, the country
 // never touched and the check digits changed only from "00".
 TEST(CheckIban, GarbageOfAnyLength) {
-  std::mt19937 random(1914);
+  qdeb::testing::Random random(1914);
   const std::string prefixes[] = {"ES", "es", "FR", "PT", "BE", "NL", "MT", "XX", ""};
   for (int round = 0; round < 3000; ++round) {
     std::string text = prefixes[round % 9];

@@ -11,13 +11,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <random>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "bank/iban.h"
+#include "tests/support/random.h"
 
 namespace bank {
 namespace {
@@ -106,7 +106,7 @@ std::string Classes(std::string_view layout) {
 class Generator {
  public:
   explicit Generator(unsigned seed) : random_(seed) {}
-  unsigned Below(unsigned n) { return static_cast<unsigned>(random_() % n); }
+  unsigned Below(unsigned n) { return random_.Below(n); }
   char Digit() { return static_cast<char>('0' + Below(10)); }
   char Letter() { return static_cast<char>('A' + Below(26)); }
 
@@ -119,7 +119,7 @@ class Generator {
   }
 
  private:
-  std::mt19937 random_;
+  qdeb::testing::Random random_;
 };
 
 // Completed with our own "00" completion; stdnum judges the result anyway.

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/recman/btrcall.h"
+#include "platform/recman/keyspec.h"
 
 namespace {
 
@@ -53,12 +54,10 @@ bool Check(int16_t st, const char* what) {
 bool RunBtrcall(Times* t) {
   std::string path = "bench_btr.dat";
   RemoveDb(path);
-  std::string create_buffer(32, '\0');
-  create_buffer[0] = kRecordLength;
-  create_buffer[3] = 4;   // page size 1024
-  create_buffer[4] = 1;   // one key
-  create_buffer[16] = 1;  // at 1
-  create_buffer[18] = 8;  // 8 bytes, unique
+  platform::recman::CreationBufferSpec spec;
+  spec.record_length = kRecordLength;
+  spec.segments = {{1, 8, 0}};  // a unique 8-byte key at 1
+  std::string create_buffer = platform::recman::EncodeCreationBuffer(spec);
   char block[kPositionBlockSize] = {};
   char key[256] = {};
   std::snprintf(key, sizeof key, "%s", path.c_str());

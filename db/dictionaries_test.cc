@@ -1,7 +1,5 @@
 // The installation's dictionaries create files with the layouts and keys
 // the generation and the catalogue read them by.
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
 #include "db/records.h"
@@ -14,8 +12,9 @@ class DictionariesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* name : {"TrasBanc", "TRemeses", "USort"}) {
-      std::filesystem::copy_file(std::string(QDEB_SOURCE_DIR) + "/install/ddf/" + name + ".xdf",
-                                 root_.host() + "/ddf/" + name + ".xdf");
+      const std::string xdf = std::string(name) + ".xdf";
+      root_.dir().Put("ddf/" + xdf,
+                      qdeb::testing::ReadHostFile(std::string(QDEB_SOURCE_DIR) + "/install/ddf/" + xdf));
     }
   }
   void Open(int16_t number, const char* name, std::string* buffer) {

@@ -6,6 +6,7 @@
 #include "db/records.h"
 #include "db/table.h"
 #include "platform/recman/btrcall.h"
+#include "util/little_endian.h"
 
 namespace db {
 namespace {
@@ -16,9 +17,7 @@ constexpr size_t kAlternateTableAt = 9;  // after the signature and the name
 constexpr size_t kStatBufferSize = 8192;
 
 uint16_t Get16(const std::string& b, size_t at) {
-  if (at + 2 > b.size()) return 0;
-  return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) |
-                               (static_cast<unsigned char>(b[at + 1]) << 8));
+  return at + 2 > b.size() ? 0 : util::GetLe16(b, at);
 }
 
 }  // namespace

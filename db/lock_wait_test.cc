@@ -97,8 +97,7 @@ class OtherTerminal {
 class LockWaitTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = Hooks;
-    root_.Dictionary("SHARED", testing::CreateBuffer(16, {{1, 4, 0}}));
+    root_.Dictionary("SHARED", testing::SpecBuffer(16, {{1, 4, 0}}));
     int16_t status = -1;
     OpenRecordFile(11, root_.Path("SHARED"), &buffer_, status);
     ASSERT_EQ(status, 0);
@@ -119,7 +118,6 @@ class LockWaitTest : public ::testing::Test {
       if (on_sleep_) on_sleep_(static_cast<int>(sleeps_.size()));
     };
   }
-  void TearDown() override { Hooks = saved_; }
 
   void OpenShared(const char* options) {
     int16_t status = -1;
@@ -130,7 +128,6 @@ class LockWaitTest : public ::testing::Test {
   }
 
   ScratchRoot root_{"lockwait"};
-  LayerHooks saved_;
   std::string buffer_;
   std::vector<std::string> shown_;
   std::vector<int16_t> rows_;

@@ -7,6 +7,7 @@
 #include "platform/fs/files.h"
 #include "platform/process/clock.h"
 #include "platform/recman/btrcall.h"
+#include "util/little_endian.h"
 
 namespace db {
 
@@ -169,9 +170,7 @@ int16_t PositionRecord(int16_t file_number, int32_t& position) {
     int16_t st = BTRCALL(rm::kGetPosition, slot->block.data(), data.data(), &length, key.data(),
                          key_length, static_cast<int8_t>(slot->key_number));
     if (st == 0) {
-      uint32_t p = 0;
-      for (int i = 3; i >= 0; --i) p = (p << 8) | static_cast<unsigned char>(data[static_cast<size_t>(i)]);
-      position = static_cast<int32_t>(p);
+      position = static_cast<int32_t>(util::GetLe32(data));
     }
     return st;
   }

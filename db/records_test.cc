@@ -1,8 +1,5 @@
 #include "db/records.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -10,44 +7,34 @@
 #include "db/test_files.h"
 #include "platform/recman/btrcall.h"
 #include "util/cp850.h"
+#include "util/little_endian.h"
 
 namespace db {
 namespace {
 
 using testing::ScratchRoot;
-using testing::Seg;
-using testing::CreateBuffer;
+using testing::SpecBuffer;
 
 // A 20-byte record: a 4-byte code (key 0, unique), a 2-byte little-endian
 // number (key 1, binary, duplicates), then text.
 std::string CodeSpec() {
-  return CreateBuffer(20, {{1, 4, 0}, {5, 2, 0x04 | 0x01}});
+  return SpecBuffer(20, {{1, 4, 0}, {5, 2, 0x04 | 0x01}});
 }
 
 std::string Record(const std::string& code, uint16_t number, const std::string& text = "") {
   std::string r(20, ' ');
   r.replace(0, 4, code.substr(0, 4));
-  r[4] = static_cast<char>(number & 0xFF);
-  r[5] = static_cast<char>(number >> 8);
+  util::PutLe16(r, 4, number);
   r.replace(6, std::min<size_t>(text.size(), 14), text.substr(0, 14));
   return r;
-}
-
-std::string ReadFile(const std::string& host_path) {
-  std::ifstream in(host_path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
 }
 
 class RecordsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = Hooks;
     Hooks.fatal_open = [this](const std::string& text) { fatal_texts_.push_back(text); };
     root_.Dictionary("CODES", CodeSpec());
   }
-  void TearDown() override { Hooks = saved_; }
 
   void OpenCodes(int16_t number = 7) {
     int16_t status = -1;
@@ -62,16 +49,15 @@ class RecordsTest : public ::testing::Test {
   }
 
   ScratchRoot root_{"records"};
-  LayerHooks saved_;
   std::vector<std::string> fatal_texts_;
   std::string buffer_;
 };
 
 TEST_F(RecordsTest, MissingFileIsCreatedFromItsDictionaryAndOpened) {
-  EXPECT_FALSE(std::filesystem::exists(root_.host() + "/CODES.dat"));
+  EXPECT_FALSE(root_.dir().Exists("CODES.dat"));
   buffer_ = "x";
   OpenCodes();
-  EXPECT_TRUE(std::filesystem::exists(root_.host() + "/CODES.dat"));
+  EXPECT_TRUE(root_.dir().Exists("CODES.dat"));
   EXPECT_EQ(buffer_.size(), 20u);  // sized to the record length
   int16_t key_length = 0;
   int32_t record_length = 0;
@@ -92,7 +78,7 @@ TEST_F(RecordsTest, ExistingFileIsOpenedWithAnExtensionAndWithoutTheDictionary) 
   int16_t status = -1;
   CloseAllRecordFiles(status);
   ASSERT_EQ(status, 0);
-  std::filesystem::remove(root_.host() + "/ddf/CODES.xdf");
+  root_.dir().Remove("ddf/CODES.xdf");
   // Any case finds the file, and ".dat" is the extension given explicitly.
   OpenRecordFile(9, root_.Path("codes.DAT"), &buffer_, status);
   ASSERT_EQ(status, 0);
@@ -164,11 +150,11 @@ TEST_F(RecordsTest, FileHeldExclusivelyIsWaitedForUntilItIsFree) {
 }
 
 TEST_F(RecordsTest, TruncatedOrCorruptDictionaryIsNotHandedToCreate) {
-  std::ofstream(root_.host() + "/ddf/SHORT.xdf", std::ios::binary) << std::string("\x40\x00\x14\x00", 4);
+  root_.dir().Put("ddf/SHORT.xdf", std::string("\x40\x00\x14\x00", 4));
   int16_t status = 0;
   OpenRecordFile(7, root_.Path("SHORT"), &buffer_, status);
   EXPECT_NE(status, 0);
-  EXPECT_FALSE(std::filesystem::exists(root_.host() + "/SHORT.dat"));
+  EXPECT_FALSE(root_.dir().Exists("SHORT.dat"));
   // A complete dictionary whose creation buffer the record manager refuses.
   root_.Dictionary("BAD", std::string(16, '\0'));
   OpenRecordFile(7, root_.Path("BAD"), &buffer_, status);
@@ -227,11 +213,11 @@ TEST_F(RecordsTest, OperationsOnANumberNotInTheTableDoNothing) {
   CurrentKeyValue(5, key);
   EXPECT_EQ(key, "");
   EXPECT_EQ(KeySortForm("\x01\x02", 5), "\x01\x02");
-  EXPECT_FALSE(std::filesystem::exists(root_.host() + "/db.log"));
+  EXPECT_FALSE(root_.dir().Exists("db.log"));
   // 0 marks a free slot: a file under it would be lost in the table.
   OpenRecordFile(0, root_.Path("CODES"), &buffer_, status);
   EXPECT_EQ(status, 3);
-  EXPECT_FALSE(std::filesystem::exists(root_.host() + "/CODES.dat"));
+  EXPECT_FALSE(root_.dir().Exists("CODES.dat"));
 }
 
 TEST_F(RecordsTest, MovesGoByTheCountOnTheCurrentKey) {
@@ -306,7 +292,7 @@ TEST_F(RecordsTest, InsertLogsOneLinePerInsertAndDeleteKeepsTheSuccessor) {
   CurrentKeyValue(36, key);
   EXPECT_EQ(key, std::string(4, '\0'));
   std::string expected = LogLine(36, 2, 0) + LogLine(36, 2, 0) + LogLine(36, 2, 0) + LogLine(36, 2, 5);
-  EXPECT_EQ(ReadFile(root_.host() + "/db.log"), expected);
+  EXPECT_EQ(root_.dir().Get("db.log"), expected);
 
   GetByKey(36, 0, "BBBB", 0, status);
   ASSERT_EQ(status, 0);
@@ -342,10 +328,12 @@ TEST_F(RecordsTest, BinarySegmentsAreReversedIntoSortForm) {
 }
 
 TEST_F(RecordsTest, AlternateCollatingSegmentsGoThroughTheTable) {
-  std::string acs(1, '\xAC');
-  acs += "UPPER   ";
-  for (int c = 0; c < 256; ++c) acs += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-  root_.Dictionary("NAMES", CreateBuffer(10, {{1, 3, 0x20 | 0x10}, {4, 2, 0x04}}, acs));
+  platform::recman::CreationBufferSpec spec;
+  spec.record_length = 10;
+  spec.segments = {{1, 3, 0x20 | 0x10}, {4, 2, 0x04}};
+  spec.alternate_name = "UPPER";
+  for (int c = 0; c < 256; ++c) spec.alternate_table += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  root_.Dictionary("NAMES", platform::recman::EncodeCreationBuffer(spec));
   int16_t status = -1;
   OpenRecordFile(8, root_.Path("NAMES"), &buffer_, status);
   ASSERT_EQ(status, 0);
@@ -419,8 +407,9 @@ TEST_F(RecordsTest, AbortedTransactionLeavesNoInsertOrDelete) {
   EXPECT_NE(status, 0);  // none active
 }
 
-TEST(MessagesTest, EachLanguageHasItsOwnTexts) {
-  std::string saved = env::LanguageCode;
+using MessagesTest = qdeb::testing::FreshStateTest;
+
+TEST_F(MessagesTest, EachLanguageHasItsOwnTexts) {
   env::LanguageCode = "SPA";
   EXPECT_EQ(CannotAccessMessage("C:\\X.dat", 46), "NO SE PUEDE ACCEDER AL FICHERO C:\\X.dat (46)");
   EXPECT_EQ(FileLockedMessage(), "FICHERO BLOQUEADO. ESPERE UN MOMENTO.");
@@ -433,7 +422,6 @@ TEST(MessagesTest, EachLanguageHasItsOwnTexts) {
   env::LanguageCode = "";
   EXPECT_EQ(CannotAccessMessage("X", 12), "NO ES POT ACCEDIR AL FITXER X (12)");
   EXPECT_EQ(FileLockedMessage(), "FITXER BLOQUEJAT. ESPEREU UN MOMENT.");
-  env::LanguageCode = saved;
 }
 
 }  // namespace

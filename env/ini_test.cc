@@ -14,6 +14,7 @@
 #include "env/ini_file.h"
 #include "env/test_dir.h"
 #include "platform/fs/files.h"
+#include "tests/support/reset.h"
 #include "util/cp850.h"
 
 namespace env {
@@ -21,7 +22,7 @@ namespace {
 
 using testing::TestDir;
 
-class IniTest : public ::testing::Test {
+class IniTest : public qdeb::testing::FreshStateTest {
  protected:
   std::string Read(const std::string& name, const std::string& section, const std::string& key) {
     return ReadIniValue(dir_.File(name), section, key);
@@ -82,7 +83,7 @@ TEST_F(IniTest, FirstSectionAndFirstEntryWin) {
 
 TEST_F(IniTest, UnreadableOrOddFilesReadEmpty) {
   EXPECT_EQ(Read("missing.ini", "S", "k"), "");
-  std::filesystem::create_directory(dir_.File("adir.ini"));
+  dir_.MakeDir("adir.ini");
   EXPECT_EQ(Read("adir.ini", "S", "k"), "");
   EXPECT_EQ(ReadIniValue("", "S", "k"), "");
   EXPECT_EQ(ReadIniValue("/dev/zero", "S", "k"), "");  // never ends
@@ -242,7 +243,7 @@ TEST_F(IniWriteTest, FailuresLeaveTheTargetAsItWas) {
   WriteIniValue(dir_.File("nodir/x.ini"), "A", "k", "v");
   EXPECT_FALSE(dir_.Exists("nodir"));
   // The target is a directory: it is neither read as empty nor replaced.
-  std::filesystem::create_directory(dir_.File("d.ini"));
+  dir_.MakeDir("d.ini");
   dir_.Put("d.ini/inside", "keep");
   WriteIniValue(dir_.File("d.ini"), "A", "k", "v");
   EXPECT_EQ(dir_.Get("d.ini/inside"), "keep");
@@ -254,7 +255,7 @@ TEST_F(IniWriteTest, TemporaryNamesAreRetriedABoundedNumberOfTimes) {
   // the bounded retries nothing is written.
   int next = 0;
   auto same = [&] { return 1 + (next++ % 8); };
-  std::filesystem::create_directory(dir_.File("12345678.tmp"));
+  dir_.MakeDir("12345678.tmp");
   EXPECT_EQ(WriteTempFile(dir_.Dir(), "x", same), "");
   EXPECT_LT(next, 1000);
   EXPECT_EQ(dir_.TempFiles(), 1);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "env/ini.h"
+#include "env/reset.h"
 #include "env/session.h"
 #include "util/basics.h"
 
@@ -20,15 +21,17 @@ struct Installation {
   std::array<int16_t, kInstallationNumbers> numbers;
 };
 
-Installation& Data() {
-  static Installation data = [] {
-    Installation empty;
-    empty.texts.fill(std::string(kInstallationTextLength, ' '));
-    empty.numbers.fill(kNumberAbsent);
-    return empty;
-  }();
-  return data;
+// Before loading: texts of blanks, numbers absent.
+Installation Unloaded() {
+  Installation empty;
+  empty.texts.fill(std::string(kInstallationTextLength, ' '));
+  empty.numbers.fill(kNumberAbsent);
+  return empty;
 }
+
+Installation data = Unloaded();
+
+Installation& Data() { return data; }
 
 std::string FixedText(std::string text) {
   text.resize(kInstallationTextLength, ' ');
@@ -75,5 +78,9 @@ int16_t InstallationNumber(int n) {
   if (n < 1 || n > kInstallationNumbers) return kNumberAbsent;
   return Data().numbers[n - 1];
 }
+
+namespace internal {
+void ForgetInstallationData() { Data() = Unloaded(); }
+}  // namespace internal
 
 }  // namespace env

@@ -6,13 +6,14 @@
 
 #include "env/session.h"
 #include "env/test_dir.h"
+#include "tests/support/reset.h"
 
 namespace env {
 namespace {
 
 using testing::TestDir;
 
-class InstallationTest : public ::testing::Test {
+class InstallationTest : public qdeb::testing::FreshStateTest {
  protected:
   void Load(const std::string& vela_ini) {
     dir_.Put("Vela.ini", vela_ini);

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "env/session.h"
 #include "env/test_dir.h"
+#include "tests/support/reset.h"
 #include "util/cp850.h"
 #include "util/dates.h"
 
@@ -15,13 +15,12 @@ namespace {
 
 using testing::TestDir;
 
-class LanguageTest : public ::testing::Test {
+class LanguageTest : public qdeb::testing::FreshStateTest {
  protected:
   LanguageTest() {
     RootDir = dir_.Dir();
-    std::filesystem::create_directory(dir_.File("LOCALE"));
+    dir_.MakeDir("LOCALE");
     SetProgramId("QDEBCONV");
-    LanguageFileId.clear();
   }
   void Records(const std::string& text) { dir_.Put("LOCALE/QDEBCONV.LNG", text); }
   std::string In(const std::string& code, const std::string& text) {
@@ -79,14 +78,14 @@ TEST_F(LanguageTest, OddFilesNeitherCrashNorHang) {
   Records(std::string("N\0L,n\0l,,\r\n", 11) + std::string(1 << 20, 'x') + "\r\nZ,z,,\r\n");
   EXPECT_EQ(In("SPA", std::string("N\0L", 3)), std::string("n\0l", 3));
   EXPECT_EQ(In("SPA", "Z"), "z");
-  std::filesystem::remove(dir_.File("LOCALE/QDEBCONV.LNG"));
-  std::filesystem::create_directory(dir_.File("LOCALE/QDEBCONV.LNG"));
+  dir_.Remove("LOCALE/QDEBCONV.LNG");
+  dir_.MakeDir("LOCALE/QDEBCONV.LNG");
   EXPECT_EQ(In("SPA", "Z"), "Z");
   RootDir = dir_.File("missing/");
   EXPECT_EQ(In("SPA", "Z"), "Z");
 }
 
-class FormatDateTest : public ::testing::Test {
+class FormatDateTest : public qdeb::testing::FreshStateTest {
  protected:
   FormatDateTest() {
     RootDir = dir_.Dir();

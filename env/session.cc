@@ -5,6 +5,7 @@
 
 #include "env/ini.h"
 #include "env/installation.h"
+#include "env/reset.h"
 #include "env/separators.h"
 #include "platform/process/environment.h"
 #include "util/basics.h"
@@ -31,6 +32,9 @@ std::string LanguageCode;
 std::string HostMode;
 
 namespace {
+
+// The installation data is read by the first load of the run only.
+bool installation_loaded = false;
 
 // Screen colours when the terminal file names none: bright white on black,
 // grey on black, then black on grey.
@@ -113,11 +117,14 @@ void LoadSessionSettings() {
   HostMode = HostModeFromEnvironment();
   LoadSeparators();
 
-  static bool installation_loaded = false;
   if (!installation_loaded) {
     LoadInstallationData();
     installation_loaded = true;
   }
 }
+
+namespace internal {
+void ForgetSessionLoaded() { installation_loaded = false; }
+}  // namespace internal
 
 }  // namespace env

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "env/test_dir.h"
+#include "tests/support/reset.h"
 #include "util/cp850.h"
 #include "util/numbers.h"
 
@@ -17,16 +17,14 @@ using testing::ScopedEnvironment;
 using testing::TestDir;
 
 // Every test starts from an empty environment in a fresh current directory.
-class SessionTest : public ::testing::Test {
+class SessionTest : public qdeb::testing::FreshStateTest {
  protected:
-  SessionTest() : previous_dir_(std::filesystem::current_path()) {
+  SessionTest() {
     for (const char* name : {"KITROOT", "KITEXE", "KITTMP", "KITTERM", "HTTP_USER_AGENT",
                              "HTTP_ACCEPT", "WINDIR", "SYSTEMROOT", "KITDRIVES"}) {
       env_.Clear(name);
     }
-    std::filesystem::current_path(dir_.Dir());
   }
-  ~SessionTest() override { std::filesystem::current_path(previous_dir_); }
 
   // A work directory holding the given terminal file.
   void UseTerminalFile(const std::string& text) {
@@ -36,7 +34,7 @@ class SessionTest : public ::testing::Test {
 
   TestDir dir_;
   ScopedEnvironment env_;
-  std::filesystem::path previous_dir_;
+  qdeb::testing::ScopedWorkingDirectory cwd_{dir_.Dir()};
 };
 
 TEST_F(SessionTest, WorkDirGetsASeparatorUnlessItEndsInOne) {
@@ -58,7 +56,7 @@ TEST_F(SessionTest, WorkDirGetsASeparatorUnlessItEndsInOne) {
 }
 
 TEST_F(SessionTest, WithoutKitTmpTheTerminalDirectoryIsTheWorkDirectory) {
-  std::filesystem::create_directories(dir_.File("d/TERM01"));
+  dir_.MakeDir("d/TERM01");
   env_.Set("KITDRIVES", "D=" + dir_.File("d"));
   dir_.Put("Sessio.ini", "[Terminal]\r\nDir=D:\\TERM01\r\n");
   dir_.Put("d/TERM01/VelaTerm.ini", "[Sistema]\r\nSortida=LPT1\r\n");
@@ -105,7 +103,7 @@ TEST_F(SessionTest, MenuAndOperatorComeFromTheSessionFile) {
 TEST_F(SessionTest, UnreadableSessionFileLeavesTheMenuEmptyAndTakesKitTerm) {
   env_.Set("KITTMP", dir_.Dir());
   env_.Set("KITTERM", "C:\\TERM03");
-  std::filesystem::create_directory(dir_.File("Sessio.ini"));
+  dir_.MakeDir("Sessio.ini");
   LoadSessionSettings();
   EXPECT_EQ(MenuTitle, "  ");
   EXPECT_EQ(MenuName, "");
@@ -156,7 +154,7 @@ TEST_F(SessionTest, WorkDateOutputAndLanguageComeFromTheTerminalFile) {
   EXPECT_EQ(LanguageCode, "CAT");
 
   env_.Set("KITROOT", dir_.File("root/"));
-  std::filesystem::create_directory(dir_.File("root"));
+  dir_.MakeDir("root");
   dir_.Put("root/Vela.ini", "[Usuari]\r\nIdioma=GLG\r\n");
   UseTerminalFile("[Sistema]\r\nSortida=PRN\r\n");
   LoadSessionSettings();

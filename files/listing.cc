@@ -10,6 +10,7 @@
 #include "platform/fs/paths.h"
 #include "platform/process/environment.h"
 #include "util/basics.h"
+#include "util/little_endian.h"
 
 namespace files {
 
@@ -119,17 +120,14 @@ std::vector<Found> Search(std::string_view path, int16_t attributes) {
 }
 
 uint32_t ReadPosition(fs::File& file) {
-  unsigned char bytes[kListHeader] = {};
-  if (file.ReadAt(0, bytes, sizeof bytes) != kListHeader) return 0;
-  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+  std::string bytes(kListHeader, '\0');
+  if (file.ReadAt(0, bytes.data(), kListHeader) != kListHeader) return 0;
+  return util::GetLe32(bytes);
 }
 
 bool WritePosition(fs::File& file, uint32_t position) {
-  unsigned char bytes[kListHeader] = {
-      static_cast<unsigned char>(position), static_cast<unsigned char>(position >> 8),
-      static_cast<unsigned char>(position >> 16), static_cast<unsigned char>(position >> 24)};
-  return file.WriteAt(0, bytes, sizeof bytes);
+  const std::string bytes = util::Le32(position);
+  return file.WriteAt(0, bytes.data(), kListHeader);
 }
 
 std::string TopListing() {

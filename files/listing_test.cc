@@ -10,16 +10,6 @@ namespace {
 
 class ListingTest : public ScratchTest {
  protected:
-  void SetUp() override {
-    ScratchTest::SetUp();
-    ListAttributes = 0x20;
-    ListingStack.clear();
-  }
-  void TearDown() override {
-    while (!ListingStack.empty()) EndListing();
-    ListAttributes = 0x20;
-    ScratchTest::TearDown();
-  }
   std::vector<std::string> ListAll(const std::string& path) {
     std::vector<std::string> names;
     StartListing(path);

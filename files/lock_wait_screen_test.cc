@@ -8,6 +8,7 @@
 #include "files/scratch_test.h"
 #include "platform/console/console.h"
 #include "ui/operator_wait.h"
+#include "tests/support/headless_screen.h"
 
 namespace files {
 namespace {
@@ -44,13 +45,6 @@ class LockScreenTest : public ScratchTest {
         << "ESTACIO2       222        " + std::to_string(MinutesNow()) + "K1 1" +
                std::string(39, ' ') + "1 1" + std::string(39, ' ') + "\r\n";
   }
-  void TearDown() override {
-    console::SetHeadlessStarvedHandler({});
-    Hooks = {};
-    LockHolder = 0;
-    LockStation.clear();
-    ScratchTest::TearDown();
-  }
 };
 
 TEST_F(LockScreenTest, TheWaitIsShownAtTheFootAndEscapeEndsItLeavingOtherKeysTyped) {
@@ -58,7 +52,7 @@ TEST_F(LockScreenTest, TheWaitIsShownAtTheFootAndEscapeEndsItLeavingOtherKeysTyp
   // Keys typed while waiting do not end the wait, and no hot key opens a
   // pop-up; Escape ends it, and the other keys reach the program afterwards
   // in their order.
-  ASSERT_TRUE(console::OpenHeadless("x\nM-x\nEsc\ny\n"));
+  qdeb::testing::HeadlessScreen screen("x\nM-x\nEsc\ny\n");
   console::SetHeadlessStarvedHandler([](int) { return false; });
   const std::string blank = console::DumpText();
   Hooks.wait = ui::ScreenWaitHooks();

@@ -7,6 +7,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <vector>
 
@@ -48,12 +49,6 @@ class LocksTest : public ScratchTest {
     go_file.clear();
     Hooks.wait = {CountShow, CountClose, EscapeSoon, NoPause};
     Become(111, "ESTACIO1");
-  }
-  void TearDown() override {
-    Hooks = {};
-    LockHolder = 0;
-    LockStation.clear();
-    ScratchTest::TearDown();
   }
   // Acts as another terminal from here on.
   static void Become(int32_t holder, const std::string& station) {

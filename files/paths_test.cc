@@ -2,11 +2,11 @@
 
 #include <chrono>
 #include <filesystem>
-#include <random>
 
 #include "files/listing.h"
 
 #include "files/scratch_test.h"
+#include "tests/support/random.h"
 
 namespace files {
 namespace {
@@ -134,7 +134,7 @@ TEST_F(PathsTest, UnreadableDatesGiveAnEmptyStampAndKeepTheFile) {
 TEST_F(PathsTest, GarbagePathsKeepTheirShape) {
   std::filesystem::current_path(root_);
   const std::string alphabet = std::string("\\/:.*?aZ ") + '\0' + "\x81\xff..";
-  std::mt19937 random(19);
+  qdeb::testing::Random random(19);
   for (int round = 0; round < 3000; ++round) {
     std::string path;
     int size = static_cast<int>(random() % 12);

@@ -1,79 +1,43 @@
 // A scratch directory for the file tests, with its own drive table, working
-// directory and temporary directory; everything is put back afterwards.
+// directory and temporary directory; everything is put back afterwards, and
+// the whole program's state is reset at both ends.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <optional>
 #include <string>
+
+#include "tests/support/reset.h"
+#include "tests/support/scoped.h"
+#include "tests/support/scratch_dir.h"
 
 namespace files {
 
-class ScratchTest : public ::testing::Test {
+class ScratchTest : public qdeb::testing::FreshStateTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qdeb_files_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = std::filesystem::canonical(pattern).string();
-    old_cwd_ = std::filesystem::current_path();
-    for (const char* name : {"KITDRIVES", "TEMP", "TMPDIR"}) {
-      const char* value = getenv(name);
-      saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
-    }
-    std::filesystem::create_directories(root_ + "/temp");
+    scratch_.MakeDir("temp");
     SetEnv("TEMP", root_ + "/temp");
-    unsetenv("KITDRIVES");
+    env_.Clear("KITDRIVES");
   }
-  void TearDown() override {
-    std::filesystem::current_path(old_cwd_);
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        unsetenv(name.c_str());
-      }
-    }
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
+  // Listings and locks are let go while their directory is still there.
+  void TearDown() override { qdeb::testing::ResetAllState(); }
 
-  static void SetEnv(const std::string& name, const std::string& value) {
-    setenv(name.c_str(), value.c_str(), 1);
-  }
+  void SetEnv(const std::string& name, const std::string& value) { env_.Set(name, value); }
   // Creates a file (and its folders) under the scratch root.
-  void Touch(const std::string& relative, const std::string& content = "x") {
-    std::filesystem::path path = root_ + "/" + relative;
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
+  void Touch(const std::string& relative, const std::string& content = "x") const {
+    scratch_.Put(relative, content);
   }
   // The bytes of a host file; empty when it cannot be read.
-  static std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return {};
-    std::string bytes(static_cast<size_t>(in.tellg()), '\0');
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-  }
-  bool Exists(const std::string& relative) const {
-    return std::filesystem::exists(root_ + "/" + relative);
-  }
+  static std::string ReadAll(const std::string& path) { return qdeb::testing::ReadHostFile(path); }
+  bool Exists(const std::string& relative) const { return scratch_.Exists(relative); }
   // The scratch root as a C: path with DOS separators.
-  std::string Dos(const std::string& relative = "") const {
-    std::string path = "C:" + root_ + "/" + relative;
-    for (char& c : path) {
-      if (c == '/') c = '\\';
-    }
-    return path;
-  }
+  std::string Dos(const std::string& relative = "") const { return scratch_.Dos(relative); }
 
-  std::string root_;
-  std::filesystem::path old_cwd_;
-  std::map<std::string, std::optional<std::string>> saved_;
+  qdeb::testing::ScratchDir scratch_{"qdeb_files"};
+  std::string root_ = scratch_.path();
+  qdeb::testing::ScopedEnvironment env_;
+  qdeb::testing::ScopedWorkingDirectory cwd_;
 };
 
 }  // namespace files

@@ -61,12 +61,6 @@ class FieldTest : public testing::UiTest {
     return {text, position, key};
   }
 
-  static std::string Row(int row1, int column1, int count) {
-    std::string out;
-    for (int i = 0; i < count; ++i) out += console::GetCell(row1 - 1, column1 - 1 + i).ch;
-    return out;
-  }
-
   std::vector<CursorSeen> seen_;
 };
 

@@ -4,6 +4,7 @@
 
 #include "ui/keys.h"
 #include "util/basics.h"
+#include "util/little_endian.h"
 
 namespace ui {
 
@@ -34,15 +35,11 @@ int16_t HexValue(std::string_view text) {
 }
 
 void AppendCode(std::string& out, int16_t code) {
-  const auto v = static_cast<uint16_t>(code);
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>(v >> 8);
+  out += util::Le16(static_cast<uint16_t>(code));
 }
 
 int16_t CodeAt(const std::string& codes, size_t index) {
-  const auto lo = static_cast<unsigned char>(codes[2 * index]);
-  const auto hi = static_cast<unsigned char>(codes[2 * index + 1]);
-  return static_cast<int16_t>(static_cast<uint16_t>(lo | (hi << 8)));
+  return static_cast<int16_t>(util::GetLe16(codes, 2 * index));
 }
 
 template <typename F>

@@ -2,6 +2,7 @@
 #include "ui/keys.h"
 
 #include "platform/console/console.h"
+#include "ui/reset.h"
 
 namespace ui {
 
@@ -145,6 +146,16 @@ bool IsClickCode(int16_t code) {
   return CodableCell(cell % 100, cell / 100);
 }
 
+bool ClickCell(int16_t code, int16_t* row, int16_t* column) {
+  *row = 0;
+  *column = 0;
+  if (!IsClickCode(code)) return false;
+  const int cell = -static_cast<int>(code);
+  *row = static_cast<int16_t>(cell % 100);
+  *column = static_cast<int16_t>(cell / 100);
+  return true;
+}
+
 void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
   if (!TypeAheadBuffer.empty()) {
     key = static_cast<unsigned char>(TypeAheadBuffer.front());
@@ -216,5 +227,14 @@ void FlushKeyboard() {
   console::FlushInput();
   have_pending = false;
 }
+
+namespace internal {
+void ForgetKeyReader() {
+  have_pending = false;
+  pending = console::InputEvent();
+  calculator_open = false;
+  calendar_open = false;
+}
+}  // namespace internal
 
 }  // namespace ui

@@ -62,6 +62,9 @@ inline constexpr int kClickMaxSide = 99;
 int16_t ClickCode(int row, int column);
 // Whether a code is a click, as opposed to a key.
 bool IsClickCode(int16_t code);
+// The clicked cell of a click code, 1-based and absolute; false, with row
+// and column 0, for a code that is not a click.
+bool ClickCell(int16_t code, int16_t* row, int16_t* column);
 
 // One key, never waiting: key = 0 when nothing is pending. A mouse button
 // press leaves key 0 and gives the button bits (1 left, 2 right, 4 middle)

@@ -4,6 +4,7 @@
 
 #include "platform/console/console.h"
 #include "ui/ui_test_support.h"
+#include "util/little_endian.h"
 
 namespace ui {
 namespace {
@@ -89,6 +90,13 @@ TEST_F(KeyReaderTest, ClicksGiveButtonAndPositionAndWaitKeyCodesThem) {
   EXPECT_EQ(ClickCode(1, 100), 0);
   EXPECT_FALSE(IsClickCode(-100));  // row 0
   EXPECT_FALSE(IsClickCode(static_cast<int16_t>(0x8500)));
+  // And back to the cell: row 7, column 42; a key gives no cell.
+  int16_t cell_row = 0, cell_column = 0;
+  EXPECT_TRUE(ClickCell(ClickCode(7, 42), &cell_row, &cell_column));
+  EXPECT_EQ(cell_row, 7);
+  EXPECT_EQ(cell_column, 42);
+  EXPECT_FALSE(ClickCell(static_cast<int16_t>(0x8500), &cell_row, &cell_column));
+  EXPECT_EQ(cell_row, 0);
 }
 
 TEST_F(KeyReaderTest, TypeAheadAndFlush) {
@@ -135,10 +143,7 @@ using KeySetTest = UiTest;
 
 std::string Codes(std::initializer_list<uint16_t> codes) {
   std::string out;
-  for (uint16_t c : codes) {
-    out += static_cast<char>(c & 0xFF);
-    out += static_cast<char>(c >> 8);
-  }
+  for (uint16_t c : codes) out += util::Le16(c);
   return out;
 }
 

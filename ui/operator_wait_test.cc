@@ -4,6 +4,9 @@
 
 #include <vector>
 
+#include "platform/console/console.h"
+#include "ui/keys.h"
+#include "ui/screen.h"
 #include "ui/ui_test_support.h"
 
 namespace ui {
@@ -16,7 +19,9 @@ using OperatorWaitTest = testing::UiTest;
 // The operator types while a lock is waited for: only Escape is taken, the
 // rest (hot keys included) stays for the program, in order.
 TEST_F(OperatorWaitTest, EscapeEndsTheWaitAndEveryOtherKeyStaysQueued) {
-  ASSERT_TRUE(console::HeadlessFeed("a\nM-x\nF12\nEsc\nb\n"));
+  Feed("a\nM-x\nF12\nEsc\nb\n");
+  // The queue is read to its end below: an empty queue is no failure here.
+  console::SetHeadlessStarvedHandler([](int) { return false; });
   WaitHooks hooks = ScreenWaitHooks();
   std::vector<int> steps;
   hooks.pause = [&steps](int ms) { steps.push_back(ms); };

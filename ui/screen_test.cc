@@ -28,12 +28,6 @@ void PaintBackground() {
   }
 }
 
-std::string CellText(int row1, int column1, int count) {
-  std::string out;
-  for (int i = 0; i < count; ++i) out += console::GetCell(row1 - 1, column1 - 1 + i).ch;
-  return out;
-}
-
 using WindowStackTest = UiTest;
 
 TEST_F(WindowStackTest, OneCellWindowStoresTheLaidOutBlock) {
@@ -176,7 +170,7 @@ TEST_F(WindowStackTest, InvertedRectangleIsPoppedWithoutLosingTheWindowsBelow) {
 }
 
 TEST_F(WindowStackTest, LargestConsoleKeepsTwoDigitsPerCoordinate) {
-  ASSERT_TRUE(console::OpenHeadless({}, 99, 99));
+  screen_.Reopen({}, 99, 99);
   console::PutCell(98, 98, console::Cell{'z', 0x4E});
   console::SetCursor(98, 97);
   OpenWindow(97, 98, 99, 99);
@@ -253,16 +247,16 @@ TEST_F(WindowStackTest, WindowRelativePositionsAndFrames) {
 
   SetColour("u");
   DrawFrame(1);
-  EXPECT_EQ(CellText(3, 10, 6), util::Cp850("┌────┐"));
-  EXPECT_EQ(CellText(4, 10, 6), util::Cp850("│    │"));
-  EXPECT_EQ(CellText(6, 10, 6), util::Cp850("└────┘"));
+  EXPECT_EQ(Row(3, 10, 6), util::Cp850("┌────┐"));
+  EXPECT_EQ(Row(4, 10, 6), util::Cp850("│    │"));
+  EXPECT_EQ(Row(6, 10, 6), util::Cp850("└────┘"));
   EXPECT_EQ(console::GetCell(4, 11).attr, 0x30);  // cleared in pair 4
   DrawFrame(2);
-  EXPECT_EQ(CellText(3, 10, 6), util::Cp850("╔════╗"));
-  EXPECT_EQ(CellText(5, 10, 6), util::Cp850("║    ║"));
-  EXPECT_EQ(CellText(6, 10, 6), util::Cp850("╚════╝"));
+  EXPECT_EQ(Row(3, 10, 6), util::Cp850("╔════╗"));
+  EXPECT_EQ(Row(5, 10, 6), util::Cp850("║    ║"));
+  EXPECT_EQ(Row(6, 10, 6), util::Cp850("╚════╝"));
   DrawFrame(0);
-  EXPECT_EQ(CellText(3, 10, 6), "      ");
+  EXPECT_EQ(Row(3, 10, 6), "      ");
   EXPECT_NE(console::GetCell(2, 8).attr, 0x30);  // outside untouched
   CloseWindow();
 }
@@ -311,26 +305,26 @@ TEST_F(ColourTest, ScrollRegionBothWaysAndClipped) {
   }
   SetColour("u");
   ScrollRegion(2, 5, 5, 9, 1);  // rows C..F, up by one
-  EXPECT_EQ(CellText(3, 6, 5), "DDDDD");
-  EXPECT_EQ(CellText(5, 6, 5), "FFFFF");
-  EXPECT_EQ(CellText(6, 6, 5), "     ");
+  EXPECT_EQ(Row(3, 6, 5), "DDDDD");
+  EXPECT_EQ(Row(5, 6, 5), "FFFFF");
+  EXPECT_EQ(Row(6, 6, 5), "     ");
   EXPECT_EQ(console::GetCell(5, 5).attr, 0x30);
-  EXPECT_EQ(CellText(6, 5, 1), "F");   // left of the rectangle
-  EXPECT_EQ(CellText(6, 11, 1), "F");  // right of it
+  EXPECT_EQ(Row(6, 5, 1), "F");   // left of the rectangle
+  EXPECT_EQ(Row(6, 11, 1), "F");  // right of it
 
   ScrollRegion(2, 5, 5, 9, 0);  // 0 moves down one line
-  EXPECT_EQ(CellText(3, 6, 5), "     ");
-  EXPECT_EQ(CellText(4, 6, 5), "DDDDD");
+  EXPECT_EQ(Row(3, 6, 5), "     ");
+  EXPECT_EQ(Row(4, 6, 5), "DDDDD");
   ScrollRegion(2, 5, 5, 9, -2);
-  EXPECT_EQ(CellText(6, 6, 5), "DDDDD");
+  EXPECT_EQ(Row(6, 6, 5), "DDDDD");
 
   // A rectangle past the screen is clipped to it.
   ScrollRegion(20, 70, 40, 120, 2);
-  EXPECT_EQ(CellText(21, 71, 10), std::string(10, 'W'));
-  EXPECT_EQ(CellText(23, 71, 10), std::string(10, 'Y'));
-  EXPECT_EQ(CellText(24, 71, 10), std::string(10, ' '));
-  EXPECT_EQ(CellText(25, 80, 1), " ");
-  EXPECT_EQ(CellText(21, 70, 1), "U");
+  EXPECT_EQ(Row(21, 71, 10), std::string(10, 'W'));
+  EXPECT_EQ(Row(23, 71, 10), std::string(10, 'Y'));
+  EXPECT_EQ(Row(24, 71, 10), std::string(10, ' '));
+  EXPECT_EQ(Row(25, 80, 1), " ");
+  EXPECT_EQ(Row(21, 70, 1), "U");
   ScrollRegion(30, 0, 40, 10, 1);  // entirely outside: nothing
 }
 
@@ -343,9 +337,9 @@ TEST_F(MessagePanelTest, FourLetterWordAtTheFoot) {
   EXPECT_EQ(WindowDepth, 1);
   EXPECT_EQ((std::array<int16_t, 4>{WindowTop, WindowLeft, WindowBottom, WindowRight}),
             (std::array<int16_t, 4>{21, 37, 23, 44}));
-  EXPECT_EQ(CellText(21, 37, 8), util::Cp850("┌──────┐"));
-  EXPECT_EQ(CellText(22, 37, 8), util::Cp850("│ AVIS │"));
-  EXPECT_EQ(CellText(23, 37, 8), util::Cp850("└──────┘"));
+  EXPECT_EQ(Row(21, 37, 8), util::Cp850("┌──────┐"));
+  EXPECT_EQ(Row(22, 37, 8), util::Cp850("│ AVIS │"));
+  EXPECT_EQ(Row(23, 37, 8), util::Cp850("└──────┘"));
   EXPECT_EQ(console::GetCell(21, 39).attr, 0x70);  // pair 2
   EXPECT_EQ(ColourIndex, 1);                        // popped again
   EXPECT_TRUE(ColourStack.empty());
@@ -363,7 +357,7 @@ TEST_F(MessagePanelTest, LongTextWrapsAndTooTallTextIsRefused) {
   EXPECT_EQ(WindowLeft, 41 - 36 - 2);
   EXPECT_EQ(WindowRight, 35 + 41 + 1);
   EXPECT_EQ(WindowTop, 12 - 2 - 2);
-  EXPECT_EQ(CellText(WindowTop + 1, WindowLeft + 2, 7), "paraula");
+  EXPECT_EQ(Row(WindowTop + 1, WindowLeft + 2, 7), "paraula");
   CloseWindow();
 
   std::string tall;
@@ -388,7 +382,7 @@ TEST_F(MessagePanelTest, LongTextWrapsAndTooTallTextIsRefused) {
 }
 
 TEST_F(MessagePanelTest, PanelWiderThanTheConsoleLeavesTheEnclosingWindowAlone) {
-  ASSERT_TRUE(console::OpenHeadless({}, 40, 25));
+  screen_.Reopen({}, 40, 25);
   OpenWindow(2, 2, 24, 39);
   DrawFrame(2);
   PrintAt(5, 5, "dins");

@@ -1,98 +1,51 @@
-// Shared set-up of the ui tests: a fresh headless console of 80 x 25, the
-// window file in a scratch WorkDir, the default colour roles made distinct,
-// and the process-wide state of ui back at its start.
+// Shared set-up of the ui tests: the whole program's state reset, a fresh
+// headless console of 80 x 25 whose running out of keys fails the test, the
+// window file in a scratch WorkDir and the default colour roles made
+// distinct.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <cstdio>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "env/session.h"
-#include "platform/console/console.h"
 #include "platform/fs/paths.h"
-#include "ui/keys.h"
+#include "tests/support/headless_screen.h"
+#include "tests/support/reset.h"
+#include "tests/support/scratch_dir.h"
 #include "ui/screen.h"
+#include "util/little_endian.h"
 
 namespace ui::testing {
 
-class UiTest : public ::testing::Test {
+class UiTest : public qdeb::testing::FreshStateTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/ui_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    env::WorkDir = platform::fs::ProgramPath(dir_) + "\\";
+  UiTest() {
+    env::WorkDir = platform::fs::ProgramPath(dir_.path()) + "\\";
     // Five distinct roles, so that a wrong pick shows in the attributes.
     env::ColourTable = {{{15, 0}, {7, 0}, {0, 7}, {14, 1}, {0, 3}}};
-    std::string error;
-    ASSERT_TRUE(platform::console::OpenHeadless({}, 80, 25, &error)) << error;
-    WindowDepth = WindowTop = WindowLeft = WindowBottom = WindowRight = 0;
-    ColourIndex = 0;
-    ColourStack.clear();
-    KeySetCodes.clear();
-    KeySetTranslations.clear();
-    SavedKeySetCodes.clear();
-    SavedKeySetTranslations.clear();
-    KeySetSaved = false;
-    MaskCharacter = 0;
-    ChoiceList.clear();
-    TypeAheadBuffer.clear();
-    Hooks.calculator = nullptr;
-    Hooks.calendar = nullptr;
-    FlushKeyboard();
   }
 
-  void TearDown() override {
-    platform::console::SetHeadlessStarvedHandler(nullptr);
-    std::string command = "rm -rf '" + dir_ + "'";
-    (void)std::system(command.c_str());
-  }
+  bool WindowFileExists() const { return dir_.Exists(kWindowFileName); }
+  std::string WindowFileBytes() const { return dir_.Get(kWindowFileName); }
+  void WriteWindowFile(const std::string& bytes) const { dir_.Put(kWindowFileName, bytes); }
 
-  std::string WindowFile() const { return dir_ + "/WinPush.tmp"; }
-
-  bool WindowFileExists() const {
-    std::ifstream in(WindowFile(), std::ios::binary);
-    return in.good();
-  }
-
-  std::string WindowFileBytes() const {
-    std::string bytes;
-    if (FILE* f = std::fopen(WindowFile().c_str(), "rb")) {
-      char buffer[4096];
-      size_t n;
-      while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-      std::fclose(f);
-    }
-    return bytes;
-  }
-
-  void WriteWindowFile(const std::string& bytes) const {
-    std::ofstream out(WindowFile(), std::ios::binary | std::ios::trunc);
-    out << bytes;
-  }
-
+  // The stack top in the window file's header; -1 for a file too short.
   static int32_t StackTop(const std::string& bytes) {
-    if (bytes.size() < 4) return -1;
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) {
-      v = (v << 8) | static_cast<unsigned char>(bytes[static_cast<size_t>(i)]);
-    }
-    return static_cast<int32_t>(v);
+    return bytes.size() < 4 ? -1 : static_cast<int32_t>(util::GetLe32(bytes));
   }
 
-  static std::string Screen() {
-    return platform::console::DumpText() + platform::console::DumpAttributes();
+  static std::string Screen() { return qdeb::testing::HeadlessScreen::Dump(); }
+  // count characters of a 1-based row from a 1-based column.
+  static std::string Row(int row, int column, int count) {
+    return qdeb::testing::HeadlessScreen::Row(row, column, count);
   }
+  void Feed(std::string_view script) { screen_.Feed(script); }
 
-  void Feed(std::string_view script) {
-    std::string error;
-    ASSERT_TRUE(platform::console::HeadlessFeed(script, &error)) << error;
-  }
-
-  std::string dir_;
+  qdeb::testing::ScratchDir dir_{"ui_test"};
+  qdeb::testing::HeadlessScreen screen_;
 };
 
 }  // namespace ui::testing

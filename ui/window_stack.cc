@@ -14,6 +14,7 @@
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 #include "ui/screen.h"
+#include "util/little_endian.h"
 
 namespace ui {
 
@@ -54,24 +55,15 @@ int64_t ParseDigits(const std::string& text, size_t offset, size_t width) {
 }
 
 bool ReadTop(fs::File& file, int64_t* top) {
-  unsigned char bytes[4] = {0, 0, 0, 0};
-  if (file.ReadAt(0, bytes, 4) != 4) return false;
-  const uint32_t raw = static_cast<uint32_t>(bytes[0]) |
-                       (static_cast<uint32_t>(bytes[1]) << 8) |
-                       (static_cast<uint32_t>(bytes[2]) << 16) |
-                       (static_cast<uint32_t>(bytes[3]) << 24);
-  *top = static_cast<int32_t>(raw);
+  std::string bytes(4, '\0');
+  if (file.ReadAt(0, bytes.data(), 4) != 4) return false;
+  *top = static_cast<int32_t>(util::GetLe32(bytes));
   return true;
 }
 
 bool WriteTop(fs::File& file, int64_t top) {
-  const auto v = static_cast<uint32_t>(top);
-  const unsigned char bytes[4] = {
-      static_cast<unsigned char>(v & 0xFF),
-      static_cast<unsigned char>((v >> 8) & 0xFF),
-      static_cast<unsigned char>((v >> 16) & 0xFF),
-      static_cast<unsigned char>((v >> 24) & 0xFF)};
-  return file.WriteAt(0, bytes, 4);
+  const std::string bytes = util::Le32(static_cast<uint32_t>(top));
+  return file.WriteAt(0, bytes.data(), 4);
 }
 
 bool Inside(int value, int limit) { return value >= 1 && value <= limit; }

@@ -4,10 +4,10 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <string>
+
+#include "tests/support/reset.h"
 
 
 namespace util {
@@ -87,18 +87,11 @@ TEST(NumberTextInvalid, SignsPointsDigitsAndBlanks) {
   EXPECT_EQ(NumberTextInvalid("x12", "ZZ9"), -1);
 }
 
-class CurrencyTest : public ::testing::Test {
+class CurrencyTest : public qdeb::testing::FreshStateTest {
  protected:
-  void SetUp() override {
-    MainCurrency.clear();
-    AltCurrency.clear();
-    DisplayCurrency.clear();
+  CurrencyTest() {
     DecimalChar = '\'';
     ThousandsChar = '.';
-  }
-  void TearDown() override {
-    SetUp();
-    ForgetSeparators();
   }
 };
 

@@ -2,22 +2,22 @@
 
 #include <cmath>
 #include <limits>
-#include <random>
 #include <string>
 
+#include "tests/support/random.h"
+#include "tests/support/reset.h"
 #include "util/numbers.h"
 
 namespace util {
 namespace {
 
 // The installation defaults: apostrophe for decimals, point for thousands.
-class PictureTest : public ::testing::Test {
+class PictureTest : public qdeb::testing::FreshStateTest {
  protected:
-  void SetUp() override {
+  PictureTest() {
     DecimalChar = '\'';
     ThousandsChar = '.';
   }
-  void TearDown() override { ForgetSeparators(); }
 };
 
 TEST_F(PictureTest, GroupsThousandsAndPutsTheMinusLeftOfTheDigits) {
@@ -108,7 +108,7 @@ TEST_F(PictureTest, BadValuesAndOddPicturesNeverBreakTheLength) {
 // Random pictures and values, garbage included: the text always has the
 // picture's length, for numbers and for amounts.
 TEST_F(PictureTest, AnyPictureAndValueKeepTheLength) {
-  std::mt19937 random(61);
+  qdeb::testing::Random random(61);
   const std::string characters = "9Zz*.,-+a ";
   const double values[] = {0, -0.0001, 0.5, -2.5, 1234.5678, -99999.995, 1e15, -1e300, 7e-300};
   for (int round = 0; round < 20000; ++round) {
@@ -125,7 +125,7 @@ TEST_F(PictureTest, AnyPictureAndValueKeepTheLength) {
 
 // Whole cents shown in a picture wide enough read back as the same amount.
 TEST_F(PictureTest, AmountsThatFitReadBackExactly) {
-  std::mt19937 random(1914);
+  qdeb::testing::Random random(1914);
   for (int round = 0; round < 20000; ++round) {
     const long long cents = static_cast<long long>(random() % 200000001) - 100000000;
     std::string shown = FormatNumber("-ZZZ,ZZZ,ZZ9.99", static_cast<double>(cents) / 100);

@@ -7,6 +7,7 @@
 
 #include "util/basics.h"
 #include "util/cp850.h"
+#include "util/little_endian.h"
 
 namespace util {
 
@@ -216,8 +217,7 @@ void PushText(std::string_view text) {
   // that the entries below it stay readable.
   size_t n = std::min<size_t>(text.size(), 0xFFFF);
   TextStack.append(text.substr(0, n));
-  TextStack += static_cast<char>(n & 0xFF);
-  TextStack += static_cast<char>(n >> 8);
+  TextStack += Le16(static_cast<uint16_t>(n));
 }
 
 std::string PopText() {
@@ -226,7 +226,7 @@ std::string PopText() {
     return {};
   }
   size_t body = TextStack.size() - 2;
-  size_t n = Code(TextStack[body]) | (Code(TextStack[body + 1]) << 8);
+  size_t n = GetLe16(TextStack, body);
   n = std::min(n, body);  // a corrupt length: what is there, no more
   std::string top = TextStack.substr(body - n, n);
   TextStack.resize(body - n);

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <string>
 
+#include "tests/support/random.h"
 #include "util/cp850.h"
 
 namespace util {
@@ -188,7 +188,7 @@ std::string NonBlanks(const std::string& text) {
 // Random texts, widths, indents and modes: every word survives in order,
 // and plain left-aligned lines without indent are all exactly width long.
 TEST(WrapText, AnyInputKeepsEveryCharacter) {
-  std::mt19937 random(63);
+  qdeb::testing::Random random(63);
   const char* modes[] = {"L", "E", "I", "R", "D", "C", "A", "B", "", "z", "n"};
   for (int round = 0; round < 2000; ++round) {
     std::string text;
@@ -276,7 +276,7 @@ TEST(TextStack, CorruptOrOversizedEntriesStaySafe) {
 }
 
 TEST(TextStack, RandomBytesPopToEmptyWithoutFault) {
-  std::mt19937 random(7);
+  qdeb::testing::Random random(7);
   for (int round = 0; round < 500; ++round) {
     TextStack.clear();
     size_t length = random() % 600;

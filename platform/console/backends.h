@@ -14,6 +14,8 @@ bool HeadlessOpenFile(const std::string& path, std::string* error);
 void HeadlessClose();
 bool HeadlessRead(InputEvent* event, int timeout_ms);
 void HeadlessBeep();
+// Handlers, beeps and the script's dry spells back to their start.
+void HeadlessForget();
 
 // Terminal: ncursesw's terminfo for the strings, our own decoder for keys.
 bool TerminalOpen(std::string* error);
@@ -30,5 +32,8 @@ void TerminalClipboard(std::string_view text);
 void TerminalSuspend();
 void TerminalResume();
 uint64_t TerminalBytesSent();
+// While closed: everything the terminal back end kept (bytes sent, input not
+// yet decoded, what the terminal shows) back to its start.
+void TerminalForget();
 
 }  // namespace platform::console::internal

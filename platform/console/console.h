@@ -215,7 +215,10 @@ std::string KeyName(const KeyEvent& key);
 // for input that the script no longer has. A program that waits for input
 // after its script has run out (a wait without timeout, timed waits adding
 // up to KITCONSOLE_IDLE_MS, 2000 by default, or polls going on for 15 times
-// that long) is ended with exit status 3, so a scripted run never hangs.
+// that long) gets Escape from then on, until new keys are fed, so that its
+// loops unwind and a scripted run never hangs; the handler the program set
+// with SetHeadlessRanOutHandler is called first (the programs end the run
+// there with exit status 3).
 // ---------------------------------------------------------------------------
 
 // Parses a key script into events; false with "line N: ..." in *error at
@@ -236,10 +239,17 @@ size_t HeadlessPending();
 // Called when the program asks for input and the queue is empty, with the
 // timeout it asked for. Returning true means input was fed and the read is
 // tried again; false makes ReadInput return false at once. While a handler
-// is set the process is never ended for want of input. An empty function
-// restores the default (dump and exit status 3).
+// is set the script never runs out. An empty function removes it.
 using StarvedHandler = std::function<bool(int timeout_ms)>;
 void SetHeadlessStarvedHandler(StarvedHandler handler);
+// Called once each time the script runs out (see above), before the read
+// gives Escape; the screen dump is written by then. The programs end the
+// run there with exit status 3, the tests record a failure. The library
+// itself never ends the process. An empty function removes it.
+using RanOutHandler = std::function<void()>;
+void SetHeadlessRanOutHandler(RanOutHandler handler);
+// Whether the script has run out since the headless console was opened.
+bool HeadlessRanOut();
 // Beeps since the headless console was opened.
 int HeadlessBeeps();
 // Mouse reporting as the program last asked for it (EnableMouse).

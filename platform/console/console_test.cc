@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 
+#include "platform/console/reset.h"
+#include "tests/support/scoped.h"
+#include "tests/support/scratch_dir.h"
 #include "util/cp850.h"
 
 namespace platform::console {
@@ -16,10 +17,7 @@ namespace {
 class ConsoleTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(OpenHeadless({}, 20, 5)); }
-  void TearDown() override {
-    SetHeadlessStarvedHandler({});
-    Close();
-  }
+  void TearDown() override { ResetConsole(); }
   static std::string RowText(int row) {
     std::string out;
     for (int c = 0; c < Columns(); ++c) out += GetCell(row, c).ch;
@@ -141,6 +139,54 @@ TEST_F(ConsoleTest, StarvedHandlerFeedsOrDeclines) {
   EXPECT_FALSE(ReadInput(&e, 100));
 }
 
+// Each timed wait that finds nothing counts towards the idle limit only
+// until new input is fed; short dry spells between feeds never add up.
+TEST_F(ConsoleTest, InputFedInProcessEndsTheDrySpell) {
+  SetHeadlessRanOutHandler([] { ADD_FAILURE() << "ran out"; });
+  InputEvent e;
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_TRUE(HeadlessFeed("a"));
+    EXPECT_TRUE(ReadInput(&e, 0));
+    EXPECT_FALSE(ReadInput(&e, 1500));
+    HeadlessPush(e);
+    EXPECT_TRUE(ReadInput(&e, 0));
+    EXPECT_FALSE(ReadInput(&e, 1500));
+  }
+  EXPECT_FALSE(HeadlessRanOut());
+}
+
+// Closed and forgotten: the buffer, keyboard, clipboard, handlers and beeps
+// are as at start-up, and a headless run leaves its dump on the way.
+TEST_F(ConsoleTest, ResetClosesAndForgetsEverything) {
+  qdeb::testing::ScratchDir dir("console_test");
+  qdeb::testing::ScopedEnvironment env("KITCONSOLE_DUMP", dir.Host("screen.txt"));
+  ASSERT_TRUE(OpenHeadless("a", 20, 5));
+  WriteText(0, 0, "kept", 0x1E);
+  SetClipboard("clip");
+  SetInsertMode(true);
+  SetCursor(3, 4);
+  Beep();
+  int ran_out = 0;
+  SetHeadlessRanOutHandler([&] { ++ran_out; });
+  SetHeadlessStarvedHandler([](int) { return false; });
+  ResetConsole();
+  EXPECT_FALSE(IsOpen());
+  EXPECT_EQ(dir.Get("screen.txt").substr(0, 4), "kept");
+  EXPECT_EQ(Rows(), 25);
+  EXPECT_EQ(Columns(), 80);
+  EXPECT_EQ(GetCell(0, 0).ch, ' ');
+  EXPECT_EQ(Clipboard(), "");
+  EXPECT_FALSE(InsertMode());
+  EXPECT_EQ(CursorRow(), 0);
+  EXPECT_EQ(HeadlessBeeps(), 0);
+  EXPECT_EQ(HeadlessPending(), 0u);
+  ASSERT_TRUE(OpenHeadless({}, 20, 5));
+  InputEvent e;
+  ASSERT_TRUE(ReadInput(&e, -1));  // neither handler is there any more
+  EXPECT_EQ(KeyCode(e.key), 27);
+  EXPECT_EQ(ran_out, 0);
+}
+
 TEST_F(ConsoleTest, FlushKeepsTheScriptAndBeepsAreCounted) {
   ASSERT_TRUE(HeadlessFeed("a\nb"));
   FlushInput();
@@ -210,47 +256,32 @@ TEST(ConsoleOpen, HeadlessSizeLimits) {
 namespace platform::console {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return "<missing>";
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
-  std::fclose(f);
-  return out;
-}
-
 class ScriptedRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // A directory of its own: ctest may run the cases side by side.
-    std::string pattern = ::testing::TempDir() + "/console_test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    script_ = dir_ + "/keys.txt";
-    dump_ = dir_ + "/screen.txt";
-    std::remove(dump_.c_str());
-    std::remove((dump_ + ".attr").c_str());
-    setenv("KITCONSOLE_DUMP", dump_.c_str(), 1);
-    setenv("KITCONSOLE_SIZE", "10x3", 1);
-    setenv("KITCONSOLE", ("headless:" + script_).c_str(), 1);
+  ScriptedRun() {
+    env_.Set("KITCONSOLE_DUMP", dump_);
+    env_.Set("KITCONSOLE_SIZE", "10x3");
+    env_.Set("KITCONSOLE", "headless:" + script_);
+    env_.Clear("KITCONSOLE_IDLE_MS");
   }
-  void TearDown() override {
-    Close();
-    for (const std::string& f : {script_, dump_, dump_ + ".attr"}) std::remove(f.c_str());
-    rmdir(dir_.c_str());
-    unsetenv("KITCONSOLE");
-    unsetenv("KITCONSOLE_DUMP");
-    unsetenv("KITCONSOLE_SIZE");
+  ~ScriptedRun() override { ResetConsole(); }
+  void WriteScript(const std::string& text) { dir_.Put("keys.txt", text); }
+  // Opens on the script and counts the calls of the ran-out handler.
+  void OpenCounting(const std::string& script) {
+    WriteScript(script);
+    ASSERT_TRUE(Open());
+    SetHeadlessRanOutHandler([this] {
+      ++ran_out_;
+      dumped_ = dir_.Get("screen.txt");
+    });
   }
-  void WriteScript(const std::string& text) {
-    std::FILE* f = std::fopen(script_.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-  }
-  std::string dir_, script_, dump_;
+
+  qdeb::testing::ScratchDir dir_{"console_test"};
+  std::string script_ = dir_.Host("keys.txt");
+  std::string dump_ = dir_.Host("screen.txt");
+  qdeb::testing::ScopedEnvironment env_;
+  int ran_out_ = 0;
+  std::string dumped_;  // the screen dump when the handler was called
 };
 
 TEST_F(ScriptedRun, OpensFromTheEnvironmentAndDumpsAtClose) {
@@ -262,8 +293,8 @@ TEST_F(ScriptedRun, OpensFromTheEnvironmentAndDumpsAtClose) {
   EXPECT_EQ(Rows(), 3);
   WriteText(1, 0, util::Cp850("Dalí"), 0x1E);
   Close();
-  EXPECT_EQ(ReadAll(dump_), "          \nDalí      \n          \n");
-  EXPECT_EQ(ReadAll(dump_ + ".attr"),
+  EXPECT_EQ(dir_.Get("screen.txt"), "          \nDalí      \n          \n");
+  EXPECT_EQ(dir_.Get("screen.txt.attr"),
             "07070707070707070707\n1e1e1e1e070707070707\n07070707070707070707\n");
 }
 
@@ -272,14 +303,14 @@ TEST_F(ScriptedRun, BadScriptOrSizeFallsBackOrFailsClearly) {
   std::string error;
   EXPECT_FALSE(Open(&error));
   EXPECT_NE(error.find("line 2"), std::string::npos) << error;
-  setenv("KITCONSOLE", (script_ + ".none").insert(0, "headless:").c_str(), 1);
+  env_.Set("KITCONSOLE", "headless:" + script_ + ".none");
   EXPECT_FALSE(Open(&error));
   EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
   // An unusable size gives the classic 80 x 25.
   WriteScript("");
-  setenv("KITCONSOLE", ("headless:" + script_).c_str(), 1);
+  env_.Set("KITCONSOLE", "headless:" + script_);
   for (const char* size : {"100x25", "80x0", "80", "x25", "80x25x", "-5x10"}) {
-    setenv("KITCONSOLE_SIZE", size, 1);
+    env_.Set("KITCONSOLE_SIZE", size);
     ASSERT_TRUE(Open());
     EXPECT_EQ(Columns(), 80) << size;
     EXPECT_EQ(Rows(), 25) << size;
@@ -287,60 +318,69 @@ TEST_F(ScriptedRun, BadScriptOrSizeFallsBackOrFailsClearly) {
   }
 }
 
-using ScriptedRunDeathTest = ScriptedRun;
-
-TEST_F(ScriptedRunDeathTest, WaitingAfterTheScriptEndsExitsWithStatus3AndDumps) {
-  WriteScript("text:ok\n");
-  ASSERT_TRUE(Open());
+// Waiting after the script has ended calls the program's handler once, with
+// the screen dumped, and gives Escape from then on until new keys come.
+TEST_F(ScriptedRun, WaitingAfterTheScriptEndsCallsTheHandlerAndGivesEscape) {
+  OpenCounting("text:ok\n");
   InputEvent e;
   ASSERT_TRUE(ReadInput(&e, -1));
   ASSERT_TRUE(ReadInput(&e, -1));
+  EXPECT_EQ(KeyCode(e.key), 'k');
+  EXPECT_FALSE(HeadlessRanOut());
   WriteText(0, 0, "END", 0x07);
-  EXPECT_EXIT(ReadInput(&e, -1), ::testing::ExitedWithCode(3), "ran out");
-  EXPECT_EQ(ReadAll(dump_).substr(0, 3), "END");
-  // Polling with short timeouts is waiting for ever just the same.
-  EXPECT_EXIT(
-      {
-        for (;;) ReadInput(&e, 200);
-      },
-      ::testing::ExitedWithCode(3), "ran out");
-  // A program at work that looks at the keyboard now and then goes on.
-  EXPECT_EXIT(
-      {
-        setenv("KITCONSOLE_IDLE_MS", "100", 1);
-        for (int i = 0; i < 50; ++i) {
-          ReadInput(&e, 0);
-          usleep(10 * 1000);
-        }
-        std::exit(0);
-      },
-      ::testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(
-      {
-        setenv("KITCONSOLE_IDLE_MS", "100", 1);
-        for (;;) ReadInput(&e, 0);
-      },
-      ::testing::ExitedWithCode(3), "ran out");
+  ASSERT_TRUE(ReadInput(&e, -1));
+  EXPECT_EQ(KeyCode(e.key), 27);
+  EXPECT_EQ(ran_out_, 1);
+  EXPECT_EQ(dumped_.substr(0, 3), "END");
+  EXPECT_TRUE(HeadlessRanOut());
+  ASSERT_TRUE(ReadInput(&e, 0));
+  EXPECT_EQ(KeyCode(e.key), 27);
+  EXPECT_EQ(ran_out_, 1);
+  // New keys end the dry spell; running out again is told again.
+  ASSERT_TRUE(HeadlessFeed("a"));
+  ASSERT_TRUE(ReadInput(&e, -1));
+  EXPECT_EQ(KeyCode(e.key), 'a');
+  ASSERT_TRUE(ReadInput(&e, -1));
+  EXPECT_EQ(KeyCode(e.key), 27);
+  EXPECT_EQ(ran_out_, 2);
+  // Without a handler the run goes on all the same.
+  SetHeadlessRanOutHandler({});
+  ASSERT_TRUE(HeadlessFeed("b"));
+  ASSERT_TRUE(ReadInput(&e, -1));
+  ASSERT_TRUE(ReadInput(&e, -1));
+  EXPECT_EQ(KeyCode(e.key), 27);
+  // A console opened again starts with a script that has not run out.
+  ASSERT_TRUE(OpenHeadless("x"));
+  EXPECT_FALSE(HeadlessRanOut());
 }
 
-TEST_F(ScriptedRunDeathTest, InputFedInProcessEndsTheDrySpell) {
-  // Each timed wait that finds nothing counts towards the idle limit only
-  // until new input is fed; short dry spells between feeds never add up.
-  EXPECT_EXIT(
-      {
-        ASSERT_TRUE(OpenHeadless({}, 20, 5));
-        InputEvent e;
-        for (int i = 0; i < 10; ++i) {
-          HeadlessFeed("a");
-          ReadInput(&e, 0);
-          ReadInput(&e, 1500);
-          HeadlessPush(e);
-          ReadInput(&e, 0);
-          ReadInput(&e, 1500);
-        }
-        std::exit(0);
-      },
-      ::testing::ExitedWithCode(0), "");
+// Polling with short timeouts is waiting for ever just the same: the timed
+// waits run out once they add up to the idle limit (2000 ms).
+TEST_F(ScriptedRun, TimedWaitsRunOutWhenTheyAddUpToTheIdleLimit) {
+  OpenCounting("");
+  InputEvent e;
+  int empty_reads = 0;
+  while (!ReadInput(&e, 200)) ++empty_reads;
+  EXPECT_EQ(empty_reads, 9);
+  EXPECT_EQ(KeyCode(e.key), 27);
+  EXPECT_EQ(ran_out_, 1);
+}
+
+// A program at work that looks at the keyboard now and then goes on; one
+// that does nothing else for 15 times the limit is spinning.
+TEST_F(ScriptedRun, PollsRunOutOnlyWhenTheyGoOnFarLongerThanTheLimit) {
+  env_.Set("KITCONSOLE_IDLE_MS", "100");
+  OpenCounting("");
+  InputEvent e;
+  for (int i = 0; i < 50; ++i) {
+    EXPECT_FALSE(ReadInput(&e, 0));
+    usleep(10 * 1000);
+  }
+  EXPECT_EQ(ran_out_, 0);
+  while (!ReadInput(&e, 0)) {
+  }
+  EXPECT_EQ(KeyCode(e.key), 27);
+  EXPECT_EQ(ran_out_, 1);
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
 // The headless back end: keys from a script, the screen only in the buffer.
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "platform/console/backends.h"
+#include "platform/console/keys.h"
 #include "platform/console/state.h"
 #include "platform/process/clock.h"
 #include "platform/process/environment.h"
@@ -18,16 +17,18 @@ namespace {
 // no longer has is waiting for ever, whether it waits in one call or polls.
 struct Starvation {
   StarvedHandler handler;
+  RanOutHandler ran_out_handler;
   bool starving = false;
+  bool exhausted = false;   // this dry spell has run out: Escape until new keys
+  bool ran_out = false;     // some dry spell has, since the console was opened
   int64_t since_ms = 0;     // steady clock when the queue ran dry
   int64_t asked_ms = 0;     // the timeouts the program asked for since then
   int beeps = 0;
 };
 
-Starvation& Starve() {
-  static Starvation s;
-  return s;
-}
+Starvation starvation;
+
+Starvation& Starve() { return starvation; }
 
 int IdleLimitMs() {
   std::string text = platform::GetEnvironment("KITCONSOLE_IDLE_MS");
@@ -36,13 +37,21 @@ int IdleLimitMs() {
   return value > 0 ? value : 2000;
 }
 
-[[noreturn]] void EndForWantOfInput() {
-  internal::State& s = internal::Get();
-  internal::WriteDumpFiles(s);
-  std::fputs("kitconsole: the key script ran out while the program waited for input\n",
-             stderr);
-  std::fflush(nullptr);
-  std::exit(3);
+// Escape for a program waiting on a script that has run out: what an
+// operator would press to get out of wherever the program is.
+bool GiveEscape(InputEvent* event) {
+  event->kind = InputEvent::kKey;
+  event->key = internal::CharKey(27, 0);
+  return true;
+}
+
+bool RunOut(InputEvent* event) {
+  Starvation& st = Starve();
+  st.exhausted = true;
+  st.ran_out = true;
+  internal::WriteDumpFiles(internal::Get());
+  if (st.ran_out_handler) st.ran_out_handler();
+  return GiveEscape(event);
 }
 
 }  // namespace
@@ -56,6 +65,8 @@ bool HeadlessOpen(std::string_view script, std::string* error) {
   s.queue.assign(events.begin(), events.end());
   Starvation& st = Starve();
   st.starving = false;
+  st.exhausted = false;
+  st.ran_out = false;
   st.beeps = 0;
   return true;
 }
@@ -90,6 +101,7 @@ bool HeadlessRead(InputEvent* event, int timeout_ms) {
     }
     if (!st.starving) {
       st.starving = true;
+      st.exhausted = false;
       st.since_ms = platform::SteadyMilliseconds();
       st.asked_ms = 0;
       WriteDumpFiles(s);
@@ -99,20 +111,23 @@ bool HeadlessRead(InputEvent* event, int timeout_ms) {
       if (attempts < 1000 && st.handler(timeout_ms)) continue;
       return false;
     }
-    if (timeout_ms < 0) EndForWantOfInput();
+    if (st.exhausted) return GiveEscape(event);
+    if (timeout_ms < 0) return RunOut(event);
     // Timed waits add up to a wait for ever once they pass the limit. Polls
     // without a timeout are the program working and looking at the keyboard
     // now and then, unless they go on for much longer: then it is spinning.
     st.asked_ms += timeout_ms;
     const int64_t limit = IdleLimitMs();
     if (st.asked_ms >= limit || platform::SteadyMilliseconds() - st.since_ms >= 15 * limit) {
-      EndForWantOfInput();
+      return RunOut(event);
     }
     return false;
   }
 }
 
 void HeadlessBeep() { ++Starve().beeps; }
+
+void HeadlessForget() { Starve() = Starvation(); }
 
 }  // namespace internal
 
@@ -135,6 +150,12 @@ void HeadlessPush(const InputEvent& event) {
 size_t HeadlessPending() { return internal::Get().queue.size(); }
 
 void SetHeadlessStarvedHandler(StarvedHandler handler) { Starve().handler = std::move(handler); }
+
+void SetHeadlessRanOutHandler(RanOutHandler handler) {
+  Starve().ran_out_handler = std::move(handler);
+}
+
+bool HeadlessRanOut() { return Starve().ran_out; }
 
 int HeadlessBeeps() { return Starve().beeps; }
 

@@ -54,10 +54,9 @@ struct Terminal {
   int escape_delay_ms = kEscapeDelayMs;
 };
 
-Terminal& T() {
-  static Terminal t;
-  return t;
-}
+Terminal terminal;
+
+Terminal& T() { return terminal; }
 
 void Flush() {
   Terminal& t = T();
@@ -483,5 +482,9 @@ void TerminalResume() {
 }
 
 uint64_t TerminalBytesSent() { return T().bytes_sent; }
+
+void TerminalForget() {
+  if (!T().open) T() = Terminal();
+}
 
 }  // namespace platform::console::internal

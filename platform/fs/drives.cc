@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "platform/fs/names.h"
+#include "platform/fs/reset.h"
 #include "platform/process/environment.h"
 
 namespace platform::fs {
@@ -138,10 +139,14 @@ std::optional<Drive> FindDrive(char letter) {
 
 namespace {
 
+// Drive directories with their links resolved, kept for the run, as drive
+// folders do not move under a program.
+std::map<std::string, std::string> canonical_dirs;
+
 // A drive's directory as the working directory reports it, symbolic links
-// resolved; kept for the run, as drive folders do not move under a program.
+// resolved.
 const std::string& CanonicalDir(const std::string& dir) {
-  static std::map<std::string, std::string> known;
+  std::map<std::string, std::string>& known = canonical_dirs;
   auto found = known.find(dir);
   if (found != known.end()) return found->second;
   std::error_code ec;
@@ -151,6 +156,10 @@ const std::string& CanonicalDir(const std::string& dir) {
 }
 
 }  // namespace
+
+namespace internal {
+void ForgetCanonicalDirs() { canonical_dirs.clear(); }
+}  // namespace internal
 
 std::optional<Drive> DriveOfHostPath(const std::string& host_path, std::string* rest) {
   std::optional<Drive> best;

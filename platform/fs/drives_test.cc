@@ -8,6 +8,9 @@
 #include <fstream>
 
 #include "platform/fs/host.h"
+#include "tests/support/reset.h"
+#include "tests/support/scoped.h"
+#include "tests/support/scratch_dir.h"
 #include "util/cp850.h"
 
 namespace platform::fs {
@@ -15,31 +18,17 @@ namespace {
 
 namespace sfs = std::filesystem;
 
-class DrivesTest : public ::testing::Test {
+class DrivesTest : public qdeb::testing::FreshStateTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qdeb_drv_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = sfs::canonical(pattern).string();
-    sfs::create_directories(root_ + "/a");
-    sfs::create_directories(root_ + "/n");
-    const char* old = getenv("KITDRIVES");
-    had_drives_ = old != nullptr;
-    if (old) old_drives_ = old;
+  DrivesTest() {
+    scratch_.MakeDir("a");
+    scratch_.MakeDir("n");
   }
-  void TearDown() override {
-    if (had_drives_) {
-      setenv("KITDRIVES", old_drives_.c_str(), 1);
-    } else {
-      unsetenv("KITDRIVES");
-    }
-    sfs::remove_all(root_);
-  }
-  void SetDrives(const std::string& value) { setenv("KITDRIVES", value.c_str(), 1); }
+  void SetDrives(const std::string& value) { env_.Set("KITDRIVES", value); }
 
-  std::string root_;
-  bool had_drives_ = false;
-  std::string old_drives_;
+  qdeb::testing::ScratchDir scratch_{"qdeb_drv"};
+  std::string root_ = scratch_.path();
+  qdeb::testing::ScopedEnvironment env_;
 };
 
 TEST_F(DrivesTest, TableKindsAndTheDefaultC) {

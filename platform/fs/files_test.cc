@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/scratch_dir.h"
+
 namespace platform::fs {
 namespace {
 
@@ -16,17 +18,8 @@ namespace sfs = std::filesystem;
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qdeb_files_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    sfs::permissions(dir_ + "/ro", sfs::perms::owner_all, ec);
-    sfs::remove_all(dir_);
-  }
-  std::string dir_;
+  qdeb::testing::ScratchDir scratch_{"qdeb_files"};
+  std::string dir_ = scratch_.path();
 };
 
 // Whether another process can open the file with no sharing right now.

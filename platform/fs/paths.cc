@@ -11,6 +11,7 @@
 
 #include "platform/fs/drives.h"
 #include "platform/fs/names.h"
+#include "platform/fs/reset.h"
 #include "util/basics.h"
 
 namespace platform::fs {
@@ -35,10 +36,9 @@ struct DirNames {
   std::unordered_map<std::string, std::string> by_key;
 };
 constexpr size_t kCachedDirs = 8;
-std::list<DirNames>& Cache() {
-  static std::list<DirNames> cache;
-  return cache;
-}
+std::list<DirNames> scanned_dirs;
+
+std::list<DirNames>& Cache() { return scanned_dirs; }
 
 std::optional<DirNames> ScanDir(const std::string& dir) {
   DIR* handle = opendir(dir.c_str());
@@ -172,5 +172,9 @@ std::string ProgramPath(std::string_view host_path) {
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;
 }
+
+namespace internal {
+void ForgetScannedDirs() { scanned_dirs.clear(); }
+}  // namespace internal
 
 }  // namespace platform::fs

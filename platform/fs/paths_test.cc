@@ -8,6 +8,9 @@
 #include <fstream>
 
 #include "platform/fs/drives.h"
+#include "tests/support/reset.h"
+#include "tests/support/scoped.h"
+#include "tests/support/scratch_dir.h"
 #include "util/cp850.h"
 
 namespace platform::fs {
@@ -17,36 +20,20 @@ namespace sfs = std::filesystem;
 
 // A scratch tree with a drive table of its own; the working directory is
 // put back afterwards.
-class PathsTest : public ::testing::Test {
+class PathsTest : public qdeb::testing::FreshStateTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qdeb_fs_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = sfs::canonical(pattern).string();
-    sfs::create_directories(root_ + "/c/Kit/Dades");
-    sfs::create_directories(root_ + "/floppy");
-    std::ofstream(root_ + "/c/Kit/Vela.ini") << "x";
-    old_cwd_ = sfs::current_path();
-    const char* old = getenv("KITDRIVES");
-    had_drives_ = old != nullptr;
-    if (old) old_drives_ = old;
+  PathsTest() {
+    scratch_.MakeDir("c/Kit/Dades");
+    scratch_.MakeDir("floppy");
+    scratch_.Put("c/Kit/Vela.ini", "x");
     SetDrives("C=" + root_ + "/c;A=" + root_ + "/floppy:removable;Q=" + root_ + "/none");
   }
-  void TearDown() override {
-    sfs::current_path(old_cwd_);
-    if (had_drives_) {
-      setenv("KITDRIVES", old_drives_.c_str(), 1);
-    } else {
-      unsetenv("KITDRIVES");
-    }
-    sfs::remove_all(root_);
-  }
-  void SetDrives(const std::string& value) { setenv("KITDRIVES", value.c_str(), 1); }
+  void SetDrives(const std::string& value) { env_.Set("KITDRIVES", value); }
 
-  std::string root_;
-  sfs::path old_cwd_;
-  bool had_drives_ = false;
-  std::string old_drives_;
+  qdeb::testing::ScratchDir scratch_{"qdeb_fs"};
+  std::string root_ = scratch_.path();
+  qdeb::testing::ScopedEnvironment env_;
+  qdeb::testing::ScopedWorkingDirectory cwd_;
 };
 
 TEST_F(PathsTest, DriveAbsolutePathsResolveWhateverTheCase) {

@@ -28,24 +28,17 @@ std::string Row(const std::string& code, const std::string& group, const std::st
   return r;
 }
 
-class BtrcallTest : public ::testing::Test {
+class BtrcallTest : public testing::RecmanTest {
  protected:
   void SetUp() override {
-    dir_ = testing::ScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
     path_ = dir_ + "/f.dat";
     spec_ = SpecBuffer(20, {{1, 6, 0x00}, {7, 4, 0x01 | 0x02}});
-    ASSERT_EQ(0, rec_.Create(path_, spec_));
-    ASSERT_EQ(0, rec_.Open(path_));
-  }
-  void TearDown() override {
-    Rec scratch;
-    BTRCALL(kReset, scratch.block, nullptr, nullptr, nullptr, 0, 0);
-    std::filesystem::remove_all(dir_);
+    ASSERT_EQ(0, rec_.CreateAndOpen(path_, spec_));
   }
   void InsertAll(const std::vector<std::string>& rows) {
     for (const std::string& r : rows) ASSERT_EQ(0, rec_.Insert(r)) << r;
   }
-  std::string dir_, path_, spec_;
+  std::string path_, spec_;
   Rec rec_;
 };
 
@@ -53,8 +46,7 @@ TEST_F(BtrcallTest, CreateRefusesAnExistingFileUnlessAskedToOverwrite) {
   Rec other;
   EXPECT_EQ(59, other.Create(path_, spec_, -1));
   ASSERT_EQ(0, rec_.Close());
-  ASSERT_EQ(0, other.Create(path_, SpecBuffer(30, {{1, 4, 0}}), 0));
-  ASSERT_EQ(0, other.Open(path_));
+  ASSERT_EQ(0, other.CreateAndOpen(path_, SpecBuffer(30, {{1, 4, 0}}), 0));
   std::string buffer(64, '\0');
   ASSERT_EQ(0, other.Call(kStat, buffer, 64, 0));
   EXPECT_EQ(30, static_cast<uint8_t>(buffer[0]));
@@ -319,8 +311,7 @@ TEST_F(BtrcallTest, ACreatedFileNeverMeetsAStaleWriteAheadLog) {
   fs::remove(path_);
   fs::copy_file(dir_ + "/saved-wal", path_ + "-wal", fs::copy_options::overwrite_existing);
   Rec fresh;
-  ASSERT_EQ(0, fresh.Create(path_, spec_, -1));
-  ASSERT_EQ(0, fresh.Open(path_));
+  ASSERT_EQ(0, fresh.CreateAndOpen(path_, spec_, -1));
   EXPECT_EQ(9, fresh.Get(kGetFirst));
   ASSERT_EQ(0, fresh.Insert(Row("B00001", "G2")));
   ASSERT_EQ(0, fresh.Get(kGetFirst));

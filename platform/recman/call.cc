@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "util/little_endian.h"
+
 namespace platform::recman::ops {
 
 State& St() {
@@ -12,17 +14,10 @@ State& St() {
 }
 
 uint32_t Get32(const void* p) {
-  uint8_t b[4];
-  std::memcpy(b, p, 4);
-  return static_cast<uint32_t>(b[0] | (b[1] << 8) | (b[2] << 16)) |
-         (static_cast<uint32_t>(b[3]) << 24);
+  return util::GetLe32(std::string_view(static_cast<const char*>(p), 4));
 }
 
-void Put32(void* p, uint32_t v) {
-  uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                  static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
-  std::memcpy(p, b, 4);
-}
+void Put32(void* p, uint32_t v) { std::memcpy(p, util::Le32(v).data(), 4); }
 
 Handle* HandleOf(void* block, int* index) {
   if (block == nullptr) return nullptr;

@@ -4,14 +4,10 @@
 #include <algorithm>
 
 #include "util/basics.h"
+#include "util/little_endian.h"
 
 namespace platform::recman {
 namespace {
-
-uint16_t U16(std::string_view b, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) |
-                               (static_cast<uint8_t>(b[at + 1]) << 8));
-}
 
 uint8_t U8(std::string_view b, size_t at) { return static_cast<uint8_t>(b[at]); }
 
@@ -129,13 +125,42 @@ bool AllNull(const Segment& s, std::string_view bytes) {
 
 }  // namespace
 
+std::string EncodeCreationBuffer(const CreationBufferSpec& spec) {
+  std::string b(kFileSpecSize, '\0');
+  util::PutLe16(b, 0, spec.record_length);
+  util::PutLe16(b, 2, spec.page_size);
+  uint16_t keys = 0;
+  for (const CreationSegment& s : spec.segments) {
+    if ((s.flags & kKeySegmented) == 0) ++keys;
+  }
+  util::PutLe16(b, 4, keys);
+  util::PutLe16(b, 10, spec.file_flags);
+  for (const CreationSegment& s : spec.segments) {
+    std::string block(kKeySpecSize, '\0');
+    util::PutLe16(block, 0, s.position);
+    util::PutLe16(block, 2, s.length);
+    util::PutLe16(block, 4, s.flags);
+    block[10] = static_cast<char>(s.type);
+    block[11] = static_cast<char>(s.null_value);
+    b += block;
+  }
+  if (!spec.alternate_table.empty()) {
+    std::string name = spec.alternate_name;
+    name.resize(8, ' ');
+    std::string table = spec.alternate_table;
+    table.resize(256, '\0');
+    b += static_cast<char>(kAlternateSignature) + name + table;
+  }
+  return b;
+}
+
 int16_t ParseSpec(std::string_view b, FileLayout* layout) {
   *layout = FileLayout();
   if (b.size() < kFileSpecSize) return kDataBufferTooShort;
-  layout->record_length = U16(b, 0);
-  layout->page_size = U16(b, 2);
-  uint16_t key_count = U16(b, 4);
-  layout->file_flags = U16(b, 10);
+  layout->record_length = util::GetLe16(b, 0);
+  layout->page_size = util::GetLe16(b, 2);
+  uint16_t key_count = util::GetLe16(b, 4);
+  layout->file_flags = util::GetLe16(b, 10);
   if (layout->record_length == 0) return kRecordLengthError;
   if (layout->page_size < 512 || layout->page_size > 16384 || layout->page_size % 512 != 0) return kPageSizeError;
   if (key_count > kMaxKeys) return kKeyCountError;
@@ -148,9 +173,9 @@ int16_t ParseSpec(std::string_view b, FileLayout* layout) {
     while (more) {
       if (at + kKeySpecSize > b.size()) return kDataBufferTooShort;
       Segment s;
-      uint16_t position = U16(b, at);
-      s.length = U16(b, at + 2);
-      s.flags = U16(b, at + 4);
+      uint16_t position = util::GetLe16(b, at);
+      s.length = util::GetLe16(b, at + 2);
+      s.flags = util::GetLe16(b, at + 4);
       s.null_value = U8(b, at + 11);
       if ((s.flags & kKeyExtendedType) != 0) {
         s.type = U8(b, at + 10);

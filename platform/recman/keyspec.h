@@ -46,6 +46,32 @@ struct FileLayout {
 // position, 28 record length, 29 key length or type, 48 collating sequence).
 int16_t ParseSpec(std::string_view buffer, FileLayout* layout);
 
+// A creation buffer to be written, segment by segment as the buffer lists
+// them: the flags go in as given, so every segment of a key but its last
+// carries kKeySegmented, and the keys are counted from that.
+struct CreationSegment {
+  uint16_t position = 0;  // 1-based
+  uint16_t length = 0;
+  uint16_t flags = 0;
+  uint8_t type = kTypeString;  // read with kKeyExtendedType
+  uint8_t null_value = 0;
+};
+
+struct CreationBufferSpec {
+  uint16_t record_length = 0;
+  uint16_t page_size = 1024;
+  uint16_t file_flags = 0;
+  std::vector<CreationSegment> segments;
+  // One alternate collating sequence when the table is given: 256 bytes,
+  // the sort value of each character. The name is blank-padded or cut to 8.
+  std::string alternate_name;
+  std::string alternate_table;
+};
+
+// The creation buffer ParseSpec reads: the 16-byte file block, one 16-byte
+// block per segment, then the collating sequence (0xAC, name, table).
+std::string EncodeCreationBuffer(const CreationBufferSpec& spec);
+
 // The key's bytes as the record holds them, segment after segment. The
 // record must be at least as long as the fixed part.
 std::string RawKey(const Key& key, std::string_view record);

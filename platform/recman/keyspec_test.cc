@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -33,21 +32,19 @@ std::string Bytes(T v) {
   return s;
 }
 
-class KeyOrderTest : public ::testing::Test {
+class KeyOrderTest : public testing::RecmanTest {
  protected:
-  void SetUp() override {
-    dir_ = testing::ScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-  }
-  void TearDown() override {
-    BTRCALL(kReset, rec_.block, nullptr, nullptr, nullptr, 0, 0);
-    std::filesystem::remove_all(dir_);
-  }
   // A file of 16-byte records whose key 0 is the given segment at 1.
-  void Make(const SegmentDef& segment, const std::string& alternate = {}) {
+  void Make(const SegmentDef& segment) {
+    CreationBufferSpec spec;
+    spec.record_length = 16;
+    spec.segments = {segment};
+    MakeFrom(spec);
+  }
+  void MakeFrom(const CreationBufferSpec& spec) {
     std::string path = dir_ + "/k" + std::to_string(++files_) + ".dat";
-    BTRCALL(kReset, rec_.block, nullptr, nullptr, nullptr, 0, 0);
-    ASSERT_EQ(0, rec_.Create(path, SpecBuffer(16, {segment}, alternate)));
-    ASSERT_EQ(0, rec_.Open(path));
+    ResetRecordManager();
+    ASSERT_EQ(0, rec_.CreateAndOpen(path, EncodeCreationBuffer(spec)));
   }
   int16_t Put(const std::string& key_bytes) {
     std::string r = key_bytes;
@@ -62,7 +59,6 @@ class KeyOrderTest : public ::testing::Test {
     }
     return out;
   }
-  std::string dir_;
   int files_ = 0;
   Rec rec_;
 };
@@ -116,21 +112,25 @@ TEST_F(KeyOrderTest, CaseInsensitiveKeysFoldWithTheStandardUpperCasing) {
 
 TEST_F(KeyOrderTest, AlternateCollatingSequenceOrdersThroughItsTable) {
   // A sequence that sorts the digits after the letters.
-  std::string acs(1, static_cast<char>(kAlternateSignature));
-  acs += "DIGLAST ";
+  CreationBufferSpec spec;
+  spec.record_length = 16;
+  spec.segments = {{1, 2, kKeyAlternate}};
+  spec.alternate_name = "DIGLAST";
   for (int c = 0; c < 256; ++c) {
     int v = c;
     if (c >= '0' && c <= '9') v = c + 100;
-    acs += static_cast<char>(v);
+    spec.alternate_table += static_cast<char>(v);
   }
-  Make({1, 2, kKeyAlternate}, acs);
+  MakeFrom(spec);
   for (const char* v : {"1A", "B1", "A1"}) ASSERT_EQ(0, Put(v));
   EXPECT_EQ((std::vector<std::string>{"A1", "B1", "1A"}), Walk(2));
-  // Stat gives the sequence back as it was given.
+  // Stat gives the sequence back as it was given: signature, name, table.
   std::string buffer(512, '\0');
   ASSERT_EQ(0, rec_.Call(kStat, buffer, 512, 0));
-  ASSERT_EQ(32u + acs.size(), rec_.length);
-  EXPECT_EQ(acs, buffer.substr(32, acs.size()));
+  ASSERT_EQ(32u + kAlternateSize, rec_.length);
+  EXPECT_EQ(std::string(1, static_cast<char>(kAlternateSignature)) + "DIGLAST " +
+                spec.alternate_table,
+            buffer.substr(32, kAlternateSize));
 }
 
 TEST_F(KeyOrderTest, ZeroTerminatedAndCountedStrings) {
@@ -164,8 +164,7 @@ TEST_F(KeyOrderTest, FloatsDatesAndTimes) {
 
 TEST_F(KeyOrderTest, SegmentedKeysSortSegmentBySegment) {
   std::string path = dir_ + "/seg.dat";
-  ASSERT_EQ(0, rec_.Create(path, SpecBuffer(16, {{1, 2, kKeySegmented}, {3, 2, kExt, kTypeInteger}})));
-  ASSERT_EQ(0, rec_.Open(path));
+  ASSERT_EQ(0, rec_.CreateAndOpen(path, SpecBuffer(16, {{1, 2, kKeySegmented}, {3, 2, kExt, kTypeInteger}})));
   for (auto v : {"BB" + Le(-1, 2), "AA" + Le(5, 2), "BB" + Le(-7, 2), "AA" + Le(-5, 2)}) {
     ASSERT_EQ(0, Put(v));
   }
@@ -190,10 +189,7 @@ TEST_F(KeyOrderTest, AutoIncrementFillsZeroWithTheNextValue) {
 TEST_F(KeyOrderTest, NullKeysStayOutOfTheirIndex) {
   std::string path = dir_ + "/null.dat";
   // Key 0 unique; key 1 with the null flag (null value blank) allows no duplicates.
-  std::string layout = SpecBuffer(16, {{1, 2, 0}, {3, 2, kKeyNullAll}});
-  layout[16 + 16 + 11] = ' ';
-  ASSERT_EQ(0, rec_.Create(path, layout));
-  ASSERT_EQ(0, rec_.Open(path));
+  ASSERT_EQ(0, rec_.CreateAndOpen(path, SpecBuffer(16, {{1, 2, 0}, {3, 2, kKeyNullAll, kTypeString, ' '}})));
   ASSERT_EQ(0, Put("01  "));
   ASSERT_EQ(0, Put("02  "));  // a second blank key 1 is no duplicate: it is not kept
   ASSERT_EQ(0, Put("03ZZ"));

@@ -1,7 +1,6 @@
 // Record locks between position blocks of one process.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "platform/recman/btrcall.h"
@@ -13,21 +12,15 @@ namespace {
 using testing::Rec;
 using testing::SpecBuffer;
 
-class LocksTest : public ::testing::Test {
+class LocksTest : public testing::RecmanTest {
  protected:
   void SetUp() override {
-    dir_ = testing::ScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
     path_ = dir_ + "/l.dat";
-    ASSERT_EQ(0, a_.Create(path_, SpecBuffer(8, {{1, 4, 0}})));
-    ASSERT_EQ(0, a_.Open(path_));
+    ASSERT_EQ(0, a_.CreateAndOpen(path_, SpecBuffer(8, {{1, 4, 0}})));
     ASSERT_EQ(0, b_.Open(path_));
     for (const char* r : {"0001....", "0002....", "0003...."}) ASSERT_EQ(0, a_.Insert(r));
   }
-  void TearDown() override {
-    BTRCALL(kReset, a_.block, nullptr, nullptr, nullptr, 0, 0);
-    std::filesystem::remove_all(dir_);
-  }
-  std::string dir_, path_;
+  std::string path_;
   Rec a_, b_;
 };
 

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <set>
 #include <string>
 #include <thread>
@@ -19,6 +18,7 @@
 #include "platform/recman/btrcall.h"
 #include "platform/recman/store.h"
 #include "platform/recman/test_support.h"
+#include "util/little_endian.h"
 
 namespace platform::recman {
 namespace {
@@ -78,25 +78,17 @@ class Helper {
   FILE* out_ = nullptr;
 };
 
-class ProcessTest : public ::testing::Test {
+class ProcessTest : public testing::RecmanTest {
  protected:
   void SetUp() override {
-    dir_ = testing::ScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
     path_ = dir_ + "/p.dat";
     // The helper's records: 32 bytes, a 10-digit unique key at 1.
-    ASSERT_EQ(0, rec_.Create(path_, SpecBuffer(32, {{1, 10, 0}})));
-    ASSERT_EQ(0, rec_.Open(path_));
-  }
-  void TearDown() override {
-    BusyTimeoutMs = 10000;
-    BTRCALL(kReset, rec_.block, nullptr, nullptr, nullptr, 0, 0);
-    std::filesystem::remove_all(dir_);
+    ASSERT_EQ(0, rec_.CreateAndOpen(path_, SpecBuffer(32, {{1, 10, 0}})));
   }
   int64_t Count() {
     std::string buffer(64, '\0');
     if (rec_.Call(kStat, buffer, 64, 0) != 0) return -1;
-    return static_cast<uint8_t>(buffer[6]) | (static_cast<uint8_t>(buffer[7]) << 8) |
-           (static_cast<uint8_t>(buffer[8]) << 16) | (static_cast<int64_t>(static_cast<uint8_t>(buffer[9])) << 24);
+    return util::GetLe32(buffer, 6);
   }
   std::string Record(long n) {
     char digits[16];
@@ -105,7 +97,7 @@ class ProcessTest : public ::testing::Test {
     r.resize(32, '.');
     return r;
   }
-  std::string dir_, path_;
+  std::string path_;
   Rec rec_;
 };
 

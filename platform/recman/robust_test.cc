@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <set>
 #include <string>
 
@@ -19,30 +17,14 @@ namespace {
 using testing::Rec;
 using testing::SpecBuffer;
 
-class RobustTest : public ::testing::Test {
+class RobustTest : public testing::RecmanTest {
  protected:
-  void SetUp() override {
-    dir_ = testing::ScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    path_ = dir_ + "/r.dat";
-  }
-  void TearDown() override {
-    BTRCALL(kReset, rec_.block, nullptr, nullptr, nullptr, 0, 0);
-    std::filesystem::remove_all(dir_);
-  }
-  void Write(const std::string& bytes) {
-    std::ofstream(path_, std::ios::binary | std::ios::trunc) << bytes;
-  }
-  std::string Read() {
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
+  void Write(const std::string& bytes) { scratch_.Put("r.dat", bytes); }
+  std::string Read() { return scratch_.Get("r.dat"); }
   // A file of n records of 100 bytes with a unique key, closed (so that
   // everything is in the main file).
   void Fill(int n) {
-    ASSERT_EQ(0, rec_.Create(path_, SpecBuffer(100, {{1, 8, 0}, {9, 4, 0x01}})));
-    ASSERT_EQ(0, rec_.Open(path_));
+    ASSERT_EQ(0, rec_.CreateAndOpen(path_, SpecBuffer(100, {{1, 8, 0}, {9, 4, 0x01}})));
     std::string none;
     ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
     for (int i = 0; i < n; ++i) {
@@ -70,7 +52,7 @@ class RobustTest : public ::testing::Test {
     seen.insert(rec_.Call(kStat, buffer, 512, 0));
     return seen;
   }
-  std::string dir_, path_;
+  std::string path_ = dir_ + "/r.dat";
   Rec rec_;
 };
 

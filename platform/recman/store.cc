@@ -13,7 +13,7 @@
 
 namespace platform::recman {
 
-int32_t BusyTimeoutMs = 10000;
+int32_t BusyTimeoutMs = kDefaultBusyTimeoutMs;
 
 namespace {
 

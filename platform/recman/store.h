@@ -22,6 +22,7 @@ namespace platform::recman {
 // single commit) before giving up with 85, and how long a wait-lock read
 // waits for a record before 84. Milliseconds.
 extern int32_t BusyTimeoutMs;
+inline constexpr int32_t kDefaultBusyTimeoutMs = 10000;
 
 struct File {
   std::string path;

@@ -1,63 +1,44 @@
-// Shared by the record manager's tests: a scratch directory, creation
-// buffers built from a short description, and thin calls of BTRCALL.
+// Shared by the record manager's tests: creation buffers from a short list
+// of segments, a fixture with a scratch directory that closes every record
+// file at its end, and thin calls of BTRCALL.
 #pragma once
 
-#include <cstdint>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/recman/btrcall.h"
+#include "platform/recman/keyspec.h"
+#include "platform/recman/reset.h"
+#include "tests/support/scratch_dir.h"
 
 namespace platform::recman::testing {
 
-struct SegmentDef {
-  uint16_t position;  // 1-based
-  uint16_t length;
-  uint16_t flags;
-  uint8_t type = 0;
-};
+using SegmentDef = CreationSegment;
 
-// A creation buffer: record length, page size 1024, one entry per segment
-// (keys are separated by the segmented flag), and an optional collating
-// sequence (name, 256-byte table).
+// A creation buffer: record length, page size 1024 and the segments (keys
+// are separated by the segmented flag).
 inline std::string SpecBuffer(uint16_t record_length, const std::vector<SegmentDef>& segments,
-                              const std::string& alternate = {}, uint16_t file_flags = 0) {
-  std::string b(16, '\0');
-  auto put16 = [](std::string& s, size_t at, uint16_t v) {
-    s[at] = static_cast<char>(v & 0xFF);
-    s[at + 1] = static_cast<char>(v >> 8);
-  };
-  put16(b, 0, record_length);
-  put16(b, 2, 1024);
-  uint16_t keys = 0;
-  for (const SegmentDef& s : segments) {
-    if ((s.flags & 0x10) == 0) ++keys;
-  }
-  put16(b, 4, keys);
-  put16(b, 10, file_flags);
-  for (const SegmentDef& s : segments) {
-    std::string k(16, '\0');
-    put16(k, 0, s.position);
-    put16(k, 2, s.length);
-    put16(k, 4, s.flags);
-    k[10] = static_cast<char>(s.type);
-    b += k;
-  }
-  if (!alternate.empty()) b += alternate;
-  return b;
+                              uint16_t file_flags = 0) {
+  CreationBufferSpec spec;
+  spec.record_length = record_length;
+  spec.file_flags = file_flags;
+  spec.segments = segments;
+  return EncodeCreationBuffer(spec);
 }
 
-inline std::string ScratchDir(const std::string& name) {
-  auto dir = std::filesystem::temp_directory_path() /
-             ("recman_" + name + "_" + std::to_string(::getpid()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir.string();
-}
+// A scratch directory of the test's own (dir_); every record file of the
+// process is closed when the test ends.
+class RecmanTest : public ::testing::Test {
+ protected:
+  ~RecmanTest() override { ResetRecordManager(); }
+  qdeb::testing::ScratchDir scratch_{"recman"};
+  std::string dir_ = scratch_.path();
+};
 
 // One open record file and its position block.
 struct Rec {
@@ -81,6 +62,10 @@ struct Rec {
     std::string owner("TEST\0", 5);
     SetKey(path + std::string(1, '\0'));
     return Call(kOpen, owner, 5, mode, static_cast<uint8_t>(path.size() + 1));
+  }
+  int16_t CreateAndOpen(const std::string& path, const std::string& layout, int mode = 0) {
+    if (int16_t status = Create(path, layout, mode)) return status;
+    return Open(path);
   }
   int16_t Close() { return Call(kClose, data, 0, 0); }
   int16_t Insert(const std::string& record, int key_number = 0) {

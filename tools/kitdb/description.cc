@@ -6,6 +6,7 @@
 #include "platform/recman/keyspec.h"
 #include "tools/kitdb/record_file.h"
 #include "util/basics.h"
+#include "util/little_endian.h"
 
 namespace kitdb {
 namespace {
@@ -30,11 +31,6 @@ constexpr FileFlagName kFileFlags[] = {
     {"VARIABLE", 0x01}, {"TRUNCATE", 0x02}, {"PREALLOCATE", 0x04}, {"COMPRESS", 0x08},
     {"KEYONLY", 0x10},  {"BALANCED", 0x20}, {"FREE10", 0x40},      {"FREE20", 0x80},
 };
-
-void Put16(std::string& s, size_t at, uint16_t v) {
-  s[at] = static_cast<char>(v & 0xFF);
-  s[at + 1] = static_cast<char>(v >> 8);
-}
 
 bool AllDigits(const std::string& word) {
   return !word.empty() && word.find_first_not_of("0123456789") == std::string::npos;
@@ -395,11 +391,10 @@ bool ParseDescription(std::string_view text, Description* description, std::stri
 }
 
 std::string CreationSpec(const Description& d) {
-  std::string b(16, '\0');
-  Put16(b, 0, d.record_length);
-  Put16(b, 2, d.page_size);
-  Put16(b, 4, static_cast<uint16_t>(d.keys.size()));
-  Put16(b, 10, d.file_flags);
+  rm::CreationBufferSpec spec;
+  spec.record_length = d.record_length;
+  spec.page_size = d.page_size;
+  spec.file_flags = d.file_flags;
   for (const KeyDef& key : d.keys) {
     for (size_t i = 0; i < key.segments.size(); ++i) {
       const SegmentDef& s = key.segments[i];
@@ -407,32 +402,21 @@ std::string CreationSpec(const Description& d) {
       if (key.duplicates) flags |= rm::kKeyDuplicates;
       if (key.modifiable) flags |= rm::kKeyModifiable;
       if (i + 1 < key.segments.size()) flags |= rm::kKeySegmented;
-      std::string layout(16, '\0');
-      Put16(layout, 0, s.position);
-      Put16(layout, 2, s.length);
-      Put16(layout, 4, flags);
-      layout[10] = static_cast<char>(s.type);
-      layout[11] = static_cast<char>(s.null_value);
-      b += layout;
+      spec.segments.push_back({s.position, s.length, flags, s.type, s.null_value});
     }
   }
   if (!d.alternate_name.empty()) {
     // The program's own upper-casing as the collating sequence, so that
     // such keys sort and match regardless of case as its names compare.
-    b += '\xAC';
-    std::string name = d.alternate_name;
-    name.resize(8, ' ');
-    b += name;
-    for (int c = 0; c < 256; ++c) b += util::UpperCaseChar(static_cast<char>(c));
+    spec.alternate_name = d.alternate_name;
+    for (int c = 0; c < 256; ++c) spec.alternate_table += util::UpperCaseChar(static_cast<char>(c));
   }
-  return b;
+  return rm::EncodeCreationBuffer(spec);
 }
 
 std::string DictionaryBytes(const Description& description) {
   std::string layout = CreationSpec(description);
-  std::string bytes(2, '\0');
-  Put16(bytes, 0, static_cast<uint16_t>(layout.size()));
-  return bytes + layout;
+  return util::Le16(static_cast<uint16_t>(layout.size())) + layout;
 }
 
 }  // namespace kitdb

@@ -9,14 +9,10 @@
 #include "tools/kitdb/dump.h"
 #include "tools/kitdb/io.h"
 #include "tools/kitdb/sequential.h"
+#include "util/little_endian.h"
 
 namespace kitdb {
 namespace {
-
-uint16_t At16(const std::string& b, size_t at) {
-  return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) |
-                               (static_cast<unsigned char>(b[at + 1]) << 8));
-}
 
 std::string ParseError(const std::string& text) {
   Description d;
@@ -46,20 +42,20 @@ key duplicates modifiable
       << error;
   std::string layout = CreationSpec(d);
   ASSERT_EQ(layout.size(), 16u + 4 * 16 + 265);
-  EXPECT_EQ(At16(layout, 0), 40);
-  EXPECT_EQ(At16(layout, 2), 2048);
-  EXPECT_EQ(At16(layout, 4), 2);  // a segmented key counts once
-  EXPECT_EQ(At16(layout, 10), 0x01);
+  EXPECT_EQ(util::GetLe16(layout, 0), 40);
+  EXPECT_EQ(util::GetLe16(layout, 2), 2048);
+  EXPECT_EQ(util::GetLe16(layout, 4), 2);  // a segmented key counts once
+  EXPECT_EQ(util::GetLe16(layout, 10), 0x01);
   // key 0: Code (segmented), then Number binary descending.
-  EXPECT_EQ(At16(layout, 16), 1);
-  EXPECT_EQ(At16(layout, 18), 4);
-  EXPECT_EQ(At16(layout, 20), 0x10);
-  EXPECT_EQ(At16(layout, 32), 5);
-  EXPECT_EQ(At16(layout, 34), 2);
-  EXPECT_EQ(At16(layout, 36), 0x04 | 0x40);
+  EXPECT_EQ(util::GetLe16(layout, 16), 1);
+  EXPECT_EQ(util::GetLe16(layout, 18), 4);
+  EXPECT_EQ(util::GetLe16(layout, 20), 0x10);
+  EXPECT_EQ(util::GetLe16(layout, 32), 5);
+  EXPECT_EQ(util::GetLe16(layout, 34), 2);
+  EXPECT_EQ(util::GetLe16(layout, 36), 0x04 | 0x40);
   // key 1: duplicates and modifiable on every segment.
-  EXPECT_EQ(At16(layout, 52), 0x01 | 0x02 | 0x10 | 0x20);
-  EXPECT_EQ(At16(layout, 68), 0x01 | 0x02 | 0x08 | 0x100);
+  EXPECT_EQ(util::GetLe16(layout, 52), 0x01 | 0x02 | 0x10 | 0x20);
+  EXPECT_EQ(util::GetLe16(layout, 68), 0x01 | 0x02 | 0x08 | 0x100);
   EXPECT_EQ(layout[64 + 10], 14);
   EXPECT_EQ(layout[64 + 11], 32);
   // The collating sequence: signature, blank-padded name, upper-casing.
@@ -68,7 +64,7 @@ key duplicates modifiable
   EXPECT_EQ(layout[89 + '1'], '1');
 
   std::string dictionary = DictionaryBytes(d);
-  EXPECT_EQ(At16(dictionary, 0), layout.size());
+  EXPECT_EQ(util::GetLe16(dictionary, 0), layout.size());
   EXPECT_EQ(dictionary.substr(2), layout);
 }
 

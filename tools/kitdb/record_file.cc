@@ -2,6 +2,7 @@
 
 #include "platform/recman/btrcall.h"
 #include "platform/recman/status.h"
+#include "util/little_endian.h"
 
 namespace kitdb {
 namespace {
@@ -11,9 +12,7 @@ namespace rm = platform::recman;
 constexpr uint32_t kMaxRecord = 65535;
 
 uint16_t Get16(const std::string& b, size_t at) {
-  return at + 2 > b.size() ? 0
-                           : static_cast<uint16_t>(static_cast<unsigned char>(b[at]) |
-                                                   (static_cast<unsigned char>(b[at + 1]) << 8));
+  return at + 2 > b.size() ? 0 : util::GetLe16(b, at);
 }
 
 std::string PathKey(const std::string& host_path) { return host_path + std::string(1, '\0'); }

@@ -2,6 +2,7 @@
 // receives and the key's name, so that the office can check that a terminal
 // sends what the program needs. Escape twice in a row ends it.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/console/console.h"
@@ -123,6 +124,12 @@ void ShowStatus(int events) {
 }  // namespace
 
 int main() {
+  // A scripted run whose keys run out ends with status 3 (the screen is
+  // dumped when the console closes at exit).
+  console::SetHeadlessRanOutHandler([] {
+    std::fputs("kitkeys: the key script ran out while the program waited for input\n", stderr);
+    std::exit(3);
+  });
   std::string error;
   console::SetTooSmallText([](int need_columns, int need_rows, int columns, int rows) {
     return util::Cp850("La finestra del terminal és massa petita: el programa necessita ") +

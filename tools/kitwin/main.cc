@@ -6,6 +6,7 @@
 // Keys: 1 opens the first window, 2 the second one inside it, m the message
 // panel, c closes the innermost window, q or Esc ends.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "env/session.h"
@@ -51,6 +52,12 @@ void OpenSecond() {
 }  // namespace
 
 int main() {
+  // A scripted run whose keys run out ends with status 3 (the screen is
+  // dumped when the console closes at exit).
+  platform::console::SetHeadlessRanOutHandler([] {
+    std::fputs("kitwin: the key script ran out while the program waited for input\n", stderr);
+    std::exit(3);
+  });
   std::string error;
   env::LoadSessionSettings();
   ui::InstallTooSmallMessage();

@@ -59,14 +59,25 @@ FormDefinition* Form(int16_t k);
 FieldDefinition* Field(int16_t k, int16_t j);
 
 // Reads a form file's text into the tables (replacing them): comment lines
-// starting with "'" at the top, then the number of forms and the largest
-// field count, each form (key list, field count, linked form, top, left,
-// bottom, right; then per field attribute 0, attribute 1, the label,
-// attributes 2 to 7, the help text), the number of lists and each list
-// (attributes 0 to 6, the header, attribute 7); items separated as by list
-// input (numbers, strings optionally quoted). Each value starts as blanks of
-// its length. False, with the reason and where in *why, for a file that is
-// truncated or does not hold what it announces; the tables are then empty.
+// (first non-blank character "'") and blank lines at the top, then the
+// number of forms and the largest field count, each form (key list, field
+// count, linked form, top, left, bottom, right; then per field attribute 0,
+// attribute 1, the label, attributes 2 to 7, the help text), the number of
+// lists and each list (attributes 0 to 6, the header, attribute 7); what
+// follows the last list is not read. Items are separated as by list input:
+// commas or line ends; a number ends at a blank too; a text is unquoted (to
+// the comma or line end, trailing blanks dropped) or quoted (may hold
+// commas, "" for a quote, closed on its line). Each value starts as blanks
+// of its length.
+// False, with the tables empty and in *why the line, the item ("form 2,
+// field 3, the length") and what is wrong, for a file that is truncated,
+// holds a non-number where a number belongs, or announces what cannot be:
+// no forms, more than 999 forms, fields or lists, more fields than the
+// largest field count, a label outside 1..99 x 1..99, a length or edit
+// width beyond 255, a negative trailing area or flags, a window outside
+// 1..99 x 1..99 or without an inside, a linked form that does not exist or
+// a chain of linked forms that comes back on itself, a browse list the
+// file does not define.
 bool ParseFormFile(std::string_view text, std::string* why);
 // Every label, help text and list header through the language file (key
 // lists are not translated).
@@ -86,16 +97,18 @@ struct LayerHooks {
   std::function<void(int16_t form)> on_form_open;
   // Redraws a field's stored value in its own format (after Escape).
   std::function<void(int16_t form, int16_t field)> show_field_value;
-  // Checks and stores an entry left with any key but Escape; 0 accepts,
-  // anything else refuses (the engine beeps and edits the field again). May
-  // change the field number or the key.
+  // Checks and stores an entry left with any key but Escape (or F1 and F4,
+  // which the engine handles); 0 accepts, anything else refuses (the engine
+  // beeps and edits the field again). May change the field number (the
+  // entry goes on from there) or the key (the engine moves by it). Empty:
+  // the engine stores the entry as typed.
   std::function<int16_t(int16_t& form, std::string& text, int16_t& field, int16_t& key)>
       check_field_value;
   // After an entry was picked in a browse list: stores it into the form;
   // setting list to 0 shows the list again.
   std::function<void(int16_t& list, int16_t& form, int16_t& field)> on_list_pick;
-  // When the form is about to be left: 0 lets it close, anything else goes
-  // on editing.
+  // When the form is about to be left: 0 lets it close (with the key as the
+  // hook left it), anything else goes on editing from the first field.
   std::function<int16_t(int16_t& form, int16_t& key)> on_form_accept;
   // F4: shows browse list `list`; true when an entry was picked.
   std::function<bool(int16_t list)> show_list;
@@ -108,7 +121,9 @@ extern LayerHooks Hooks;
 // flags let PgUp on the first field and PgDn on the last leave the form.
 // key returns the key that ended it: 13 accepted, 27 left with Escape,
 // 0x4900 or 0x5100 paged out, 0x4F00 or 2 left at once, or another key of
-// the form's key list.
+// the form's key list. A form that does not exist, or is running already
+// (a hook showing its own form again), is not shown: key 27. A form with no
+// field to enter is drawn and left at once, with key 27.
 void ShowForm(int16_t& form, int16_t& first_page, int16_t& last_page, int16_t& key);
 
 // Back to the start-up state: no tables, no hooks, no engine state.

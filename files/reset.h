@@ -1,0 +1,13 @@
+// The process-wide state of files/ back to what it is when the program
+// starts, for tests and for a fresh start.
+#pragma once
+
+namespace files {
+
+// Every listing ended (its list file deleted), ListAttributes back to plain
+// files (0x20), no file stamp (FileStampYear and FileStampMonth 0), no lock
+// holder (LockHolder 0, LockStation empty), LockWait empty and the random
+// numbers of the file services back to their unseeded sequence.
+void ResetFilesState();
+
+}  // namespace files

@@ -1,0 +1,195 @@
+#!/usr/bin/env python3
+"""Writes the data of a demo installation of qdebconv.
+
+    make_demo.py ROOT WORKDIR [--receipts N] [--seed S]
+
+ROOT gets "Vela.ini" (the office's installation data) and, in ROOT/seq/, the
+sequential load files of TRemeses and TrasBanc for kitdb; WORKDIR gets
+"Sessio.ini" and "VelaTerm.ini". Texts are code page 850, as the program
+keeps them. Accounts, IBANs and tax numbers carry correct check digits,
+computed here from their definitions.
+"""
+import argparse
+import datetime
+import os
+import random
+import struct
+
+ENC = "cp850"
+
+SURNAMES = ["GARCIA", "MARTÍNEZ", "LÓPEZ", "SÁNCHEZ", "PÉREZ", "GÓMEZ", "FERNÁNDEZ",
+            "PUJOL", "FERRÉ", "SOLÀ", "BOSCH", "CASTELLÓ", "NÚÑEZ", "MUÑOZ", "IBÁÑEZ",
+            "ROVIRA I COMAS", "VILÀ", "ÇANADELL", "O'NEILL", "D'ARGENÇOLA"]
+FORENAMES = ["JOSEP", "MARIA", "JOAN", "NÚRIA", "MONTSERRAT", "JORDI", "ÀNGELS",
+             "FRANCESC", "MÍRIA", "ÒSCAR", "IÑAKI", "BEGOÑA", "", "ANNA", "LLUÍS"]
+CONCEPTS = ["QUOTA DE SOCI - FEBRER; Nº {n}", "REBUT [MANTENIMENT] {n} ~ CÀNON",
+            "SERVEIS D'ASSESSORIA {n} (IVA INCLÒS) 21% & ALTRES",
+            "LLOGUER LOCAL C/ MAJOR, {n} - ÚS COMÚ / SEGONA PLANTA",
+            "QUOTA ANUAL AMPA {n}: ACTIVITATS EXTRAESCOLARS ÑANDÚ"]
+# Entity and office of a few Spanish banks' branches (made up offices).
+BANKS = ["2100", "0049", "0182", "0081", "2080", "0128"]
+
+
+def ccc_digit(digits):
+    weights = [1, 2, 4, 8, 5, 10, 9, 7, 3, 6]
+    d = 11 - sum(int(c) * w for c, w in zip(digits, weights)) % 11
+    return {11: 0, 10: 1}.get(d, d)
+
+
+def spanish_account(rng):
+    entity = rng.choice(BANKS)
+    office = "%04d" % rng.randrange(1, 9999)
+    number = "%010d" % rng.randrange(0, 10 ** 10)
+    check = "%d%d" % (ccc_digit("00" + entity + office), ccc_digit(number))
+    return entity + office + check + number
+
+
+def iban(country, bban):
+    moved = bban + country + "00"
+    numeric = "".join(str(int(c, 36)) for c in moved)
+    return country + "%02d" % (98 - int(numeric) % 97) + bban
+
+
+def cif(rng, letter="B"):
+    body = "%07d" % rng.randrange(0, 10 ** 7)
+    total = 0
+    for i, c in enumerate(body):
+        v = int(c)
+        if i % 2 == 0:
+            v *= 2
+            v = v // 10 + v % 10
+        total += v
+    return letter + body + str((10 - total % 10) % 10)
+
+
+def packed(digits):
+    return bytes(128 + int(digits[i:i + 2]) for i in range(0, len(digits), 2))
+
+
+def text(value, width):
+    data = value.encode(ENC)[:width]
+    return data + b" " * (width - len(data))
+
+
+def remittance(low, account, suffix, name, nif, high=0):
+    record = bytearray(b" " * 76)
+    record[0:1] = packed("%02d" % low)
+    record[1:11] = packed(account)
+    record[11:13] = packed(account[4:8])
+    record[13:16] = text("%3d" % suffix, 3)
+    record[16:46] = text(name, 30)
+    record[55:58] = text("000", 3)
+    record[58:75] = text("ES" + nif, 17)
+    record[75:76] = packed("%02d" % high)
+    return bytes(record)
+
+
+def receipt(rng, series, low, number, debtor, amount, concept, with_identifier):
+    record = bytearray(b" " * 773)
+    record[0:1] = b"R"
+    record[1:7] = packed("%012d" % debtor)
+    record[7:11] = packed("%08d" % number)
+    record[11:12] = series.encode(ENC)
+    record[12:13] = packed("%02d" % low)
+    surname = rng.choice(SURNAMES) + " " + rng.choice(SURNAMES)
+    record[23:63] = text(surname + "*" + rng.choice(FORENAMES), 40)
+    record[63:67] = struct.pack("<i", amount)
+    record[71:105] = text(iban("ES", spanish_account(rng)), 34)
+    identifier = ("ES" + cif(rng, "A")) if with_identifier else ""
+    record[116:133] = text(identifier, 17)
+    record[133:773] = text(concept, 640)
+    return bytes(record)
+
+
+def sequential(records):
+    return b"".join(str(len(r)).encode() + b"," + r + b"\r\n" for r in records)
+
+
+def write_ini(path, sections):
+    """Sets the keys in the settings file, keeping what else it holds."""
+    merged = {}
+    current = None
+    if os.path.exists(path):
+        for line in open(path, "rb").read().decode(ENC).splitlines():
+            line = line.strip()
+            if line.startswith("[") and line.endswith("]"):
+                current = merged.setdefault(line[1:-1], {})
+            elif "=" in line and current is not None and not line.startswith(";"):
+                key, value = line.split("=", 1)
+                current[key.strip()] = value
+    for section, keys in sections.items():
+        merged.setdefault(section, {}).update(keys)
+    lines = []
+    for section, keys in merged.items():
+        lines.append("[%s]" % section)
+        lines.extend("%s=%s" % (k, v) for k, v in keys.items())
+        lines.append("")
+    with open(path, "wb") as f:
+        f.write("\r\n".join(lines).encode(ENC))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("root")
+    parser.add_argument("workdir")
+    parser.add_argument("--receipts", type=int, default=300)
+    parser.add_argument("--remittances", type=int, default=6)
+    parser.add_argument("--suffixes", default="0,2")
+    parser.add_argument("--seed", type=int, default=1914)
+    args = parser.parse_args()
+    rng = random.Random(args.seed)
+    os.makedirs(os.path.join(args.root, "seq"), exist_ok=True)
+    os.makedirs(args.workdir, exist_ok=True)
+
+    presenter = cif(rng, "B")
+    write_ini(os.path.join(args.root, "Vela.ini"), {
+        "Installacio": {"Dada1": "GESTORIA LLOBREGAT SL", "Dada2": "C/ DE LA INDÚSTRIA, 14",
+                        "Dada3": "08980 SANT FELIU DE LLOBREGAT", "Dada4": "BARCELONA",
+                        "Dada5": "936 660 000", "Dada6": "GESTORIA LLOBREGAT, SERVEIS DE COBRAMENT",
+                        "Dada7": presenter, "Dada8": ""},
+    })
+    today = datetime.date.today()
+    write_ini(os.path.join(args.workdir, "Sessio.ini"), {
+        "Menu": {"Titol": "GESTIÓ DE REMESES", "NomMenu": "REMESES", "Menu": "QQLAUNCH",
+                 "Operador": "DEMO", "KitTipOper": "1"},
+    })
+    write_ini(os.path.join(args.workdir, "VelaTerm.ini"), {
+        "Sistema": {"Data": today.strftime("%Y%m%d")},
+    })
+
+    # Whether concepts carry the e-invoice link, and the XML version each
+    # bank takes: the byte at position 1 + entity of the map.
+    write_ini(os.path.join(args.root, "Ftp.ini"), {"Publicar": {"Rebuts": "S"}})
+    version_map = bytearray(b"4" * 10000)
+    version_map[2100] = ord("3")
+    version_map[49] = ord("2")
+    with open(os.path.join(args.root, "VERXML.MAP"), "wb") as f:
+        f.write(bytes(version_map))
+
+    creditors = ["ASSOCIACIÓ CULTURAL L'AMISTAT", "CLUB ESPORTIU SANT FELIU",
+                 "AMPA ESCOLA LA SALUT", "COMUNITAT PROPIETARIS MAJOR 12",
+                 "ACADÈMIA DE MÚSICA ÇA I LLÀ", "COL·LEGI PROFESSIONAL [DEMO]"]
+    suffixes = [int(s) for s in args.suffixes.split(",")]
+    remittances = []
+    for i in range(args.remittances):
+        account = spanish_account(rng)
+        remittances.append((i + 1, account, suffixes[i * len(suffixes) // args.remittances],
+                            creditors[i % len(creditors)], cif(rng, "G")))
+    with open(os.path.join(args.root, "seq", "TRemeses.seq"), "wb") as f:
+        f.write(sequential(remittance(*r) for r in remittances))
+
+    receipts = []
+    for n in range(args.receipts):
+        low = remittances[n % len(remittances)][0]
+        amount = rng.choice([1500, 2500, 3000, 4590, 12000, 6075, 99, 150000])
+        concept = rng.choice(CONCEPTS).format(n=n + 1)
+        if n % 37 == 5:
+            concept += "\tAMB TABULADOR I £"
+        receipts.append(receipt(rng, "B", low, n + 1, 100000 + n, amount, concept,
+                                with_identifier=(n % 3 == 0)))
+    with open(os.path.join(args.root, "seq", "TrasBanc.seq"), "wb") as f:
+        f.write(sequential(receipts))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,167 @@
+#!/usr/bin/env python3
+"""Writes install/LOCALE/QDEBCONV.LNG, the program's language file.
+
+Each record holds four comma-separated fields: the Catalan text the program
+is written with (the key, matched exactly), then its Spanish, Galician and
+Aranese translations; the file is code page 850 with CR LF line ends. Every
+field is quoted, so that blanks at either end and commas are kept.
+
+Run it after changing a text of the program (the table below is the source;
+the .LNG is what ships):  python3 tools/lng/make_lng.py
+"""
+import os
+
+# Labels of the forms keep their Catalan length, so that the values after
+# them stay aligned: translations marked LABEL are padded or cut to it.
+LABEL = "label"
+
+TEXTS = [
+    # The main form.
+    ("OPERACIÓ: ", "OPERACIÓN: ", "OPERACIÓN: ", "OPERACION: "),
+    ("|G,GENERAR ELS FITXERS DEL QUADERN 19.14|T,COPIAR UN FITXER DE REMESES A UNA UNITAT"
+     "|I,INFORME DE VERIFICACIÓ D'UNA REMESA CSB 19",
+     "|G,GENERAR LOS FICHEROS DEL CUADERNO 19.14|T,COPIAR UN FICHERO DE REMESAS A UNA UNIDAD"
+     "|I,INFORME DE VERIFICACIÓN DE UNA REMESA CSB 19",
+     "|G,XERAR OS FICHEIROS DO CADERNO 19.14|T,COPIAR UN FICHEIRO DE REMESAS A UNHA UNIDADE"
+     "|I,INFORME DE VERIFICACIÓN DUNHA REMESA CSB 19",
+     "|G,GENERAR ES FICHÈRS DETH QUADERN 19.14|T,COPIAR UN FICHÈR DE REMESES A UNA UNITAT"
+     "|I,INFORME DE VERIFICACION D'UNA REMESA CSB 19"),
+    ("Trieu amb les fletxes o la inicial i premeu Enter. Esc: sortir.",
+     "Elija con las flechas o la inicial y pulse Intro. Esc: salir.",
+     "Escolla coas frechas ou a inicial e prema Intro. Esc: saír.",
+     "Chausitz damb es flèches o era iniciau e premetz Enter. Esc: gésser."),
+    # The generation form.
+    (LABEL, "DATA DE COBRAMENT ....: ", "FECHA DE COBRO .......: ", "DATA DE COBRO ........: ",
+     "DATA DE COBRAMENT ....: "),
+    ("DATA EN QUÈ EL BANC COBRARÀ ELS REBUTS (EN BLANC, LA DATA DE TREBALL)",
+     "FECHA EN QUE EL BANCO COBRARÁ LOS RECIBOS (EN BLANCO, LA FECHA DE TRABAJO)",
+     "DATA NA QUE O BANCO COBRARÁ OS RECIBOS (EN BRANCO, A DATA DE TRABALLO)",
+     "DATA QUE ERA BANCA COBRARÀ ES REBUTS (EN BLANC, ERA DATA DE TRABALH)"),
+    (LABEL, "DE LA REMESA .........: ", "DE LA REMESA .........: ", "DA REMESA ............: ",
+     "DERA REMESA ..........: "),
+    ("PRIMERA REMESA A GENERAR (F4: LLISTA DE REMESES)",
+     "PRIMERA REMESA A GENERAR (F4: LISTA DE REMESAS)",
+     "PRIMEIRA REMESA A XERAR (F4: LISTA DE REMESAS)",
+     "PRUMÈRA REMESA DE GENERAR (F4: LISTA DE REMESES)"),
+    (LABEL, "FINS A LA REMESA .....: ", "HASTA LA REMESA ......: ", "ATA A REMESA .........: ",
+     "ENTÔ ERA REMESA ......: "),
+    ("DARRERA REMESA A GENERAR (F4: LLISTA DE REMESES)",
+     "ÚLTIMA REMESA A GENERAR (F4: LISTA DE REMESAS)",
+     "ÚLTIMA REMESA A XERAR (F4: LISTA DE REMESAS)",
+     "DARRÈRA REMESA DE GENERAR (F4: LISTA DE REMESES)"),
+    (LABEL, "DIRECTORI DE SORTIDA .: ", "DIRECTORIO DE SALIDA .: ", "DIRECTORIO DE SAÍDA ..: ",
+     "DIRECTORI DE GESSUDA .: "),
+    # The copy form.
+    (LABEL, "UNITAT D'ORIGEN ......: ", "UNIDAD DE ORIGEN .....: ", "UNIDADE DE ORIXE .....: ",
+     "UNITAT D'ORIGINA .....: "),
+    ("UNITAT ON ÉS EL FITXER (F4: LLISTA D'UNITATS)",
+     "UNIDAD DONDE ESTÁ EL FICHERO (F4: LISTA DE UNIDADES)",
+     "UNIDADE ONDE ESTÁ O FICHEIRO (F4: LISTA DE UNIDADES)",
+     "UNITAT A ON ÈI EH FICHÈR (F4: LISTA D'UNITATS)"),
+    (LABEL, "DIRECTORI ............: ", "DIRECTORIO ...........: ", "DIRECTORIO ...........: ",
+     "DIRECTORI ............: "),
+    ("DIRECTORI DEL FITXER (F4: LLISTA DE DIRECTORIS)",
+     "DIRECTORIO DEL FICHERO (F4: LISTA DE DIRECTORIOS)",
+     "DIRECTORIO DO FICHEIRO (F4: LISTA DE DIRECTORIOS)",
+     "DIRECTORI DETH FICHÈR (F4: LISTA DE DIRECTORIS)"),
+    (LABEL, "FITXER ...............: ", "FICHERO ..............: ", "FICHEIRO .............: ",
+     "FICHÈR ...............: "),
+    ("FITXER DE REMESES A COPIAR (F4: LLISTA DE FITXERS)",
+     "FICHERO DE REMESAS A COPIAR (F4: LISTA DE FICHEROS)",
+     "FICHEIRO DE REMESAS A COPIAR (F4: LISTA DE FICHEIROS)",
+     "FICHÈR DE REMESES DE COPIAR (F4: LISTA DE FICHÈRS)"),
+    (LABEL, "UNITAT DE DESTÍ ......: ", "UNIDAD DE DESTINO ....: ", "UNIDADE DE DESTINO ...: ",
+     "UNITAT DE DESTINACION : "),
+    # The report form.
+    (LABEL, "SORTIDA DE L'INFORME .: ", "SALIDA DEL INFORME ...: ", "SAÍDA DO INFORME .....: ",
+     "GESSUDA DER INFORME ..: "),
+    ("|P,PANTALLA|I,IMPRESSORA", "|P,PANTALLA|I,IMPRESORA", "|P,PANTALLA|I,IMPRESORA",
+     "|P,ECRAN|I,IMPRIMIDORA"),
+    (LABEL, "UNITAT DE LA REMESA ..: ", "UNIDAD DE LA REMESA ..: ", "UNIDADE DA REMESA ....: ",
+     "UNITAT DERA REMESA ...: "),
+    # The confirmation form.
+    (LABEL, "CONFIRMEU (S/N) ....: ", "CONFIRME (S/N) .....: ", "CONFIRME (S/N) .....: ",
+     "CONFIRMATZ (S/N) ...: "),
+    # The lists.
+    ("_REMESES_", "_REMESAS_", "_REMESAS_", "_REMESES_"),
+    ("_UNITATS_", "_UNIDADES_", "_UNIDADES_", "_UNITATS_"),
+    ("_DIRECTORIS_", "_DIRECTORIOS_", "_DIRECTORIOS_", "_DIRECTORIS_"),
+    ("_FITXERS_DE_REMESES_", "_FICHEROS_DE_REMESAS_", "_FICHEIROS_DE_REMESAS_",
+     "_FICHÈRS_DE_REMESES_"),
+    # Messages of the program.
+    ("OPERACIÓ NO DISPONIBLE", "OPERACIÓN NO DISPONIBLE", "OPERACIÓN NON DISPOÑIBLE",
+     "OPERACION NON DISPONIBLA"),
+    ("NO EXISTEIX EL FITXER ", "NO EXISTE EL FICHERO ", "NON EXISTE O FICHEIRO ",
+     "NON EXISTÍS EH FICHÈR "),
+    ("LES UNITATS ORIGEN I DESTÍ NO PODEN SER LA MATEIXA",
+     "LAS UNIDADES ORIGEN Y DESTINO NO PUEDEN SER LA MISMA",
+     "AS UNIDADES ORIXE E DESTINO NON PODEN SER A MESMA",
+     "ES UNITATS ORIGINA E DESTINACION NON PÒDEN ÈSSER ERA MATEIXA"),
+    (" CERCANT ", " BUSCANDO ", " BUSCANDO ", " CERCANT "),
+    (" PROCESSANT ", " PROCESANDO ", " PROCESANDO ", " PROCESSANT "),
+    ("GENERAT FITXER ", "GENERADO FICHERO ", "XERADO FICHEIRO ", "GENERAT FICHÈR "),
+    ("DETALL A", "DETALLE EN", "DETALLE EN", "DETALH EN"),
+    # A failed file operation.
+    ("NO ES POT OBRIR", "NO SE PUEDE ABRIR", "NON SE PODE ABRIR", "NON SE POT DUBRIR"),
+    ("NO ES POT CREAR", "NO SE PUEDE CREAR", "NON SE PODE CREAR", "NON SE POT CREAR"),
+    ("NO ES POT LLEGIR", "NO SE PUEDE LEER", "NON SE PODE LER", "NON SE POT LEGIR"),
+    ("NO ES POT ESCRIURE", "NO SE PUEDE ESCRIBIR", "NON SE PODE ESCRIBIR", "NON SE POT ESCRIUER"),
+    ("NO ES POT DESAR AL DISC", "NO SE PUEDE GUARDAR EN EL DISCO", "NON SE PODE GARDAR NO DISCO",
+     "NON SE POT SALVAR EN DISC"),
+    ("NO ES POT CANVIAR LA MIDA DE", "NO SE PUEDE CAMBIAR EL TAMAÑO DE",
+     "NON SE PODE CAMBIAR O TAMAÑO DE", "NON SE POT CAMBIAR ERA MIDA DE"),
+    ("NO ES POT REEMPLAÇAR", "NO SE PUEDE REEMPLAZAR", "NON SE PODE SUBSTITUÍR",
+     "NON SE POT REMPLAÇAR"),
+    ("NO ES POT ESBORRAR", "NO SE PUEDE BORRAR", "NON SE PODE BORRAR", "NON SE POT ESBORRAR"),
+    ("NO ES POT CREAR LA CARPETA", "NO SE PUEDE CREAR LA CARPETA", "NON SE PODE CREAR O CARTAFOL",
+     "NON SE POT CREAR ERA CARPETA"),
+    ("NO ES POT LLEGIR LA CARPETA", "NO SE PUEDE LEER LA CARPETA", "NON SE PODE LER O CARTAFOL",
+     "NON SE POT LEGIR ERA CARPETA"),
+    ("NO EXISTEIX", "NO EXISTE", "NON EXISTE", "NON EXISTÍS"),
+    ("ACCÉS DENEGAT", "ACCESO DENEGADO", "ACCESO DENEGADO", "ACCÈS DENEGAT"),
+    ("UNITAT PROTEGIDA CONTRA ESCRIPTURA", "UNIDAD PROTEGIDA CONTRA ESCRITURA",
+     "UNIDADE PROTEXIDA CONTRA ESCRITURA", "UNITAT PROTEGIDA CONTRA ESCRIPTURA"),
+    ("DISC PLE", "DISCO LLENO", "DISCO CHEO", "DISC PLEN"),
+    ("FITXER MASSA GRAN", "FICHERO DEMASIADO GRANDE", "FICHEIRO DEMASIADO GRANDE",
+     "FICHÈR MASSA GRAN"),
+    ("ÉS UNA CARPETA", "ES UNA CARPETA", "É UN CARTAFOL", "ÈI UNA CARPETA"),
+    ("NO ÉS UN FITXER", "NO ES UN FICHERO", "NON É UN FICHEIRO", "NON ÈI UN FICHÈR"),
+    ("NO ÉS UNA CARPETA", "NO ES UNA CARPETA", "NON É UN CARTAFOL", "NON ÈI UNA CARPETA"),
+    ("JA EXISTEIX", "YA EXISTE", "XA EXISTE", "JA EXISTÍS"),
+    ("EN ÚS PER UN ALTRE PROGRAMA", "EN USO POR OTRO PROGRAMA", "EN USO POR OUTRO PROGRAMA",
+     "EN ÚS PER UN AUTE PROGRAMA"),
+    ("NOM NO VÀLID", "NOMBRE NO VÁLIDO", "NOME NON VÁLIDO", "NOM NON VALID"),
+    ("ERROR DEL SUPORT", "ERROR DEL SOPORTE", "ERRO DO SOPORTE", "ERROR DETH SUPÒRT"),
+    # The terminal too small for the screen.
+    ("La finestra del terminal és massa petita: el programa necessita",
+     "La ventana del terminal es demasiado pequeña: el programa necesita",
+     "A xanela do terminal é demasiado pequena: o programa necesita",
+     "Era finèstra deth terminau ei massa petita: eth programa a besonh de"),
+    ("caràcters i ara en té", "caracteres y ahora tiene", "caracteres e agora ten",
+     "caractèrs e ara n'a"),
+    ("Feu-la més gran.", "Hágala más grande.", "Faga que sexa máis grande.", "Hètz-la mès gran."),
+]
+
+
+def fields(entry):
+    if entry[0] == LABEL:
+        catalan = entry[1]
+        rest = [t[:len(catalan)].ljust(len(catalan)) for t in entry[2:]]
+        return [catalan] + rest
+    return list(entry)
+
+
+def quoted(text):
+    return '"' + text.replace('"', '""') + '"'
+
+
+def main():
+    repo = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    lines = [",".join(quoted(f) for f in fields(e)) for e in TEXTS]
+    path = os.path.join(repo, "install", "LOCALE", "QDEBCONV.LNG")
+    with open(path, "wb") as out:
+        out.write(("\r\n".join(lines) + "\r\n").encode("cp850"))
+
+
+if __name__ == "__main__":
+    main()

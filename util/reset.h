@@ -1,0 +1,11 @@
+// The process-wide settings of util/ back to what they are when the program
+// starts, for tests and for a fresh start.
+#pragma once
+
+namespace util {
+
+// The separators back to "not loaded" ('\0'), no currency letters, FoldPlain
+// 0 and an empty TextStack.
+void ResetNumberAndTextState();
+
+}  // namespace util

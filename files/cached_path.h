@@ -5,6 +5,7 @@
 // receipt after another would pay thousands of times.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace files {
@@ -17,10 +18,13 @@ class CachedHostPath {
   const std::string& Get(const std::string& program_path);
   // The file was not found where the path said: work it out afresh.
   void Forget();
+  // Every path worked out afresh at its next Get (ResetFilesState).
+  static void ForgetAll();
 
  private:
   std::string key_;
   std::string host_;
+  uint64_t epoch_ = 0;
 };
 
 }  // namespace files

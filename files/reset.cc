@@ -1,5 +1,6 @@
 #include "files/reset.h"
 
+#include "files/cached_path.h"
 #include "files/listing.h"
 #include "files/locks.h"
 #include "files/paths.h"
@@ -15,6 +16,7 @@ void ResetFilesState() {
   LockHolder = 0;
   LockStation.clear();
   Hooks = {};
+  CachedHostPath::ForgetAll();
   SeedRandom(1);  // the generator's own default seed
 }
 

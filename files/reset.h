@@ -6,7 +6,8 @@ namespace files {
 
 // Every listing ended (its list file deleted), ListAttributes back to plain
 // files (0x20), no file stamp (FileStampYear and FileStampMonth 0), no lock
-// holder (LockHolder 0, LockStation empty), LockWait empty and the random
+// holder (LockHolder 0, LockStation empty), LockWait empty, the host paths
+// of the lock tables and the holders file forgotten, and the random
 // numbers of the file services back to their unseeded sequence.
 void ResetFilesState();
 

@@ -108,7 +108,7 @@ void Tell(Run& run, const std::string& text) {
 }
 
 std::string NotGenerated(const std::string& why) {
-  return env::TranslateText("FITXER NO GENERAT. ") + why;
+  return env::TranslateText(util::Cp850("FITXER NO GENERAT. ")) + why;
 }
 
 // The write that failed, in words, with its path.
@@ -409,23 +409,19 @@ int32_t LargestSuffix() {
 
 void Prepare(Run& run) {
   run.publish_links = PublishLinks();
-  run.link_text = env::TranslateText("DETALL A");
+  run.link_text = env::TranslateText(util::Cp850("DETALL A"));
   run.link_prefix = LinkPrefix();
   run.presenter_nif = env::InstallationText(7).substr(2, 9);
   run.owner_name = SepaText(env::InstallationText(1));
   const std::string& alternative = env::InstallationText(6);
   run.presenter_name = util::Trim(alternative).empty() ? run.owner_name : SepaText(alternative);
   run.collection_date = Digits(CollectionDate);
-  run.window.Open(env::TranslateText(" PROCESSANT "));
+  run.window.Open(env::TranslateText(util::Cp850(" PROCESSANT ")));
   run.output_directory = OutputDirectory();
   files::MakePath(run.output_directory);
   StartWorkList(ReturnMenu.empty() ? env::MenuName : ReturnMenu);
   run.versions.Load();
   run.draw = FileNameDraw();
-}
-
-std::string CountText(std::string_view text, int64_t count) {
-  return env::TranslateText(util::Cp850(text)) + std::to_string(count);
 }
 
 }  // namespace
@@ -439,10 +435,12 @@ GenerationResult GenerateCuaderno19() {
   for (int32_t suffix = 0; suffix <= largest && !run.stop; ++suffix) RunGroup(run, suffix);
   run.window.Close();
   if (run.result.left_out > 0) {
-    Tell(run, CountText("REBUTS D'IMPORT ZERO O NEGATIU NO GENERATS: ", run.result.left_out));
+    Tell(run, env::TranslateText(util::Cp850("REBUTS D'IMPORT ZERO O NEGATIU NO GENERATS: ")) +
+                  std::to_string(run.result.left_out));
   }
   if (run.result.in_use > 0) {
-    Tell(run, CountText("REBUTS EN ÚS EN UN ALTRE TERMINAL NO GENERATS: ", run.result.in_use));
+    Tell(run, env::TranslateText(util::Cp850("REBUTS EN ÚS EN UN ALTRE TERMINAL NO GENERATS: ")) +
+                  std::to_string(run.result.in_use));
   }
   return run.result;
 }

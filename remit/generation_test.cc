@@ -9,7 +9,10 @@
 #include "env/ini.h"
 #include "files/locks.h"
 #include "platform/process/clock.h"
+#include "platform/console/console.h"
 #include "remit/remit_test_support.h"
+#include "tests/support/headless_screen.h"
+#include "ui/screen.h"
 #include "util/cp850.h"
 
 namespace remit {
@@ -198,8 +201,8 @@ TEST_F(GenerationTest, SettingsOfFtpIniAndVerxmlMap) {
   };
   int number = 0;
   for (const Case& c : cases) {
-    std::filesystem::remove(host_ + "/root/Ftp.ini");
-    std::filesystem::remove(host_ + "/root/VERXML.MAP");
+    dir_.Remove("root/Ftp.ini");
+    dir_.Remove("root/VERXML.MAP");
     if (c.ftp_ini) Put("root/Ftp.ini", c.ftp_ini);
     if (!c.map.empty()) Put("root/VERXML.MAP", c.map);
     Add(Receipt(1, 1, ++number, 100));
@@ -227,11 +230,11 @@ TEST_F(GenerationTest, AReceiptTakenWhileItsLockWasWaitedForIsSkipped) {
   db::OpenRecordFile(37, env::RootDir + "DADES\\TrasBanc", &other_buffer, status);
   ASSERT_EQ(status, 0);
 
-  const std::string go = host_ + "/go";
+  const std::string go = Host("go");
   const std::string key_text = files::LockKeyText(taken.Record().substr(0, 11));
-  const std::string command = std::string(QDEB_LOCK_HELPER) + " " + host_ + "/root/ " + host_ +
-                              "/work2/ hold TrasBanc " + key_text + " " + key_text + " " + go;
-  std::filesystem::create_directories(host_ + "/work2");
+  const std::string command = std::string(QDEB_LOCK_HELPER) + " " + Host("root") + "/ " +
+                              Host("work2") + "/ hold TrasBanc " + key_text + " " + key_text + " " + go;
+  dir_.MakeDir("work2");
   FILE* other = popen(command.c_str(), "r");
   ASSERT_NE(other, nullptr);
   char line[128] = {};
@@ -246,7 +249,7 @@ TEST_F(GenerationTest, AReceiptTakenWhileItsLockWasWaitedForIsSkipped) {
       ASSERT_EQ(st, 0);
       db::DeleteCurrent(37, st);
       ASSERT_EQ(st, 0);
-      std::ofstream(go) << "go";
+      Put("go", "go");
     }
     platform::SleepMilliseconds(20);
   };
@@ -285,6 +288,21 @@ TEST_F(GenerationTest, AFileThatCannotBeWrittenCommitsNothing) {
   EXPECT_TRUE(Waiting(receipt));
   EXPECT_EQ(Get("root/CSB"), "not a folder");
   EXPECT_EQ(env::ReadIniValue(env::WorkDir + "QXCONVRT.INI", "Convertir", "Maxim"), "");
+}
+
+// On a screen each file's panel waits for a key with a beep, and the
+// progress window goes when the generation ends.
+TEST_F(GenerationTest, OnTheScreenEachFilesPanelWaitsForAKey) {
+  Add(Remittance(1, "000"));
+  Add(Remittance(3, "002"));
+  Add(Receipt(1, 1, 1, 100));
+  Add(Receipt(3, 2, 2, 200));
+  qdeb::testing::HeadlessScreen screen("Enter\nEnter\n");
+  const GenerationResult result = GenerateCuaderno19();
+  EXPECT_EQ(result.files.size(), 2u);
+  EXPECT_EQ(platform::console::HeadlessPending(), 0u);  // one key per panel, no more
+  EXPECT_EQ(platform::console::HeadlessBeeps(), 2);
+  EXPECT_EQ(ui::WindowDepth, 0);
 }
 
 }  // namespace

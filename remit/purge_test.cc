@@ -17,7 +17,7 @@ class PurgeTest : public testing::GenerationTest {
  protected:
   // A file of the output directory dated at noon UTC of the day given.
   void Dated(const std::string& name, int year, int month, int day) {
-    std::filesystem::create_directories(host_ + "/root/CSB");
+    dir_.MakeDir("root/CSB");
     Put(Csb(name), "x");
     std::tm t{};
     t.tm_year = year - 1900;
@@ -26,7 +26,7 @@ class PurgeTest : public testing::GenerationTest {
     t.tm_hour = 12;
     const timespec when{timegm(&t), 0};
     const timespec times[2] = {when, when};
-    ASSERT_EQ(utimensat(AT_FDCWD, (host_ + "/" + Csb(name)).c_str(), times, 0), 0);
+    ASSERT_EQ(utimensat(AT_FDCWD, Host(Csb(name)).c_str(), times, 0), 0);
   }
 };
 

@@ -11,6 +11,7 @@
 #include "remit/settings.h"
 #include "remit/work_list.h"
 #include "util/basics.h"
+#include "util/cp850.h"
 
 namespace remit {
 
@@ -147,7 +148,7 @@ std::function<std::string()> FileNameDraw() {
 }
 
 std::string GeneratedFileText(const std::string& path) {
-  return env::TranslateText("GENERAT FITXER ") + path;
+  return env::TranslateText(util::Cp850("GENERAT FITXER ")) + path;
 }
 
 }  // namespace remit

@@ -60,7 +60,7 @@ class RecoveryTest : public testing::GenerationTest {};
 TEST_F(RecoveryTest, CommittedFilesArePutInPlaceAndTheOthersRemoved) {
   const ReceiptFields gone1 = Receipt(1), gone2 = Receipt(2), waiting = Receipt(3), gone3 = Receipt(4);
   Add(waiting);
-  std::filesystem::create_directories(host_ + "/root/CSB");
+  dir_.MakeDir("root/CSB");
   struct Leftover {
     std::string base;
     std::string file;
@@ -85,7 +85,7 @@ TEST_F(RecoveryTest, CommittedFilesArePutInPlaceAndTheOthersRemoved) {
   Put(Csb("TAKENAME.E19"), "another file of that name");
   // A generation in progress in another process holds its file.
   platform::fs::File live;
-  ASSERT_EQ(live.Open(host_ + "/root/CSB/LIVEFILE.E19.tmp", platform::fs::File::kReadWrite, true), 0);
+  ASSERT_EQ(live.Open(Host(Csb("LIVEFILE.E19.tmp")), platform::fs::File::kReadWrite, true), 0);
 
   const GenerationResult result = RecoverInterruptedGeneration();
 
@@ -111,7 +111,7 @@ TEST_F(RecoveryTest, CommittedFilesArePutInPlaceAndTheOthersRemoved) {
 TEST_F(RecoveryTest, NothingIsTouchedWithoutTrasBanc) {
   int16_t status = 0;
   db::CloseAllRecordFiles(status);
-  std::filesystem::create_directories(host_ + "/root/CSB");
+  dir_.MakeDir("root/CSB");
   Put(Csb("COMMITED.E19.tmp"), WholeFileOf(1));
   Put(Csb("COMMITED.E19.key"), JournalOf({Receipt(1)}));
   EXPECT_TRUE(RecoverInterruptedGeneration().files.empty());

@@ -8,7 +8,7 @@
 
 namespace qdeb::testing {
 
-// ui/forms, files, db, ui, env, util, then the record manager, the console
+// remit, ui/forms, files, db, ui, env, util, then the record manager, the console
 // and the file-system caches. (bank/ and platform/process keep no state.)
 void ResetAllState();
 

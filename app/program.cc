@@ -1,0 +1,234 @@
+#include "app/program.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/form_hooks.h"
+#include "app/program_hooks.h"
+#include "db/records.h"
+#include "env/file_error.h"
+#include "env/ini_file.h"
+#include "env/installation.h"
+#include "env/language.h"
+#include "env/session.h"
+#include "files/listing.h"
+#include "files/paths.h"
+#include "platform/console/console.h"
+#include "platform/fs/files.h"
+#include "platform/fs/paths.h"
+#include "remit/generation.h"
+#include "ui/forms/forms.h"
+#include "ui/screen.h"
+#include "util/basics.h"
+#include "util/cp850.h"
+
+namespace app {
+
+std::string Operation;
+std::string SourceDrive;
+std::string SourceDirectory;
+std::string SourceFile;
+std::string TargetDrive;
+std::string ReportOutput;
+std::string ReportDrive;
+bool WideRange = false;
+
+namespace {
+
+namespace forms = ui::forms;
+
+// The record buffers of the files the program keeps open.
+std::string trasbanc_record;
+std::string remeses_record;
+std::string usort_record;
+
+// The presenter identifier of the office whose remittances carry three
+// digits: "ESX00000000" and six blanks.
+bool PresenterTakesWideRange() {
+  const std::string& presenter = env::InstallationText(7);
+  return presenter.substr(0, 17) == "ESX00000000" + std::string(6, ' ');
+}
+
+void SetValue(int16_t form, int16_t field, std::string_view text) {
+  forms::FieldDefinition* f = forms::Field(form, field);
+  if (f == nullptr) return;
+  const size_t length = static_cast<size_t>(std::max<int16_t>(f->attributes[forms::kLength], 0));
+  f->value = std::string(text.substr(0, std::min(text.size(), length)));
+  f->value.resize(length, ' ');
+}
+
+void SetLength(int16_t form, int16_t field, int16_t length) {
+  if (forms::FieldDefinition* f = forms::Field(form, field)) f->attributes[forms::kLength] = length;
+}
+
+void ClearScreen() {
+  ui::SetColour("n");
+  const int16_t rows = ui::ScreenRows();
+  ui::ScrollRegion(0, 0, static_cast<int16_t>(rows - 1),
+                   static_cast<int16_t>(ui::ScreenColumns() - 1), rows);
+}
+
+int16_t Show(int16_t form) {
+  int16_t first = 0, last = 0, key = 0;
+  forms::ShowForm(form, first, last, key);
+  return key;
+}
+
+// The sibling converter, when ExeDir holds it ("QXCONVRT", any case, with or
+// without ".EXE"): its host path, else empty.
+std::string ConverterPath() {
+  for (const char* name : {"QXCONVRT", "QXCONVRT.EXE"}) {
+    const std::string path = env::ExeDir + name;
+    if (!env::ExeDir.empty() && files::FileExists(path)) return platform::fs::HostPath(path);
+  }
+  return {};
+}
+
+void RunGeneration() {
+  for (;;) {
+    ClearScreen();
+    if (Show(kGenerationForm) == 27) return;
+    remit::GenerateCuaderno19();
+    const std::string converter = ConverterPath();
+    if (!converter.empty()) {
+      platform::console::RunInTerminal(converter);
+      return;
+    }
+  }
+}
+
+void NotYetAvailable() {
+  TellOperator(env::TranslateText(util::Cp850("OPERACIÓ NO DISPONIBLE")));
+}
+
+}  // namespace
+
+int LoadFormFile(std::string* why) {
+  const std::string path = env::RootDir + "FORMS\\" + kProgramId + ".JPN";
+  std::string text;
+  const env::FileRead read = env::ReadWholeFile(path, &text);
+  if (read != env::FileRead::kOk) {
+    *why = util::Cp850ToUtf8(path) +
+           (read == env::FileRead::kMissing ? ": no such form file" : ": cannot be read");
+    return 2;
+  }
+  std::string reason;
+  if (!forms::ParseFormFile(text, &reason)) {
+    *why = util::Cp850ToUtf8(path) + ": damaged form file (" + reason + ")";
+    return 2;
+  }
+  // The program needs its five forms, with the fields it fills.
+  const int16_t needed[][2] = {{kMainForm, 1}, {kGenerationForm, 4}, {kCopyForm, 4},
+                               {kReportForm, 2}, {kConfirmForm, 1}};
+  for (const auto& n : needed) {
+    if (forms::Field(n[0], n[1]) == nullptr) {
+      *why = util::Cp850ToUtf8(path) + ": form " + std::to_string(n[0]) + " lacks field " +
+             std::to_string(n[1]);
+      forms::Forms.clear();
+      return 2;
+    }
+  }
+  forms::TranslateFormTexts();
+  return 0;
+}
+
+void SetFormDefaults() {
+  SetValue(kMainForm, 1, "G");
+  SetValue(kGenerationForm, 1, env::FormatDate(env::WorkDate, 0, "DMA"));
+  if (WideRange) {
+    SetLength(kGenerationForm, 2, 3);
+    SetLength(kGenerationForm, 3, 3);
+  }
+  SetValue(kGenerationForm, 2, "");
+  SetValue(kGenerationForm, 3, WideRange ? "999" : "99");
+  std::string output = env::RootDir + "CSB";
+  files::AbsolutePath(output);
+  SetValue(kGenerationForm, 4, output);
+  SetValue(kCopyForm, 1, output.substr(0, 1));
+  SetValue(kCopyForm, 2, output.size() > 2 ? output.substr(2) : std::string());
+  SetValue(kCopyForm, 4, "");
+  SetValue(kReportForm, 1, env::OutputDevice == "P" ? "I" : "P");
+  SetValue(kReportForm, 2, "");
+}
+
+int OpenRecordFiles(std::string* why) {
+  int16_t status = 0;
+  db::OpenRecordFile(remit::kTrasBancFile, env::RootDir + "DADES\\TrasBanc", &trasbanc_record,
+                     status);
+  if (status == 0) {
+    db::OpenRecordFile(remit::kRemesesFile, env::RootDir + "DADES\\TRemeses", &remeses_record,
+                       status);
+  }
+  if (status == 0) {
+    // The catalogue starts empty at every run.
+    files::RemoveEntry(env::WorkDir + "USort.dat");
+    db::OpenRecordFile(kUSortFile, env::WorkDir + "USort", &usort_record, status);
+  }
+  if (status != 0) {
+    *why = "the record files cannot be opened (" + std::to_string(status) + ")";
+    return 1;
+  }
+  return 0;
+}
+
+void RunMainLoop() {
+  for (;;) {
+    ClearScreen();
+    if (Show(kMainForm) == 27) return;
+    if (Operation == "G") {
+      RunGeneration();
+    } else {
+      NotYetAvailable();
+    }
+  }
+}
+
+void ResetProgram() {
+  Operation.clear();
+  SourceDrive.clear();
+  SourceDirectory.clear();
+  SourceFile.clear();
+  TargetDrive.clear();
+  ReportOutput.clear();
+  ReportDrive.clear();
+  WideRange = false;
+}
+
+int Main() {
+  env::LoadSessionSettings();
+  remit::ReturnMenu = env::MenuName;
+  if (!env::RootDir.empty()) platform::fs::ChangeDirectory(platform::fs::HostPath(env::RootDir));
+  env::SetProgramId(kProgramId);
+  WideRange = PresenterTakesWideRange();
+  std::string why;
+  if (LoadFormFile(&why) != 0) {
+    std::fprintf(stderr, "qdebconv: %s\n", why.c_str());
+    return 2;
+  }
+  SetFormDefaults();
+  InstallProgramHooks();
+  InstallFormHooks();
+  // A scripted run whose keys run out ends as the headless console says.
+  platform::console::SetHeadlessRanOutHandler([] {
+    std::fputs("qdebconv: the key script ran out while the program waited for input\n", stderr);
+    int16_t status = 0;
+    db::CloseAllRecordFiles(status);
+    platform::console::Close();
+    std::exit(3);
+  });
+  std::string error;
+  if (!platform::console::Open(&error)) {
+    std::fprintf(stderr, "qdebconv: %s\n", error.c_str());
+    return 1;
+  }
+  if (OpenRecordFiles(&why) == 0) {
+    remit::RecoverInterruptedGeneration();
+    RunMainLoop();
+  }
+  int16_t status = 0;
+  db::CloseAllRecordFiles(status);
+  platform::console::Close();
+  return 0;
+}
+
+}  // namespace app

@@ -135,14 +135,26 @@ struct Table {
 };
 
 bool ReadTable(fs::File& file, Table* table) {
-  int64_t size = file.Size();
-  if (size < 0) return false;
+  // Read until a read comes back short: the table is never changed while
+  // it is open here, so that is its size (and asking it apart would cost a
+  // look at the disk on every lock).
+  constexpr size_t kRun = 64 * kLockSlotSize;
+  std::string& bytes = table->bytes;
+  bytes.clear();
+  for (;;) {
+    const size_t at = bytes.size();
+    bytes.resize(at + kRun);
+    const int64_t got = file.ReadAt(static_cast<int64_t>(at), bytes.data() + at, kRun);
+    if (got < 0) return false;
+    bytes.resize(at + static_cast<size_t>(got));
+    if (static_cast<size_t>(got) < kRun) break;
+  }
+  const int64_t size = static_cast<int64_t>(bytes.size());
   // A torn last slot (a write cut short) is not a slot: it is cut off, so
   // that the slots after it stay in step.
   int64_t whole = size / kLockSlotSize * kLockSlotSize;
   if (whole != size && !file.Truncate(whole)) return false;
-  table->bytes.assign(static_cast<size_t>(whole), ' ');
-  if (whole > 0 && file.ReadAt(0, table->bytes.data(), table->bytes.size()) != whole) return false;
+  bytes.resize(static_cast<size_t>(whole));
   table->append_at = whole;
   return true;
 }

@@ -96,14 +96,14 @@ bool GroupFile::AddReceipt(std::string_view key) {
 bool GroupFile::Flush() {
   if (failed_ || !file_.IsOpen()) return false;
   if (!pending_.empty()) {
-    if (!file_.WriteAt(written_, pending_.data(), pending_.size())) return !(failed_ = true);
+    failed_ = !file_.WriteAt(written_, pending_.data(), pending_.size());
+    if (failed_) return false;
     written_ += static_cast<int64_t>(pending_.size());
     pending_.clear();
   }
   if (!pending_journal_.empty()) {
-    if (!journal_.WriteAt(journal_written_, pending_journal_.data(), pending_journal_.size())) {
-      return !(failed_ = true);
-    }
+    failed_ = !journal_.WriteAt(journal_written_, pending_journal_.data(), pending_journal_.size());
+    if (failed_) return false;
     journal_written_ += static_cast<int64_t>(pending_journal_.size());
     pending_journal_.clear();
   }

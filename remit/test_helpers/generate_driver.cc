@@ -168,12 +168,7 @@ std::string PackedRemittance(int number) {
   return util::PackDigits(util::ZeroPad(number, 4));
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 2) return 2;
-  const std::string mode = argv[1];
-  env::LoadSessionSettings();
+int Run(const std::string& mode, int argc, char** argv) {
   if (mode == "fill" && argc == 5) {
     if (remit::testing::OpenGenerationFiles(&trasbanc, &remeses) != 0) return Fault("cannot open");
     const int16_t status = remit::testing::InsertBulk(ShapeOf(argv + 2));
@@ -197,4 +192,15 @@ int main(int argc, char** argv) {
   }
   if (mode == "check" && argc == 5) return Check(ShapeOf(argv + 2));
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  env::LoadSessionSettings();
+  const int status = Run(argv[1], argc, argv);
+  int16_t closed = 0;
+  db::CloseAllRecordFiles(closed);
+  return status;
 }

@@ -81,7 +81,6 @@ class Browse {
 
   // The loop of keys; the key the list was left with.
   int16_t Run(int16_t& status) {
-    DrawHeader();
     FillPage();
     for (;;) {
       ShowCurrent("u");
@@ -242,7 +241,8 @@ class Browse {
     PrintAt(row, 1, shown);
   }
 
-  // The page from its top; the entries are read as far as it reaches.
+  // The page from its top, and the header; the entries are read as far as
+  // the page reaches.
   void FillPage() {
     Entry entry;
     int32_t at = page_top_;
@@ -256,6 +256,9 @@ class Browse {
         PrintLine(row, std::string());
       }
     }
+    // After the page: its lines may have widened the overflow the header's
+    // "►" tells of.
+    DrawHeader();
   }
 
   void ShowCurrent(std::string_view colour) {
@@ -266,7 +269,6 @@ class Browse {
 
   void Shift(int16_t step) {
     offset_ = static_cast<int16_t>(offset_ + step);
-    DrawHeader();
     FillPage();
   }
 

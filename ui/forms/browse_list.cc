@@ -443,15 +443,18 @@ void ShowList(int16_t& list, int16_t& status) {
     }
   }
   const int16_t file = a[kListFile];
-  int16_t options_status = 0;
+  // Reading a list locks nothing. A file that is not open pushes nothing,
+  // and then nothing is popped of what others pushed.
+  int16_t options_status = -1;
   if (file != 0) db::SetFileOptions(file, "+d", options_status);
+  const bool pushed = options_status == 0;
   const EditorState before = TakeEditorState();
   SetKeySet("+ea", "d,1b,4800,5000,4900,5100,4b00,4d00");
   if (a[kListNested] != 0) SetKeySet("a", "3e00");
   ShowReadyList(list, definition, std::move(start_key), std::move(prefix), status);
   SetKeySet("-", "");
   PutEditorState(before);
-  if (file != 0) db::SetFileOptions(file, "-", options_status);
+  if (pushed) db::SetFileOptions(file, "-", options_status);
 }
 
 void ResetBrowseList() {

@@ -360,6 +360,12 @@ TEST_F(BrowseListTest, ListsLeftWithoutAPick) {
   EXPECT_EQ(reads_, 0);
   EXPECT_EQ(Show(1, "Enter\nEnter\nEnter\nDown\nEnter"), 0);
   EXPECT_EQ(Current(), "A002");
+  // A file that is not open gives an empty list.
+  Lists[0].attributes[kListFilterForm] = 0;
+  Lists[0].attributes[kListFile] = 9;
+  EXPECT_EQ(Show(1, "Enter"), -1);
+  EXPECT_EQ(reads_, 0);
+  Lists[0].attributes[kListFile] = kFile;
   // A window that does not fit on the screen.
   Lists[0].attributes[kListFilterForm] = 0;
   Lists[0].attributes[kListBottom] = 40;

@@ -268,7 +268,7 @@ class Browse {
   }
 
   void Shift(int16_t step) {
-    offset_ = static_cast<int16_t>(offset_ + step);
+    offset_ += step;
     FillPage();
   }
 
@@ -374,7 +374,7 @@ class Browse {
   int32_t page_top_ = 1;
   int32_t current_ = 0;  // the highlighted entry; 0 while there is none
   int16_t row_ = 1;
-  int16_t offset_ = 1;
+  int32_t offset_ = 1;  // the first character shown, 1-based
   int32_t widest_ = 0;  // the longest line read minus the width
 };
 

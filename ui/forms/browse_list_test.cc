@@ -10,6 +10,7 @@
 #include "platform/console/console.h"
 #include "platform/fs/paths.h"
 #include "platform/recman/test_support.h"
+#include "tests/support/scoped.h"
 #include "ui/forms/forms.h"
 #include "ui/forms/test_forms.h"
 #include "ui/keys.h"
@@ -176,6 +177,8 @@ class BrowseListTest : public ui::testing::UiTest {
   std::string buffer_;
   int reads_ = 0;
   Snapshot snapshot_;
+  // Inserts leave their db.log line in the working directory.
+  qdeb::testing::ScopedWorkingDirectory cwd_{dir_.path()};
 };
 
 struct MoveCase {

@@ -11,6 +11,8 @@
 
 #include "env/session.h"
 #include "platform/console/console.h"
+#include "ui/forms/browse_list.h"
+#include "ui/forms/editor_state.h"
 #include "ui/field.h"
 #include "ui/forms/forms.h"
 #include "ui/keys.h"
@@ -91,30 +93,6 @@ std::string Fitted(const std::string& text, size_t length) {
   std::string out = text.substr(0, length);
   out.resize(length, ' ');
   return out;
-}
-
-// Everything of the field editor's state a field changes, so that it can be
-// put back exactly, whatever the caller had set up (even a key set it had
-// saved in the single save slot).
-struct EditorState {
-  std::string codes, translations, saved_codes, saved_translations, choices;
-  bool saved = false;
-  int16_t mask = 0;
-};
-
-EditorState TakeEditorState() {
-  return {KeySetCodes, KeySetTranslations, SavedKeySetCodes, SavedKeySetTranslations,
-          ChoiceList,  KeySetSaved,        MaskCharacter};
-}
-
-void PutEditorState(const EditorState& state) {
-  KeySetCodes = state.codes;
-  KeySetTranslations = state.translations;
-  SavedKeySetCodes = state.saved_codes;
-  SavedKeySetTranslations = state.saved_translations;
-  ChoiceList = state.choices;
-  KeySetSaved = state.saved;
-  MaskCharacter = state.mask;
 }
 
 // The help text of a choice field is its option list.
@@ -437,6 +415,7 @@ void ResetForms() {
   ResumeForm = 0;
   Hooks = {};
   running.clear();
+  ResetBrowseList();
 }
 
 }  // namespace ui::forms

@@ -114,6 +114,17 @@ struct LayerHooks {
   std::function<bool(int16_t list)> show_list;
   // F1: shows the help page of the topic.
   std::function<void(const std::string& topic)> show_help;
+  // Before browse list `list` is shown: prepares its data (for a list
+  // without a record file, the entries of the work file) and gives the key
+  // the reading starts at and the prefix every key read must begin with.
+  // 0 shows the list; anything else cancels it and is its status. Empty:
+  // start key and prefix empty, 0.
+  std::function<int16_t(int16_t list, std::string& start_key, std::string& key_prefix)>
+      fill_catalogue_level;
+  // The display line of the current record of browse list `list`'s record
+  // file; an empty line leaves the record out. Empty: the record buffer's
+  // text.
+  std::function<std::string(int16_t list)> list_line;
 };
 extern LayerHooks Hooks;
 
@@ -126,7 +137,8 @@ extern LayerHooks Hooks;
 // field to enter is drawn and left at once, with key 27.
 void ShowForm(int16_t& form, int16_t& first_page, int16_t& last_page, int16_t& key);
 
-// Back to the start-up state: no tables, no hooks, no engine state.
+// Back to the start-up state: no tables, no hooks, no engine state, no
+// browse list results.
 void ResetForms();
 
 }  // namespace ui::forms

@@ -157,12 +157,13 @@ void Overwrite(std::string& line, size_t column, const std::string& text) {
   line.replace(column, text.size(), text);
 }
 
+// The name is cut where the date starts: written whole under the columns, a
+// long name would show through between them (a date shorter than its
+// column, the blank before the total).
 std::string FileLine(const std::string& name, const RemittanceSummary& summary) {
-  std::string line = Padded(name, kCatalogueLineWidth);
+  std::string line = Padded(std::string_view(name).substr(0, kDateColumn), kCatalogueLineWidth);
   if (!summary.date.empty()) {
     Overwrite(line, kDateColumn, env::FormatDate(util::PackDigits(summary.date), 0, "DMA"));
-  } else {
-    Overwrite(line, kDateColumn, std::string(kAmountColumn - kDateColumn, ' '));
   }
   Overwrite(line, kAmountColumn,
             summary.cents >= 0 ? util::FormatAmount(kCountPicture, static_cast<double>(summary.cents))

@@ -242,7 +242,13 @@ TEST_F(CatalogueTest, FullNamesArePickedBack) {
   const std::string too_long(80, 'L');
   dir_.Put("files/" + too_long, c19);
   std::vector<std::string> picked;
-  for (const Listed& l : FilesListed()) picked.push_back(CataloguedFileName(l.key + l.line));
+  std::string long_line;
+  for (const Listed& l : FilesListed()) {
+    picked.push_back(CataloguedFileName(l.key + l.line));
+    if (picked.back() == util::Cp850(names[0])) long_line = l.line;
+  }
+  // The line shows the name cut by the date, and nothing of it beyond.
+  EXPECT_EQ(long_line.substr(0, 25), "REMESA DE MAR1/3/2024    ");
   std::vector<std::string> expected;
   for (const std::string& name : names) expected.push_back(util::Cp850(name));
   expected.push_back("BAD?.Q19");

@@ -18,6 +18,7 @@
 #include "files/listing.h"
 #include "remit/c19_records.h"
 #include "remit/remittance_summary.h"
+#include "tests/support/headless_screen.h"
 #include "tests/support/reset.h"
 #include "tests/support/scoped.h"
 #include "tests/support/scratch_dir.h"
@@ -58,7 +59,8 @@ struct Listed {
 
 class CatalogueTest : public qdeb::testing::FreshStateTest {
  protected:
-  CatalogueTest() : dir_("qdeb_catalogue") {}
+  // The record layer's db.log goes to the working directory: the scratch one.
+  CatalogueTest() : dir_("qdeb_catalogue"), cwd_(dir_.path()) {}
   ~CatalogueTest() override { qdeb::testing::ResetAllState(); }
 
   void SetUp() override {
@@ -114,6 +116,7 @@ class CatalogueTest : public qdeb::testing::FreshStateTest {
   }
 
   qdeb::testing::ScratchDir dir_;
+  qdeb::testing::ScopedWorkingDirectory cwd_;
   std::string record_;
   CatalogueReport report_;
 };
@@ -125,7 +128,10 @@ TEST_F(CatalogueTest, C19FilesNewestFirstWithTheTotalsOfTheirLastRecord) {
   std::string lf = C19File("20231231", {100, 200, 300}, "\n");
   lf.pop_back();
   dir_.Put("files/UNIX.Q19", lf);
+  qdeb::testing::HeadlessScreen screen;
   const std::vector<Listed> files = FilesListed();
+  // Row 2 shows the first 12 characters of the line handled last.
+  EXPECT_EQ(screen.Row(2, 1, 14), "UNIX.Q19      ");
   ASSERT_EQ(files.size(), 3u);
   EXPECT_EQ(files[0].key, Key("79759698", "MARCH.Q19"));
   EXPECT_EQ(files[0].line, Line("MARCH.Q19", "1/3/2024", "        30'50", "            2"));
@@ -293,6 +299,8 @@ TEST_F(CatalogueTest, DirectoriesOnceEachThroughLinksAndDeepTrees) {
   for (size_t i = 4; i < paths.size(); ++i) EXPECT_EQ(paths[i], paths[i - 1] + "DD\\");
   EXPECT_LE(paths.back().size(), 79u);
   EXPECT_GT(paths.back().size(), 76u);
+  // A directory that is gone adds nothing.
+  EXPECT_EQ(CatalogueDirectories(dir_.Dos("gone") + "\\"), 0);
 }
 
 TEST_F(CatalogueTest, DrivesThatArePresent) {

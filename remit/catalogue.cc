@@ -94,45 +94,47 @@ bool Insert(const std::string& key, const std::string& line) {
   return true;
 }
 
-// The inserts of one operation reach the disk together: one commit instead
-// of one per record, which for a directory of thousands of files is the
-// difference between a moment and a long wait. Inside a transaction the
-// caller already holds, the records simply join it.
-class OneCommit {
- public:
-  OneCommit() {
-    int16_t status = 0;
-    db::BeginTransaction(status);
-    began_ = status == 0;
-  }
-  ~OneCommit() {
-    int16_t status = 0;
-    if (began_) db::EndTransaction(status);
-  }
-  OneCommit(const OneCommit&) = delete;
-  OneCommit& operator=(const OneCommit&) = delete;
-
- private:
-  bool began_ = false;
+struct Entry {
+  std::string key;
+  std::string line;
 };
+
+// The records of one operation are gathered first and inserted together in
+// one transaction: one commit instead of one per record (for a directory of
+// thousands of files, a moment instead of a long wait), and the files the
+// transaction holds, shared with the other terminals, are held only for the
+// inserts, never while directories are walked or files read. Inside a
+// transaction the caller already holds, the records simply join it.
+int32_t InsertAll(const std::vector<Entry>& entries) {
+  if (entries.empty() || db::RecordBuffer(kCatalogueFile) == nullptr) return 0;
+  int16_t status = 0;
+  db::BeginTransaction(status);
+  const bool began = status == 0;
+  int32_t added = 0;
+  for (const Entry& entry : entries) {
+    if (Insert(entry.key, entry.line)) ++added;
+  }
+  if (began) db::EndTransaction(status);
+  return added;
+}
 
 // The directories already catalogued in this walk, by what they are on the
 // disk rather than by the path that reached them.
 using Visited = std::set<std::pair<uint64_t, uint64_t>>;
 
-int32_t CatalogueTree(const std::string& directory, Visited& visited, Progress& progress) {
+void CatalogueTree(const std::string& directory, Visited& visited, Progress& progress,
+                   std::vector<Entry>& entries) {
   // "D" and the path must fit in the key: a longer path could be neither
   // shown nor picked, nor could anything under it.
-  if (directory.size() + 1 > kCatalogueKeyWidth) return 0;
+  if (directory.size() + 1 > kCatalogueKeyWidth) return;
   uint64_t device = 0;
   uint64_t inode = 0;
   // A directory gone since its parent was listed is not catalogued.
-  if (!fs::EntryIdentity(fs::HostPath(directory), &device, &inode)) return 0;
-  if (!visited.insert({device, inode}).second) return 0;
+  if (!fs::EntryIdentity(fs::HostPath(directory), &device, &inode)) return;
+  if (!visited.insert({device, inode}).second) return;
   const std::string line = directory.size() > 2 ? directory.substr(2) : std::string();
-  if (!Insert("D" + directory, line)) return 0;
+  entries.push_back({"D" + directory, line});
   progress.Show(line);
-  int32_t added = 1;
   // The names first, then the walk below them: the listings nest, but one
   // open per level is all a deep tree needs.
   std::vector<std::string> names;
@@ -142,8 +144,7 @@ int32_t CatalogueTree(const std::string& directory, Visited& visited, Progress& 
     if (name[0] != '.') names.push_back(name);
   }
   files::EndListing();
-  for (const std::string& sub : names) added += CatalogueTree(directory + sub + "\\", visited, progress);
-  return added;
+  for (const std::string& sub : names) CatalogueTree(directory + sub + "\\", visited, progress, entries);
 }
 
 std::string InvertedDate(const std::string& yyyymmdd) {
@@ -209,25 +210,27 @@ std::vector<std::string> ReadListing(const std::string& host_listing) {
 }  // namespace
 
 int32_t CatalogueDrives() {
-  OneCommit commit;
   Progress progress(15);
-  int32_t added = 0;
+  std::vector<Entry> entries;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     std::string text;
     const std::string key = std::string("U") + letter + files::DescribeDrive(letter, text);
     if (util::Trim(std::string_view(key).substr(2)).empty()) continue;
-    if (Insert(key, text)) ++added;
+    entries.push_back({key, text});
     progress.Show(Padded(text, kCatalogueLineWidth));
   }
-  return added;
+  return InsertAll(entries);
 }
 
 int32_t CatalogueDirectories(const std::string& directory) {
-  ListAttributesKept directories(kDirectoryAttribute);
-  OneCommit commit;
-  Progress progress(64);
-  Visited visited;
-  return CatalogueTree(directory, visited, progress);
+  std::vector<Entry> entries;
+  {
+    ListAttributesKept directories(kDirectoryAttribute);
+    Progress progress(64);
+    Visited visited;
+    CatalogueTree(directory, visited, progress, entries);
+  }
+  return InsertAll(entries);
 }
 
 CatalogueReport CatalogueRemittanceFiles(const std::string& directory, const std::string& pattern) {
@@ -236,8 +239,8 @@ CatalogueReport CatalogueRemittanceFiles(const std::string& directory, const std
   if (host_listing.empty() || !WriteListing(host_listing, directory, pattern)) return report;
   const std::vector<std::string> names = ReadListing(host_listing);
   fs::RemoveFile(host_listing);
-  OneCommit commit;
   Progress progress(12);
+  std::vector<Entry> entries;
   for (const std::string& listed : names) {
     const std::string name = files::PathPart(listed, 4 + 8);
     RemittanceSummary summary;
@@ -249,9 +252,10 @@ CatalogueReport CatalogueRemittanceFiles(const std::string& directory, const std
       report.unpickable.push_back(directory + name);
       continue;
     }
-    if (Insert(key, line)) ++report.added;
+    entries.push_back({key, line});
     progress.Show(line);
   }
+  report.added = InsertAll(entries);
   return report;
 }
 

@@ -29,7 +29,7 @@ namespace {
 constexpr int16_t kDirectoryAttribute = 0x10;
 constexpr int16_t kPlainFileAttribute = 0x20;
 constexpr std::string_view kListingName = "DIR.TMP";
-constexpr std::string_view kCountPicture = "Z,ZZZ,ZZZ,ZZ9";
+constexpr std::string_view kColumnPicture = "Z,ZZZ,ZZZ,ZZ9";
 constexpr size_t kDateColumn = 13;    // 0-based: position 14
 constexpr size_t kAmountColumn = 24;  // position 25
 constexpr size_t kCountColumn = 38;   // position 39
@@ -167,11 +167,11 @@ std::string FileLine(const std::string& name, const RemittanceSummary& summary) 
     Overwrite(line, kDateColumn, env::FormatDate(util::PackDigits(summary.date), 0, "DMA"));
   }
   Overwrite(line, kAmountColumn,
-            summary.cents >= 0 ? util::FormatAmount(kCountPicture, static_cast<double>(summary.cents))
-                               : std::string(kCountPicture.size(), ' '));
+            summary.cents >= 0 ? util::FormatAmount(kColumnPicture, static_cast<double>(summary.cents))
+                               : std::string(kColumnPicture.size(), ' '));
   Overwrite(line, kCountColumn,
-            summary.debits >= 0 ? util::FormatNumber(kCountPicture, static_cast<double>(summary.debits))
-                                : std::string(kCountPicture.size(), ' '));
+            summary.debits >= 0 ? util::FormatNumber(kColumnPicture, static_cast<double>(summary.debits))
+                                : std::string(kColumnPicture.size(), ' '));
   return Padded(line, kCatalogueLineWidth);
 }
 
@@ -247,7 +247,7 @@ CatalogueReport CatalogueRemittanceFiles(const std::string& directory, const std
     if (!SummariseRemittanceFile(fs::HostPath(directory + name), &summary)) continue;
     const std::string key = "F" + directory + InvertedDate(summary.date) + name;
     const std::string line = FileLine(name, summary);
-    std::string record = Padded(key, kCatalogueKeyWidth);
+    const std::string record = Padded(key, kCatalogueKeyWidth);
     if (key.size() > kCatalogueKeyWidth || CataloguedFileName(record) != name) {
       report.unpickable.push_back(directory + name);
       continue;

@@ -71,6 +71,14 @@ bool StatEntry(const std::string& host_path, DirEntry* entry) {
   return true;
 }
 
+bool EntryIdentity(const std::string& host_path, uint64_t* device, uint64_t* inode) {
+  struct stat st{};
+  if (host_path.empty() || stat(host_path.c_str(), &st) != 0) return false;
+  *device = static_cast<uint64_t>(st.st_dev);
+  *inode = static_cast<uint64_t>(st.st_ino);
+  return true;
+}
+
 bool ListDirectory(const std::string& host_dir, std::vector<DirEntry>* entries) {
   entries->clear();
   DIR* handle = opendir(host_dir.c_str());

@@ -42,6 +42,11 @@ struct DirEntry {
 bool ListDirectory(const std::string& host_dir, std::vector<DirEntry>* entries);
 // The entry of one path; false when it does not exist.
 bool StatEntry(const std::string& host_path, DirEntry* entry);
+// What the path names in the end, links followed: its device and inode, the
+// same for every path that reaches that entry (a walk through directories
+// tells by it a link that leads back into the tree). False when it does not
+// exist.
+bool EntryIdentity(const std::string& host_path, uint64_t* device, uint64_t* inode);
 
 // Each operation that fails notes what failed, where and why for
 // LastFileError (errors.h), whatever it returns.

@@ -3,8 +3,10 @@
 
     make_demo.py ROOT WORKDIR [--receipts N] [--seed S]
 
-ROOT gets "Vela.ini" (the office's installation data) and, in ROOT/seq/, the
-sequential load files of TRemeses and TrasBanc for kitdb; WORKDIR gets
+ROOT gets "Vela.ini" (the office's installation data), in ROOT/seq/, the
+sequential load files of TRemeses and TrasBanc for kitdb, and in ROOT/REMESES/
+remittance files to browse (Cuaderno 19.14 files, SEPA XML direct-debit
+messages of three versions, and a few files that are neither); WORKDIR gets
 "Sessio.ini" and "VelaTerm.ini". Texts are code page 850, as the program
 keeps them. Accounts, IBANs and tax numbers carry correct check digits,
 computed here from their definitions.
@@ -128,6 +130,116 @@ def write_ini(path, sections):
         f.write("\r\n".join(lines).encode(ENC))
 
 
+def c19_record(fields):
+    """A 600-character record: (1-based position, text) pairs over blanks."""
+    record = bytearray(b" " * 600)
+    for position, value in fields:
+        data = value.encode(ENC)
+        record[position - 1:position - 1 + len(data)] = data
+    return bytes(record)
+
+
+def c19_file(identifier, presenter, creditor, iban_text, collection, debits, line_end):
+    """A Cuaderno 19.14 file: 01, one creditor's 02, its 03s, 04, 05 and 99."""
+    today = datetime.date.today().strftime("%Y%m%d")
+    records = [c19_record([(1, "0119143001"), (11, identifier), (46, presenter[:70]), (116, today),
+                           (124, "PRE" + today + "12000000000" + "X" * 13), (146, "4")])]
+    records.append(c19_record([(1, "0219143002"), (11, identifier), (46, collection),
+                               (54, creditor[:70]), (266, iban_text)]))
+    total = 0
+    for n, (name, account, amount) in enumerate(debits):
+        total += amount
+        records.append(c19_record([(1, "0319143003"), (11, "%012d" % (n + 1)), (46, "%06d" % (n + 1)),
+                                   (81, "RCUR"), (85, "TRAD"), (89, "%011d" % amount), (100, "20091031"),
+                                   (119, name[:70]), (403, "A"), (404, account)]))
+    count = len(debits)
+    records.append(c19_record([(1, "04"), (3, identifier), (38, collection), (46, "%017d" % total),
+                               (63, "%08d" % count), (71, "%010d" % (count + 2))]))
+    records.append(c19_record([(1, "05"), (3, identifier), (38, "%017d" % total),
+                               (55, "%08d" % count), (63, "%010d" % (count + 3))]))
+    records.append(c19_record([(1, "99"), (3, "%017d" % total), (20, "%08d" % count),
+                               (28, "%010d" % (len(records) + 1))]))
+    return b"".join(r + line_end for r in records)
+
+
+def sepa_xml(version, identifier, creditor, iban_text, collection, debits):
+    """A SEPA direct-debit initiation (pain.008) of the given version."""
+    from xml.sax.saxutils import escape
+    total = sum(amount for _, _, amount in debits)
+    euros = lambda cents: "%d.%02d" % divmod(cents, 100)
+    iso = "%s-%s-%s" % (collection[:4], collection[4:6], collection[6:])
+    date = ("<ReqdColltnDt><Dt>%s</Dt></ReqdColltnDt>" if version >= "pain.008.001.08"
+            else "<ReqdColltnDt>%s</ReqdColltnDt>") % iso
+    lines = ['<?xml version="1.0" encoding="UTF-8"?>',
+             '<Document xmlns="urn:iso:std:iso:20022:tech:xsd:%s">' % version,
+             "  <CstmrDrctDbtInitn>",
+             "    <GrpHdr>",
+             "      <MsgId>DEMO-%s-%s</MsgId>" % (collection, version[-6:]),
+             "      <CreDtTm>%s</CreDtTm>" % datetime.datetime.now().strftime("%Y-%m-%dT%H:%M:%S"),
+             "      <NbOfTxs>%d</NbOfTxs>" % len(debits),
+             "      <CtrlSum>%s</CtrlSum>" % euros(total),
+             "      <InitgPty><Nm>%s</Nm></InitgPty>" % escape(creditor),
+             "    </GrpHdr>",
+             "    <PmtInf>",
+             "      <PmtInfId>%s-%s</PmtInfId>" % (identifier, collection),
+             "      <PmtMtd>DD</PmtMtd>",
+             "      <NbOfTxs>%d</NbOfTxs>" % len(debits),
+             "      <CtrlSum>%s</CtrlSum>" % euros(total),
+             "      <PmtTpInf><SvcLvl><Cd>SEPA</Cd></SvcLvl><LclInstrm><Cd>CORE</Cd></LclInstrm>"
+             "<SeqTp>RCUR</SeqTp></PmtTpInf>",
+             "      " + date,
+             "      <Cdtr><Nm>%s</Nm></Cdtr>" % escape(creditor),
+             "      <CdtrAcct><Id><IBAN>%s</IBAN></Id></CdtrAcct>" % iban_text,
+             "      <CdtrSchmeId><Id><PrvtId><Othr><Id>%s</Id></Othr></PrvtId></Id></CdtrSchmeId>" % identifier]
+    for n, (name, account, amount) in enumerate(debits):
+        lines += ["      <DrctDbtTxInf>",
+                  "        <PmtId><EndToEndId>%012d</EndToEndId></PmtId>" % (n + 1),
+                  '        <InstdAmt Ccy="EUR">%s</InstdAmt>' % euros(amount),
+                  "        <DrctDbtTx><MndtRltdInf><MndtId>%06d</MndtId><DtOfSgntr>2009-10-31</DtOfSgntr>"
+                  "</MndtRltdInf></DrctDbtTx>" % (n + 1),
+                  "        <Dbtr><Nm>%s</Nm></Dbtr>" % escape(name),
+                  "        <DbtrAcct><Id><IBAN>%s</IBAN></Id></DbtrAcct>" % account,
+                  "      </DrctDbtTxInf>"]
+    lines += ["    </PmtInf>", "  </CstmrDrctDbtInitn>", "</Document>", ""]
+    return "\n".join(lines).encode("utf-8")
+
+
+def write_remittance_files(rng, directory, presenter):
+    """Remittance files to browse with F4, newest first in the list."""
+    os.makedirs(directory, exist_ok=True)
+    checked = iban("ES", presenter)  # the creditor identifier's digits, as an IBAN's
+    identifier = checked[:4] + "000" + checked[4:]
+    creditor = "GESTORIA LLOBREGAT SL"
+    creditor_iban = iban("ES", spanish_account(rng))
+    first = datetime.date.today().replace(day=1)
+
+    def debits(count):
+        return [(rng.choice(FORENAMES + ["JOAN"]) + " " + rng.choice(SURNAMES), iban("ES", spanish_account(rng)),
+                 rng.choice([1500, 2500, 3000, 4590, 12000, 6075, 99])) for _ in range(count)]
+
+    def month(offset):
+        year, month0 = divmod(first.year * 12 + first.month - 1 + offset, 12)
+        return datetime.date(year, month0 + 1, 1).strftime("%Y%m%d")
+
+    files = [("REMESA_%s.Q19" % month(-2), c19_file(identifier, creditor, creditor, creditor_iban,
+                                                    month(-2), debits(12), b"\r\n")),
+             ("REMESA_%s.Q19" % month(-1), c19_file(identifier, creditor, creditor, creditor_iban,
+                                                    month(-1), debits(20), b"\r\n")),
+             ("REMESA UNIX %s.TXT" % month(0), c19_file(identifier, creditor, creditor, creditor_iban,
+                                                        month(0), debits(7), b"\n")),
+             ("SEPA_%s_V02.XML" % month(1), sepa_xml("pain.008.001.02", identifier, creditor, creditor_iban,
+                                                     month(1), debits(9))),
+             ("SEPA_%s_V03.XML" % month(-3), sepa_xml("pain.008.003.02", identifier, creditor, creditor_iban,
+                                                      month(-3), debits(5))),
+             ("SEPA_%s_QUOTES_ANUALS_V08.XML" % month(2), sepa_xml("pain.008.001.08", identifier, creditor,
+                                                                   creditor_iban, month(2), debits(15))),
+             ("LLEGEIX-ME.TXT", "Fitxers de remeses de demostració.\r\n".encode(ENC)),
+             ("TRANSFERENCIA.XML", b'<?xml version="1.0"?><Document><CstmrCdtTrfInitn/></Document>\n')]
+    for name, data in files:
+        with open(os.path.join(directory, name), "wb") as f:
+            f.write(data)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("root")
@@ -189,6 +301,8 @@ def main():
                                 with_identifier=(n % 3 == 0)))
     with open(os.path.join(args.root, "seq", "TrasBanc.seq"), "wb") as f:
         f.write(sequential(receipts))
+
+    write_remittance_files(rng, os.path.join(args.root, "REMESES"), presenter)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,270 @@
+#include "remit/catalogue.h"
+
+#include <set>
+#include <string_view>
+#include <utility>
+
+#include "db/records.h"
+#include "env/language.h"
+#include "env/session.h"
+#include "files/drives.h"
+#include "files/listing.h"
+#include "files/paths.h"
+#include "platform/console/console.h"
+#include "platform/fs/files.h"
+#include "platform/fs/paths.h"
+#include "platform/process/clock.h"
+#include "remit/remittance_summary.h"
+#include "ui/screen.h"
+#include "util/basics.h"
+#include "util/dates.h"
+#include "util/numbers.h"
+
+namespace remit {
+
+namespace fs = platform::fs;
+
+namespace {
+
+constexpr int16_t kDirectoryAttribute = 0x10;
+constexpr int16_t kPlainFileAttribute = 0x20;
+constexpr std::string_view kListingName = "DIR.TMP";
+constexpr std::string_view kColumnPicture = "Z,ZZZ,ZZZ,ZZ9";
+constexpr size_t kDateColumn = 13;    // 0-based: position 14
+constexpr size_t kAmountColumn = 24;  // position 25
+constexpr size_t kCountColumn = 38;   // position 39
+constexpr size_t kInvertedDateWidth = 8;
+
+// ListAttributes as it was, back on every way out.
+class ListAttributesKept {
+ public:
+  explicit ListAttributesKept(int16_t wanted) : saved_(files::ListAttributes) { files::ListAttributes = wanted; }
+  ~ListAttributesKept() { files::ListAttributes = saved_; }
+  ListAttributesKept(const ListAttributesKept&) = delete;
+  ListAttributesKept& operator=(const ListAttributesKept&) = delete;
+
+ private:
+  int16_t saved_;
+};
+
+// The line of the record just handled, on row 2 of the current window; the
+// terminal is refreshed at most every tenth of a second, so that a
+// directory of thousands of files is not slowed by the screen.
+class Progress {
+ public:
+  explicit Progress(size_t width) : width_(width) {}
+  ~Progress() {
+    if (pending_) platform::console::Refresh();
+  }
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+
+  void Show(const std::string& line) {
+    if (!platform::console::IsOpen()) return;
+    ui::PrintAt(2, 1, std::string_view(line).substr(0, width_));
+    pending_ = true;
+    const int64_t now = platform::SteadyMilliseconds();
+    if (now - shown_at_ >= 100) {
+      platform::console::Refresh();
+      shown_at_ = now;
+      pending_ = false;
+    }
+  }
+
+ private:
+  size_t width_;
+  int64_t shown_at_ = 0;
+  bool pending_ = false;
+};
+
+std::string Padded(std::string_view text, size_t width) {
+  std::string padded(text.substr(0, width));
+  padded.resize(width, ' ');
+  return padded;
+}
+
+// Key and line into the buffer registered for the catalogue, and the insert.
+// Whether two records of one key are both kept is the file's own rule.
+bool Insert(const std::string& key, const std::string& line) {
+  std::string* buffer = db::RecordBuffer(kCatalogueFile);
+  if (buffer == nullptr) return false;
+  *buffer = Padded(key, kCatalogueKeyWidth) + Padded(line, kCatalogueLineWidth);
+  int16_t status = 0;
+  db::InsertRecord(kCatalogueFile, status);
+  return true;
+}
+
+struct Entry {
+  std::string key;
+  std::string line;
+};
+
+// The records of one operation are gathered first and inserted together in
+// one transaction: one commit instead of one per record (for a directory of
+// thousands of files, a moment instead of a long wait), and the files the
+// transaction holds, shared with the other terminals, are held only for the
+// inserts, never while directories are walked or files read. Inside a
+// transaction the caller already holds, the records simply join it.
+int32_t InsertAll(const std::vector<Entry>& entries) {
+  if (entries.empty() || db::RecordBuffer(kCatalogueFile) == nullptr) return 0;
+  int16_t status = 0;
+  db::BeginTransaction(status);
+  const bool began = status == 0;
+  int32_t added = 0;
+  for (const Entry& entry : entries) {
+    if (Insert(entry.key, entry.line)) ++added;
+  }
+  if (began) db::EndTransaction(status);
+  return added;
+}
+
+// The directories already catalogued in this walk, by what they are on the
+// disk rather than by the path that reached them.
+using Visited = std::set<std::pair<uint64_t, uint64_t>>;
+
+void CatalogueTree(const std::string& directory, Visited& visited, Progress& progress,
+                   std::vector<Entry>& entries) {
+  // "D" and the path must fit in the key: a longer path could be neither
+  // shown nor picked, nor could anything under it.
+  if (directory.size() + 1 > kCatalogueKeyWidth) return;
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  // A directory gone since its parent was listed is not catalogued.
+  if (!fs::EntryIdentity(fs::HostPath(directory), &device, &inode)) return;
+  if (!visited.insert({device, inode}).second) return;
+  const std::string line = directory.size() > 2 ? directory.substr(2) : std::string();
+  entries.push_back({"D" + directory, line});
+  progress.Show(line);
+  // The names first, then the walk below them: the listings nest, but one
+  // open per level is all a deep tree needs.
+  std::vector<std::string> names;
+  files::StartListing(directory + "*.*");
+  std::string name;
+  while (!files::NextListed(name)) {
+    if (name[0] != '.') names.push_back(name);
+  }
+  files::EndListing();
+  for (const std::string& sub : names) CatalogueTree(directory + sub + "\\", visited, progress, entries);
+}
+
+std::string InvertedDate(const std::string& yyyymmdd) {
+  int64_t date = 0;
+  for (char c : yyyymmdd) date = date * 10 + (c - '0');
+  std::string text = std::to_string(99999999 - date);
+  return std::string(kInvertedDateWidth - text.size(), '0') + text;
+}
+
+void Overwrite(std::string& line, size_t column, const std::string& text) {
+  line.replace(column, text.size(), text);
+}
+
+// The name is cut where the date starts: written whole under the columns, a
+// long name would show through between them (a date shorter than its
+// column, the blank before the total).
+std::string FileLine(const std::string& name, const RemittanceSummary& summary) {
+  std::string line = Padded(std::string_view(name).substr(0, kDateColumn), kCatalogueLineWidth);
+  if (!summary.date.empty()) {
+    Overwrite(line, kDateColumn, env::FormatDate(util::PackDigits(summary.date), 0, "DMA"));
+  }
+  Overwrite(line, kAmountColumn,
+            summary.cents >= 0 ? util::FormatAmount(kColumnPicture, static_cast<double>(summary.cents))
+                               : std::string(kColumnPicture.size(), ' '));
+  Overwrite(line, kCountColumn,
+            summary.debits >= 0 ? util::FormatNumber(kColumnPicture, static_cast<double>(summary.debits))
+                                : std::string(kColumnPicture.size(), ' '));
+  return Padded(line, kCatalogueLineWidth);
+}
+
+// "DIR.TMP" in the work directory: the plain files of the directory that
+// match the pattern, one name per line. False when it cannot be written.
+bool WriteListing(const std::string& host_listing, const std::string& directory,
+                  const std::string& pattern) {
+  std::string content;
+  {
+    ListAttributesKept plain_files(kPlainFileAttribute);
+    files::StartListing(directory + pattern);
+    std::string name;
+    while (!files::NextListed(name)) content += name + "\r\n";
+    files::EndListing();
+  }
+  fs::RemoveFile(host_listing);
+  return fs::AppendToFile(host_listing, content) == 0;
+}
+
+std::vector<std::string> ReadListing(const std::string& host_listing) {
+  std::string content;
+  std::vector<std::string> names;
+  if (fs::ReadWholeFile(host_listing, &content) != 0) return names;
+  size_t start = 0;
+  while (start < content.size()) {
+    size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    std::string name = content.substr(start, end - start);
+    if (!name.empty() && name.back() == '\r') name.pop_back();
+    if (!name.empty()) names.push_back(std::move(name));
+    start = end + 1;
+  }
+  return names;
+}
+
+}  // namespace
+
+int32_t CatalogueDrives() {
+  Progress progress(15);
+  std::vector<Entry> entries;
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    std::string text;
+    const std::string key = std::string("U") + letter + files::DescribeDrive(letter, text);
+    if (util::Trim(std::string_view(key).substr(2)).empty()) continue;
+    entries.push_back({key, text});
+    progress.Show(Padded(text, kCatalogueLineWidth));
+  }
+  return InsertAll(entries);
+}
+
+int32_t CatalogueDirectories(const std::string& directory) {
+  std::vector<Entry> entries;
+  {
+    ListAttributesKept directories(kDirectoryAttribute);
+    Progress progress(64);
+    Visited visited;
+    CatalogueTree(directory, visited, progress, entries);
+  }
+  return InsertAll(entries);
+}
+
+CatalogueReport CatalogueRemittanceFiles(const std::string& directory, const std::string& pattern) {
+  CatalogueReport report;
+  const std::string host_listing = fs::HostPath(env::WorkDir + std::string(kListingName));
+  if (host_listing.empty() || !WriteListing(host_listing, directory, pattern)) return report;
+  const std::vector<std::string> names = ReadListing(host_listing);
+  fs::RemoveFile(host_listing);
+  Progress progress(12);
+  std::vector<Entry> entries;
+  for (const std::string& listed : names) {
+    const std::string name = files::PathPart(listed, 4 + 8);
+    RemittanceSummary summary;
+    if (!SummariseRemittanceFile(fs::HostPath(directory + name), &summary)) continue;
+    const std::string key = "F" + directory + InvertedDate(summary.date) + name;
+    const std::string line = FileLine(name, summary);
+    const std::string record = Padded(key, kCatalogueKeyWidth);
+    if (key.size() > kCatalogueKeyWidth || CataloguedFileName(record) != name) {
+      report.unpickable.push_back(directory + name);
+      continue;
+    }
+    entries.push_back({key, line});
+    progress.Show(line);
+  }
+  report.added = InsertAll(entries);
+  return report;
+}
+
+std::string CataloguedFileName(const std::string& record) {
+  const std::string_view key = std::string_view(record).substr(0, kCatalogueKeyWidth);
+  if (key.empty() || key[0] != 'F') return {};
+  const size_t separator = key.find_last_of("\\/");
+  if (separator == std::string_view::npos || key.size() < separator + 1 + kInvertedDateWidth) return {};
+  return std::string(util::TrimRight(key.substr(separator + 1 + kInvertedDateWidth)));
+}
+
+}  // namespace remit

@@ -1,0 +1,54 @@
+// The catalogue of what is on the machine, in the work record file USort
+// (file number 146, open with its record buffer registered): the drives
+// ("U" records), the directories of a drive ("D") and the remittance files
+// of a directory ("F"), which the browse lists show level by level. Every
+// record is a key of 80 characters and the line the list shows, 80 more.
+//
+// While it works, each operation shows the line of the record just handled
+// on row 2 of the current window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace remit {
+
+inline constexpr int16_t kCatalogueFile = 146;
+inline constexpr size_t kCatalogueKeyWidth = 80;
+inline constexpr size_t kCatalogueLineWidth = 80;
+
+// One "U" record per drive letter A to Z that is present: key "U", the
+// letter and the drive's kind letter; line the drive's display text.
+// The number of records added.
+int32_t CatalogueDrives();
+
+// The "D" record of the directory (a program path ending in "\") and of
+// every directory below it: key "D" and the path, line the path without its
+// drive. A directory whose path does not fit in the key is left out with
+// everything under it; a directory reached a second time (a symbolic link
+// back up the tree) is not entered again. The number of records added.
+int32_t CatalogueDirectories(const std::string& directory);
+
+struct CatalogueReport {
+  int32_t added = 0;
+  // The paths of remittance files left out because their name cannot be
+  // kept whole in the record (too long for the key beside the directory,
+  // or ending in a blank): a picked cut name would name another file.
+  std::vector<std::string> unpickable;
+};
+
+// An "F" record for each remittance file of the directory (ending in "\")
+// whose name matches the pattern ("*.*"): key "F", the directory, the
+// collection date inverted (99999999 - yyyymmdd, so that the newest come
+// first; 99999999 without a date) and the file's full name; line the name
+// at 1, cut by the date at 14 (day-month-year), the total at 25 and the
+// number of debits at 39. The listing of the directory passes through
+// WorkDir + "DIR.TMP", deleted at the end.
+CatalogueReport CatalogueRemittanceFiles(const std::string& directory, const std::string& pattern);
+
+// The full file name an "F" record keeps (without its directory); empty for
+// any other record.
+std::string CataloguedFileName(const std::string& record);
+
+}  // namespace remit

@@ -109,7 +109,7 @@ TEST_F(FormHooksTest, FieldsAreCheckedAndStoredByType) {
     EXPECT_EQ(CheckFieldValue(form, text, field, key) == 0, c.accepted) << c.typed;
     EXPECT_EQ(Value(c.form, c.field), c.stored) << c.typed;
   }
-  EXPECT_EQ(FieldDisplay(kMainForm, 1).substr(0, 6), "COPIAR");
+  EXPECT_EQ(FieldDisplay(kMainForm, 1).substr(0, 10), "T - COPIAR");
   EXPECT_EQ(FieldDisplay(kGenerationForm, 2), "  4  " + std::string(30, ' '));  // no TRemeses open
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/form_hooks.h"
+#include "app/list_hooks.h"
 #include "app/program_hooks.h"
 #include "db/records.h"
 #include "env/file_error.h"
@@ -101,6 +102,18 @@ void NotYetAvailable() {
   TellOperator(env::TranslateText(util::Cp850("OPERACIÓ NO DISPONIBLE")));
 }
 
+// The copy and report operations: their form, on a catalogue of the drives,
+// until Escape. The operations themselves come with the backup to volumes
+// and the verification report.
+void RunOnCatalogue(int16_t form) {
+  PrepareCatalogue();
+  for (;;) {
+    ClearScreen();
+    if (Show(form) == 27) return;
+    NotYetAvailable();
+  }
+}
+
 }  // namespace
 
 int LoadFormFile(std::string* why) {
@@ -177,8 +190,10 @@ void RunMainLoop() {
     if (Show(kMainForm) == 27) return;
     if (Operation == "G") {
       RunGeneration();
+    } else if (Operation == "T") {
+      RunOnCatalogue(kCopyForm);
     } else {
-      NotYetAvailable();
+      RunOnCatalogue(kReportForm);
     }
   }
 }
@@ -208,6 +223,7 @@ int Main() {
   SetFormDefaults();
   InstallProgramHooks();
   InstallFormHooks();
+  InstallListHooks();
   // A scripted run whose keys run out ends as the headless console says.
   platform::console::SetHeadlessRanOutHandler([] {
     std::fputs("qdebconv: the key script ran out while the program waited for input\n", stderr);

@@ -47,7 +47,9 @@ class ListAttributesKept {
   int16_t saved_;
 };
 
-// The line of the record just handled, on row 2 of the current window; the
+// The line of the record just handled, on the row inside the frame of the
+// three-row search window, blank-padded so that no longer line before it
+// shows through; the
 // terminal is refreshed at most every tenth of a second, so that a
 // directory of thousands of files is not slowed by the screen.
 class Progress {
@@ -61,7 +63,9 @@ class Progress {
 
   void Show(const std::string& line) {
     if (!platform::console::IsOpen()) return;
-    ui::PrintAt(2, 1, std::string_view(line).substr(0, width_));
+    std::string shown = line.substr(0, std::min(line.size(), width_));
+    shown.resize(width_, ' ');
+    ui::PrintAt(1, 1, shown);
     pending_ = true;
     const int64_t now = platform::SteadyMilliseconds();
     if (now - shown_at_ >= 100) {

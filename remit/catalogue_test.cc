@@ -130,8 +130,8 @@ TEST_F(CatalogueTest, C19FilesNewestFirstWithTheTotalsOfTheirLastRecord) {
   dir_.Put("files/UNIX.Q19", lf);
   qdeb::testing::HeadlessScreen screen;
   const std::vector<Listed> files = FilesListed();
-  // Row 2 shows the first 12 characters of the line handled last.
-  EXPECT_EQ(screen.Row(2, 1, 14), "UNIX.Q19      ");
+  // The window's row shows the first 12 characters of the line handled last.
+  EXPECT_EQ(screen.Row(1, 1, 14), "UNIX.Q19      ");
   ASSERT_EQ(files.size(), 3u);
   EXPECT_EQ(files[0].key, Key("79759698", "MARCH.Q19"));
   EXPECT_EQ(files[0].line, Line("MARCH.Q19", "1/3/2024", "        30'50", "            2"));

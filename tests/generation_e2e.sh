@@ -134,7 +134,7 @@ list=$(tr -d '\r' < "$term/QXCONVRT.INI")
 grep -qx "Maxim= 2" <<<"$list" || fail "work list: $list"
 grep -qx "Tornar=REMESES" <<<"$list" || fail "work list: $list"
 for k in 1 2; do
-  grep -q "^Fitx$k=C:.*CSB.*\\.E19$" <<<"$list" || fail "work list lacks Fitx$k: $list"
+  grep -q "^Fitx$k=[A-Z]:.*CSB.*\\.E19$" <<<"$list" || fail "work list lacks Fitx$k: $list"
 done
 
 # The same selection again finds nothing to write.

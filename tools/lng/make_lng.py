@@ -18,18 +18,18 @@ LABEL = "label"
 TEXTS = [
     # The main form.
     ("OPERACIÓ: ", "OPERACIÓN: ", "OPERACIÓN: ", "OPERACION: "),
-    ("|G,GENERAR ELS FITXERS DEL QUADERN 19.14|T,COPIAR UN FITXER DE REMESES A UNA UNITAT"
-     "|I,INFORME DE VERIFICACIÓ D'UNA REMESA CSB 19",
-     "|G,GENERAR LOS FICHEROS DEL CUADERNO 19.14|T,COPIAR UN FICHERO DE REMESAS A UNA UNIDAD"
-     "|I,INFORME DE VERIFICACIÓN DE UNA REMESA CSB 19",
-     "|G,XERAR OS FICHEIROS DO CADERNO 19.14|T,COPIAR UN FICHEIRO DE REMESAS A UNHA UNIDADE"
-     "|I,INFORME DE VERIFICACIÓN DUNHA REMESA CSB 19",
-     "|G,GENERAR ES FICHÈRS DETH QUADERN 19.14|T,COPIAR UN FICHÈR DE REMESES A UNA UNITAT"
-     "|I,INFORME DE VERIFICACION D'UNA REMESA CSB 19"),
-    ("Trieu amb les fletxes o la inicial i premeu Enter. Esc: sortir.",
-     "Elija con las flechas o la inicial y pulse Intro. Esc: salir.",
-     "Escolla coas frechas ou a inicial e prema Intro. Esc: saír.",
-     "Chausitz damb es flèches o era iniciau e premetz Enter. Esc: gésser."),
+    ("|G,G - GENERAR ELS FITXERS DEL QUADERN 19.14|T,T - COPIAR UN FITXER DE REMESES A UNA UNITAT"
+     "|I,I - INFORME DE VERIFICACIÓ D'UNA REMESA CSB 19",
+     "|G,G - GENERAR LOS FICHEROS DEL CUADERNO 19.14|T,T - COPIAR UN FICHERO DE REMESAS A UNA UNIDAD"
+     "|I,I - INFORME DE VERIFICACIÓN DE UNA REMESA CSB 19",
+     "|G,G - XERAR OS FICHEIROS DO CADERNO 19.14|T,T - COPIAR UN FICHEIRO DE REMESAS A UNHA UNIDADE"
+     "|I,I - INFORME DE VERIFICACIÓN DUNHA REMESA CSB 19",
+     "|G,G - GENERAR ES FICHÈRS DETH QUADERN 19.14|T,T - COPIAR UN FICHÈR DE REMESES A UNA UNITAT"
+     "|I,I - INFORME DE VERIFICACION D'UNA REMESA CSB 19"),
+    ("Trieu amb les fletxes o la lletra i premeu Enter. Esc: sortir.",
+     "Elija con las flechas o la letra y pulse Intro. Esc: salir.",
+     "Escolla coas frechas ou a letra e prema Intro. Esc: saír.",
+     "Chausitz damb es flèches o era letra e premetz Enter. Esc: gésser."),
     # The generation form.
     (LABEL, "DATA DE COBRAMENT ....: ", "FECHA DE COBRO .......: ", "DATA DE COBRO ........: ",
      "DATA DE COBRAMENT ....: "),
@@ -98,6 +98,10 @@ TEXTS = [
      "AS UNIDADES ORIXE E DESTINO NON PODEN SER A MESMA",
      "ES UNITATS ORIGINA E DESTINACION NON PÒDEN ÈSSER ERA MATEIXA"),
     (" CERCANT ", " BUSCANDO ", " BUSCANDO ", " CERCANT "),
+    ("FITXERS AMB UN NOM MASSA LLARG PER A LA LLISTA: ",
+     "FICHEROS CON UN NOMBRE DEMASIADO LARGO PARA LA LISTA: ",
+     "FICHEIROS CUN NOME DEMASIADO LONGO PARA A LISTA: ",
+     "FICHÈRS DAMB UN NOM MASSA LONG ENTA ERA LISTA: "),
     (" PROCESSANT ", " PROCESANDO ", " PROCESANDO ", " PROCESSANT "),
     ("GENERAT FITXER ", "GENERADO FICHERO ", "XERADO FICHEIRO ", "GENERAT FICHÈR "),
     ("DETALL A", "DETALLE EN", "DETALLE EN", "DETALH EN"),

@@ -1,0 +1,200 @@
+#include "app/list_hooks.h"
+
+#include "app/form_hooks.h"
+#include "app/program.h"
+#include "db/records.h"
+#include "env/language.h"
+#include "remit/catalogue.h"
+#include "remit/generation.h"
+#include "ui/forms/browse_list.h"
+#include "ui/forms/forms.h"
+#include "ui/screen.h"
+#include "util/basics.h"
+#include "util/cp850.h"
+#include "util/dates.h"
+
+namespace app {
+namespace {
+
+namespace forms = ui::forms;
+
+constexpr size_t kCatalogueKeyLength = 80;
+// The drives offered as destinations: diskettes, other removable drives and
+// fixed disks, by the first character of their description.
+constexpr std::string_view kChoosableKinds = "12345HR";
+
+std::string Record(int16_t file) {
+  const std::string* record = db::RecordBuffer(file);
+  return record == nullptr ? std::string() : *record;
+}
+
+std::string RemittanceDigits(const std::string& record) {
+  if (record.size() < 76) return {};
+  const std::string four = util::UnpackDigits(record.substr(75, 1) + record.substr(0, 1));
+  return WideRange ? four.substr(1) : four.substr(2);
+}
+
+std::string CatalogueLine(const std::string& record) {
+  return record.size() >= 160 ? record.substr(80, 80) : std::string();
+}
+
+std::string CatalogueKey(const std::string& record) {
+  return record.substr(0, std::min(record.size(), kCatalogueKeyLength));
+}
+
+// A key prefix as the catalogue file holds it: blank-padded to its length.
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// The window the catalogue shows its progress in while it searches.
+class SearchWindow {
+ public:
+  SearchWindow() {
+    opened_ = ui::OpenWindow(23, 1, 25, 80);
+    if (!opened_) return;
+    ui::DrawFrame(1);
+    ui::PrintAt(0, 35, env::TranslateText(util::Cp850(" CERCANT ")));
+  }
+  ~SearchWindow() {
+    if (opened_) ui::CloseWindow();
+  }
+  SearchWindow(const SearchWindow&) = delete;
+  SearchWindow& operator=(const SearchWindow&) = delete;
+
+ private:
+  bool opened_ = false;
+};
+
+// True when a record at or after prefix starts with it.
+bool CatalogueHas(const std::string& prefix) {
+  int16_t status = 0;
+  db::GetByKey(kUSortFile, 0, prefix, 1, status);
+  return status == 0 && StartsWith(CatalogueKey(Record(kUSortFile)), prefix);
+}
+
+void DeleteCatalogued(const std::string& prefix) {
+  for (;;) {
+    int16_t status = 0;
+    db::GetByKey(kUSortFile, 0, prefix, 1, status);
+    if (status != 0 || !StartsWith(CatalogueKey(Record(kUSortFile)), prefix)) return;
+    db::DeleteCurrent(kUSortFile, status);
+    if (status != 0) return;
+  }
+}
+
+std::string FieldValue(int16_t form, int16_t field) {
+  const forms::FieldDefinition* f = forms::Field(form, field);
+  return f == nullptr ? std::string() : std::string(util::Trim(f->value));
+}
+
+std::string ChosenDirectory() {
+  std::string directory = FieldValue(forms::CurrentForm, 1) + ":" +
+                          std::string(util::TrimRight(forms::Field(forms::CurrentForm, 2) != nullptr
+                                                          ? forms::Field(forms::CurrentForm, 2)->value
+                                                          : std::string()));
+  if (directory.back() != '\\') directory += '\\';
+  return directory;
+}
+
+}  // namespace
+
+std::string ListLine(int16_t list) {
+  if (list == kRemittanceList) {
+    const std::string record = Record(remit::kRemesesFile);
+    if (record.size() < 46) return {};
+    return RemittanceDigits(record) + (WideRange ? " " : "  ") +
+           util::UnpackDigits(record.substr(1, 10)) + "  " + record.substr(16, 30);
+  }
+  return CatalogueLine(Record(kUSortFile));
+}
+
+void OnListPick(int16_t& list, int16_t& form, int16_t& field) {
+  std::string text;
+  if (list == kRemittanceList) {
+    text = RemittanceDigits(Record(remit::kRemesesFile));
+  } else if (list == kDriveList) {
+    const std::string key = CatalogueKey(Record(kUSortFile));
+    text = key.size() > 1 ? key.substr(1, 1) : std::string();
+  } else if (list == kDirectoryList) {
+    text = CatalogueLine(Record(kUSortFile));
+  } else if (list == kFileList) {
+    text = remit::CataloguedFileName(Record(kUSortFile));
+  }
+  int16_t key = 13;
+  CheckFieldValue(form, text, field, key);
+}
+
+int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& key_prefix) {
+  if (list == kDriveList) {
+    start_key = key_prefix = "U";
+  } else if (list == kDirectoryList) {
+    const std::string root = FieldValue(forms::CurrentForm, 1) + ":\\";
+    start_key = key_prefix = "D" + root;
+    if (!CatalogueHas(key_prefix)) {
+      SearchWindow window;
+      remit::CatalogueDirectories(root);
+    }
+  } else if (list == kFileList) {
+    const std::string directory = ChosenDirectory();
+    start_key = key_prefix = "F" + directory;
+    // The directory as it is now: what was catalogued before may be gone.
+    DeleteCatalogued(key_prefix);
+    SearchWindow window;
+    const remit::CatalogueReport report = remit::CatalogueRemittanceFiles(directory, "*.*");
+    if (!report.unpickable.empty()) {
+      // Names too long for the catalogue's key are not listed: say which.
+      TellOperator(env::TranslateText(util::Cp850("FITXERS AMB UN NOM MASSA LLARG PER A LA LLISTA: ")) +
+                   std::to_string(report.unpickable.size()) + " (" + report.unpickable.front() + ")");
+    }
+  } else {
+    start_key.clear();
+    key_prefix.clear();
+  }
+  return 0;
+}
+
+void PrepareCatalogue() {
+  if (!CatalogueHas("U")) {
+    SearchWindow window;
+    remit::CatalogueDrives();
+  }
+  std::string choices;
+  std::string first;
+  size_t widest = 0;
+  int16_t status = 0;
+  db::GetByKey(kUSortFile, 0, "U", 1, status);
+  while (status == 0) {
+    const std::string record = Record(kUSortFile);
+    if (!StartsWith(record, "U")) break;
+    if (record.size() > 2 && kChoosableKinds.find(record[2]) != std::string_view::npos) {
+      const std::string letter = record.substr(1, 1);
+      const std::string shown(util::TrimRight(CatalogueLine(record)));
+      if (first.empty()) first = letter;
+      widest = std::max(widest, shown.size());
+      choices += "|" + letter + "," + shown;
+    }
+    db::MoveRecords(kUSortFile, 1, status);
+  }
+  for (auto [form, field] : {std::pair<int16_t, int16_t>{kCopyForm, 4}, {kReportForm, 2}}) {
+    forms::FieldDefinition* f = forms::Field(form, field);
+    if (f == nullptr) continue;
+    f->help = choices;
+    f->value = first;
+    f->value.resize(static_cast<size_t>(f->attributes[forms::kLength]), ' ');
+  }
+  (void)widest;  // the choice field shows each text as wide as the widest
+}
+
+void InstallListHooks() {
+  forms::Hooks.on_list_pick = OnListPick;
+  forms::Hooks.list_line = ListLine;
+  forms::Hooks.fill_catalogue_level = FillCatalogueLevel;
+  forms::Hooks.show_list = [](int16_t list) {
+    int16_t status = -1;
+    forms::ShowList(list, status);
+    return status == 0;
+  };
+}
+
+}  // namespace app

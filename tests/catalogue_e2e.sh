@@ -1,0 +1,110 @@
+#!/bin/bash
+# The lists end to end in a real terminal, on a demo installation: F4 on the
+# generation form lists the remittances and puts the one picked in the
+# field; on the copy form F4 walks the catalogue: the drives, the
+# directories of the drive, and the remittance files of the directory with
+# their collection date, total and debit count, newest first; the file
+# picked comes back with its whole name.
+set -euo pipefail
+build=$QDEB_BINARY_DIR
+source_dir=$QDEB_SOURCE_DIR
+qdebconv=$build/app/qdebconv
+kitdb=$build/tools/kitdb/kitdb
+work=$(mktemp -d)
+sock="qdeb-catalogue-$$"
+cleanup() {
+  tmux -L "$sock" kill-server 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+environment=()
+while IFS= read -r line; do environment+=("$line"); done \
+  < <(QDEB_BUILD=$build bash "$source_dir/scripts/demo-root" "$work/demo")
+root=$work/demo/kit
+term=$work/demo/term
+
+cat > "$work/tmux.conf" <<'CONF'
+set -g status off
+set -g escape-time 0
+CONF
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+quoted_environment=$(printf '%q ' "${environment[@]}")
+start() {
+  tmux -u -L "$sock" -f "$work/tmux.conf" new-session -d -s g -x 80 -y 25 \
+    "env $quoted_environment '$qdebconv'; echo qdebconv-exit=\$? > '$work/exit'; sleep 60"
+}
+pane() { tmux -L "$sock" capture-pane -p -t g; }
+wait_for() {
+  for _ in $(seq 1 100); do
+    pane | grep -qF -- "$1" && return 0
+    sleep 0.1
+  done
+  fail "pane never showed '$1': $(pane)"
+}
+keys() { tmux -L "$sock" send-keys -t g "$@"; sleep 0.3; }
+wait_exit() {
+  for _ in $(seq 1 50); do
+    [[ -f $work/exit ]] && return 0
+    sleep 0.1
+  done
+  fail "qdebconv did not end: $(pane)"
+}
+
+
+start
+wait_for "GENERAR ELS FITXERS DEL QUADERN 19.14"
+keys Enter
+wait_for "DATA DE COBRAMENT"
+keys Enter
+keys F4
+wait_for "REMESES"
+wait_for "06  "
+keys Down Down
+keys Enter
+wait_for "DE LA REMESA .........:   3  AMPA ESCOLA LA SALUT"
+
+keys Escape
+keys Escape
+wait_for "OPERACI"
+keys T
+keys Enter
+wait_for "UNITAT D'ORIGEN"
+wait_for "UNITAT DE DESTÍ ......: A: 3.5\" 1.44MB"
+keys F4
+wait_for "UNITATS"
+pane | grep -qF "C:" || fail "no C: among the drives: $(pane)"
+keys Escape
+keys Enter
+wait_for "DIRECTORI ............: \\kit\\CSB\\"
+keys F4
+wait_for "\\KIT\\REMESES\\"
+# The directories in key order: \, \FLOPPY\, \KIT\, and those of \KIT\.
+for _ in $(seq 1 9); do keys Down; done
+keys Enter
+wait_for "DIRECTORI ............: \\KIT\\REMESES\\"
+keys F4
+wait_for "FITXERS DE REMESES"
+wait_for "SEPA_20270201"
+listing=$(pane)
+python3 - "$listing" <<'PY' || fail "the file list is not as catalogued: $listing"
+import re, sys
+rows = [l.strip("║ ") for l in sys.argv[1].splitlines() if l.startswith(" ║") and l.strip("║ ")]
+dates = []
+for row in rows:
+    m = re.match(r"(.{13})(\d+)/(\d+)/(\d{4}) +([\d.,]+) +(\d+)$", row)
+    assert m, row
+    dates.append((int(m.group(4)), int(m.group(3)), int(m.group(2))))
+assert len(rows) >= 5, rows
+assert dates == sorted(dates, reverse=True), dates  # newest first
+PY
+keys Enter
+wait_for "FITXER ...............: SEPA_20270201_QUOTES_ANUALS_V08.XML"
+keys Escape
+keys Escape
+wait_for "OPERACI"
+keys Escape
+wait_exit
+grep -qx "qdebconv-exit=0" "$work/exit" || fail "qdebconv ended with $(cat "$work/exit")"
+echo "lists end to end: remittances, drives, directories and files picked"

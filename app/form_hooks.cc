@@ -171,11 +171,11 @@ int16_t AcceptCopy() {
   TargetDrive = Trimmed(Value(kCopyForm, 4)) + ":";
   const std::string source = SourceDrive + SourceDirectory + SourceFile;
   if (SourceFile.empty() || !files::FileExists(source)) {
-    TellOperator(env::TranslateText(util::Cp850("NO EXISTEIX EL FITXER ")) + source);
+    ui::TellOperator(env::TranslateText(util::Cp850("NO EXISTEIX EL FITXER ")) + source);
     return 1;
   }
   if (util::UpperCase(SourceDrive) == util::UpperCase(TargetDrive)) {
-    TellOperator(env::TranslateText(util::Cp850("LES UNITATS ORIGEN I DESTÍ NO PODEN SER LA MATEIXA")));
+    ui::TellOperator(env::TranslateText(util::Cp850("LES UNITATS ORIGEN I DESTÍ NO PODEN SER LA MATEIXA")));
     return 1;
   }
   return Confirmed() ? 0 : 1;
@@ -188,15 +188,6 @@ int16_t AcceptReport() {
 }
 
 }  // namespace
-
-void TellOperator(const std::string& text) {
-  const bool shown = ui::ShowMessagePanel(12, text);
-  platform::console::Beep();
-  ui::FlushKeyboard();
-  int16_t key = 0;
-  ui::WaitKey(key);
-  if (shown) ui::CloseWindow();
-}
 
 std::string FieldDisplay(int16_t form, int16_t field) {
   const forms::FieldDefinition* f = forms::Field(form, field);

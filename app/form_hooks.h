@@ -29,8 +29,5 @@ std::string FieldDisplay(int16_t form, int16_t field);
 // Fills ui::forms::Hooks with the hooks above.
 void InstallFormHooks();
 
-// A message in a panel at the middle of the screen, with a beep, until the
-// operator presses a key.
-void TellOperator(const std::string& text);
 
 }  // namespace app

@@ -144,7 +144,7 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
     const remit::CatalogueReport report = remit::CatalogueRemittanceFiles(directory, "*.*");
     if (!report.unpickable.empty()) {
       // Names too long for the catalogue's key are not listed: say which.
-      TellOperator(env::TranslateText(util::Cp850("FITXERS AMB UN NOM MASSA LLARG PER A LA LLISTA: ")) +
+      ui::TellOperator(env::TranslateText(util::Cp850("FITXERS AMB UN NOM MASSA LLARG PER A LA LLISTA: ")) +
                    std::to_string(report.unpickable.size()) + " (" + report.unpickable.front() + ")");
     }
   } else {

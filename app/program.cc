@@ -99,7 +99,7 @@ void RunGeneration() {
 }
 
 void NotYetAvailable() {
-  TellOperator(env::TranslateText(util::Cp850("OPERACIÓ NO DISPONIBLE")));
+  ui::TellOperator(env::TranslateText(util::Cp850("OPERACIÓ NO DISPONIBLE")));
 }
 
 // The copy and report operations: their form, on a catalogue of the drives,

@@ -14,7 +14,7 @@ namespace app {
 
 void EndAfterFatalOpen(const std::string& text) {
   if (platform::console::IsOpen()) {
-    db::TellFatalOpenOnScreen(text);
+    ui::TellOperator(text);
   } else {
     std::fprintf(stderr, "%s\n", util::Cp850ToUtf8(text).c_str());
   }

@@ -116,17 +116,12 @@ struct LayerHooks {
   // that cannot be given up.
   ui::WaitHooks wait;
   // A record file that cannot be opened ends the program: the hook tells
-  // the operator the text (TellFatalOpenOnScreen), closes everything and
+  // the operator the text (ui::TellOperator), closes everything and
   // ends the process. Empty, or when it returns, OpenRecordFile gives the
   // failing status back to its caller.
   std::function<void(const std::string& text)> fatal_open;
 };
 extern LayerHooks Hooks;
-
-// The cannot-access text in the message panel with a beep, until the
-// operator presses a key (keys typed before are dropped). Nothing without
-// an open console.
-void TellFatalOpenOnScreen(const std::string& text);
 
 // The layer's messages in env::LanguageCode's language, each completed with
 // the path and status where it has them.

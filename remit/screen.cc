@@ -15,7 +15,6 @@ constexpr int16_t kBottom = 25;
 constexpr int16_t kRight = 80;
 constexpr size_t kLineWidth = 76;
 constexpr int64_t kRefreshMs = 100;
-constexpr int16_t kPanelRow = 12;
 
 }  // namespace
 
@@ -47,14 +46,6 @@ void ProgressWindow::Close() {
   open_ = false;
 }
 
-void TellOperator(std::string_view text) {
-  if (!platform::console::IsOpen()) return;
-  const bool shown = ui::ShowMessagePanel(kPanelRow, text);
-  platform::console::Beep();
-  ui::FlushKeyboard();
-  int16_t key = 0;
-  ui::WaitKey(key);
-  if (shown) ui::CloseWindow();
-}
+void TellOperator(std::string_view text) { ui::TellOperator(text); }
 
 }  // namespace remit

@@ -1,7 +1,10 @@
 // The message panel: a text laid out in lines of 76 characters inside a
-// single-line frame, centred on column 41 around the caller's row.
+// single-line frame, centred on column 41 around the caller's row; and a
+// notice in it that waits for the operator.
 #include <string>
 
+#include "platform/console/console.h"
+#include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/basics.h"
 #include "util/text.h"
@@ -63,6 +66,16 @@ bool ShowMessagePanel(int16_t row, std::string_view text) {
   }
   SetColour("-");
   return true;
+}
+
+void TellOperator(std::string_view text) {
+  if (!platform::console::IsOpen()) return;
+  const bool shown = ShowMessagePanel(12, text);
+  platform::console::Beep();
+  FlushKeyboard();
+  int16_t key = 0;
+  WaitKey(key);
+  if (shown) CloseWindow();
 }
 
 }  // namespace ui

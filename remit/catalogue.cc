@@ -136,6 +136,8 @@ void CatalogueTree(const std::string& directory, Visited& visited, Progress& pro
   // A directory gone since its parent was listed is not catalogued.
   if (!fs::EntryIdentity(fs::HostPath(directory), &device, &inode)) return;
   if (!visited.insert({device, inode}).second) return;
+  // /proc and its kind hold nothing of the office, and never end.
+  if (fs::IsKernelFileSystem(fs::HostPath(directory))) return;
   const std::string line = directory.size() > 2 ? directory.substr(2) : std::string();
   entries.push_back({"D" + directory, line});
   progress.Show(line);

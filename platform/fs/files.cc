@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -77,6 +78,32 @@ bool EntryIdentity(const std::string& host_path, uint64_t* device, uint64_t* ino
   *device = static_cast<uint64_t>(st.st_dev);
   *inode = static_cast<uint64_t>(st.st_ino);
   return true;
+}
+
+bool IsKernelFileSystem(const std::string& host_dir) {
+  struct statfs info{};
+  if (host_dir.empty() || statfs(host_dir.c_str(), &info) != 0) return false;
+  switch (static_cast<uint64_t>(info.f_type)) {
+    case 0x9fa0:       // proc
+    case 0x62656572:   // sysfs
+    case 0x1cd1:       // devpts
+    case 0x27e0eb:     // cgroup
+    case 0x63677270:   // cgroup2
+    case 0x64626720:   // debugfs
+    case 0x73636673:   // securityfs
+    case 0x74726163:   // tracefs
+    case 0xcafe4a11:   // bpf
+    case 0x62656570:   // configfs
+    case 0x65735543:   // fusectl
+    case 0x19800202:   // mqueue
+    case 0x6165676c:   // pstore
+    case 0xf97cff8c:   // selinuxfs
+    case 0x42494e4d:   // binfmt_misc
+    case 0xde5e81e4:   // efivarfs
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool ListDirectory(const std::string& host_dir, std::vector<DirEntry>* entries) {

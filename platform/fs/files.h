@@ -47,6 +47,10 @@ bool StatEntry(const std::string& host_path, DirEntry* entry);
 // tells by it a link that leads back into the tree). False when it does not
 // exist.
 bool EntryIdentity(const std::string& host_path, uint64_t* device, uint64_t* inode);
+// True when the directory belongs to a file system the kernel makes up
+// (/proc, /sys, cgroups, debug and security file systems...): it holds no
+// files of the office, and walking it never ends.
+bool IsKernelFileSystem(const std::string& host_dir);
 
 // Each operation that fails notes what failed, where and why for
 // LastFileError (errors.h), whatever it returns.

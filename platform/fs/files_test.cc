@@ -225,5 +225,13 @@ TEST_F(FilesTest, ReplaceFileSwapsInOneStepKeepingThePermissions) {
   EXPECT_NE(ReplaceFile(fresh, dir_ + "/no/such/dir/x"), 0);
 }
 
+TEST(KernelFileSystemTest, ToldFromDisks) {
+  EXPECT_TRUE(IsKernelFileSystem("/proc"));
+  EXPECT_TRUE(IsKernelFileSystem("/proc/self"));
+  EXPECT_FALSE(IsKernelFileSystem("/"));
+  EXPECT_FALSE(IsKernelFileSystem(::testing::TempDir()));
+  EXPECT_FALSE(IsKernelFileSystem("/no/such/folder"));
+}
+
 }  // namespace
 }  // namespace platform::fs

@@ -45,14 +45,6 @@ int16_t Attribute(int16_t form, int16_t field, int attribute) {
   return f == nullptr ? 0 : f->attributes[static_cast<size_t>(attribute)];
 }
 
-void Store(int16_t form, int16_t field, std::string_view text) {
-  forms::FieldDefinition* f = forms::Field(form, field);
-  if (f == nullptr) return;
-  const size_t length = static_cast<size_t>(std::max<int16_t>(f->attributes[forms::kLength], 0));
-  f->value = std::string(text.substr(0, std::min(text.size(), length)));
-  f->value.resize(length, ' ');
-}
-
 // The options of a choice list: "|G,GENERAR|T,COPIAR".
 struct Choice {
   std::string code;
@@ -123,9 +115,9 @@ int16_t CheckDrive(int16_t form, std::string& text, int16_t field) {
   if (c < 'C' || c > 'Z') return -1;
   const bool changed = Trimmed(Value(form, field)) != letter.substr(0, 1);
   text = letter.substr(0, 1);
-  Store(form, field, text);
+  StoreFieldValue(form, field, text);
   if (changed && forms::Field(form, static_cast<int16_t>(field + 1)) != nullptr) {
-    Store(form, static_cast<int16_t>(field + 1), DirectoryOfDrive(c));
+    StoreFieldValue(form, static_cast<int16_t>(field + 1), DirectoryOfDrive(c));
     ShowFieldValue(form, static_cast<int16_t>(field + 1));
   }
   return 0;
@@ -137,13 +129,13 @@ int16_t CheckDirectory(int16_t form, std::string& text, int16_t field) {
   files::AbsolutePath(path);
   if (path.size() < 2) return -1;
   text = util::UpperCase(path.substr(2));
-  Store(form, field, text);
+  StoreFieldValue(form, field, text);
   return 0;
 }
 
 // Form 5: true when the operator answers "S".
 bool Confirmed() {
-  Store(kConfirmForm, 1, "");
+  StoreFieldValue(kConfirmForm, 1, "");
   int16_t form = kConfirmForm, first = 0, last = 0, key = 0;
   forms::ShowForm(form, first, last, key);
   return key != kEscape && util::UpperCase(Trimmed(Value(kConfirmForm, 1))) == "S";
@@ -188,6 +180,14 @@ int16_t AcceptReport() {
 }
 
 }  // namespace
+
+void StoreFieldValue(int16_t form, int16_t field, std::string_view text) {
+  forms::FieldDefinition* f = forms::Field(form, field);
+  if (f == nullptr) return;
+  const size_t length = static_cast<size_t>(std::max<int16_t>(f->attributes[forms::kLength], 0));
+  f->value = std::string(text.substr(0, std::min(text.size(), length)));
+  f->value.resize(length, ' ');
+}
 
 std::string FieldDisplay(int16_t form, int16_t field) {
   const forms::FieldDefinition* f = forms::Field(form, field);
@@ -247,7 +247,7 @@ int16_t CheckFieldValue(int16_t& form, std::string& text, int16_t& field, int16_
         refused = -1;
       } else {
         text = DateDisplay(packed);
-        Store(form, field, text);
+        StoreFieldValue(form, field, text);
       }
       break;
     }
@@ -255,7 +255,7 @@ int16_t CheckFieldValue(int16_t& form, std::string& text, int16_t& field, int16_
       if (util::NumberTextInvalid(text, "ZZ9") != 0) {
         refused = -1;
       } else {
-        Store(form, field, text);
+        StoreFieldValue(form, field, text);
       }
       break;
     case kDriveField:
@@ -265,7 +265,7 @@ int16_t CheckFieldValue(int16_t& form, std::string& text, int16_t& field, int16_
       refused = CheckDirectory(form, text, field);
       break;
     default:
-      Store(form, field, text);
+      StoreFieldValue(form, field, text);
       break;
   }
   if (refused == 0) ShowFieldValue(form, field);

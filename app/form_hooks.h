@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace app {
 
@@ -25,6 +26,9 @@ int16_t OnFormAccept(int16_t& form, int16_t& key);
 // a date in day-month-year form, a remittance number with its creditor's
 // name, a drive with its colon; the value itself otherwise.
 std::string FieldDisplay(int16_t form, int16_t field);
+
+// Puts text into a field's value, blank-padded or cut to its length.
+void StoreFieldValue(int16_t form, int16_t field, std::string_view text);
 
 // Fills ui::forms::Hooks with the hooks above.
 void InstallFormHooks();

@@ -180,8 +180,7 @@ void PrepareCatalogue() {
     forms::FieldDefinition* f = forms::Field(form, field);
     if (f == nullptr) continue;
     f->help = choices;
-    f->value = first;
-    f->value.resize(static_cast<size_t>(f->attributes[forms::kLength]), ' ');
+    StoreFieldValue(form, field, first);
   }
   (void)widest;  // the choice field shows each text as wide as the widest
 }

@@ -50,14 +50,6 @@ bool PresenterTakesWideRange() {
   return presenter.substr(0, 17) == "ESX00000000" + std::string(6, ' ');
 }
 
-void SetValue(int16_t form, int16_t field, std::string_view text) {
-  forms::FieldDefinition* f = forms::Field(form, field);
-  if (f == nullptr) return;
-  const size_t length = static_cast<size_t>(std::max<int16_t>(f->attributes[forms::kLength], 0));
-  f->value = std::string(text.substr(0, std::min(text.size(), length)));
-  f->value.resize(length, ' ');
-}
-
 void SetLength(int16_t form, int16_t field, int16_t length) {
   if (forms::FieldDefinition* f = forms::Field(form, field)) f->attributes[forms::kLength] = length;
 }
@@ -146,22 +138,22 @@ int LoadFormFile(std::string* why) {
 }
 
 void SetFormDefaults() {
-  SetValue(kMainForm, 1, "G");
-  SetValue(kGenerationForm, 1, env::FormatDate(env::WorkDate, 0, "DMA"));
+  StoreFieldValue(kMainForm, 1, "G");
+  StoreFieldValue(kGenerationForm, 1, env::FormatDate(env::WorkDate, 0, "DMA"));
   if (WideRange) {
     SetLength(kGenerationForm, 2, 3);
     SetLength(kGenerationForm, 3, 3);
   }
-  SetValue(kGenerationForm, 2, "");
-  SetValue(kGenerationForm, 3, WideRange ? "999" : "99");
+  StoreFieldValue(kGenerationForm, 2, "");
+  StoreFieldValue(kGenerationForm, 3, WideRange ? "999" : "99");
   std::string output = env::RootDir + "CSB";
   files::AbsolutePath(output);
-  SetValue(kGenerationForm, 4, output);
-  SetValue(kCopyForm, 1, output.substr(0, 1));
-  SetValue(kCopyForm, 2, output.size() > 2 ? output.substr(2) : std::string());
-  SetValue(kCopyForm, 4, "");
-  SetValue(kReportForm, 1, env::OutputDevice == "P" ? "I" : "P");
-  SetValue(kReportForm, 2, "");
+  StoreFieldValue(kGenerationForm, 4, output);
+  StoreFieldValue(kCopyForm, 1, output.substr(0, 1));
+  StoreFieldValue(kCopyForm, 2, output.size() > 2 ? output.substr(2) : std::string());
+  StoreFieldValue(kCopyForm, 4, "");
+  StoreFieldValue(kReportForm, 1, env::OutputDevice == "P" ? "I" : "P");
+  StoreFieldValue(kReportForm, 2, "");
 }
 
 int OpenRecordFiles(std::string* why) {

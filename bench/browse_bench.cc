@@ -48,10 +48,10 @@ void MakeRoot() {
   env::WorkDir = env::RootDir;
   env::ColourTable = {{{15, 0}, {7, 0}, {0, 7}, {14, 1}, {0, 3}}};
   platform::fs::MakeDirectory(host + "/ddf");
-  platform::recman::CreationBufferSpec spec;
-  spec.record_length = kRecordLength;
-  spec.segments = {{1, 6, 0}};
-  const std::string create = platform::recman::EncodeCreationBuffer(spec);
+  platform::recman::FileDefinition definition;
+  definition.record_length = kRecordLength;
+  definition.segments = {{1, 6, 0}};
+  const std::string create = platform::recman::EncodeCreationBuffer(definition);
   const std::string dictionary = util::Le16(static_cast<uint16_t>(create.size())) + create;
   std::FILE* out = std::fopen((host + "/ddf/CODES.xdf").c_str(), "wb");
   if (out == nullptr || std::fwrite(dictionary.data(), 1, dictionary.size(), out) != dictionary.size()) {

@@ -54,10 +54,10 @@ bool Check(int16_t st, const char* what) {
 bool RunBtrcall(Times* t) {
   std::string path = "bench_btr.dat";
   RemoveDb(path);
-  platform::recman::CreationBufferSpec spec;
-  spec.record_length = kRecordLength;
-  spec.segments = {{1, 8, 0}};  // a unique 8-byte key at 1
-  std::string create_buffer = platform::recman::EncodeCreationBuffer(spec);
+  platform::recman::FileDefinition definition;
+  definition.record_length = kRecordLength;
+  definition.segments = {{1, 8, 0}};  // a unique 8-byte key at 1
+  std::string create_buffer = platform::recman::EncodeCreationBuffer(definition);
   char block[kPositionBlockSize] = {};
   char key[256] = {};
   std::snprintf(key, sizeof key, "%s", path.c_str());

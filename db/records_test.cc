@@ -328,12 +328,12 @@ TEST_F(RecordsTest, BinarySegmentsAreReversedIntoSortForm) {
 }
 
 TEST_F(RecordsTest, AlternateCollatingSegmentsGoThroughTheTable) {
-  platform::recman::CreationBufferSpec spec;
-  spec.record_length = 10;
-  spec.segments = {{1, 3, 0x20 | 0x10}, {4, 2, 0x04}};
-  spec.alternate_name = "UPPER";
-  for (int c = 0; c < 256; ++c) spec.alternate_table += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-  root_.Dictionary("NAMES", platform::recman::EncodeCreationBuffer(spec));
+  platform::recman::FileDefinition definition;
+  definition.record_length = 10;
+  definition.segments = {{1, 3, 0x20 | 0x10}, {4, 2, 0x04}};
+  definition.alternate_name = "UPPER";
+  for (int c = 0; c < 256; ++c) definition.alternate_table += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  root_.Dictionary("NAMES", platform::recman::EncodeCreationBuffer(definition));
   int16_t status = -1;
   OpenRecordFile(8, root_.Path("NAMES"), &buffer_, status);
   ASSERT_EQ(status, 0);

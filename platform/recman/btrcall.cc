@@ -124,7 +124,7 @@ int16_t CloseHandle(Call& c) {
 int16_t Create(Call& c) {
   std::string_view buffer(c.data, c.data_size);
   FileLayout layout;
-  if (int16_t st = ParseSpec(buffer, &layout)) return st;
+  if (int16_t st = ParseCreationBuffer(buffer, &layout)) return st;
   std::string path = PathFromKey(c);
   if (path.empty()) return kFileNotFound;
   return CreateFile(path, layout, c.key_number != -1);

@@ -125,17 +125,17 @@ bool AllNull(const Segment& s, std::string_view bytes) {
 
 }  // namespace
 
-std::string EncodeCreationBuffer(const CreationBufferSpec& spec) {
+std::string EncodeCreationBuffer(const FileDefinition& definition) {
   std::string b(kFileSpecSize, '\0');
-  util::PutLe16(b, 0, spec.record_length);
-  util::PutLe16(b, 2, spec.page_size);
+  util::PutLe16(b, 0, definition.record_length);
+  util::PutLe16(b, 2, definition.page_size);
   uint16_t keys = 0;
-  for (const CreationSegment& s : spec.segments) {
+  for (const CreationSegment& s : definition.segments) {
     if ((s.flags & kKeySegmented) == 0) ++keys;
   }
   util::PutLe16(b, 4, keys);
-  util::PutLe16(b, 10, spec.file_flags);
-  for (const CreationSegment& s : spec.segments) {
+  util::PutLe16(b, 10, definition.file_flags);
+  for (const CreationSegment& s : definition.segments) {
     std::string block(kKeySpecSize, '\0');
     util::PutLe16(block, 0, s.position);
     util::PutLe16(block, 2, s.length);
@@ -144,17 +144,17 @@ std::string EncodeCreationBuffer(const CreationBufferSpec& spec) {
     block[11] = static_cast<char>(s.null_value);
     b += block;
   }
-  if (!spec.alternate_table.empty()) {
-    std::string name = spec.alternate_name;
+  if (!definition.alternate_table.empty()) {
+    std::string name = definition.alternate_name;
     name.resize(8, ' ');
-    std::string table = spec.alternate_table;
+    std::string table = definition.alternate_table;
     table.resize(256, '\0');
     b += static_cast<char>(kAlternateSignature) + name + table;
   }
   return b;
 }
 
-int16_t ParseSpec(std::string_view b, FileLayout* layout) {
+int16_t ParseCreationBuffer(std::string_view b, FileLayout* layout) {
   *layout = FileLayout();
   if (b.size() < kFileSpecSize) return kDataBufferTooShort;
   layout->record_length = util::GetLe16(b, 0);

@@ -44,7 +44,7 @@ struct FileLayout {
 // Parses a creation buffer. Returns 0 or the classic status of what is
 // wrong with it (22 too short, 24 page size, 26 number of keys, 27 key
 // position, 28 record length, 29 key length or type, 48 collating sequence).
-int16_t ParseSpec(std::string_view buffer, FileLayout* layout);
+int16_t ParseCreationBuffer(std::string_view buffer, FileLayout* layout);
 
 // A creation buffer to be written, segment by segment as the buffer lists
 // them: the flags go in as given, so every segment of a key but its last
@@ -57,7 +57,7 @@ struct CreationSegment {
   uint8_t null_value = 0;
 };
 
-struct CreationBufferSpec {
+struct FileDefinition {
   uint16_t record_length = 0;
   uint16_t page_size = 1024;
   uint16_t file_flags = 0;
@@ -68,9 +68,10 @@ struct CreationBufferSpec {
   std::string alternate_table;
 };
 
-// The creation buffer ParseSpec reads: the 16-byte file block, one 16-byte
-// block per segment, then the collating sequence (0xAC, name, table).
-std::string EncodeCreationBuffer(const CreationBufferSpec& spec);
+// The creation buffer ParseCreationBuffer reads: the 16-byte file block,
+// one 16-byte block per segment, then the collating sequence (0xAC, name,
+// table).
+std::string EncodeCreationBuffer(const FileDefinition& definition);
 
 // The key's bytes as the record holds them, segment after segment. The
 // record must be at least as long as the fixed part.

@@ -36,15 +36,15 @@ class KeyOrderTest : public testing::RecmanTest {
  protected:
   // A file of 16-byte records whose key 0 is the given segment at 1.
   void Make(const SegmentDef& segment) {
-    CreationBufferSpec spec;
-    spec.record_length = 16;
-    spec.segments = {segment};
-    MakeFrom(spec);
+    FileDefinition definition;
+    definition.record_length = 16;
+    definition.segments = {segment};
+    MakeFrom(definition);
   }
-  void MakeFrom(const CreationBufferSpec& spec) {
+  void MakeFrom(const FileDefinition& definition) {
     std::string path = dir_ + "/k" + std::to_string(++files_) + ".dat";
     ResetRecordManager();
-    ASSERT_EQ(0, rec_.CreateAndOpen(path, EncodeCreationBuffer(spec)));
+    ASSERT_EQ(0, rec_.CreateAndOpen(path, EncodeCreationBuffer(definition)));
   }
   int16_t Put(const std::string& key_bytes) {
     std::string r = key_bytes;
@@ -112,16 +112,16 @@ TEST_F(KeyOrderTest, CaseInsensitiveKeysFoldWithTheStandardUpperCasing) {
 
 TEST_F(KeyOrderTest, AlternateCollatingSequenceOrdersThroughItsTable) {
   // A sequence that sorts the digits after the letters.
-  CreationBufferSpec spec;
-  spec.record_length = 16;
-  spec.segments = {{1, 2, kKeyAlternate}};
-  spec.alternate_name = "DIGLAST";
+  FileDefinition definition;
+  definition.record_length = 16;
+  definition.segments = {{1, 2, kKeyAlternate}};
+  definition.alternate_name = "DIGLAST";
   for (int c = 0; c < 256; ++c) {
     int v = c;
     if (c >= '0' && c <= '9') v = c + 100;
-    spec.alternate_table += static_cast<char>(v);
+    definition.alternate_table += static_cast<char>(v);
   }
-  MakeFrom(spec);
+  MakeFrom(definition);
   for (const char* v : {"1A", "B1", "A1"}) ASSERT_EQ(0, Put(v));
   EXPECT_EQ((std::vector<std::string>{"A1", "B1", "1A"}), Walk(2));
   // Stat gives the sequence back as it was given: signature, name, table.
@@ -129,7 +129,7 @@ TEST_F(KeyOrderTest, AlternateCollatingSequenceOrdersThroughItsTable) {
   ASSERT_EQ(0, rec_.Call(kStat, buffer, 512, 0));
   ASSERT_EQ(32u + kAlternateSize, rec_.length);
   EXPECT_EQ(std::string(1, static_cast<char>(kAlternateSignature)) + "DIGLAST " +
-                spec.alternate_table,
+                definition.alternate_table,
             buffer.substr(32, kAlternateSize));
 }
 
@@ -201,25 +201,25 @@ TEST_F(KeyOrderTest, NullKeysStayOutOfTheirIndex) {
 
 TEST(CreateSpec, BadBuffersGiveTheirStatus) {
   FileLayout layout;
-  EXPECT_EQ(22, ParseSpec(std::string(10, '\0'), &layout));
-  EXPECT_EQ(28, ParseSpec(SpecBuffer(0, {}), &layout));
+  EXPECT_EQ(22, ParseCreationBuffer(std::string(10, '\0'), &layout));
+  EXPECT_EQ(28, ParseCreationBuffer(SpecBuffer(0, {}), &layout));
   std::string page = SpecBuffer(16, {{1, 2, 0}});
   page[2] = 100;
   page[3] = 0;
-  EXPECT_EQ(24, ParseSpec(page, &layout));
-  EXPECT_EQ(27, ParseSpec(SpecBuffer(16, {{0, 2, 0}}), &layout));
-  EXPECT_EQ(27, ParseSpec(SpecBuffer(16, {{15, 3, 0}}), &layout));
-  EXPECT_EQ(29, ParseSpec(SpecBuffer(16, {{1, 0, 0}}), &layout));
-  EXPECT_EQ(29, ParseSpec(SpecBuffer(16, {{1, 3, kExt, kTypeInteger}}), &layout));
-  EXPECT_EQ(29, ParseSpec(SpecBuffer(16, {{1, 4, kExt, 5}}), &layout));  // decimal: not sorted here
-  EXPECT_EQ(48, ParseSpec(SpecBuffer(16, {{1, 2, kKeyAlternate}}), &layout));
+  EXPECT_EQ(24, ParseCreationBuffer(page, &layout));
+  EXPECT_EQ(27, ParseCreationBuffer(SpecBuffer(16, {{0, 2, 0}}), &layout));
+  EXPECT_EQ(27, ParseCreationBuffer(SpecBuffer(16, {{15, 3, 0}}), &layout));
+  EXPECT_EQ(29, ParseCreationBuffer(SpecBuffer(16, {{1, 0, 0}}), &layout));
+  EXPECT_EQ(29, ParseCreationBuffer(SpecBuffer(16, {{1, 3, kExt, kTypeInteger}}), &layout));
+  EXPECT_EQ(29, ParseCreationBuffer(SpecBuffer(16, {{1, 4, kExt, 5}}), &layout));  // decimal: not sorted here
+  EXPECT_EQ(48, ParseCreationBuffer(SpecBuffer(16, {{1, 2, kKeyAlternate}}), &layout));
   // A key announced but missing from the buffer.
   std::string missing = SpecBuffer(16, {{1, 2, 0}});
   missing[4] = 2;
-  EXPECT_EQ(22, ParseSpec(missing, &layout));
+  EXPECT_EQ(22, ParseCreationBuffer(missing, &layout));
   // Extra bytes after the last key are not kept.
   std::string good = SpecBuffer(16, {{1, 2, kKeySegmented}, {3, 4, kKeyDuplicates}});
-  ASSERT_EQ(0, ParseSpec(good + std::string(40, 'x'), &layout));
+  ASSERT_EQ(0, ParseCreationBuffer(good + std::string(40, 'x'), &layout));
   EXPECT_EQ(good, layout.raw);
   ASSERT_EQ(1u, layout.keys.size());
   EXPECT_EQ(6, layout.keys[0].length);

@@ -99,7 +99,7 @@ int16_t ReadSchema(File* f) {
     if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? 30 : StatusOf(rc);
     raw.assign(q.Blob(0));
   }
-  if (ParseSpec(raw, &f->layout) != 0) return kNotARecordFile;
+  if (ParseCreationBuffer(raw, &f->layout) != 0) return kNotARecordFile;
   std::string sql = "SELECT id, data";
   for (size_t k = 0; k < f->layout.keys.size(); ++k) {
     sql += ", k";

@@ -24,11 +24,11 @@ using SegmentDef = CreationSegment;
 // are separated by the segmented flag).
 inline std::string SpecBuffer(uint16_t record_length, const std::vector<SegmentDef>& segments,
                               uint16_t file_flags = 0) {
-  CreationBufferSpec spec;
-  spec.record_length = record_length;
-  spec.file_flags = file_flags;
-  spec.segments = segments;
-  return EncodeCreationBuffer(spec);
+  FileDefinition definition;
+  definition.record_length = record_length;
+  definition.file_flags = file_flags;
+  definition.segments = segments;
+  return EncodeCreationBuffer(definition);
 }
 
 // A scratch directory of the test's own (dir_); every record file of the

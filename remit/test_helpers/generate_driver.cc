@@ -59,10 +59,10 @@ int Fault(const std::string& what) {
 void InstallKillStep() {
   const char* at = std::getenv("REMIT_KILL_AT");
   if (at == nullptr) return;
-  const std::string spec = at;
-  const size_t colon = spec.find(':');
-  const std::string step = spec.substr(0, colon);
-  const int count = colon == std::string::npos ? 1 : std::atoi(spec.c_str() + colon + 1);
+  const std::string kill_at = at;
+  const size_t colon = kill_at.find(':');
+  const std::string step = kill_at.substr(0, colon);
+  const int count = colon == std::string::npos ? 1 : std::atoi(kill_at.c_str() + colon + 1);
   remit::Hooks.step = [step, count, seen = 0](std::string_view reached) mutable {
     if (reached == step && ++seen == count) kill(getpid(), SIGKILL);
   };

@@ -45,10 +45,10 @@ class BusyRun : public FreshStateTest {
     env_.Set("TEMP", dir_.Host("temp"));
     dir_.MakeDir("temp");
     dir_.Put("Vela.ini", "[Installacio]\r\nDada1=Gestoria Roca\r\n");
-    rm::CreationBufferSpec spec;
-    spec.record_length = 8;
-    spec.segments = {{1, 4, 0}};
-    const std::string buffer = rm::EncodeCreationBuffer(spec);
+    rm::FileDefinition definition;
+    definition.record_length = 8;
+    definition.segments = {{1, 4, 0}};
+    const std::string buffer = rm::EncodeCreationBuffer(definition);
     dir_.Put("ddf/CODES.xdf", util::Le16(static_cast<uint16_t>(buffer.size())) + buffer);
     env_.Set("KITROOT", platform::fs::ProgramPath(dir_.path()) + "\\");
   }

@@ -85,7 +85,7 @@ class Parser {
     // a dictionary that create would refuse.
     std::string layout = CreationSpec(*d_);
     rm::FileLayout parsed;
-    if (int16_t st = rm::ParseSpec(layout, &parsed)) {
+    if (int16_t st = rm::ParseCreationBuffer(layout, &parsed)) {
       *why = "the record manager refuses this layout (" + StatusText(st) + ")";
       return false;
     }
@@ -300,7 +300,7 @@ class Parser {
     one.keys.push_back(d_->keys.back());
     one.keys.back().segments.push_back(s);
     rm::FileLayout layout;
-    return rm::ParseSpec(CreationSpec(one), &layout) == 0;
+    return rm::ParseCreationBuffer(CreationSpec(one), &layout) == 0;
   }
 
   bool SegmentOption(const std::string& option, SegmentDef* s, std::string* why) {
@@ -391,10 +391,10 @@ bool ParseDescription(std::string_view text, Description* description, std::stri
 }
 
 std::string CreationSpec(const Description& d) {
-  rm::CreationBufferSpec spec;
-  spec.record_length = d.record_length;
-  spec.page_size = d.page_size;
-  spec.file_flags = d.file_flags;
+  rm::FileDefinition definition;
+  definition.record_length = d.record_length;
+  definition.page_size = d.page_size;
+  definition.file_flags = d.file_flags;
   for (const KeyDef& key : d.keys) {
     for (size_t i = 0; i < key.segments.size(); ++i) {
       const SegmentDef& s = key.segments[i];
@@ -402,16 +402,16 @@ std::string CreationSpec(const Description& d) {
       if (key.duplicates) flags |= rm::kKeyDuplicates;
       if (key.modifiable) flags |= rm::kKeyModifiable;
       if (i + 1 < key.segments.size()) flags |= rm::kKeySegmented;
-      spec.segments.push_back({s.position, s.length, flags, s.type, s.null_value});
+      definition.segments.push_back({s.position, s.length, flags, s.type, s.null_value});
     }
   }
   if (!d.alternate_name.empty()) {
     // The program's own upper-casing as the collating sequence, so that
     // such keys sort and match regardless of case as its names compare.
-    spec.alternate_name = d.alternate_name;
-    for (int c = 0; c < 256; ++c) spec.alternate_table += util::UpperCaseChar(static_cast<char>(c));
+    definition.alternate_name = d.alternate_name;
+    for (int c = 0; c < 256; ++c) definition.alternate_table += util::UpperCaseChar(static_cast<char>(c));
   }
-  return rm::EncodeCreationBuffer(spec);
+  return rm::EncodeCreationBuffer(definition);
 }
 
 std::string DictionaryBytes(const Description& description) {

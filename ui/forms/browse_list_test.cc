@@ -87,9 +87,9 @@ class BrowseListTest : public ui::testing::UiTest {
   void SetUp() override {
     dir_.MakeDir("ddf");
     env::RootDir = platform::fs::ProgramPath(dir_.path()) + "\\";
-    const std::string spec =
+    const std::string creation_buffer =
         platform::recman::testing::SpecBuffer(kRecordLength, {{1, 4, 0}});
-    dir_.Put("ddf/CODES.xdf", util::Le16(static_cast<uint16_t>(spec.size())) + spec);
+    dir_.Put("ddf/CODES.xdf", util::Le16(static_cast<uint16_t>(creation_buffer.size())) + creation_buffer);
     int16_t status = -1;
     db::OpenRecordFile(kFile, env::RootDir + "CODES", &buffer_, status);
     ASSERT_EQ(status, 0);

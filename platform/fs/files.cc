@@ -164,42 +164,22 @@ int ChangeDirectory(const std::string& host_path) {
 
 int ReadWholeFile(const std::string& host_path, std::string* content, size_t limit) {
   content->clear();
-  if (host_path.empty()) return kErrorFileNotFound;
-  // Only plain files: a pipe would block the read and a device might never
-  // end. Opened without blocking, then looked at through the descriptor,
-  // so a pipe put in its place meanwhile cannot hang us either.
-  const int fd = open(host_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    const int host_errno = errno;
-    NoteFileError(FileOperation::kOpen, host_path, host_errno);
-    return host_errno == ENOTDIR ? kErrorFileNotFound : ErrorNumber(host_errno);
-  }
-  struct stat st{};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    NoteFileFailure(FileOperation::kRead, host_path,
-                    S_ISDIR(st.st_mode) ? FileFailure::kIsDirectory : FileFailure::kNotRegular);
-    return kErrorAccessDenied;
-  }
+  // A plain file only, opened without blocking: a pipe would block the read
+  // and a device might never end.
+  File file;
+  const int error = file.Open(host_path, File::kRead, false);
+  if (error != 0) return error == kErrorPathNotFound ? kErrorFileNotFound : error;
   char buffer[65536];
-  for (;;) {
-    const ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
+  while (content->size() < limit) {
+    const int64_t got = file.ReadAt(static_cast<int64_t>(content->size()), buffer, sizeof buffer);
     if (got < 0) {
-      const int host_errno = errno;
-      close(fd);
       content->clear();
-      NoteFileError(FileOperation::kRead, host_path, host_errno);
-      return ErrorNumber(host_errno);
+      return LastFileError().error_number;
     }
-    if (got == 0) break;
     content->append(buffer, static_cast<size_t>(got));
-    if (content->size() >= limit) {
-      content->resize(limit);
-      break;
-    }
+    if (static_cast<size_t>(got) < sizeof buffer) break;
   }
-  close(fd);
+  if (content->size() > limit) content->resize(limit);
   return 0;
 }
 
@@ -260,7 +240,8 @@ int File::Open(const std::string& host_path, Mode mode, bool no_sharing) {
   struct stat status{};
   if (mode == kRead && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
     close(fd);
-    NoteFileFailure(FileOperation::kOpen, host_path,
+    // Opened to be read, and what is there cannot be read as a file.
+    NoteFileFailure(FileOperation::kRead, host_path,
                     S_ISDIR(status.st_mode) ? FileFailure::kIsDirectory : FileFailure::kNotRegular);
     return kErrorAccessDenied;
   }

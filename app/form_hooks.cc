@@ -13,6 +13,7 @@
 #include "platform/fs/drives.h"
 #include "platform/process/clock.h"
 #include "remit/generation.h"
+#include "ui/choice.h"
 #include "ui/forms/forms.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
@@ -45,35 +46,12 @@ int16_t Attribute(int16_t form, int16_t field, int attribute) {
   return f == nullptr ? 0 : f->attributes[static_cast<size_t>(attribute)];
 }
 
-// The options of a choice list: "|G,GENERAR|T,COPIAR".
-struct Choice {
-  std::string code;
-  std::string text;
-};
-
-std::vector<Choice> Choices(std::string_view list) {
-  std::vector<Choice> choices;
-  if (list.empty() || list[0] != '|') return choices;
-  size_t at = 1;
-  while (at <= list.size()) {
-    size_t end = list.find('|', at);
-    if (end == std::string_view::npos) end = list.size();
-    std::string_view entry = list.substr(at, end - at);
-    const size_t comma = entry.find(',');
-    if (comma != std::string_view::npos) {
-      choices.push_back({Trimmed(entry.substr(0, comma)), std::string(entry.substr(comma + 1))});
-    }
-    at = end + 1;
-  }
-  return choices;
-}
-
 std::string ChoiceDisplay(std::string_view list, std::string_view value) {
   size_t width = 0;
   std::string shown;
-  for (const Choice& c : Choices(list)) {
-    width = std::max(width, c.text.size());
-    if (c.code == util::Trim(value)) shown = c.text;
+  for (const ui::ChoiceOption& c : ui::ParseChoiceList(list)) {
+    width = std::max(width, c.display.size());
+    if (util::Trim(c.code) == util::Trim(value)) shown = c.display;
   }
   shown.resize(width, ' ');
   return shown;

@@ -6,6 +6,7 @@
 #include "env/language.h"
 #include "remit/catalogue.h"
 #include "remit/generation.h"
+#include "remit/screen.h"
 #include "ui/forms/browse_list.h"
 #include "ui/forms/forms.h"
 #include "ui/screen.h"
@@ -48,23 +49,9 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 }
 
 // The window the catalogue shows its progress in while it searches.
-class SearchWindow {
- public:
-  SearchWindow() {
-    opened_ = ui::OpenWindow(23, 1, 25, 80);
-    if (!opened_) return;
-    ui::DrawFrame(1);
-    ui::PrintAt(0, 35, env::TranslateText(util::Cp850(" CERCANT ")));
-  }
-  ~SearchWindow() {
-    if (opened_) ui::CloseWindow();
-  }
-  SearchWindow(const SearchWindow&) = delete;
-  SearchWindow& operator=(const SearchWindow&) = delete;
-
- private:
-  bool opened_ = false;
-};
+void OpenSearchWindow(remit::ProgressWindow& window) {
+  window.Open(env::TranslateText(util::Cp850(" CERCANT ")));
+}
 
 // True when a record at or after prefix starts with it.
 bool CatalogueHas(const std::string& prefix) {
@@ -89,10 +76,8 @@ std::string FieldValue(int16_t form, int16_t field) {
 }
 
 std::string ChosenDirectory() {
-  std::string directory = FieldValue(forms::CurrentForm, 1) + ":" +
-                          std::string(util::TrimRight(forms::Field(forms::CurrentForm, 2) != nullptr
-                                                          ? forms::Field(forms::CurrentForm, 2)->value
-                                                          : std::string()));
+  std::string directory =
+      FieldValue(forms::CurrentForm, 1) + ":" + FieldValue(forms::CurrentForm, 2);
   if (directory.back() != '\\') directory += '\\';
   return directory;
 }
@@ -132,7 +117,8 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
     const std::string root = FieldValue(forms::CurrentForm, 1) + ":\\";
     start_key = key_prefix = "D" + root;
     if (!CatalogueHas(key_prefix)) {
-      SearchWindow window;
+      remit::ProgressWindow window;
+    OpenSearchWindow(window);
       remit::CatalogueDirectories(root);
     }
   } else if (list == kFileList) {
@@ -140,7 +126,8 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
     start_key = key_prefix = "F" + directory;
     // The directory as it is now: what was catalogued before may be gone.
     DeleteCatalogued(key_prefix);
-    SearchWindow window;
+    remit::ProgressWindow window;
+    OpenSearchWindow(window);
     const remit::CatalogueReport report = remit::CatalogueRemittanceFiles(directory, "*.*");
     if (!report.unpickable.empty()) {
       // Names too long for the catalogue's key are not listed: say which.
@@ -156,7 +143,8 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
 
 void PrepareCatalogue() {
   if (!CatalogueHas("U")) {
-    SearchWindow window;
+    remit::ProgressWindow window;
+    OpenSearchWindow(window);
     remit::CatalogueDrives();
   }
   std::string choices;

@@ -23,6 +23,7 @@
 #include "remit/purge.h"
 #include "remit/recovery.h"
 #include "remit/screen.h"
+#include "ui/screen.h"
 #include "remit/settings.h"
 #include "remit/work_list.h"
 #include "ui/operator_wait.h"
@@ -104,7 +105,7 @@ void Reached(std::string_view step) {
 
 void Tell(Run& run, const std::string& text) {
   run.result.messages.push_back(text);
-  TellOperator(text);
+  ui::TellOperator(text);
 }
 
 std::string NotGenerated(const std::string& why) {

@@ -2,7 +2,6 @@
 
 #include "platform/console/console.h"
 #include "platform/process/clock.h"
-#include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/text.h"
 
@@ -45,7 +44,5 @@ void ProgressWindow::Close() {
   ui::CloseWindow();
   open_ = false;
 }
-
-void TellOperator(std::string_view text) { ui::TellOperator(text); }
 
 }  // namespace remit

@@ -1,6 +1,6 @@
-// What the generation shows: the progress window at the foot of the screen
-// and the message panels the operator confirms with a key. Without an open
-// console (a program run without a screen) nothing is shown or waited for.
+// The progress window at the foot of the screen that the generation and the
+// catalogue show while they work. Without an open console (a program run
+// without a screen) nothing is shown.
 #pragma once
 
 #include <cstdint>
@@ -27,9 +27,5 @@ class ProgressWindow {
   bool open_ = false;
   int64_t shown_at_ = 0;
 };
-
-// The text in the message panel at the middle of the screen, a beep, and
-// a key to go on.
-void TellOperator(std::string_view text);
 
 }  // namespace remit

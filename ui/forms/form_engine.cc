@@ -13,6 +13,7 @@
 #include "platform/console/console.h"
 #include "ui/forms/browse_list.h"
 #include "ui/forms/editor_state.h"
+#include "ui/forms/print_spool.h"
 #include "ui/field.h"
 #include "ui/forms/forms.h"
 #include "ui/keys.h"
@@ -416,6 +417,7 @@ void ResetForms() {
   Hooks = {};
   running.clear();
   ResetBrowseList();
+  ResetPrintSpool();
 }
 
 }  // namespace ui::forms

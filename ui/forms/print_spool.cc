@@ -1,0 +1,161 @@
+#include "ui/forms/print_spool.h"
+
+#include <cstdlib>
+
+#include "env/session.h"
+#include "platform/fs/errors.h"
+#include "platform/fs/files.h"
+#include "platform/fs/paths.h"
+#include "util/basics.h"
+
+namespace ui::forms {
+
+int16_t PageLength = 0;
+int16_t LineCount = 0;
+int16_t ColumnCount = 0;
+
+namespace {
+
+// Lines are gathered and written in large pieces: a report of thousands of
+// error lines should not cost a system call each.
+constexpr size_t kFlushAt = 64 * 1024;
+
+platform::fs::File spool;
+std::string pending;
+int64_t written = 0;
+int first_error = 0;
+
+void Flush() {
+  if (pending.empty() || !spool.IsOpen()) return;
+  if (first_error == 0 && !spool.WriteAt(written, pending.data(), pending.size())) {
+    first_error = platform::fs::LastFileError().error_number;
+    if (first_error == 0) first_error = platform::fs::kErrorGeneral;
+  }
+  written += static_cast<int64_t>(pending.size());
+  pending.clear();
+}
+
+void WriteLine(std::string_view line) {
+  if (!spool.IsOpen()) return;
+  pending.append(line);
+  pending.append("\r\n");
+  if (pending.size() >= kFlushAt) Flush();
+}
+
+// The integer part of the number at the start of text (leading blanks and a
+// sign allowed), without its sign.
+int32_t LeadingNumber(std::string_view text) {
+  text = util::TrimLeft(text);
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
+  int32_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9' || value > 99999999) break;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+}  // namespace
+
+std::string PrintSpoolPath() { return env::WorkDir + "kitprint.tmp"; }
+
+std::string SpoolNumber(int32_t number) {
+  return (number < 0 ? "" : " ") + std::to_string(number);
+}
+
+std::string NormaliseJustification(std::string_view spec) {
+  const std::string_view trimmed = util::Trim(spec);
+  const char letter = trimmed.empty() ? ' ' : util::UpperCaseChar(trimmed[0]);
+  switch (letter) {
+    case 'C':
+      return "C";
+    case 'D':
+    case 'R':
+      return "D";
+    case 'A':
+    case 'B':
+      return "A";
+    case 'N': {
+      std::string fill;
+      const size_t open = trimmed.find('\\');
+      if (open != std::string_view::npos) {
+        const size_t close = trimmed.find('\\', open + 1);
+        fill = std::string(trimmed.substr(
+            open, close == std::string_view::npos ? std::string_view::npos : close - open + 1));
+      }
+      return "N" + SpoolNumber(LeadingNumber(trimmed.substr(1))) + " " + fill;
+    }
+    default:
+      return "E";
+  }
+}
+
+std::string SpoolItemText(std::string_view text) {
+  std::string copy(text);
+  for (char& c : copy) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 32 || code == 127 || code == 255) c = ' ';
+  }
+  return copy;
+}
+
+int OpenPrintSpool(std::string_view device) {
+  ClosePrintSpool();
+  first_error = 0;
+  written = 0;
+  PageLength = LineCount = ColumnCount = 0;
+  const std::string path = platform::fs::HostPath(PrintSpoolPath());
+  int status = spool.Open(path, platform::fs::File::kReadWriteCreate, true);
+  if (status == 0 && !spool.Truncate(0)) {
+    status = platform::fs::LastFileError().error_number;
+    if (status == 0) status = platform::fs::kErrorGeneral;
+    spool.Close();
+  }
+  if (status != 0) return status;
+  WriteLine("DEVICE" + std::string(device));
+  return 0;
+}
+
+void SetPageLength(int16_t lines) {
+  WriteLine("PAGE" + SpoolNumber(lines));
+  PageLength = lines;
+  LineCount = 0;
+  ColumnCount = 0;
+}
+
+void SetJustification(std::string& spec) {
+  spec = NormaliseJustification(spec);
+  WriteLine("JUS" + spec);
+}
+
+void PrintItem(int16_t column, std::string_view text, int16_t line_feeds) {
+  const std::string item = SpoolItemText(text);
+  if (LineCount >= PageLength) SetPageLength(PageLength);
+  WriteLine(SpoolNumber(column) + "," + item + "," + SpoolNumber(line_feeds));
+  if (line_feeds != 0) {
+    LineCount = static_cast<int16_t>(LineCount + line_feeds);
+    ColumnCount = 0;
+  } else {
+    if (column != 0) ColumnCount = column;
+    ColumnCount = static_cast<int16_t>(ColumnCount + static_cast<int16_t>(item.size()));
+  }
+}
+
+void WriteSpoolLine(std::string_view line) { WriteLine(line); }
+
+int ClosePrintSpool() {
+  if (!spool.IsOpen()) return 0;
+  Flush();
+  spool.Close();
+  return first_error;
+}
+
+void ResetPrintSpool() {
+  pending.clear();
+  spool.Close();
+  first_error = 0;
+  written = 0;
+  PageLength = LineCount = ColumnCount = 0;
+}
+
+}  // namespace ui::forms

@@ -68,14 +68,15 @@ bool ShowMessagePanel(int16_t row, std::string_view text) {
   return true;
 }
 
-void TellOperator(std::string_view text) {
-  if (!platform::console::IsOpen()) return;
+int16_t TellOperator(std::string_view text) {
+  if (!platform::console::IsOpen()) return 27;
   const bool shown = ShowMessagePanel(12, text);
   platform::console::Beep();
   FlushKeyboard();
   int16_t key = 0;
   WaitKey(key);
   if (shown) CloseWindow();
+  return key;
 }
 
 }  // namespace ui

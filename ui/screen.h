@@ -91,8 +91,9 @@ void ScrollRegion(int16_t top, int16_t left, int16_t bottom, int16_t right,
 bool ShowMessagePanel(int16_t row, std::string_view text);
 // The text in a message panel at the middle of the screen, with a beep,
 // until the operator presses a key (keys typed before it are dropped); the
-// panel is then removed. Nothing without an open console.
-void TellOperator(std::string_view text);
+// panel is then removed. The key pressed; Escape (27) without an open
+// console, where nobody can answer.
+int16_t TellOperator(std::string_view text);
 
 // Has the console show, while the terminal is smaller than the screen, a
 // message in the operator's language saying the size it needs and the size

@@ -17,12 +17,17 @@ constexpr int64_t kRefreshMs = 100;
 
 }  // namespace
 
-void ProgressWindow::Open(std::string_view title) {
+void ProgressWindow::Open(std::string_view title, int16_t title_column) {
   if (open_ || !platform::console::IsOpen()) return;
-  if (!ui::OpenWindow(kTop, 1, kBottom, kRight)) return;
+  ui::SetColour("+rn");
+  if (!ui::OpenWindow(kTop, 1, kBottom, kRight)) {
+    ui::SetColour("-");
+    return;
+  }
   open_ = true;
   ui::DrawFrame(1);
-  ui::PrintAt(0, util::CentreOffset(title, kRight), title);
+  ui::PrintAt(0, title_column < 0 ? util::CentreOffset(title, kRight) : title_column, title);
+  ui::SetColour("-");
   platform::console::Refresh();
   shown_at_ = platform::SteadyMilliseconds();
 }
@@ -31,7 +36,12 @@ void ProgressWindow::Show(std::string_view line) {
   if (!open_) return;
   std::string text(line.substr(0, kLineWidth));
   text.resize(kLineWidth, ' ');
-  ui::PrintAt(1, 2, text);
+  ShowAt(2, text);
+}
+
+void ProgressWindow::ShowAt(int16_t column, std::string_view text) {
+  if (!open_) return;
+  ui::PrintAt(1, column, text);
   const int64_t now = platform::SteadyMilliseconds();
   if (now - shown_at_ >= kRefreshMs) {
     platform::console::Refresh();

@@ -16,11 +16,14 @@ class ProgressWindow {
   ProgressWindow& operator=(const ProgressWindow&) = delete;
   ~ProgressWindow() { Close(); }
 
-  // Rows 23 to 25 framed, the title on the frame.
-  void Open(std::string_view title);
+  // Rows 23 to 25 framed, the title on the frame: centred, or from the
+  // given column of the window.
+  void Open(std::string_view title, int16_t title_column = -1);
   // The line inside the frame, 76 characters; sent to the terminal at most
   // every tenth of a second, so that the screen does not slow the work.
   void Show(std::string_view line);
+  // A piece of that line, from a column of the window, sent the same way.
+  void ShowAt(int16_t column, std::string_view text);
   void Close();
 
  private:

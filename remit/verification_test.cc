@@ -1,0 +1,247 @@
+#include "remit/verification.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "env/session.h"
+#include "platform/console/console.h"
+#include "tests/support/headless_screen.h"
+#include "tests/support/reset.h"
+#include "tests/support/scoped.h"
+#include "tests/support/scratch_dir.h"
+#include "ui/forms/print_spool.h"
+#include "util/cp850.h"
+#include "util/dates.h"
+
+namespace remit {
+namespace {
+
+// A CSB 19 record written from the layout: the code, then fields at their
+// 1-based positions, blanks elsewhere, CR LF.
+std::string Record(const std::string& code,
+                   const std::vector<std::pair<size_t, std::string>>& fields = {}) {
+  std::string record(162, ' ');
+  record.replace(0, code.size(), code);
+  for (const auto& [position, text] : fields) record.replace(position - 1, text.size(), text);
+  return record + "\r\n";
+}
+
+std::string Digits(long long value, size_t width) {
+  std::string text = std::to_string(value);
+  return std::string(width - text.size(), '0') + text;
+}
+
+std::string Presenter() { return Record("5180", {{5, "B12345678000"}, {17, "051226"}}); }
+std::string Party() { return Record("5380", {{5, "B12345678001"}}); }
+std::string Receipt(long long cents) { return Record("5680", {{89, Digits(cents, 10)}}); }
+std::string PartyTotal(long long cents, long long receipts, long long records) {
+  return Record("5880", {{5, "B12345678001"},
+                         {89, Digits(cents, 10)},
+                         {105, Digits(receipts, 10)},
+                         {115, Digits(records, 10)}});
+}
+std::string GeneralTotal(long long parties, long long cents, long long receipts,
+                         long long records) {
+  return Record("5980", {{5, "B12345678000"},
+                         {69, Digits(parties, 4)},
+                         {89, Digits(cents, 10)},
+                         {105, Digits(receipts, 10)},
+                         {115, Digits(records, 10)}});
+}
+
+// A whole remittance of one party with the given receipts.
+std::string Remittance(const std::vector<long long>& cents) {
+  long long sum = 0;
+  std::string body;
+  for (long long c : cents) {
+    body += Receipt(c);
+    sum += c;
+  }
+  const long long n = static_cast<long long>(cents.size());
+  return Presenter() + Party() + body + PartyTotal(sum, n, n + 2) + GeneralTotal(1, sum, n, n + 4);
+}
+
+class VerificationTest : public qdeb::testing::FreshStateTest {
+ protected:
+  VerificationTest() : drives_("KITDRIVES", "C=/;A=" + dir_.Host("a") + ":removable") {
+    dir_.MakeDir("a");
+    env::WorkDir = dir_.Dos("work") + "\\";
+    dir_.MakeDir("work");
+    env::WorkDate = util::PackDate(2026, 12, 8);
+  }
+
+  // The remittance cut into volumes at the given byte positions.
+  void PutSet(const std::string& bytes, std::vector<size_t> cuts = {}) {
+    cuts.push_back(bytes.size());
+    size_t from = 0;
+    for (size_t v = 0; v < cuts.size(); ++v) {
+      dir_.Put("a/BACKUP." + Digits(static_cast<long long>(v + 1), 3),
+               bytes.substr(from, cuts[v] - from));
+      from = cuts[v];
+    }
+  }
+
+  VerificationEnd Verify(const std::string& keys) {
+    qdeb::testing::HeadlessScreen screen(keys);
+    EXPECT_EQ(ui::forms::OpenPrintSpool("P"), 0);
+    const VerificationEnd end = VerifyReceiptDiskette("A:");
+    EXPECT_EQ(ui::forms::ClosePrintSpool(), 0);
+    EXPECT_EQ(platform::console::HeadlessPending(), 0u);  // one key per prompt
+    return end;
+  }
+
+  // The texts of the spool's items, one line each, blanks squeezed.
+  std::vector<std::string> Items() const {
+    std::vector<std::string> items;
+    const std::string spool = dir_.Get("work/kitprint.tmp");
+    const std::regex item(R"(^-?\s?\d+,(.*),\s?-?\d+$)");
+    size_t from = 0;
+    for (size_t end; (end = spool.find("\r\n", from)) != std::string::npos; from = end + 2) {
+      std::smatch m;
+      const std::string line = spool.substr(from, end - from);
+      if (!std::regex_match(line, m, item)) continue;
+      items.push_back(std::regex_replace(m[1].str(), std::regex(" +"), " "));
+    }
+    return items;
+  }
+
+  std::vector<std::string> Errors() const {
+    std::vector<std::string> errors;
+    for (const std::string& item : Items()) {
+      if (item.rfind("*** error *** ", 0) == 0) errors.push_back(item.substr(14));
+    }
+    return errors;
+  }
+
+  bool HasItem(const std::string& text) const {
+    for (const std::string& item : Items()) {
+      if (item == text) return true;
+    }
+    return false;
+  }
+
+  qdeb::testing::ScratchDir dir_;
+  qdeb::testing::ScopedEnvironment drives_;
+};
+
+TEST_F(VerificationTest, ASetSplitMidRecordIsReadWholeAndTotalled) {
+  const std::string set = Remittance({1050, 200, 3});
+  PutSet(set, {164 * 2 + 70, 164 * 4 + 1});  // the third and fifth records cut
+  EXPECT_EQ(Verify("Enter\nEnter\nEnter\n"), VerificationEnd::kRead);
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_TRUE(HasItem("ORDENANT B12345678001 "));
+  EXPECT_TRUE(HasItem(" 12'53")) << ::testing::PrintToString(Items());
+  EXPECT_TRUE(HasItem(" 3"));
+  EXPECT_TRUE(HasItem(" 5"));
+  EXPECT_TRUE(HasItem(" 7"));  // 5180 + 5380 + 3 x 5680 + 5880 + 5980
+  EXPECT_TRUE(HasItem("PRESENTADOR B12345678000 5 de desembre del 2026"));
+  EXPECT_TRUE(HasItem(std::string(95, '=')));
+  EXPECT_FALSE(HasItem(" *** error ***"));
+}
+
+TEST_F(VerificationTest, DefectsAreReportedWithTheirRecordNumbers) {
+  std::string tab = Receipt(1);
+  tab[40] = '\t';
+  std::string no_line_end = Receipt(1);
+  no_line_end[163] = 'x';
+  const struct {
+    const char* name;
+    std::string set;
+    std::vector<std::string> errors;
+  } cases[] = {
+      {"first record not 5180",
+       Party() + Receipt(5) + PartyTotal(5, 1, 3) + GeneralTotal(1, 5, 1, 3),
+       {"1 el registre 5180 ha de ser el primer registre"}},
+      {"5180 again", Presenter() + Party() + Presenter() + PartyTotal(0, 0, 2) +
+                         GeneralTotal(1, 0, 0, 4),
+       {"3 el registre 5180 no pot ser aquest registre"}},
+      {"optional record out of sequence",
+       Presenter() + Party() + Receipt(1) + Record("5681") + Record("5683") +
+           PartyTotal(1, 1, 5) + GeneralTotal(1, 1, 1, 7),
+       {"5 el registre 5683 no està en seqüència"}},
+      {"optional records in sequence", Presenter() + Party() + Receipt(1) + Record("5681") +
+                                           Receipt(1) + Record("5681") + PartyTotal(2, 2, 6) +
+                                           GeneralTotal(1, 2, 2, 8),
+       {}},
+      {"strange characters", Presenter() + Party() + tab + no_line_end + PartyTotal(2, 2, 4) +
+                                 GeneralTotal(1, 2, 2, 6),
+       {"3 conté caràcters estranys", "4 conté caràcters estranys"}},
+      {"records after the general totals",
+       Remittance({1}) + Presenter(), {"6 el registre 5180 no pot ser aquest registre"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PutSet(c.set);
+    EXPECT_EQ(Verify("Enter\n"), VerificationEnd::kRead);
+    std::vector<std::string> expected;
+    for (const std::string& e : c.errors) expected.push_back(util::Cp850(e));
+    EXPECT_EQ(Errors(), expected);
+    EXPECT_TRUE(HasItem("ORDENANT B12345678001 "));  // the party's line in every case
+  }
+}
+
+// Totals that disagree with the computed ones are printed below them.
+TEST_F(VerificationTest, DisagreeingTotalsShowTheDeclaredValues) {
+  PutSet(Presenter() + Party() + Receipt(100) + PartyTotal(100, 9, 3) +
+         GeneralTotal(2, 100, 1, 5));
+  Verify("Enter\n");
+  const std::vector<std::string> expected = {
+      "ORDENANT B12345678001 ", " 1'00", " 1", " 3",  // computed
+      " *** error *** ", " 1'00", " 9", " 3",         // declared
+  };
+  const std::vector<std::string> items = Items();
+  EXPECT_NE(std::search(items.begin(), items.end(), expected.begin(), expected.end()),
+            items.end()) << ::testing::PrintToString(items);
+  const std::vector<std::string> general = {" *** error ***", " 2", " 1'00", " 1", " 5"};
+  EXPECT_NE(std::search(items.begin(), items.end(), general.begin(), general.end()), items.end());
+  EXPECT_TRUE(Errors().empty());
+}
+
+// The heading comes before the first line of any kind: here an error.
+TEST_F(VerificationTest, AnErrorBeforeAnyTotalsStartsTheFirstPage) {
+  PutSet(Party() + Receipt(5) + PartyTotal(5, 1, 3) + GeneralTotal(1, 5, 1, 3));
+  Verify("Enter\n");
+  const std::string spool = dir_.Get("work/kitprint.tmp");
+  const size_t heading = spool.find("DEVICEP\r\nPAGE 66\r\n*@e\r\n");
+  const size_t title = spool.find("VERIFICACI");
+  const size_t error = spool.find("*** error ***");
+  EXPECT_EQ(heading, 0u);
+  EXPECT_LT(title, error);
+  EXPECT_NE(spool.find(util::Cp850("PÀGINA    1")), std::string::npos);
+}
+
+// Escape at a prompt ends the verification; a volume not on the drive is
+// asked for again; a set without general totals asks for a further volume.
+TEST_F(VerificationTest, PromptsUntilTheVolumeIsThereOrEscape) {
+  EXPECT_EQ(Verify("Esc\n"), VerificationEnd::kCancelled);
+  EXPECT_TRUE(Items().empty());
+
+  const std::string set = Remittance({7});
+  PutSet(set.substr(0, set.size() - 164));  // no 5980 record
+  EXPECT_EQ(Verify("x\nEsc\n"), VerificationEnd::kCancelled);
+  EXPECT_TRUE(HasItem("ORDENANT B12345678001 "));
+  EXPECT_FALSE(HasItem(std::string(95, '=')));
+
+  dir_.Remove("a/BACKUP.001");
+  EXPECT_EQ(Verify("Enter\nEnter\nEsc\n"), VerificationEnd::kCancelled);
+}
+
+// Beyond 32,767 records the totals and record numbers are still right.
+TEST_F(VerificationTest, LargeSetsKeepExactCounts) {
+  const std::vector<long long> cents(40000, 1);
+  std::string set = Remittance(cents);
+  set += Record("5180");  // record 40,005: its number printed whole
+  PutSet(set, {set.size() / 2 + 17});
+  Verify("Enter\nEnter\n");
+  EXPECT_EQ(Errors(), std::vector<std::string>{"40.005 el registre 5180 no pot ser aquest registre"});
+  EXPECT_TRUE(HasItem(" 40.000")) << ::testing::PrintToString(Items());
+  EXPECT_TRUE(HasItem(" 40.004"));
+  EXPECT_FALSE(HasItem(" *** error ***"));
+}
+
+}  // namespace
+}  // namespace remit

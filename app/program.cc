@@ -18,7 +18,9 @@
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 #include "remit/generation.h"
+#include "remit/verification.h"
 #include "ui/forms/forms.h"
+#include "ui/forms/print_spool.h"
 #include "ui/screen.h"
 #include "util/basics.h"
 #include "util/cp850.h"
@@ -90,18 +92,57 @@ void RunGeneration() {
   }
 }
 
+// A sibling program of ExeDir, run in the terminal until it ends; its
+// absence is told rather than passed over, since the operator waits for
+// what it shows or prints.
+void RunSibling(const char* name) {
+  const std::string path = env::ExeDir + name;
+  if (env::ExeDir.empty() || !files::FileExists(path)) {
+    ui::TellOperator(env::TranslateText(util::Cp850("NO EXISTEIX EL FITXER ")) + path);
+    return;
+  }
+  platform::console::RunInTerminal(platform::fs::HostPath(path));
+}
+
+// The device the report is spooled for: "P" for the screen, else the
+// printer the session names ("i" when its default output is the screen).
+std::string ReportDevice() {
+  if (ReportOutput == "P") return "P";
+  if (env::OutputDevice == "P") return "i";
+  return env::OutputDevice.substr(0, 1);
+}
+
+// The verification report of a remittance on a backup set, spooled and
+// handed to the viewer or the print program, until Escape on its form.
+void RunReport() {
+  PrepareCatalogue();
+  for (;;) {
+    ClearScreen();
+    if (Show(kReportForm) == 27) return;
+    if (forms::OpenPrintSpool(ReportDevice()) != 0) {
+      ui::TellOperator(env::LastFileErrorText());
+      continue;
+    }
+    remit::VerifyReceiptDiskette(ReportDrive);
+    if (forms::ClosePrintSpool() != 0) {
+      ui::TellOperator(env::LastFileErrorText());
+      continue;
+    }
+    RunSibling(ReportOutput == "P" ? "KITSCR" : "KITPRINT");
+  }
+}
+
 void NotYetAvailable() {
   ui::TellOperator(env::TranslateText(util::Cp850("OPERACIÓ NO DISPONIBLE")));
 }
 
-// The copy and report operations: their form, on a catalogue of the drives,
-// until Escape. The operations themselves come with the backup to volumes
-// and the verification report.
-void RunOnCatalogue(int16_t form) {
+// The copy of a remittance file to a drive as a backup set, until Escape
+// on its form.
+void RunCopy() {
   PrepareCatalogue();
   for (;;) {
     ClearScreen();
-    if (Show(form) == 27) return;
+    if (Show(kCopyForm) == 27) return;
     NotYetAvailable();
   }
 }
@@ -183,9 +224,9 @@ void RunMainLoop() {
     if (Operation == "G") {
       RunGeneration();
     } else if (Operation == "T") {
-      RunOnCatalogue(kCopyForm);
+      RunCopy();
     } else {
-      RunOnCatalogue(kReportForm);
+      RunReport();
     }
   }
 }

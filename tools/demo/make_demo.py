@@ -3,6 +3,9 @@
 
     make_demo.py ROOT WORKDIR [--receipts N] [--seed S]
 
+    make_demo.py ROOT WORKDIR --backup-set DIR   also a CSB 19 remittance
+                                                 as a backup set in DIR
+
 ROOT gets "Vela.ini" (the office's installation data), in ROOT/seq/, the
 sequential load files of TRemeses and TrasBanc for kitdb, and in ROOT/REMESES/
 remittance files to browse (Cuaderno 19.14 files, SEPA XML direct-debit
@@ -233,11 +236,88 @@ def write_remittance_files(rng, directory, presenter):
                                                       month(-3), debits(5))),
              ("SEPA_%s_QUOTES_ANUALS_V08.XML" % month(2), sepa_xml("pain.008.001.08", identifier, creditor,
                                                                    creditor_iban, month(2), debits(15))),
+             ("REMESA_ANUAL_%s.Q19" % month(0), c19_file(identifier, creditor, creditor, creditor_iban,
+                                                         month(0), debits(5000), b"\r\n")),
              ("LLEGEIX-ME.TXT", "Fitxers de remeses de demostració.\r\n".encode(ENC)),
              ("TRANSFERENCIA.XML", b'<?xml version="1.0"?><Document><CstmrCdtTrfInitn/></Document>\n')]
     for name, data in files:
         with open(os.path.join(directory, name), "wb") as f:
             f.write(data)
+
+
+def csb19_record(code, fields):
+    """A 162-character CSB 19 record and CR LF: (1-based position, text) pairs over blanks."""
+    record = bytearray(code.encode(ENC) + b" " * (162 - len(code)))
+    for position, value in fields:
+        data = value.encode(ENC)
+        record[position - 1:position - 1 + len(data)] = data
+    return bytes(record) + b"\r\n"
+
+
+def csb19_remittance(rng, presenter, parties, receipts_per_party):
+    """A CSB 19 remittance in euros: 5180, per ordering party 5380, its 5680s
+    (every tenth with an optional 5681) and 5880, then 5980. One defect is
+    planted: an optional record 5683 where 5682 should follow 5681."""
+    created = datetime.date.today().strftime("%d%m%y")
+    records = [csb19_record("5180", [(5, presenter + "000"), (17, created),
+                                     (29, "GESTORIA LLOBREGAT SL")])]
+    total = total_receipts = 0
+    planted = False
+    for p in range(parties):
+        party = cif(rng, "G") + "%03d" % p
+        records.append(csb19_record("5380", [(5, party), (17, created), (29, "ORDENANT %d" % (p + 1))]))
+        amount = count = 0
+        party_records = 1
+        for n in range(receipts_per_party):
+            cents = rng.choice([1500, 2500, 3000, 4590, 12000, 6075, 99])
+            account = spanish_account(rng)
+            name = rng.choice(FORENAMES + ["JOAN"]) + " " + rng.choice(SURNAMES)
+            records.append(csb19_record("5680", [(5, party), (17, "%012d" % (n + 1)), (29, name[:40]),
+                                                 (69, account), (89, "%010d" % cents),
+                                                 (99, "%06d" % (n + 1)), (115, "QUOTA %d" % (n + 1))]))
+            amount += cents
+            count += 1
+            party_records += 1
+            if n % 10 == 3:
+                optional = "5683" if (p == 1 and not planted) else "5681"
+                planted = planted or optional == "5683"
+                records.append(csb19_record(optional, [(5, party), (17, "%012d" % (n + 1)),
+                                                       (29, "CONCEPTE ADDICIONAL")]))
+                party_records += 1
+        party_records += 1
+        records.append(csb19_record("5880", [(5, party), (89, "%010d" % amount),
+                                             (105, "%010d" % count), (115, "%010d" % party_records)]))
+        total += amount
+        total_receipts += count
+    records.append(csb19_record("5980", [(5, presenter + "000"), (69, "%04d" % parties),
+                                         (89, "%010d" % total), (105, "%010d" % total_receipts),
+                                         (115, "%010d" % (len(records) + 1))]))
+    return b"".join(records)
+
+
+def dos_time(moment):
+    date = (moment.year - 1980) * 512 + moment.month * 32 + moment.day
+    time = moment.hour * 2048 + moment.minute * 32 + moment.second // 2
+    return time & 0xFFFF, date & 0xFFFF
+
+
+def write_backup_set(directory, source_directory, name, data, volume_size):
+    """The file as a DOS backup set of volumes of volume_size data bytes:
+    BACKUP.nnn holds the file's bytes, CONTROL.nnn a 139-byte header, a
+    70-byte directory block and a 34-byte entry for its part."""
+    os.makedirs(directory, exist_ok=True)
+    time, date = dos_time(datetime.datetime.now())
+    parts = [data[i:i + volume_size] for i in range(0, len(data), volume_size)] or [b""]
+    for v, part in enumerate(parts, 1):
+        last = v == len(parts)
+        header = struct.pack("<B8sH127sB", 139, b"BACKUP  ", v, b"", 0xFF if last else 0)
+        block = struct.pack("<B63sHI", 70, source_directory.encode(ENC), 1, 0xFFFFFFFF)
+        entry = struct.pack("<B12sBIHIIHHH", 34, name.encode(ENC), 3 if last else 2, len(data), v,
+                            0, len(part), 0x20, time, date)
+        with open(os.path.join(directory, "CONTROL.%03d" % v), "wb") as f:
+            f.write(header + block + entry)
+        with open(os.path.join(directory, "BACKUP.%03d" % v), "wb") as f:
+            f.write(part)
 
 
 def main():
@@ -248,6 +328,7 @@ def main():
     parser.add_argument("--remittances", type=int, default=6)
     parser.add_argument("--suffixes", default="0,2")
     parser.add_argument("--seed", type=int, default=1914)
+    parser.add_argument("--backup-set", help="folder for a CSB 19 remittance as a backup set")
     args = parser.parse_args()
     rng = random.Random(args.seed)
     os.makedirs(os.path.join(args.root, "seq"), exist_ok=True)
@@ -303,6 +384,10 @@ def main():
         f.write(sequential(receipts))
 
     write_remittance_files(rng, os.path.join(args.root, "REMESES"), presenter)
+    if args.backup_set:
+        # About 4,000 records on three volumes, cut inside records.
+        remittance_bytes = csb19_remittance(rng, presenter, 3, 1200)
+        write_backup_set(args.backup_set, "KIT\\CSB", "REMESA.C19", remittance_bytes, 240000)
 
 
 if __name__ == "__main__":

@@ -130,9 +130,14 @@ class VerificationTest : public qdeb::testing::FreshStateTest {
 
 TEST_F(VerificationTest, ASetSplitMidRecordIsReadWholeAndTotalled) {
   const std::string set = Remittance({1050, 200, 3});
-  PutSet(set, {164 * 2 + 70, 164 * 4 + 1});  // the third and fifth records cut
+  // The third and fifth records cut; then a volume shorter than the rest
+  // of the record it continues, whose start must not be lost.
+  PutSet(set, {164 * 2 + 70, 164 * 4 + 1});
   EXPECT_EQ(Verify("Enter\nEnter\nEnter\n"), VerificationEnd::kRead);
   EXPECT_TRUE(Errors().empty());
+  PutSet(set, {100, 150});
+  EXPECT_EQ(Verify("Enter\nEnter\nEnter\n"), VerificationEnd::kRead);
+  EXPECT_TRUE(Errors().empty()) << ::testing::PrintToString(Errors());
   EXPECT_TRUE(HasItem("ORDENANT B12345678001 "));
   EXPECT_TRUE(HasItem(" 12'53")) << ::testing::PrintToString(Items());
   EXPECT_TRUE(HasItem(" 3"));

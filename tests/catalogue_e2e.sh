@@ -36,8 +36,16 @@ keys Enter
 wait_for "DIRECTORI ............: \\kit\\CSB\\"
 keys F4
 wait_for "\\KIT\\REMESES\\"
-# The directories in key order: \, \FLOPPY\, \KIT\, and those of \KIT\.
-for _ in $(seq 1 9); do keys Down; done
+# The directories of the drive in key order, from the root: as many Downs
+# as come before \KIT\REMESES\.
+downs=$(python3 - "$work/demo" <<'PY'
+import os, sys
+names = ["\\"] + ["\\" + os.path.relpath(d, sys.argv[1]).replace("/", "\\").upper() + "\\"
+                  for d, _, _ in os.walk(sys.argv[1]) if d != sys.argv[1]]
+print(sorted(names).index("\\KIT\\REMESES\\"))
+PY
+)
+for _ in $(seq 1 "$downs"); do keys Down; done
 keys Enter
 wait_for "DIRECTORI ............: \\KIT\\REMESES\\"
 keys F4
@@ -49,7 +57,7 @@ import re, sys
 rows = [l.strip("║ ") for l in sys.argv[1].splitlines() if l.startswith(" ║") and l.strip("║ ")]
 dates = []
 for row in rows:
-    m = re.match(r"(.{13})(\d+)/(\d+)/(\d{4}) +([\d.,]+) +(\d+)$", row)
+    m = re.match(r"(.{13})(\d+)/(\d+)/(\d{4}) +([\d.,]+) +([\d.,]+)$", row)
     assert m, row
     dates.append((int(m.group(4)), int(m.group(3)), int(m.group(2))))
 assert len(rows) >= 5, rows

@@ -4,6 +4,7 @@
 
 #include "platform/console/console.h"
 #include "ui/forms/calculator.h"
+#include "ui/forms/editor_state.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/cp850.h"
@@ -97,6 +98,10 @@ bool Run(CalculatorState& s, std::string* result) {
 }  // namespace
 
 std::string ShowCalculator() {
+  // The key set of the field below is put back exactly: a field of a form
+  // has its caller's set in the single save slot, which "+" and "-" here
+  // would take and give back in its stead.
+  const EditorState caller = TakeEditorState();
   SetKeySet("+e", "");
   SetColour("+n");
   const bool cursor = console::CursorVisible();
@@ -112,6 +117,7 @@ std::string ShowCalculator() {
   console::SetCursorShape(cursor, console::CursorSize());
   SetColour("-");
   SetKeySet("-", "");
+  PutEditorState(caller);
   return result;
 }
 

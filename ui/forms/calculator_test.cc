@@ -12,6 +12,8 @@
 #include "platform/console/console.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
+#include "ui/forms/editor_state.h"
+#include "ui/keys.h"
 #include "ui/ui_test_support.h"
 #include "util/cp850.h"
 
@@ -207,9 +209,15 @@ TEST_F(CalculatorScreenTest, DrawsTheTapeAboveTheEntryInItsFrame) {
   }
 }
 
-TEST_F(CalculatorScreenTest, ADamagedFileOpensAWorkingCalculator) {
+TEST_F(CalculatorScreenTest, ADamagedFileOpensAWorkingCalculatorAndTheFieldKeepsItsKeys) {
   term_.Put("KITCALC.TMP", "\"\"\"" + std::string(5000, '\xFF') + "\r\n1e999,,\r\n");
+  SetKeySet("+ea", "d,1b,4800");
+  SetKeySet("+ea", "d,1b,3b00");
+  const EditorState field = TakeEditorState();
   EXPECT_EQ(Run("text:1+1=F"), "200");
+  // The key set of the field below, and its caller's in the slot, as they were.
+  EXPECT_EQ(TakeEditorState().codes, field.codes);
+  EXPECT_EQ(TakeEditorState().saved_codes, field.saved_codes);
   EXPECT_EQ(LoadCalculatorState().tape[kTapeLines - 1].value, 2);
 }
 

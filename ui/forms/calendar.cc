@@ -10,6 +10,7 @@
 #include "env/session.h"
 #include "platform/console/console.h"
 #include "platform/process/clock.h"
+#include "ui/forms/editor_state.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/dates.h"
@@ -163,6 +164,8 @@ std::string WeekdayHeading() {
 }
 
 std::string ShowCalendar() {
+  // The key set of the field below is put back exactly (see ShowCalculator).
+  const EditorState caller = TakeEditorState();
   SetKeySet("+ea", "4d00,4b00,5000,4800,5100,4900,4700,4f00,2100,1b");
   SetColour("+n");
   const bool cursor = console::CursorVisible();
@@ -193,6 +196,7 @@ std::string ShowCalendar() {
   console::SetCursorShape(cursor, console::CursorSize());
   SetColour("-");
   SetKeySet("-", "");
+  PutEditorState(caller);
   return result;
 }
 

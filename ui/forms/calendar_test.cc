@@ -7,6 +7,8 @@
 
 #include "env/session.h"
 #include "platform/console/console.h"
+#include "ui/forms/editor_state.h"
+#include "ui/keys.h"
 #include "ui/screen.h"
 #include "ui/ui_test_support.h"
 #include "util/dates.h"
@@ -90,7 +92,7 @@ TEST_F(CalendarScreenTest, ShowsTheQuarterHighlightsTheDayAndTypesTheDate) {
   EXPECT_EQ(Row(12, 1, 80), std::string(80, '#'));
 }
 
-TEST_F(CalendarScreenTest, EscapeTypesNothingAndAWorkDateThatIsNoDateStartsToday) {
+TEST_F(CalendarScreenTest, EscapeTypesNothingLeavesTheFieldsKeysAndAWorkDateThatIsNoDateStartsToday) {
   env::WorkDate = "garbage";
   env::LanguageCode = "SPA";
   std::string heading;
@@ -99,8 +101,16 @@ TEST_F(CalendarScreenTest, EscapeTypesNothingAndAWorkDateThatIsNoDateStartsToday
     Feed("Esc");
     return true;
   });
+  // A field of a form: its caller's key set in the save slot, its own in use.
+  SetKeySet("+ea", "d,1b,4800");
+  SetKeySet("+ea", "d,1b,3b00");
+  const EditorState field = TakeEditorState();
   EXPECT_EQ(ShowCalendar(), "");
   console::SetHeadlessStarvedHandler(nullptr);
+  const EditorState after = TakeEditorState();
+  EXPECT_EQ(after.codes, field.codes);
+  EXPECT_EQ(after.saved_codes, field.saved_codes);
+  EXPECT_TRUE(after.saved);
   EXPECT_EQ(heading, " L  M  X  J  V  S  D");
   EXPECT_EQ(WindowDepth, 0);
 }

@@ -1,11 +1,13 @@
 #include "ui/forms/help.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <deque>
 #include <string>
 #include <vector>
 
+#include "env/session.h"
 #include "platform/console/console.h"
 #include "tests/support/scoped.h"
 #include "ui/screen.h"
@@ -126,6 +128,16 @@ TEST_F(HelpTest, AWideConsoleReadsRecordsOfItsWidthAndAPartialLastRecordIsLeftOu
   ShowHelp("WIDE");
   console::SetHeadlessStarvedHandler(nullptr);
   EXPECT_EQ(last_row, "    12345 \xBA");
+}
+
+TEST_F(HelpTest, OnAWindowsHostTheDocumentOpenerShowsTheHtmlPage) {
+  root_.Put("comspec", "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/args\"\n");
+  ASSERT_EQ(chmod(root_.Host("comspec").c_str(), 0755), 0);
+  qdeb::testing::ScopedEnvironment comspec("COMSPEC", root_.Host("comspec"));
+  env::HostMode = "WIN";
+  ShowHelp("REMESES");
+  EXPECT_EQ(root_.Get("args"), "/C|QOPENR|AJUDA\\REMESES.HTM|");
+  EXPECT_EQ(WindowDepth, 0);
 }
 
 }  // namespace

@@ -36,8 +36,11 @@ keys Enter
 wait_for "DIRECTORI ............: \\kit\\CSB\\"
 keys F4
 wait_for "\\KIT\\REMESES\\"
-# The directories in key order: \, \FLOPPY\, \KIT\, and those of \KIT\.
-for _ in $(seq 1 9); do keys Down; done
+# The directories in key order: \, \FLOPPY\, \KIT\, and those of \KIT\
+# (whatever the root holds besides: AJUDA, LOCKS...) up to REMESES.
+before=$(find "$root" -mindepth 1 -maxdepth 1 -type d -printf '%f\n' | tr a-z A-Z | LC_ALL=C sort \
+  | sed -n '/^REMESES$/q;p' | wc -l)
+for _ in $(seq 1 $((3 + before))); do keys Down; done
 keys Enter
 wait_for "DIRECTORI ............: \\KIT\\REMESES\\"
 keys F4

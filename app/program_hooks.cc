@@ -6,6 +6,11 @@
 #include "db/records.h"
 #include "files/locks.h"
 #include "platform/console/console.h"
+#include "ui/forms/calculator.h"
+#include "ui/forms/calendar.h"
+#include "ui/forms/forms.h"
+#include "ui/forms/help.h"
+#include "ui/keys.h"
 #include "ui/operator_wait.h"
 #include "ui/screen.h"
 #include "util/cp850.h"
@@ -29,6 +34,9 @@ void InstallProgramHooks() {
   db::Hooks.fatal_open = EndAfterFatalOpen;
   files::Hooks.wait = ui::ScreenWaitHooks();
   ui::InstallTooSmallMessage();
+  ui::Hooks.calculator = ui::forms::ShowCalculator;
+  ui::Hooks.calendar = ui::forms::ShowCalendar;
+  ui::forms::Hooks.show_help = ui::forms::ShowHelp;
 }
 
 }  // namespace app

@@ -9,7 +9,8 @@ namespace app {
 // The record layer's and the lock tables' waits on the screen (the message
 // at the foot, Escape to give up, keys typed meanwhile kept), a record file
 // that cannot be opened ending the program with its message, and the
-// console's too-small message in the operator's language.
+// console's too-small message in the operator's language, the calculator
+// on Alt+X, the calendar on Alt+C and the help pages on F1.
 void InstallProgramHooks();
 
 // What a record file that cannot be opened leads to: the text in a panel

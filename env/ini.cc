@@ -168,6 +168,31 @@ std::string ReadIniValue(const std::string& path, const std::string& section,
   return result;
 }
 
+namespace {
+
+// Writes text into a temporary file beside path, flushed to disk, and
+// renames it over path: a reader finds the old file or the new one, and a
+// failure leaves the old one as it was. The writer's turn is the caller's.
+bool PutTextInPlace(const std::string& path, const std::string& text) {
+  // The seed comes from the time of day, as the family's programs do it,
+  // mixed with the machine's entropy so that two writers starting in the
+  // same hundredth do not draw the same names.
+  std::seed_seq seed{static_cast<unsigned>(platform::SecondsSinceMidnight() * 100),
+                     std::random_device{}()};
+  std::mt19937 generator(seed);
+  std::uniform_int_distribution<int> digit(0, 9);
+  // The temporary file is named after this file, and held until it is in
+  // place, so that the next writer knows which ones are left over.
+  platform::fs::File held;
+  std::string temp = WriteTempFile(path + ".", text, [&] { return digit(generator); }, &held);
+  if (temp.empty()) return false;
+  if (ReplaceFile(temp, path)) return true;
+  RemoveFile(temp);
+  return false;
+}
+
+}  // namespace
+
 std::string RewriteIniText(std::string_view text, const std::string& section,
                            const std::string& key, const std::string& value) {
   return Rewriter(OneLine(section), OneLine(key), OneLine(value)).Run(text);
@@ -187,20 +212,13 @@ void WriteIniValue(const std::string& path, const std::string& section,
   // would be lost.
   if (ReadWholeFile(path, &text) == FileRead::kFailed) return;
   std::string new_text = RewriteIniText(text, section, key, value);
+  PutTextInPlace(path, new_text);
+}
 
-  // The seed comes from the time of day, as the family's programs do it,
-  // mixed with the machine's entropy so that two writers starting in the
-  // same hundredth do not draw the same names.
-  std::seed_seq seed{static_cast<unsigned>(platform::SecondsSinceMidnight() * 100),
-                     std::random_device{}()};
-  std::mt19937 generator(seed);
-  std::uniform_int_distribution<int> digit(0, 9);
-  // The temporary file is named after this file, and held until it is in
-  // place, so that the next writer knows which ones are left over.
-  platform::fs::File held;
-  std::string temp = WriteTempFile(path + ".", new_text, [&] { return digit(generator); }, &held);
-  if (temp.empty()) return;
-  if (!ReplaceFile(temp, path)) RemoveFile(temp);
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+  platform::fs::File turn = TakeWriterTurn(path);
+  if (turn.IsOpen()) RemoveStaleTempFiles(path);
+  return PutTextInPlace(path, text);
 }
 
 }  // namespace env

@@ -27,6 +27,11 @@ std::string ReadIniValue(const std::string& path, const std::string& section,
 void WriteIniValue(const std::string& path, const std::string& section,
                    const std::string& key, const std::string& value);
 
+// Replaces the whole file (created when missing) by text, through a
+// temporary file in the same directory as WriteIniValue does, in the
+// writer's turn of the file. False, with the file as it was, on any failure.
+bool WriteWholeFile(const std::string& path, const std::string& text);
+
 // The rewrite of WriteIniValue on a file's text in memory: the new text,
 // every line ended by CR LF. Costs time in proportion to the text's size.
 std::string RewriteIniText(std::string_view text, const std::string& section,

@@ -1,0 +1,236 @@
+// The calculator's arithmetic: what each key does to the entry, the
+// accumulator, the pending operation and the tape; and the result text.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "ui/forms/calculator.h"
+#include "util/basics.h"
+#include "util/numbers.h"
+
+namespace ui::forms {
+
+namespace {
+
+constexpr int16_t kBackspace = 8, kEnter = 13, kEscape = 27;
+constexpr int16_t kLeft = 0x4B00, kRight = 0x4D00, kCtrlLeft = 0x7300, kCtrlRight = 0x7400;
+constexpr int16_t kAltF = 0x2100;
+// Integer digits an entry takes at most: those of the display picture.
+constexpr double kLargestEntry = 1e16;
+// Integer digits and decimals shown together stay below this many.
+constexpr int kShownDigits = 15;
+
+double Digits(const std::string& digits) {
+  double value = 0;
+  std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  return value;
+}
+
+// The fewest decimals with which the value is whole after rounding, the
+// integer digits and the decimals kept below 15.
+void ShowDecimalsOf(double value, bool* decimal_point, int16_t* decimals) {
+  const int integer_digits =
+      std::max<int>(1, static_cast<int>(util::RoundedDigits(value, 0).size()));
+  const int most = std::clamp(kShownDigits - 1 - integer_digits, 0, int{kMaxDecimals});
+  const std::string digits = util::RoundedDigits(value, most);
+  int count = 0;
+  if (!digits.empty()) {
+    const int zeros = static_cast<int>(digits.size() - 1 - digits.find_last_not_of('0'));
+    count = std::max(0, most - zeros);
+  }
+  *decimals = static_cast<int16_t>(count);
+  *decimal_point = count > 0;
+}
+
+// Rounded to hundredths, half to the even hundredth; negative values are
+// cut towards zero, as the office's adding machines did.
+double RoundedToHundredths(double value) {
+  if (value < 0) return std::trunc(value * 100) / 100;
+  return Digits(util::RoundedDigits(value, 2)) / 100;
+}
+
+void StartEntry(CalculatorState& s) {
+  if (s.entering) return;
+  s.entry = 0;
+  s.decimal_point = false;
+  s.decimals = 0;
+  s.entering = true;
+}
+
+void TypeDigit(CalculatorState& s, int digit) {
+  StartEntry(s);
+  // Digits go on away from zero, also after the sign was changed.
+  const double sign = std::signbit(s.entry) ? -1 : 1;
+  if (!s.decimal_point) {
+    if (std::fabs(s.entry) * 10 + digit < kLargestEntry) s.entry = s.entry * 10 + sign * digit;
+  } else if (s.decimals < kMaxDecimals) {
+    // From the digits typed, not by adding tenths, hundredths...: 2.375
+    // must be the number nearest 2375 / 1000, not 2.3749999...
+    const double typed = std::round(std::fabs(s.entry) * std::pow(10.0, s.decimals)) * 10 + digit;
+    ++s.decimals;
+    s.entry = sign * typed / std::pow(10.0, s.decimals);
+  }
+}
+
+void Backspace(CalculatorState& s) {
+  if (!s.decimal_point) {
+    s.entry = std::trunc(s.entry / 10);
+  } else if (s.decimals == 0) {
+    s.decimal_point = false;
+  } else {
+    // The entry has exactly decimals decimals: drop the last of them.
+    const double scale = std::pow(10.0, s.decimals);
+    const double digits = std::trunc(std::round(std::fabs(s.entry) * scale) / 10);
+    --s.decimals;
+    const double cut = digits / std::pow(10.0, s.decimals);
+    s.entry = std::signbit(s.entry) ? -cut : cut;
+  }
+  s.entering = s.entry != 0;
+}
+
+void AddTapeLine(CalculatorState& s) {
+  s.entry_row = static_cast<int16_t>(std::max(2, s.entry_row - 1));
+  std::rotate(s.tape.begin(), s.tape.begin() + 1, s.tape.end());
+  s.tape.back() = TapeLine{s.entry, s.decimal_point, s.decimals, s.operation};
+}
+
+double Applied(const std::string& pending, double accumulator, double entry) {
+  if (pending == "+") return accumulator + entry;
+  if (pending == "-") return accumulator - entry;
+  if (pending == "*") return accumulator * entry;
+  if (pending == "/") return accumulator / entry;
+  return entry;
+}
+
+CalculatorStep Clear(CalculatorState& s) {
+  if (s.entering) {
+    s.entry = s.accumulator;
+    s.entering = false;
+    ShowDecimalsOf(s.entry, &s.decimal_point, &s.decimals);
+    s.operation = s.pending;
+    return CalculatorStep::kEntry;
+  }
+  if (!s.cleared) {
+    s.accumulator = 0;
+    s.entry = 0;
+    s.decimal_point = false;
+    s.decimals = 0;
+    s.operation.clear();
+    // A fresh start: an operation left pending would apply to the zero
+    // (a "*" kept through the reset makes 5 + 3 = 3).
+    s.pending.clear();
+    s.cleared = true;
+    return CalculatorStep::kEntry;
+  }
+  s.entry_row = kEmptyTapeRow;
+  s.tape = {};
+  return CalculatorStep::kTape;
+}
+
+CalculatorStep Operate(CalculatorState& s, char k) {
+  s.operation = std::string(1, k);
+  switch (k) {
+    case 'C':
+      return Clear(s);
+    case 'R':
+      s.entry = RoundedToHundredths(s.entry);
+      s.accumulator = s.entry;
+      s.decimal_point = true;
+      s.decimals = 2;
+      AddTapeLine(s);
+      return CalculatorStep::kTape;
+    case '%':
+      AddTapeLine(s);
+      s.entry = s.pending == "+" || s.pending == "-" ? s.accumulator / 100 * s.entry
+                                                     : s.entry / 100;
+      ShowDecimalsOf(s.entry, &s.decimal_point, &s.decimals);
+      return CalculatorStep::kTape;
+    default:
+      break;
+  }
+  s.accumulator = Applied(s.pending, s.accumulator, s.entry);
+  AddTapeLine(s);
+  s.entry = s.accumulator;
+  ShowDecimalsOf(s.entry, &s.decimal_point, &s.decimals);
+  if (k == '=') {
+    s.operation.clear();
+    AddTapeLine(s);
+  }
+  s.pending = s.operation;
+  s.entering = false;
+  s.cleared = false;
+  return CalculatorStep::kTape;
+}
+
+}  // namespace
+
+CalculatorStep CalculatorKey(CalculatorState& s, int16_t key) {
+  const char c = key >= 1 && key <= 255 ? util::UpperCaseChar(static_cast<char>(key)) : '\0';
+  if (c >= '0' && c <= '9') {
+    TypeDigit(s, c - '0');
+    return CalculatorStep::kEntry;
+  }
+  switch (c) {
+    case '.':
+      StartEntry(s);
+      if (!s.decimal_point) {
+        s.decimal_point = true;
+        s.decimals = 0;
+      }
+      return CalculatorStep::kEntry;
+    case kBackspace:
+      Backspace(s);
+      return CalculatorStep::kEntry;
+    case '+': case '-': case '*': case '/': case '%': case 'R': case 'C':
+      return Operate(s, c);
+    case '=': case kEnter:
+      return s.entering ? Operate(s, '=') : CalculatorStep::kNothing;
+    case 'T':
+      s.entry = -s.entry;
+      return CalculatorStep::kEntry;
+    case 'F':
+      return CalculatorStep::kFinish;
+    case kEscape:
+      return CalculatorStep::kLeave;
+    default:
+      break;
+  }
+  const int16_t right_edge_left = kCalculatorRightEdge - kCalculatorWidth + 1;
+  switch (key) {
+    case kLeft: case kCtrlLeft:
+      s.left = s.left <= 1 ? right_edge_left : static_cast<int16_t>(s.left - 1);
+      return CalculatorStep::kMoved;
+    case kRight: case kCtrlRight:
+      s.left = s.left >= right_edge_left ? int16_t{1} : static_cast<int16_t>(s.left + 1);
+      return CalculatorStep::kMoved;
+    case kAltF:
+      return CalculatorStep::kFinish;
+    default:
+      return CalculatorStep::kNothing;
+  }
+}
+
+std::string CalculatorResultText(const CalculatorState& s) {
+  const double value = s.entering ? s.entry : s.accumulator;
+  if (!std::isfinite(value)) return {};
+  const int e = std::max<int>(2, s.decimals);
+  std::string digits = util::RoundedDigits(value, e);
+  const bool negative = value < 0 && !digits.empty();
+  // A digit before the point, 0 for zero.
+  if (digits.size() < static_cast<size_t>(e - 1)) {
+    digits.insert(0, static_cast<size_t>(e - 1) - digits.size(), '0');
+  }
+  if (e > 2) digits.insert(digits.size() - static_cast<size_t>(e - 2), 1, '.');
+  // A negative result keeps its sign: typed without it, it would reach the
+  // field as a positive amount.
+  return negative ? "-" + digits : digits;
+}
+
+std::string CalculatorNumberText(double value, bool decimal_point, int16_t decimals) {
+  std::string picture = "-Z,ZZZ,ZZZ,ZZZ,ZZZ,ZZ9";
+  if (decimal_point) picture += "." + std::string(static_cast<size_t>(std::max<int16_t>(decimals, 0)), '9');
+  return util::FormatNumber(picture.substr(picture.size() - 21), value);
+}
+
+}  // namespace ui::forms

@@ -6,6 +6,7 @@
 // a summary on the console and waits for a key, or prints them when its
 // output is not a terminal. Exit status: 0 when every file was converted,
 // 1 when any was not, 2 when there was nothing to convert.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,7 +15,6 @@
 #include "env/session.h"
 #include "platform/console/console.h"
 #include "platform/fs/paths.h"
-#include "remit/screen.h"
 #include "remit/sepa_conversion.h"
 #include "tools/qxconvrt/files_to_convert.h"
 #include "ui/screen.h"
@@ -33,24 +33,37 @@ constexpr size_t kWidth = 76;
 bool on_console = false;
 int16_t next_row = 1;
 
-// One line of the outcomes (code page 850): printed, or shown in the
-// window, folded at its width and scrolling up when full.
-void Say(const std::string& text) {
-  if (!on_console) {
-    std::printf("%s\n", util::Cp850ToUtf8(text).c_str());
-    return;
-  }
+// Shows the text on the window's next line, folded at its width and
+// scrolling up when full; with keep, the lines are taken (the next text
+// goes below them), else the next text goes in their place.
+void ShowLines(const std::string& text, bool keep) {
+  int16_t row = next_row;
   for (size_t at = 0; at == 0 || at < text.size(); at += kWidth) {
     const int16_t rows = kBottom - kTop - 1;
-    if (next_row > rows) {
+    if (row > rows) {
       ui::ScrollRegion(kTop, 1, kBottom - 2, kRight - 2, 1);
-      next_row = rows;
+      row = rows;
     }
     std::string line = text.substr(at, kWidth);
     line.resize(kWidth, ' ');
-    ui::PrintAt(next_row++, 2, line);
+    ui::PrintAt(row++, 2, line);
   }
+  next_row = keep ? row : std::min(next_row, static_cast<int16_t>(kBottom - kTop - 1));
   console::Refresh();
+}
+
+// One line of the outcomes (code page 850): printed, or shown in the window.
+void Say(const std::string& text) {
+  if (on_console) {
+    ShowLines(text, true);
+  } else {
+    std::printf("%s\n", util::Cp850ToUtf8(text).c_str());
+  }
+}
+
+// The file being converted, on the line its outcome will take.
+void ShowProgress(const std::string& shown) {
+  if (on_console) ShowLines(util::Cp850("CONVERTINT ") + shown + " ...", false);
 }
 
 std::string Amount(int64_t cents) { return remit::EurosText(cents) + " EUR"; }
@@ -72,14 +85,12 @@ int Convert(const std::vector<qxconvrt::FileToConvert>& files) {
   const std::string created = remit::CreationTimeNow();
   int converted = 0;
   int64_t debits = 0, cents = 0;
-  remit::ProgressWindow progress;
-  progress.Open(util::Cp850(" CONVERTINT "));
   for (const qxconvrt::FileToConvert& file : files) {
     if (file.host_path.empty()) {
       Say("ERROR " + file.shown + util::Cp850(": l'entrada de la llista és buida"));
       continue;
     }
-    progress.Show(file.shown);
+    ShowProgress(file.shown);
     const remit::ConversionReport report = remit::ConvertToSepaXml(file.host_path, settings, created);
     Say(Outcome(file, report));
     if (report.status == remit::ConversionStatus::kConverted) {
@@ -88,17 +99,13 @@ int Convert(const std::vector<qxconvrt::FileToConvert>& files) {
       cents += report.cents;
     }
   }
-  progress.Close();
   const int total = static_cast<int>(files.size());
   std::string summary = util::Cp850("CONVERTITS ") + std::to_string(converted) + " DE " +
                         std::to_string(total) + util::Cp850(" FITXERS: ") + std::to_string(debits) +
                         util::Cp850(" ADEUDAMENTS, ") + Amount(cents);
   if (converted < total) summary += util::Cp850(". AMB ERRORS: ") + std::to_string(total - converted);
-  if (on_console) {
-    ui::TellOperator(summary);
-  } else {
-    Say(summary);
-  }
+  Say(summary);
+  if (on_console) ui::TellOperator(summary);
   return converted == total ? 0 : 1;
 }
 

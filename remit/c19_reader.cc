@@ -207,12 +207,8 @@ bool C19Lines(std::string_view head, int64_t size, int64_t* line_length, int64_t
                           "caràcters i salt de línia");
     return false;
   }
-  *lines = size / *line_length;
-  if (size % *line_length != 0) {
-    *record = *lines + 1;
-    *reason = util::Cp850("el registre és incomplet: el fitxer està tallat");
-    return false;
-  }
+  // A last line cut short is found by the scan, after the lines before it.
+  *lines = (size + *line_length - 1) / *line_length;
   return true;
 }
 
@@ -225,6 +221,9 @@ bool C19Scan::Fail(std::string reason) {
 bool C19Scan::Take(std::string_view line) {
   if (!fault_.empty()) return false;
   const std::string_view ending = line_length_ == static_cast<int64_t>(kRecordLineLength) ? "\r\n" : "\n";
+  if (static_cast<int64_t>(line.size()) < line_length_) {
+    return Fail(util::Cp850("el registre és incomplet: el fitxer està tallat"));
+  }
   if (static_cast<int64_t>(line.size()) != line_length_ || !line.ends_with(ending)) {
     return Fail(util::Cp850("el registre no té 600 caràcters seguits del salt de línia"));
   }

@@ -86,9 +86,9 @@ struct C19Plan {
 
 // How long each record's line is (600 characters and CR LF, or LF alone,
 // as the first record's line end tells) and how many lines the file has,
-// from its first bytes (up to 602) and its size. False with the reason and
-// the record (1-based) when the file is no Cuaderno 19.14 file or is cut
-// short.
+// from its first bytes (up to 602) and its size, a last line cut short
+// counted. False with the reason and the record (1-based) when the file is
+// no Cuaderno 19.14 file or its first record is cut short.
 bool C19Lines(std::string_view head, int64_t size, int64_t* line_length, int64_t* lines,
               std::string* reason, int64_t* record);
 
@@ -96,7 +96,8 @@ bool C19Lines(std::string_view head, int64_t size, int64_t* line_length, int64_t
 class C19Scan {
  public:
   explicit C19Scan(int64_t line_length) : line_length_(line_length) {}
-  // The next line, its line end included. False at the first fault (then
+  // The next line, its line end included (the last may be cut short).
+  // False at the first fault (then
   // fault() and fault_record() tell) and from then on.
   bool Take(std::string_view line);
   // After the last line: false when the file stops before its 99 record or

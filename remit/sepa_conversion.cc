@@ -28,14 +28,16 @@ constexpr int64_t kLinesPerRead = 512;
 class LineReader {
  public:
   LineReader(fs::File& file, int64_t line_length) : file_(file), line_length_(line_length) {}
-  // The line at 0-based index; false when it cannot be read whole.
+  // The line at 0-based index (the file's last may be short); false when
+  // nothing of it can be read.
   bool Line(int64_t index, std::string_view* line) {
     if (index < first_ || index >= first_ + count_) {
       buffer_.resize(static_cast<size_t>(line_length_ * kLinesPerRead));
       const int64_t got = file_.ReadAt(index * line_length_, buffer_.data(), buffer_.size());
-      if (got < line_length_) return false;
+      if (got <= 0) return false;
+      buffer_.resize(static_cast<size_t>(got));
       first_ = index;
-      count_ = got / line_length_;
+      count_ = (got + line_length_ - 1) / line_length_;
     }
     *line = std::string_view(buffer_).substr(static_cast<size_t>((index - first_) * line_length_),
                                              static_cast<size_t>(line_length_));

@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "remit/c19_records.h"
+#include "remit/remittance_summary.h"
 #include "remit/sepa_conversion.h"
 #include "remit/sepa_message.h"
+#include "tests/support/reset.h"
+#include "tests/support/scratch_dir.h"
 #include "util/cp850.h"
 
 namespace remit {
@@ -208,6 +211,38 @@ TEST(SepaMessage, TheVersionCharacterAndTheOfficesSettingChooseTheMessage) {
     EXPECT_EQ(VersionForCharacter(c.character, "", "", c.setting_4), c.expected)
         << c.character << " " << c.setting_4;
   }
+}
+
+using SepaConversion = qdeb::testing::FreshStateTest;
+
+// The message lies beside its file, and the catalogue, reading each by its
+// own means, tells the same date, debits and total of both; a damaged file
+// leaves no message and no temporary file.
+TEST_F(SepaConversion, TheCatalogueReadsTheMessageAsItsFile) {
+  qdeb::testing::ScratchDir dir("qxconvrt");
+  dir.Put("AB12CD34.E19", Joined(GoodRecords()));
+  const ConversionReport report =
+      ConvertToSepaXml(dir.Host("AB12CD34.E19"), ConversionSettings{}, "2026-12-08T10:00:00");
+  ASSERT_EQ(report.status, ConversionStatus::kConverted) << report.reason;
+  EXPECT_EQ(report.version, PainVersion::k00300302);
+  EXPECT_EQ(report.payment_blocks, 2);
+  RemittanceSummary file, message;
+  ASSERT_TRUE(SummariseRemittanceFile(dir.Host("AB12CD34.E19"), &file));
+  ASSERT_TRUE(SummariseRemittanceFile(dir.Host("AB12CD34.XML"), &message));
+  EXPECT_EQ(message.date, file.date);
+  EXPECT_EQ(message.debits, 3);
+  EXPECT_EQ(message.cents, 100000000250);
+  EXPECT_EQ(message.cents, file.cents);
+
+  std::vector<std::string> records = GoodRecords();
+  records[7].replace(403, 4, "ES45");
+  dir.Put("BAD.E19", Joined(records));
+  const ConversionReport bad =
+      ConvertToSepaXml(dir.Host("BAD.E19"), ConversionSettings{}, "2026-12-08T10:00:00");
+  EXPECT_EQ(bad.status, ConversionStatus::kBadRecords);
+  EXPECT_EQ(bad.record, 8);
+  EXPECT_FALSE(dir.Exists("BAD.XML"));
+  EXPECT_FALSE(dir.Exists("BAD.XML.tmp"));
 }
 
 }  // namespace

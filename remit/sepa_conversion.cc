@@ -199,9 +199,14 @@ ConversionReport ConvertToSepaXml(const std::string& host_path, const Conversion
   // Second reading: the message, into a temporary file held with no sharing.
   const std::string temporary = report.xml_path + ".tmp";
   fs::File out;
-  if (out.Open(temporary, fs::File::kReadWriteCreate, true) != 0 || !out.Truncate(0)) {
+  if (out.Open(temporary, fs::File::kReadWriteCreate, true) != 0) {
+    return Fault(report, ConversionStatus::kNotWritten, 0, env::LastFileErrorText());
+  }
+  // A copy a killed run left is written over from the start.
+  if (!out.Truncate(0)) {
     const std::string why = env::LastFileErrorText();
     out.Close();
+    fs::RemoveFile(temporary);
     return Fault(report, ConversionStatus::kNotWritten, 0, why);
   }
   int64_t offset = 0;

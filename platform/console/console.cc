@@ -8,6 +8,7 @@
 
 #include "platform/console/backends.h"
 #include "platform/console/state.h"
+#include "platform/console/tty.h"
 #include "platform/process/environment.h"
 #include "platform/process/run.h"
 
@@ -112,6 +113,11 @@ void Close() {
 }
 
 bool IsOpen() { return Get().backend != Backend::kNone; }
+
+bool Available() {
+  const std::string choice = platform::GetEnvironment("KITCONSOLE");
+  return choice.starts_with("headless:") || internal::TtyIsTerminal();
+}
 
 int Rows() { return Get().rows; }
 int Columns() { return Get().columns; }

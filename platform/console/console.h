@@ -60,6 +60,10 @@ struct InputEvent {
 bool Open(std::string* error = nullptr);
 void Close();
 bool IsOpen();
+// Whether Open would find a console: KITCONSOLE names the headless back
+// end, or standard input and output are a terminal. A program run from a
+// shell with its output redirected prints instead.
+bool Available();
 
 int Rows();
 int Columns();

@@ -340,6 +340,8 @@ def main():
                         "Dada3": "08980 SANT FELIU DE LLOBREGAT", "Dada4": "BARCELONA",
                         "Dada5": "936 660 000", "Dada6": "GESTORIA LLOBREGAT, SERVEIS DE COBRAMENT",
                         "Dada7": presenter, "Dada8": ""},
+        # The converter checks its messages with the schemas in ROOT\XSD\.
+        "ConversioXML": {"Esquemes": "XSD\\"},
     })
     today = datetime.date.today()
     write_ini(os.path.join(args.workdir, "Sessio.ini"), {

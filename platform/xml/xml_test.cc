@@ -1,0 +1,64 @@
+#include "platform/xml/xml.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/scratch_dir.h"
+
+namespace platform::xml {
+namespace {
+
+constexpr char kSchema[] = R"(<?xml version="1.0"?>
+<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema" targetNamespace="urn:t" xmlns="urn:t"
+           elementFormDefault="qualified">
+  <xs:element name="Doc">
+    <xs:complexType><xs:sequence>
+      <xs:element name="Amt" type="xs:decimal" maxOccurs="unbounded"/>
+    </xs:sequence></xs:complexType>
+  </xs:element>
+</xs:schema>
+)";
+
+std::string Document(const std::string& amount) {
+  std::string out;
+  Writer xml([&](std::string_view bytes) { out.append(bytes); return true; }, false);
+  xml.StartDocument();
+  xml.Start("Doc");
+  xml.Attribute("xmlns", "urn:t");
+  xml.Element("Amt", amount);
+  xml.End();
+  EXPECT_TRUE(xml.Finish());
+  return out;
+}
+
+TEST(XmlWriter, EscapesTextAndStopsWhenTheSinkRefuses) {
+  EXPECT_NE(Document("1 < 2 & 3").find("<Amt>1 &lt; 2 &amp; 3</Amt>"), std::string::npos);
+  // A disk that fills up halfway: the writer says so at the end.
+  size_t taken = 0;
+  Writer xml([&](std::string_view bytes) { taken += bytes.size(); return taken < 100; }, true);
+  xml.StartDocument();
+  xml.Start("Doc");
+  for (int i = 0; i < 5000; ++i) xml.Element("Amt", "12.34");
+  xml.End();
+  EXPECT_FALSE(xml.Finish());
+}
+
+TEST(XmlValidation, TellsValidInvalidAndUnusableApart) {
+  qdeb::testing::ScratchDir dir("xml");
+  dir.Put("t.xsd", kSchema);
+  dir.Put("not.xsd", "<nothing/>");
+  dir.Put("good.xml", Document("12.34"));
+  dir.Put("bad.xml", Document("12,34"));
+  std::string why;
+  EXPECT_EQ(ValidateFile(dir.Host("t.xsd"), dir.Host("good.xml"), &why), Validation::kValid) << why;
+  EXPECT_EQ(ValidateFile(dir.Host("t.xsd"), dir.Host("bad.xml"), &why), Validation::kInvalid);
+  EXPECT_NE(why.find("line "), std::string::npos) << why;
+  EXPECT_NE(why.find("12,34"), std::string::npos) << why;
+  EXPECT_EQ(ValidateFile(dir.Host("not.xsd"), dir.Host("good.xml"), &why), Validation::kSchemaUnusable);
+  EXPECT_EQ(ValidateFile(dir.Host("gone.xsd"), dir.Host("good.xml"), &why), Validation::kSchemaUnusable);
+  EXPECT_NE(ValidateFile(dir.Host("t.xsd"), dir.Host("gone.xml"), &why), Validation::kValid);
+}
+
+}  // namespace
+}  // namespace platform::xml

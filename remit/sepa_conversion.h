@@ -1,0 +1,62 @@
+// A Cuaderno 19.14 file converted into a SEPA core direct-debit message
+// beside it (same name, extension ".XML"). The file is read twice, record
+// by record: first every record is checked and the totals added up, then
+// the message is written through a temporary file ("NAME.XML.tmp"), checked
+// against the schema of its version when the office keeps one, and renamed
+// into place only when whole and sound. A file that cannot be converted
+// leaves no ".XML" behind, and an older message of that name stays as it was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "remit/sepa_message.h"
+
+namespace remit {
+
+// The office's settings of the conversion, section "ConversioXML" of
+// "Vela.ini" in RootDir: "Versio2", "Versio3", "Versio4" name the message
+// version of each version character of the 01 record ("pain.008.001.04" ...;
+// empty or unknown keeps the default), "Esquemes" the folder holding the
+// schemas as "pain.008.001.02.xsd" ... (a program path, relative ones under
+// RootDir; empty: messages are not checked).
+struct ConversionSettings {
+  std::string version_2;
+  std::string version_3;
+  std::string version_4;
+  std::string schema_folder;  // host path ending in "/", or empty
+};
+ConversionSettings LoadConversionSettings();
+
+enum class ConversionStatus {
+  kConverted,
+  kNotRead,          // the file cannot be opened or read
+  kBadRecords,       // not a sound Cuaderno 19.14 file
+  kNotWritten,       // the message cannot be written or put in place
+  kRefusedBySchema,  // the message breaks its schema (or the schema is unusable)
+};
+
+struct ConversionReport {
+  ConversionStatus status = ConversionStatus::kNotRead;
+  std::string xml_path;     // host path of the message (written or not)
+  int64_t record = 0;       // 1-based record of the fault, 0 for the whole file
+  std::string reason;       // why, in words (code page 850)
+  PainVersion version = PainVersion::k00100102;
+  bool checked = false;     // the message was checked against its schema
+  int64_t debits = 0;
+  int64_t cents = 0;
+  int64_t payment_blocks = 0;
+};
+
+// The message's path: the file's name with its extension replaced by
+// ".XML" (added when it has none). Host and program paths alike.
+std::string XmlPathFor(const std::string& path);
+
+// created: the message's creation time, "2026-12-08T15:23:36".
+ConversionReport ConvertToSepaXml(const std::string& host_path, const ConversionSettings& settings,
+                                  const std::string& created);
+
+// The local time now as a message's creation time.
+std::string CreationTimeNow();
+
+}  // namespace remit

@@ -1,0 +1,22 @@
+// The files the converter is given: those of the work list "QXCONVRT.INI"
+// in WorkDir (section "Convertir": "Maxim" entries "Fitx1" .. "FitxN"), or
+// those named on its command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qxconvrt {
+
+struct FileToConvert {
+  std::string shown;      // as the list or the command line names it (code page 850)
+  std::string host_path;  // empty when the list's entry is empty
+};
+
+// The work list's files in order; false, with why in words, when there is
+// no list or it names none.
+bool ReadWorkList(std::vector<FileToConvert>* files, std::string* why);
+// Host paths given on the command line.
+std::vector<FileToConvert> FromArguments(const std::vector<std::string>& arguments);
+
+}  // namespace qxconvrt

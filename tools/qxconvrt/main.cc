@@ -1,0 +1,157 @@
+// qxconvrt: converts Cuaderno 19.14 direct-debit files into SEPA XML
+// direct-debit initiation messages (pain.008) beside them, same name with
+// ".XML". Started with no arguments, as the program starts it after a
+// generation, it converts the files of the work list "QXCONVRT.INI" in
+// WorkDir; given paths, it converts those. It shows each file's outcome and
+// a summary on the console and waits for a key, or prints them when its
+// output is not a terminal. Exit status: 0 when every file was converted,
+// 1 when any was not, 2 when there was nothing to convert.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "env/session.h"
+#include "platform/console/console.h"
+#include "platform/fs/paths.h"
+#include "remit/sepa_conversion.h"
+#include "tools/qxconvrt/files_to_convert.h"
+#include "ui/screen.h"
+#include "util/cp850.h"
+
+namespace console = platform::console;
+
+namespace {
+
+// The window of the outcomes, inside its frame.
+constexpr int16_t kTop = 3;
+constexpr int16_t kBottom = 21;
+constexpr int16_t kRight = 80;
+constexpr size_t kWidth = 76;
+
+bool on_console = false;
+int16_t next_row = 1;
+
+// Shows the text on the window's next line, folded at its width and
+// scrolling up when full; with keep, the lines are taken (the next text
+// goes below them), else the next text goes in their place.
+void ShowLines(const std::string& text, bool keep) {
+  int16_t row = next_row;
+  for (size_t at = 0; at == 0 || at < text.size(); at += kWidth) {
+    const int16_t rows = kBottom - kTop - 1;
+    if (row > rows) {
+      ui::ScrollRegion(kTop, 1, kBottom - 2, kRight - 2, 1);
+      row = rows;
+    }
+    std::string line = text.substr(at, kWidth);
+    line.resize(kWidth, ' ');
+    ui::PrintAt(row++, 2, line);
+  }
+  next_row = keep ? row : std::min(next_row, static_cast<int16_t>(kBottom - kTop - 1));
+  console::Refresh();
+}
+
+// One line of the outcomes (code page 850): printed, or shown in the window.
+void Say(const std::string& text) {
+  if (on_console) {
+    ShowLines(text, true);
+  } else {
+    std::printf("%s\n", util::Cp850ToUtf8(text).c_str());
+  }
+}
+
+// The file being converted, on the line its outcome will take.
+void ShowProgress(const std::string& shown) {
+  if (on_console) ShowLines(util::Cp850("CONVERTINT ") + shown + " ...", false);
+}
+
+std::string Amount(int64_t cents) { return remit::EurosText(cents) + " EUR"; }
+
+std::string Outcome(const qxconvrt::FileToConvert& file, const remit::ConversionReport& report) {
+  if (report.status == remit::ConversionStatus::kConverted) {
+    return file.shown + " -> " + remit::XmlPathFor(file.shown) +
+           ": " + std::string(remit::PainName(report.version)) + ", " +
+           std::to_string(report.debits) + util::Cp850(" adeudaments, ") + Amount(report.cents) +
+           (report.checked ? util::Cp850(", validat amb l'esquema") : util::Cp850(", sense esquema"));
+  }
+  std::string where = file.shown;
+  if (report.record > 0) where += ", registre " + std::to_string(report.record);
+  return "ERROR " + where + ": " + report.reason;
+}
+
+int Convert(const std::vector<qxconvrt::FileToConvert>& files) {
+  const remit::ConversionSettings settings = remit::LoadConversionSettings();
+  const std::string created = remit::CreationTimeNow();
+  int converted = 0;
+  int64_t debits = 0, cents = 0;
+  for (const qxconvrt::FileToConvert& file : files) {
+    if (file.host_path.empty()) {
+      Say("ERROR " + file.shown + util::Cp850(": l'entrada de la llista és buida"));
+      continue;
+    }
+    ShowProgress(file.shown);
+    const remit::ConversionReport report = remit::ConvertToSepaXml(file.host_path, settings, created);
+    Say(Outcome(file, report));
+    if (report.status == remit::ConversionStatus::kConverted) {
+      ++converted;
+      debits += report.debits;
+      cents += report.cents;
+    }
+  }
+  const int total = static_cast<int>(files.size());
+  std::string summary = util::Cp850("CONVERTITS ") + std::to_string(converted) + " DE " +
+                        std::to_string(total) + util::Cp850(" FITXERS: ") + std::to_string(debits) +
+                        util::Cp850(" ADEUDAMENTS, ") + Amount(cents);
+  if (converted < total) summary += util::Cp850(". AMB ERRORS: ") + std::to_string(total - converted);
+  Say(summary);
+  if (on_console) ui::TellOperator(summary);
+  return converted == total ? 0 : 1;
+}
+
+void OpenScreen() {
+  ui::SetColour("n");
+  ui::ScrollRegion(0, 0, static_cast<int16_t>(ui::ScreenRows() - 1),
+                   static_cast<int16_t>(ui::ScreenColumns() - 1), ui::ScreenRows());
+  const std::string title = util::Cp850(" QXCONVRT · QUADERN 19.14 A SEPA XML ");
+  ui::PrintAt(1, static_cast<int16_t>((kRight - static_cast<int16_t>(title.size())) / 2 + 1), title);
+  if (ui::OpenWindow(kTop, 1, kBottom, kRight)) ui::DrawFrame(1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  env::LoadSessionSettings();
+  std::vector<qxconvrt::FileToConvert> files;
+  if (argc > 1) {
+    files = qxconvrt::FromArguments(std::vector<std::string>(argv + 1, argv + argc));
+  } else {
+    std::string why;
+    if (!qxconvrt::ReadWorkList(&files, &why)) {
+      std::fprintf(stderr, "qxconvrt: %s\n", util::Cp850ToUtf8(why).c_str());
+      return 2;
+    }
+  }
+  on_console = console::Available();
+  if (on_console) {
+    console::SetHeadlessRanOutHandler([] {
+      std::fputs("qxconvrt: the key script ran out while the program waited for input\n", stderr);
+      console::Close();
+      std::exit(3);
+    });
+    ui::InstallTooSmallMessage();
+    std::string error;
+    if (!console::Open(&error)) {
+      std::fprintf(stderr, "qxconvrt: %s\n", error.c_str());
+      on_console = false;
+    } else {
+      OpenScreen();
+    }
+  }
+  const int status = Convert(files);
+  if (on_console) {
+    ui::CloseWindow();
+    console::Close();
+  }
+  return status;
+}

@@ -94,7 +94,9 @@ struct Run {
 
 // Shows the text in a panel, beeps, and waits for a key, which it returns;
 // what was typed before is dropped.
+// Without a console nobody can answer: that is Escape.
 int16_t AskOperator(const std::string& text) {
+  if (!platform::console::IsOpen()) return kEscape;
   const bool shown = ui::ShowMessagePanel(kPanelRow, text);
   platform::console::Beep();
   ui::FlushKeyboard();
@@ -152,8 +154,10 @@ VolumeState LookAtVolume(const Run& run, int number) {
   if (had_content && (!IsBackupHeader(header) || BackupHeaderLabel(header) != run.label)) {
     return VolumeState::kRefused;
   }
-  RemoveEntry(control_path);
-  RemoveEntry(VolumePath(run, "BACKUP", number));
+  // Files only: a folder of that name is never emptied as RemoveEntry
+  // would; it keeps the volume from being opened instead.
+  fs::RemoveFile(fs::HostPath(control_path));
+  fs::RemoveFile(fs::HostPath(VolumePath(run, "BACKUP", number)));
   return FileExists(run.target + "*.*") ? VolumeState::kRefused : VolumeState::kAccepted;
 }
 
@@ -228,8 +232,8 @@ bool OpenVolume(Run& run, int64_t need) {
     if (Room(volume, control) >= need) break;
     volume.data.Close();
     volume.control.Close();
-    RemoveEntry(data_path);
-    RemoveEntry(control_path);
+    fs::RemoveFile(fs::HostPath(data_path));
+    fs::RemoveFile(fs::HostPath(control_path));
     if (AskOperator(NotEmptyText(run, number)) == kEscape) {
       return Stop(run, BackupResult::kCancelled);
     }

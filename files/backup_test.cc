@@ -237,6 +237,17 @@ TEST_F(BackupTest, AVolumeIsTakenWhenEmptyOrOfTheSameSet) {
     EXPECT_EQ(one.parts[0].length, 700u);
     EXPECT_EQ(Data(1, "a"), content);
   }
+
+  // A folder named as a volume file is not one: never emptied, it keeps
+  // the volume from being written.
+  scratch_.Remove("a/CONTROL.001");
+  scratch_.Remove("a/BACKUP.001");
+  Touch("a/BACKUP.001/KEEP.TXT", "keep");
+  panels_.clear();
+  answer_ = [](const std::string&) { return "Enter"; };
+  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "COPIA"), BackupResult::kFailed);
+  EXPECT_EQ(panels_, std::vector<std::string>{"ERROR ABRIENDO A:\\BACKUP.001"});
+  EXPECT_EQ(scratch_.Get("a/BACKUP.001/KEEP.TXT"), "keep");
 }
 
 // Eight files leave volume 1 a little room, but the ninth's entry takes the

@@ -181,6 +181,9 @@ TEXTS = [
     ("caràcters i ara en té", "caracteres y ahora tiene", "caracteres e agora ten",
      "caractèrs e ara n'a"),
     ("Feu-la més gran.", "Hágala más grande.", "Faga que sexa máis grande.", "Hètz-la mès gran."),
+    # The backup to volumes.
+    ("EL FITXER HA CANVIAT MENTRE ES COPIAVA: ", "EL FICHERO HA CAMBIADO MIENTRAS SE COPIABA: ",
+     "O FICHEIRO CAMBIOU MENTRES SE COPIABA: ", "ETH FICHÈR A CAMBIAT MENTRE ES COPIAVA: "),
 ]
 
 

@@ -1,0 +1,31 @@
+// The backup of the files of a directory to numbered removable volumes
+// (diskettes or any target folder) in the DOS 3.3 BACKUP format: on each
+// volume "BACKUP.nnn", the file parts end to end, and "CONTROL.nnn", which
+// says which part of which file lies where (backup_layout.h). A file that
+// does not fit goes on on the next volume, which the operator is asked for.
+#pragma once
+
+#include <string_view>
+
+namespace files {
+
+enum class BackupResult {
+  kCompleted,  // every matching file is in the set (none matching: nothing written)
+  kCancelled,  // the operator pressed Escape at a prompt
+  kFailed,     // a file could not be opened, read or written; a panel said which and why
+};
+
+// Backs up the files of source_directory (ending with "\") matching mask to
+// target (a drive or folder prefix such as "A:\"), with the label (at most
+// 127 characters; empty for the main program's copies) in every volume's
+// header. Volume 1 must be in the drive when it is called: it is checked
+// without a prompt. A volume is taken when it is empty or holds the
+// same-numbered volume of a set of the same label, which is overwritten.
+// The operator follows it in a window at the foot of the screen and is
+// told of every refusal and failure in a panel. Only a set whose every
+// part was written ends with the last-volume flag; one cut short by a
+// failure or by Escape leaves its last volume saying that more follow.
+BackupResult BackupToVolumes(std::string_view source_directory, std::string_view mask,
+                             std::string_view target, std::string_view label);
+
+}  // namespace files

@@ -12,6 +12,7 @@
 #include "env/installation.h"
 #include "env/language.h"
 #include "env/session.h"
+#include "files/backup.h"
 #include "files/listing.h"
 #include "files/paths.h"
 #include "platform/console/console.h"
@@ -132,18 +133,15 @@ void RunReport() {
   }
 }
 
-void NotYetAvailable() {
-  ui::TellOperator(env::TranslateText(util::Cp850("OPERACIÓ NO DISPONIBLE")));
-}
-
 // The copy of a remittance file to a drive as a backup set, until Escape
-// on its form.
+// on its form: the file named as the mask, to the root of the drive, with
+// an empty label.
 void RunCopy() {
   PrepareCatalogue();
   for (;;) {
     ClearScreen();
     if (Show(kCopyForm) == 27) return;
-    NotYetAvailable();
+    files::BackupToVolumes(SourceDrive + SourceDirectory, SourceFile, TargetDrive + "\\", "");
   }
 }
 

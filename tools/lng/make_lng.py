@@ -89,8 +89,6 @@ TEXTS = [
     ("_FITXERS_DE_REMESES_", "_FICHEROS_DE_REMESAS_", "_FICHEIROS_DE_REMESAS_",
      "_FICHÈRS_DE_REMESES_"),
     # Messages of the program.
-    ("OPERACIÓ NO DISPONIBLE", "OPERACIÓN NO DISPONIBLE", "OPERACIÓN NON DISPOÑIBLE",
-     "OPERACION NON DISPONIBLA"),
     ("NO EXISTEIX EL FITXER ", "NO EXISTE EL FICHERO ", "NON EXISTE O FICHEIRO ",
      "NON EXISTÍS EH FICHÈR "),
     # The verification of a remittance on a backup set, and its report.

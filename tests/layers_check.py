@@ -3,7 +3,7 @@
 
 The order, lowest first (ARCHITECTURE.md says why):
 
-  util/ -> bank/ -> platform/process -> platform/{fs,console,recman} -> env/
+  util/ -> bank/ -> platform/process -> platform/{fs,console,recman,pdf} -> env/
   -> ui/ (core) -> db/, files/ -> ui/forms/ -> remit/ -> app/
 
 A file may include headers of its own folder and of lower layers only;
@@ -29,6 +29,7 @@ RANKS = {
     "platform/fs": 3,
     "platform/console": 3,
     "platform/recman": 3,
+    "platform/pdf": 3,
     "env": 4,
     "ui": 5,
     "db": 6,

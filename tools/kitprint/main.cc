@@ -26,6 +26,7 @@
 #include "platform/pdf/pdf.h"
 #include "platform/process/output.h"
 #include "tools/spool/session.h"
+#include "tools/spool/tell.h"
 #include "ui/screen.h"
 #include "util/basics.h"
 #include "util/cp850.h"
@@ -119,7 +120,7 @@ void Tell(const std::string& message) {
   ui::InstallTooSmallMessage();
   if (platform::console::Open()) {
     platform::console::SetCursorShape(false, 25);
-    ui::TellOperator(message + ". " + Words("PREMEU UNA TECLA PER SORTIR"));
+    spool::TellAndWait(message);
     platform::console::Close();
     return;
   }

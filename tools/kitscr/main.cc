@@ -9,6 +9,7 @@
 #include "platform/console/console.h"
 #include "tools/kitscr/viewer.h"
 #include "tools/spool/session.h"
+#include "tools/spool/tell.h"
 #include "ui/screen.h"
 #include "util/cp850.h"
 
@@ -31,11 +32,10 @@ int main() {
   std::string problem;
   int status = 0;
   if (!spool::ReadReport(&report, &problem)) {
-    ui::TellOperator(problem + ". " + env::TranslateText(util::Cp850("PREMEU UNA TECLA PER SORTIR")));
+    spool::TellAndWait(problem);
     status = 1;
   } else if (report.pages.empty()) {
-    ui::TellOperator(env::TranslateText(util::Cp850("L'INFORME ÉS BUIT")) + ". " +
-                     env::TranslateText(util::Cp850("PREMEU UNA TECLA PER SORTIR")));
+    spool::TellAndWait(env::TranslateText(util::Cp850("L'INFORME ÉS BUIT")));
   } else {
     kitscr::RunViewer(report);
   }

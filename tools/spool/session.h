@@ -1,6 +1,7 @@
 // What the spool's two programs, the viewer KITSCR and the print program
 // KITPRINT, share at start-up: the session of the terminal that started
-// them, and the spool they find in its work directory.
+// them, the spool they find in its work directory, and how they tell the
+// operator (tell.h).
 #pragma once
 
 #include <string>

@@ -154,6 +154,27 @@ TEXTS = [
     ("caràcters i ara en té", "caracteres y ahora tiene", "caracteres e agora ten",
      "caractèrs e ara n'a"),
     ("Feu-la més gran.", "Hágala más grande.", "Faga que sexa máis grande.", "Hètz-la mès gran."),
+    # The report's viewer (KITSCR) and print program (KITPRINT); "#" stands for a number.
+    ("PÀGINA # DE #", "PÁGINA # DE #", "PÁXINA # DE #", "PAGINA # DE #"),
+    ("LÍNIA #", "LÍNEA #", "LIÑA #", "LINHA #"),
+    ("COLUMNA #", "COLUMNA #", "COLUMNA #", "COLOMNA #"),
+    ("RePàg AvPàg Inici Fi", "RePág AvPág Inicio Fin", "RePáx AvPáx Inicio Fin",
+     "RePàg AvPàg Inici Fin"),
+    ("Esc: SORTIR", "Esc: SALIR", "Esc: SAÍR", "Esc: GÉSSER"),
+    ("PREMEU UNA TECLA PER SORTIR", "PULSE UNA TECLA PARA SALIR", "PREMA UNHA TECLA PARA SAÍR",
+     "PREMETZ UNA TÈCLA ENTÀ GÉSSER"),
+    ("L'INFORME ÉS BUIT", "EL INFORME ESTÁ VACÍO", "O INFORME ESTÁ BALEIRO", "ER INFORME ÈI VUEIT"),
+    ("L'INFORME S'HA ENVIAT A LA IMPRESSORA", "EL INFORME SE HA ENVIADO A LA IMPRESORA",
+     "O INFORME ENVIOUSE Á IMPRESORA", "ER INFORME S'A ENVIAT ARA IMPRIMIDORA"),
+    ("NO HI HA CAP IMPRESSORA: L'INFORME S'HA DESAT A",
+     "NO HAY NINGUNA IMPRESORA: EL INFORME SE HA GUARDADO EN",
+     "NON HAI NINGUNHA IMPRESORA: O INFORME GARDOUSE EN",
+     "NO I A CAP IMPRIMIDORA: ER INFORME S'A GUARDAT EN"),
+    ("LA IMPRESSORA NO HA ACCEPTAT L'INFORME", "LA IMPRESORA NO HA ACEPTADO EL INFORME",
+     "A IMPRESORA NON ACEPTOU O INFORME", "ERA IMPRIMIDORA NON A ACCEPTAT ER INFORME"),
+    ("L'INFORME ÉS A", "EL INFORME ESTÁ EN", "O INFORME ESTÁ EN", "ER INFORME ÈI EN"),
+    ("NO ES POT FER EL PDF DE L'INFORME", "NO SE PUEDE HACER EL PDF DEL INFORME",
+     "NON SE PODE FACER O PDF DO INFORME", "NON SE POT HÈR ER PDF DETH INFORME"),
 ]
 
 

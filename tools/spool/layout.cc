@@ -99,7 +99,7 @@ class Builder {
       line_ += line_feeds;
       cursor_ = 1;
     } else {
-      cursor_ = end;
+      cursor_ = std::min(end, kLastColumn + 1);
     }
   }
 

@@ -67,6 +67,8 @@ TEST(LayOut, ItemsStylesAndPages) {
        Spool({"x,y, 1", " 1,no line feeds", " 1,A,x", "PAGEx", " 1,OK, 1", ""}), {{"OK"}}},
       {"items past the width of a screen are kept", Spool({" 90,0123456789, 1"}),
        {{std::string(89, ' ') + "0123456789"}}},
+      {"text past the widest printer line is dropped, not kept in memory",
+       Spool({" 99999,X, 0", " 0,Y, 1", " 1,OK, 1"}), {{"", "OK"}}},
       {"bare line feeds and no end of the last line",
        "DEVICEP\nPAGE 3\n 1,A, 1\n 2,B, 1", {{"A", " B"}}},
       {"a spool with nothing printed has no pages", Spool({"DEVICEP", "PAGE 66", "*@e"}), {}},

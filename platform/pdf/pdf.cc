@@ -2,6 +2,7 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 
@@ -47,6 +48,14 @@ void DrawPages(cairo_t* cr, const std::vector<TextPage>& pages, int rows, int co
   }
 }
 
+// cairo and fontconfig keep the fonts they found for the life of the
+// process; a program makes one document, so they are let go once it is
+// made (and found again for another), leaving nothing held at exit.
+void ReleaseFontCaches() {
+  cairo_debug_reset_static_data();
+  FcFini();
+}
+
 }  // namespace
 
 bool TextPagesToPdf(const std::vector<TextPage>& pages, int rows, int columns, std::string* pdf,
@@ -64,6 +73,7 @@ bool TextPagesToPdf(const std::vector<TextPage>& pages, int rows, int columns, s
   cairo_surface_finish(surface);
   if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
   cairo_surface_destroy(surface);
+  ReleaseFontCaches();
   if (status != CAIRO_STATUS_SUCCESS) {
     if (error) *error = cairo_status_to_string(status);
     pdf->clear();

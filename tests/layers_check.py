@@ -3,7 +3,7 @@
 
 The order, lowest first (ARCHITECTURE.md says why):
 
-  util/ -> bank/ -> platform/process -> platform/{fs,console,recman,xml} -> env/
+  util/ -> bank/ -> platform/process -> platform/{fs,console,recman,xml,pdf} -> env/
   -> ui/ (core) -> db/, files/ -> ui/forms/ -> remit/ -> app/
 
 A file may include headers of its own folder and of lower layers only;
@@ -30,6 +30,7 @@ RANKS = {
     "platform/console": 3,
     "platform/recman": 3,
     "platform/xml": 3,
+    "platform/pdf": 3,
     "env": 4,
     "ui": 5,
     "db": 6,

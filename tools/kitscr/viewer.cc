@@ -1,0 +1,146 @@
+#include "tools/kitscr/viewer.h"
+
+#include <algorithm>
+#include <string>
+
+#include "env/language.h"
+#include "ui/keys.h"
+#include "ui/screen.h"
+#include "util/cp850.h"
+
+namespace kitscr {
+namespace {
+
+constexpr int16_t kUp = 0x4800;
+constexpr int16_t kDown = 0x5000;
+constexpr int16_t kPageUp = 0x4900;
+constexpr int16_t kPageDown = 0x5100;
+constexpr int16_t kHome = 0x4700;
+constexpr int16_t kEnd = 0x4F00;
+constexpr int16_t kLeft = 0x4B00;
+constexpr int16_t kRight = 0x4D00;
+constexpr int16_t kCtrlPageUp = static_cast<int16_t>(0x8400);
+constexpr int16_t kCtrlPageDown = 0x7600;
+constexpr int16_t kEscape = 27;
+
+int Lines(const spool::Report& report, size_t page) {
+  return static_cast<int>(report.pages[page].lines.size());
+}
+
+// The top line that shows the end of the page.
+int LastTop(const spool::Report& report, size_t page, int rows) {
+  return std::max(0, Lines(report, page) - rows);
+}
+
+// A text of the language file with each "#" replaced by the next value.
+std::string Words(const char* text, std::initializer_list<size_t> values) {
+  const std::string words = env::TranslateText(util::Cp850(text));
+  std::string out;
+  auto value = values.begin();
+  for (char c : words) {
+    if (c == '#' && value != values.end()) {
+      out += std::to_string(*value++);
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+void DrawStatus(const spool::Report& report, const View& view, int row, int columns) {
+  std::string status = " " + Words("PÀGINA # DE #", {view.page + 1, report.pages.size()}) +
+                       "  " + Words("LÍNIA #", {static_cast<size_t>(view.top) + 1}) + "  " +
+                       Words("COLUMNA #", {static_cast<size_t>(view.left) + 1});
+  const std::string keys = util::Cp850("↑↓←→ ") +
+                           env::TranslateText(util::Cp850("RePàg AvPàg Inici Fi")) + "  " +
+                           env::TranslateText(util::Cp850("Esc: SORTIR")) + " ";
+  const size_t width = static_cast<size_t>(columns);
+  if (status.size() + keys.size() < width) status.resize(width - keys.size(), ' ');
+  status += keys;
+  status.resize(width, ' ');
+  ui::SetColour("r");
+  ui::PrintAt(static_cast<int16_t>(row), 1, status);
+}
+
+}  // namespace
+
+bool MoveView(const spool::Report& report, int16_t key, int rows, int columns, View* view) {
+  if (key == kEscape) return false;
+  if (report.pages.empty()) return true;
+  const size_t last_page = report.pages.size() - 1;
+  const int last_top = LastTop(report, view->page, rows);
+  switch (key) {
+    case kDown:
+    case kPageDown:
+      if (view->top < last_top) {
+        view->top = std::min(last_top, view->top + (key == kDown ? 1 : rows));
+      } else if (view->page < last_page) {
+        view->page++;
+        view->top = 0;
+      }
+      break;
+    case kUp:
+    case kPageUp:
+      if (view->top > 0) {
+        view->top = std::max(0, view->top - (key == kUp ? 1 : rows));
+      } else if (view->page > 0) {
+        view->page--;
+        view->top = LastTop(report, view->page, rows);
+      }
+      break;
+    case kCtrlPageDown:
+      view->page = std::min(view->page + 1, last_page);
+      view->top = 0;
+      break;
+    case kCtrlPageUp:
+      view->page = view->page > 0 ? view->page - 1 : 0;
+      view->top = 0;
+      break;
+    case kHome:
+      *view = View{};
+      break;
+    case kEnd:
+      view->page = last_page;
+      view->top = LastTop(report, last_page, rows);
+      break;
+    case kLeft:
+      view->left = std::max(0, view->left - kSideStep);
+      break;
+    case kRight:
+      view->left = std::clamp(view->left + kSideStep, 0,
+                              std::max(0, static_cast<int>(report.width) - columns));
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+void DrawView(const spool::Report& report, const View& view) {
+  const int rows = ui::ScreenRows() - 1;
+  const int columns = ui::ScreenColumns();
+  const std::vector<std::string>& lines = report.pages[view.page].lines;
+  ui::SetColour("n");
+  for (int row = 0; row < rows; ++row) {
+    const size_t index = static_cast<size_t>(view.top + row);
+    std::string text;
+    if (index < lines.size() && lines[index].size() > static_cast<size_t>(view.left)) {
+      text = lines[index].substr(static_cast<size_t>(view.left), static_cast<size_t>(columns));
+    }
+    text.resize(static_cast<size_t>(columns), ' ');
+    ui::PrintAt(static_cast<int16_t>(row + 1), 1, text);
+  }
+  DrawStatus(report, view, rows + 1, columns);
+}
+
+void RunViewer(const spool::Report& report) {
+  View view;
+  for (;;) {
+    DrawView(report, view);
+    int16_t key = 0;
+    ui::WaitKey(key);
+    if (!MoveView(report, key, ui::ScreenRows() - 1, ui::ScreenColumns(), &view)) return;
+  }
+}
+
+}  // namespace kitscr

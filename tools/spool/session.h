@@ -1,0 +1,25 @@
+// What the spool's two programs, the viewer KITSCR and the print program
+// KITPRINT, share at start-up: the session of the terminal that started
+// them, the spool they find in its work directory, and how they tell the
+// operator (tell.h).
+#pragma once
+
+#include <string>
+
+#include "tools/spool/layout.h"
+
+namespace spool {
+
+// The session settings as the main program has them (directories,
+// language, colours). The texts are translated through the installation's
+// language file, which holds the words of the family's programs.
+void StartSession();
+
+// The spool's path as the program names it: env::WorkDir + "kitprint.tmp".
+std::string SpoolPath();
+
+// Reads the spool and lays it out. False when it cannot be read, with what
+// failed, the path and why in *problem, in the operator's language.
+bool ReadReport(Report* report, std::string* problem);
+
+}  // namespace spool

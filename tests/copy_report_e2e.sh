@@ -57,7 +57,6 @@ PY
 
 # The report of the remittance on B:, on the screen.
 keys Escape
-keys Escape
 wait_for "OPERACI"
 keys I
 keys Enter
@@ -82,7 +81,6 @@ done
 [[ $(grep -c "ORDENANT" <<< "$screen") == 3 ]] || fail "three ordering parties expected: $screen"
 keys Escape
 wait_for "SORTIDA DE L'INFORME"
-keys Escape
 keys Escape
 wait_for "OPERACI"
 keys Escape

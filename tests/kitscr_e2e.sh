@@ -5,36 +5,16 @@
 # path, and left with a key.
 set -euo pipefail
 kitscr="$QDEB_BINARY_DIR/tools/kitscr/kitscr"
-work=$(mktemp -d)
 sock="qdeb-kitscr-$$"
-cleanup() {
-  tmux -L "$sock" kill-server 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+session=v
+source "$QDEB_SOURCE_DIR/tests/tmux_lib.sh"
 
 mkdir -p "$work/tmp" "$work/empty"
 python3 "$QDEB_SOURCE_DIR/tests/spool_sample.py" "$work/tmp/kitprint.tmp" 70
-cat > "$work/tmux.conf" <<'CONF'
-set -g status off
-set -g escape-time 0
-CONF
-export LANG=C.UTF-8 LC_ALL=C.UTF-8
 start() {
   rm -f "$work/exit"
-  tmux -u -L "$sock" -f "$work/tmux.conf" new-session -d -s v -x 80 -y 25 \
-    "env KITTMP='$1' '$kitscr'; echo kitscr-exit=\$? > '$work/exit'; sleep 30"
+  tmux_start "env KITTMP='$1' '$kitscr'; echo kitscr-exit=\$? > '$work/exit'; sleep 30"
 }
-pane() { tmux -L "$sock" capture-pane -p -t v; }
-wait_for() {
-  for _ in $(seq 1 100); do
-    pane | grep -qF -- "$1" && return 0
-    sleep 0.1
-  done
-  fail "pane never showed '$1': $(pane)"
-}
-keys() { tmux -L "$sock" send-keys -t v "$@"; sleep 0.3; }
 wait_exit() {
   for _ in $(seq 1 50); do
     [[ -f $work/exit ]] && break

@@ -6,35 +6,14 @@
 # be gone.
 set -euo pipefail
 kitwin="$QDEB_BINARY_DIR/tools/kitwin/kitwin"
-work=$(mktemp -d)
 sock="qdeb-windows-$$"
-cleanup() {
-  tmux -L "$sock" kill-server 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+session=w
+source "$QDEB_SOURCE_DIR/tests/tmux_lib.sh"
 
 mkdir -p "$work/tmp"
-cat > "$work/tmux.conf" <<'CONF'
-set -g status off
-set -g escape-time 0
-CONF
+tmux_start "env KITTMP='$work/tmp/' KITCONSOLE_SIZE=80x25 '$kitwin'; echo kitwin-exit=\$? > '$work/exit'; sleep 30"
 
-export LANG=C.UTF-8 LC_ALL=C.UTF-8
-tmux -u -L "$sock" -f "$work/tmux.conf" new-session -d -s w -x 80 -y 25 \
-  "env KITTMP='$work/tmp/' KITCONSOLE_SIZE=80x25 '$kitwin'; echo kitwin-exit=\$? > '$work/exit'; sleep 30"
-
-capture() { tmux -L "$sock" capture-pane -p -e -t w > "$1"; tmux -L "$sock" capture-pane -p -t w > "$1.txt"; }
-# Waits until the pane shows a text (the screen has been drawn).
-wait_for() {
-  for _ in $(seq 1 100); do
-    tmux -L "$sock" capture-pane -p -t w | grep -qF -- "$1" && return 0
-    sleep 0.1
-  done
-  fail "pane never showed '$1': $(tmux -L "$sock" capture-pane -p -t w)"
-}
-keys() { tmux -L "$sock" send-keys -t w "$@"; sleep 0.3; }
+capture() { tmux -L "$sock" capture-pane -p -e -t w > "$1"; pane > "$1.txt"; }
 
 wait_for "Núñez ÇÀ ╔═╗"
 sleep 0.3

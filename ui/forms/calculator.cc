@@ -98,14 +98,7 @@ bool Run(CalculatorState& s, std::string* result) {
 }  // namespace
 
 std::string ShowCalculator() {
-  // The key set of the field below is put back exactly: a field of a form
-  // has its caller's set in the single save slot, which "+" and "-" here
-  // would take and give back in its stead.
-  const EditorState caller = TakeEditorState();
-  SetKeySet("+e", "");
-  SetColour("+n");
-  const bool cursor = console::CursorVisible();
-  console::SetCursorShape(false, console::CursorSize());
+  const PopupScope popup("+e", "");
   CalculatorState state = LoadCalculatorState();
   std::string result;
   if (Open(state)) {
@@ -114,10 +107,6 @@ std::string ShowCalculator() {
   } else {
     console::Beep();
   }
-  console::SetCursorShape(cursor, console::CursorSize());
-  SetColour("-");
-  SetKeySet("-", "");
-  PutEditorState(caller);
   return result;
 }
 

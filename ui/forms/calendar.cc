@@ -164,12 +164,7 @@ std::string WeekdayHeading() {
 }
 
 std::string ShowCalendar() {
-  // The key set of the field below is put back exactly (see ShowCalculator).
-  const EditorState caller = TakeEditorState();
-  SetKeySet("+ea", "4d00,4b00,5000,4800,5100,4900,4700,4f00,2100,1b");
-  SetColour("+n");
-  const bool cursor = console::CursorVisible();
-  console::SetCursorShape(false, console::CursorSize());
+  const PopupScope popup("+ea", "4d00,4b00,5000,4800,5100,4900,4700,4f00,2100,1b");
   std::string result;
   if (OpenWindow(kTop, kLeft, kBottom, kRight)) {
     DrawFrame(1);
@@ -193,10 +188,6 @@ std::string ShowCalendar() {
   } else {
     console::Beep();
   }
-  console::SetCursorShape(cursor, console::CursorSize());
-  SetColour("-");
-  SetKeySet("-", "");
-  PutEditorState(caller);
   return result;
 }
 

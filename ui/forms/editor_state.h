@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/console/console.h"
 #include "ui/keys.h"
+#include "ui/screen.h"
 
 namespace ui::forms {
 
@@ -30,5 +32,32 @@ inline void PutEditorState(const EditorState& state) {
   KeySetSaved = state.saved;
   MaskCharacter = state.mask;
 }
+
+// A pop-up over a field being edited (the calculator, the calendar): its
+// own key set and the normal colour, the cursor hidden; at the end the
+// field's key set goes back exactly (a field of a form has its caller's set
+// in the single save slot, which "+" and "-" would take and give back in
+// its stead), and so do the colour and the cursor.
+class PopupScope {
+ public:
+  PopupScope(std::string_view codes, std::string_view translations)
+      : caller_(TakeEditorState()), cursor_(platform::console::CursorVisible()) {
+    SetKeySet(codes, translations);
+    SetColour("+n");
+    platform::console::SetCursorShape(false, platform::console::CursorSize());
+  }
+  ~PopupScope() {
+    platform::console::SetCursorShape(cursor_, platform::console::CursorSize());
+    SetColour("-");
+    SetKeySet("-", "");
+    PutEditorState(caller_);
+  }
+  PopupScope(const PopupScope&) = delete;
+  PopupScope& operator=(const PopupScope&) = delete;
+
+ private:
+  EditorState caller_;
+  bool cursor_;
+};
 
 }  // namespace ui::forms

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -94,17 +93,21 @@ class VerificationTest : public qdeb::testing::FreshStateTest {
     return end;
   }
 
-  // The texts of the spool's items, one line each, blanks squeezed.
+  // The texts of the spool's items (column, text, line feeds), one line
+  // each, blanks squeezed.
   std::vector<std::string> Items() const {
     std::vector<std::string> items;
     const std::string spool = dir_.Get("work/kitprint.tmp");
-    const std::regex item(R"(^-?\s?\d+,(.*),\s?-?\d+$)");
     size_t from = 0;
     for (size_t end; (end = spool.find("\r\n", from)) != std::string::npos; from = end + 2) {
-      std::smatch m;
       const std::string line = spool.substr(from, end - from);
-      if (!std::regex_match(line, m, item)) continue;
-      items.push_back(std::regex_replace(m[1].str(), std::regex(" +"), " "));
+      const size_t first = line.find(','), last = line.rfind(',');
+      if (first == std::string::npos || first == last) continue;
+      std::string text;
+      for (char c : line.substr(first + 1, last - first - 1)) {
+        if (c != ' ' || text.empty() || text.back() != ' ') text += c;
+      }
+      items.push_back(text);
     }
     return items;
   }

@@ -11,7 +11,6 @@
 #include "files/backup_layout.h"
 #include "files/drives.h"
 #include "files/listing.h"
-#include "platform/console/console.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 #include "platform/process/clock.h"
@@ -27,7 +26,6 @@ namespace {
 
 namespace fs = platform::fs;
 
-constexpr int16_t kPanelRow = 12;
 constexpr int16_t kEscape = 27;
 // Bytes read and written at once. Chunks end on multiples of it in the
 // data file, whatever the parts before them: writes of whole pages cost
@@ -92,27 +90,13 @@ struct Run {
   BackupResult result = BackupResult::kCompleted;
 };
 
-// Shows the text in a panel, beeps, and waits for a key, which it returns;
-// what was typed before is dropped.
-// Without a console nobody can answer: that is Escape.
-int16_t AskOperator(const std::string& text) {
-  if (!platform::console::IsOpen()) return kEscape;
-  const bool shown = ui::ShowMessagePanel(kPanelRow, text);
-  platform::console::Beep();
-  ui::FlushKeyboard();
-  int16_t key = 0;
-  ui::WaitKey(key);
-  if (shown) ui::CloseWindow();
-  return key;
-}
-
 bool Stop(Run& run, BackupResult result) {
   run.result = result;
   return false;
 }
 
 bool Fail(Run& run, const std::string& text) {
-  AskOperator(text);
+  ui::TellOperator(text);
   return Stop(run, BackupResult::kFailed);
 }
 
@@ -165,13 +149,13 @@ VolumeState LookAtVolume(const Run& run, int number) {
 // gives up; the prompt to insert it first when asked for.
 bool CheckVolume(Run& run, int number, bool prompt) {
   for (;;) {
-    if (prompt && AskOperator(InsertText(run, number)) == kEscape) {
+    if (prompt && ui::TellOperator(InsertText(run, number)) == kEscape) {
       return Stop(run, BackupResult::kCancelled);
     }
     prompt = true;
     const VolumeState state = LookAtVolume(run, number);
     if (state == VolumeState::kAccepted) return true;
-    if (state == VolumeState::kRefused && AskOperator(NotEmptyText(run, number)) == kEscape) {
+    if (state == VolumeState::kRefused && ui::TellOperator(NotEmptyText(run, number)) == kEscape) {
       return Stop(run, BackupResult::kCancelled);
     }
   }
@@ -234,7 +218,7 @@ bool OpenVolume(Run& run, int64_t need) {
     volume.control.Close();
     fs::RemoveFile(fs::HostPath(data_path));
     fs::RemoveFile(fs::HostPath(control_path));
-    if (AskOperator(NotEmptyText(run, number)) == kEscape) {
+    if (ui::TellOperator(NotEmptyText(run, number)) == kEscape) {
       return Stop(run, BackupResult::kCancelled);
     }
     if (!CheckVolume(run, number, true)) return false;

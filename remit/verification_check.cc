@@ -33,8 +33,8 @@ double Value(std::string_view record, size_t from, size_t to) {
 }
 
 void Style(std::string_view style) {
-  std::string spec(style);
-  spool::SetJustification(spec);
+  std::string text(style);
+  spool::SetJustification(text);
 }
 
 // Euro remittances (marker "5") carry cents; peseta ones whole pesetas,

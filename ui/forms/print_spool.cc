@@ -63,8 +63,8 @@ std::string SpoolNumber(int32_t number) {
   return (number < 0 ? "" : " ") + std::to_string(number);
 }
 
-std::string NormaliseJustification(std::string_view spec) {
-  const std::string_view trimmed = util::Trim(spec);
+std::string NormaliseJustification(std::string_view style) {
+  const std::string_view trimmed = util::Trim(style);
   const char letter = trimmed.empty() ? ' ' : util::UpperCaseChar(trimmed[0]);
   switch (letter) {
     case 'C':
@@ -123,9 +123,9 @@ void SetPageLength(int16_t lines) {
   ColumnCount = 0;
 }
 
-void SetJustification(std::string& spec) {
-  spec = NormaliseJustification(spec);
-  WriteLine("JUS" + spec);
+void SetJustification(std::string& style) {
+  style = NormaliseJustification(style);
+  WriteLine("JUS" + style);
 }
 
 void PrintItem(int16_t column, std::string_view text, int16_t line_feeds) {

@@ -27,8 +27,8 @@ std::string PrintSpoolPath();
 // env::LastFileErrorText); the other operations then write nothing.
 int OpenPrintSpool(std::string_view device);
 void SetPageLength(int16_t lines);
-// Writes the normalised style; spec receives it too.
-void SetJustification(std::string& spec);
+// Writes the style normalised ("r" gives "D"), and the caller's text becomes it.
+void SetJustification(std::string& style);
 void PrintItem(int16_t column, std::string_view text, int16_t line_feeds);
 // A line of the caller's own, as it stands (a printer command).
 void WriteSpoolLine(std::string_view line);
@@ -40,7 +40,7 @@ void ResetPrintSpool();
 
 // The pure pieces, for the tests and the spool's readers.
 std::string SpoolNumber(int32_t number);
-std::string NormaliseJustification(std::string_view spec);
+std::string NormaliseJustification(std::string_view style);
 std::string SpoolItemText(std::string_view text);
 
 }  // namespace ui::forms

@@ -18,14 +18,14 @@ class PrintSpoolTest : public qdeb::testing::FreshStateTest {
 
 TEST(PrintSpoolText, JustificationIsNormalised) {
   const struct {
-    const char* spec;
+    const char* style;
     const char* written;
   } cases[] = {
       {" r", "D"},          {"d", "D"},  {"Centre", "C"},         {"b", "A"},
       {"x", "E"},           {"", "E"},   {"N 48 \\.\\", "N 48 \\.\\"},
       {" n-7.9 \\*\\ x", "N 7 \\*\\"},   {"N12", "N 12 "},
   };
-  for (const auto& c : cases) EXPECT_EQ(NormaliseJustification(c.spec), c.written) << c.spec;
+  for (const auto& c : cases) EXPECT_EQ(NormaliseJustification(c.style), c.written) << c.style;
 }
 
 TEST_F(PrintSpoolTest, WritesDeviceItemsAndPageBreaks) {

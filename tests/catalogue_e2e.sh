@@ -69,6 +69,5 @@ keys Escape
 keys Escape
 wait_for "OPERACI"
 keys Escape
-wait_exit
-grep -qx "qdebconv-exit=0" "$work/exit" || fail "qdebconv ended with $(cat "$work/exit")"
+ended_cleanly
 echo "lists end to end: remittances, drives, directories and files picked"

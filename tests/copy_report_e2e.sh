@@ -84,6 +84,5 @@ wait_for "SORTIDA DE L'INFORME"
 keys Escape
 wait_for "OPERACI"
 keys Escape
-wait_exit
-grep -qx "qdebconv-exit=0" "$work/exit" || fail "qdebconv ended with $(cat "$work/exit")"
+ended_cleanly
 echo "copy to three volumes and verification report end to end"

@@ -25,4 +25,14 @@ wait_exit() {
   done
   fail "qdebconv did not end: $(pane)"
 }
+# Waits for the program's end and fails unless it ended with status 0.
+ended_cleanly() {
+  wait_exit
+  grep -qx "qdebconv-exit=0" "$work/exit" || fail "qdebconv ended with $(cat "$work/exit")"
+}
+# Ends the pane, so that start can run the program again.
+close_pane() {
+  tmux -L "$sock" kill-server 2>/dev/null || true
+  rm -f "$work/exit"
+}
 

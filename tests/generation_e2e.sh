@@ -36,10 +36,8 @@ generate() {
   fi
   wait_for "OPERACI"
   keys Escape
-  wait_exit
-  grep -qx "qdebconv-exit=0" "$work/exit" || fail "qdebconv ended with $(cat "$work/exit")"
-  tmux -L "$sock" kill-server 2>/dev/null || true
-  rm -f "$work/exit"
+  ended_cleanly
+  close_pane
 }
 
 generate "CONVERTITS 2 DE 2 FITXERS: 200 ADEUDAMENTS"

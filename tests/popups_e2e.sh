@@ -82,10 +82,8 @@ keys Escape
 keys Escape
 wait_for "OPERACI"
 keys Escape
-wait_exit
-grep -qx "qdebconv-exit=0" "$work/exit" || fail "qdebconv ended with $(cat "$work/exit")"
-tmux -L "$sock" kill-server 2>/dev/null || true
-rm -f "$work/exit"
+ended_cleanly
+close_pane
 [[ -f $term/KITCALC.TMP ]] || fail "no KITCALC.TMP in the terminal directory"
 ls "$term" | grep -qi '\.tmp\.[0-9]*\.tmp$' && fail "a temporary file was left: $(ls "$term")"
 
@@ -100,8 +98,7 @@ keys Escape
 gone "└────────────────────────┘"
 keys Escape
 wait_exit
-tmux -L "$sock" kill-server 2>/dev/null || true
-rm -f "$work/exit"
+close_pane
 
 # A damaged state file: garbage, a line cut short and a number beyond any.
 printf '\377\001garbage,"\r\n-1,99999\r\n1e999,%0400d\r\n' 7 > "$term/KITCALC.TMP"
@@ -114,8 +111,7 @@ wait_for "42   │"
 keys Escape
 gone "└────────────────────────┘"
 keys Escape
-wait_exit
-grep -qx "qdebconv-exit=0" "$work/exit" || fail "qdebconv ended with $(cat "$work/exit")"
+ended_cleanly
 head -1 "$term/KITCALC.TMP" | grep -q '^1,20,42,42' \
   || fail "the damaged file was not replaced by the new state: $(head -3 "$term/KITCALC.TMP")"
 echo "pop-ups end to end: calendar $expected_date, calculator 4200, help page and tape as expected"

@@ -19,10 +19,6 @@ namespace console = platform::console;
 
 namespace {
 
-constexpr int16_t kUp = 0x4800, kDown = 0x5000, kLeft = 0x4B00, kRight = 0x4D00;
-constexpr int16_t kHome = 0x4700, kEnd = 0x4F00, kInsert = 0x5200, kDelete = 0x5300;
-constexpr int16_t kShiftTab = 0x0F00, kCtrlHome = 0x7700;
-constexpr int16_t kCtrlLeft = 0x7300, kCtrlRight = 0x7400;
 constexpr int16_t kCtrlF4 = 0x6100, kAltF4 = 0x6B00;
 constexpr int16_t kBackspace = 8, kTab = 9, kEnter = 13, kEscape = 27;
 constexpr int16_t kCtrlC = 3, kCtrlV = 22, kCtrlY = 25;
@@ -131,23 +127,23 @@ Outcome ChoiceKey(Field& f, int16_t key) {
     return Outcome::kRedraw;
   }
   switch (key) {
-    case kLeft:
+    case kKeyLeft:
       f.current = f.current == 0 ? n - 1 : f.current - 1;
       return Outcome::kRedraw;
-    case kRight:
+    case kKeyRight:
     case ' ':
       f.current = (f.current + 1) % n;
       return Outcome::kRedraw;
-    case kEnd:
+    case kKeyEnd:
       f.position = static_cast<int>(util::TrimRight(*f.text).size()) + 1;
       return Outcome::kContinue;
-    case kHome:
+    case kKeyHome:
       f.position = 1;
       return Outcome::kContinue;
     case kCtrlC:
       console::SetClipboard(f.options[f.current].display);
       return Outcome::kContinue;
-    case kBackspace: case kCtrlHome: case kCtrlY: case kDelete: case kCtrlV:
+    case kBackspace: case kKeyCtrlHome: case kCtrlY: case kKeyDelete: case kCtrlV:
       return Outcome::kContinue;
     default:
       return Outcome::kFinish;
@@ -185,10 +181,10 @@ Outcome OrdinaryKey(Field& f, int16_t key) {
   std::string& text = *f.text;
   if (IsTypable(key, false)) return TypeCharacter(f, key);
   switch (key) {
-    case kLeft:
+    case kKeyLeft:
       if (f.position > 1) --f.position;
       return Outcome::kContinue;
-    case kRight:
+    case kKeyRight:
     case 0:
       if (f.position < f.end) ++f.position;
       return Outcome::kContinue;
@@ -197,35 +193,35 @@ Outcome OrdinaryKey(Field& f, int16_t key) {
       --f.position;
       DeleteAt(text, static_cast<size_t>(f.position - 1));
       return Outcome::kRedraw;
-    case kEnd:
+    case kKeyEnd:
       f.position = static_cast<int>(util::TrimRight(text).size()) + 1;
       return Outcome::kContinue;
-    case kHome:
+    case kKeyHome:
       f.position = 1;
       return Outcome::kContinue;
-    case kCtrlHome:
+    case kKeyCtrlHome:
     case kCtrlY:
       text.assign(text.size(), ' ');
       f.position = 1;
       return Outcome::kRedraw;
-    case kDelete:
+    case kKeyDelete:
       if (f.position >= f.end) return Outcome::kContinue;
       DeleteAt(text, static_cast<size_t>(f.position - 1));
       return Outcome::kRedraw;
-    case kUp:
-    case kShiftTab:
+    case kKeyUp:
+    case kKeyShiftTab:
       if (f.position <= f.width) return Outcome::kFinish;
       f.position -= f.width;
       return Outcome::kContinue;
-    case kDown:
+    case kKeyDown:
       if (f.position > f.end - f.width) return Outcome::kFinish;
       f.position += f.width;
       return Outcome::kContinue;
-    case kCtrlLeft:
+    case kKeyCtrlLeft:
       if (f.position <= 1) return Outcome::kFinish;
       f.position = WordLeft(text, f.position);
       return Outcome::kContinue;
-    case kCtrlRight:
+    case kKeyCtrlRight:
       if (f.position >= f.end) return Outcome::kFinish;
       f.position = WordRight(text, f.position, f.end);
       return Outcome::kContinue;
@@ -256,8 +252,8 @@ int16_t ClickKey(Field& f, int16_t button, int16_t click_row, int16_t click_colu
     if (click_row != f.abs_row) return code;
     const int left_arrow = f.abs_column - 1;
     const int right_arrow = f.abs_column + f.display_width;
-    if (click_column == left_arrow) return kLeft;
-    if (click_column == right_arrow) return kRight;
+    if (click_column == left_arrow) return kKeyLeft;
+    if (click_column == right_arrow) return kKeyRight;
     if (click_column > left_arrow && click_column < right_arrow) *ignore = true;
     return code;
   }
@@ -275,12 +271,12 @@ int16_t ClickKey(Field& f, int16_t button, int16_t click_row, int16_t click_colu
 // does not let it end the entry.
 bool FinalKey(int16_t* key) {
   int16_t k = *key;
-  if (k == kShiftTab) {
-    k = kUp;
+  if (k == kKeyShiftTab) {
+    k = kKeyUp;
   } else if (k == kTab) {
     k = kEnter;
-  } else if (k == kEnter && KeySetFind(kEnd) >= 0) {
-    k = kEnd;
+  } else if (k == kEnter && KeySetFind(kKeyEnd) >= 0) {
+    k = kKeyEnd;
   } else if (k == kCtrlF4 || k == kAltF4) {
     k = kEscape;
   }
@@ -343,7 +339,7 @@ void EditField(int16_t row, int16_t column, int16_t width, std::string& text,
     int16_t button = 0, click_row = 0, click_column = 0;
     ReadKeyWaiting(k, button, click_row, click_column);
     HideCursor();
-    if (k == kInsert) {
+    if (k == kKeyInsert) {
       f.insert = !f.insert;
       console::SetInsertMode(f.insert);
       continue;

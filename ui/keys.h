@@ -50,6 +50,17 @@ extern LayerHooks Hooks;
 inline constexpr int16_t kKeyAltX = 0x2D00;
 inline constexpr int16_t kKeyAltC = 0x2E00;
 
+// The codes ReadKey gives for the cursor keys and the others the fields,
+// forms, lists and pop-ups act on (the extended code times 256).
+inline constexpr int16_t kKeyUp = 0x4800, kKeyDown = 0x5000, kKeyLeft = 0x4B00,
+                         kKeyRight = 0x4D00;
+inline constexpr int16_t kKeyHome = 0x4700, kKeyEnd = 0x4F00, kKeyPgUp = 0x4900,
+                         kKeyPgDn = 0x5100;
+inline constexpr int16_t kKeyInsert = 0x5200, kKeyDelete = 0x5300, kKeyShiftTab = 0x0F00;
+inline constexpr int16_t kKeyCtrlLeft = 0x7300, kKeyCtrlRight = 0x7400, kKeyCtrlHome = 0x7700;
+inline constexpr int16_t kKeyCtrlPgDn = 0x7600, kKeyCtrlPgUp = static_cast<int16_t>(0x8400);
+inline constexpr int16_t kKeyAltF = 0x2100;
+
 // A click as the field editor, the forms and the lists report it:
 // -(100 x column + row), the clicked cell 1-based and absolute. The screen
 // has at most 99 rows and 99 columns, so every click lies in -9999..-101.

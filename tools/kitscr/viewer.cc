@@ -11,16 +11,9 @@
 namespace kitscr {
 namespace {
 
-constexpr int16_t kUp = 0x4800;
-constexpr int16_t kDown = 0x5000;
-constexpr int16_t kPageUp = 0x4900;
-constexpr int16_t kPageDown = 0x5100;
-constexpr int16_t kHome = 0x4700;
-constexpr int16_t kEnd = 0x4F00;
-constexpr int16_t kLeft = 0x4B00;
-constexpr int16_t kRight = 0x4D00;
-constexpr int16_t kCtrlPageUp = static_cast<int16_t>(0x8400);
-constexpr int16_t kCtrlPageDown = 0x7600;
+using ui::kKeyDown, ui::kKeyEnd, ui::kKeyHome, ui::kKeyLeft, ui::kKeyPgDn, ui::kKeyPgUp, ui::kKeyRight,
+    ui::kKeyUp, ui::kKeyCtrlPgDn, ui::kKeyCtrlPgUp;
+
 constexpr int16_t kEscape = 27;
 
 int Lines(const spool::Report& report, size_t page) {
@@ -70,43 +63,43 @@ bool MoveView(const spool::Report& report, int16_t key, int rows, int columns, V
   const size_t last_page = report.pages.size() - 1;
   const int last_top = LastTop(report, view->page, rows);
   switch (key) {
-    case kDown:
-    case kPageDown:
+    case kKeyDown:
+    case kKeyPgDn:
       if (view->top < last_top) {
-        view->top = std::min(last_top, view->top + (key == kDown ? 1 : rows));
+        view->top = std::min(last_top, view->top + (key == kKeyDown ? 1 : rows));
       } else if (view->page < last_page) {
         view->page++;
         view->top = 0;
       }
       break;
-    case kUp:
-    case kPageUp:
+    case kKeyUp:
+    case kKeyPgUp:
       if (view->top > 0) {
-        view->top = std::max(0, view->top - (key == kUp ? 1 : rows));
+        view->top = std::max(0, view->top - (key == kKeyUp ? 1 : rows));
       } else if (view->page > 0) {
         view->page--;
         view->top = LastTop(report, view->page, rows);
       }
       break;
-    case kCtrlPageDown:
+    case kKeyCtrlPgDn:
       view->page = std::min(view->page + 1, last_page);
       view->top = 0;
       break;
-    case kCtrlPageUp:
+    case kKeyCtrlPgUp:
       view->page = view->page > 0 ? view->page - 1 : 0;
       view->top = 0;
       break;
-    case kHome:
+    case kKeyHome:
       *view = View{};
       break;
-    case kEnd:
+    case kKeyEnd:
       view->page = last_page;
       view->top = LastTop(report, last_page, rows);
       break;
-    case kLeft:
+    case kKeyLeft:
       view->left = std::max(0, view->left - kSideStep);
       break;
-    case kRight:
+    case kKeyRight:
       view->left = std::clamp(view->left + kSideStep, 0,
                               std::max(0, static_cast<int>(report.width) - columns));
       break;

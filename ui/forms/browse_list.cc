@@ -32,8 +32,6 @@ namespace {
 namespace fs = platform::fs;
 
 constexpr int16_t kEnter = 13, kEscape = 27, kF4 = 0x3E00;
-constexpr int16_t kUp = 0x4800, kPgUp = 0x4900, kLeft = 0x4B00, kRight = 0x4D00;
-constexpr int16_t kDown = 0x5000, kPgDn = 0x5100;
 constexpr int kEntryHeader = 10;
 constexpr int16_t kHorizontalStep = 8;
 // Positions are 32-bit: the work file stops growing before they overflow.
@@ -88,22 +86,22 @@ class Browse {
       WaitKey(key);
       ShowCurrent("h");
       switch (key) {
-        case kLeft:
+        case kKeyLeft:
           if (offset_ > 1) Shift(-kHorizontalStep);
           break;
-        case kRight:
+        case kKeyRight:
           if (offset_ <= widest_) Shift(kHorizontalStep);
           break;
-        case kUp:
+        case kKeyUp:
           StepUp();
           break;
-        case kDown:
+        case kKeyDown:
           StepDown();
           break;
-        case kPgUp:
+        case kKeyPgUp:
           PageUp();
           break;
-        case kPgDn:
+        case kKeyPgDn:
           PageDown();
           break;
         case kEnter:

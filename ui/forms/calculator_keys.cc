@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ui/forms/calculator.h"
+#include "ui/keys.h"
 #include "util/basics.h"
 #include "util/numbers.h"
 
@@ -14,8 +15,6 @@ namespace ui::forms {
 namespace {
 
 constexpr int16_t kBackspace = 8, kEnter = 13, kEscape = 27;
-constexpr int16_t kLeft = 0x4B00, kRight = 0x4D00, kCtrlLeft = 0x7300, kCtrlRight = 0x7400;
-constexpr int16_t kAltF = 0x2100;
 // Integer digits an entry takes at most: those of the display picture.
 constexpr double kLargestEntry = 1e16;
 // Integer digits and decimals shown together stay below this many.
@@ -198,13 +197,13 @@ CalculatorStep CalculatorKey(CalculatorState& s, int16_t key) {
   }
   const int16_t right_edge_left = kCalculatorRightEdge - kCalculatorWidth + 1;
   switch (key) {
-    case kLeft: case kCtrlLeft:
+    case kKeyLeft: case kKeyCtrlLeft:
       s.left = s.left <= 1 ? right_edge_left : static_cast<int16_t>(s.left - 1);
       return CalculatorStep::kMoved;
-    case kRight: case kCtrlRight:
+    case kKeyRight: case kKeyCtrlRight:
       s.left = s.left >= right_edge_left ? int16_t{1} : static_cast<int16_t>(s.left + 1);
       return CalculatorStep::kMoved;
-    case kAltF:
+    case kKeyAltF:
       return CalculatorStep::kFinish;
     default:
       return CalculatorStep::kNothing;

@@ -25,9 +25,7 @@ namespace {
 namespace console = platform::console;
 
 constexpr int16_t kTop = 1, kLeft = 59, kBottom = 24, kRight = 80;
-constexpr int16_t kEscape = 27, kAltF = 0x2100;
-constexpr int16_t kRightKey = 0x4D00, kLeftKey = 0x4B00, kDown = 0x5000, kUp = 0x4800;
-constexpr int16_t kPgDn = 0x5100, kPgUp = 0x4900, kHome = 0x4700, kEnd = 0x4F00;
+constexpr int16_t kEscape = 27;
 constexpr int32_t kFirstYear = 0, kLastYear = 9999;
 constexpr int kInsideWidth = kRight - kLeft - 1;
 
@@ -143,15 +141,15 @@ int32_t FirstMonthShown(int32_t month) { return (month - 1) / 3 * 3 + 1; }
 
 CalendarStep CalendarKey(CalendarDate& date, int16_t key) {
   switch (key) {
-    case kRightKey: AddDays(date, 1); return CalendarStep::kMoved;
-    case kLeftKey: AddDays(date, -1); return CalendarStep::kMoved;
-    case kDown: AddDays(date, 7); return CalendarStep::kMoved;
-    case kUp: AddDays(date, -7); return CalendarStep::kMoved;
-    case kPgDn: AddMonths(date, 3); return CalendarStep::kMoved;
-    case kPgUp: AddMonths(date, -3); return CalendarStep::kMoved;
-    case kHome: AddMonths(date, 1 - date.month); return CalendarStep::kMoved;
-    case kEnd: AddMonths(date, 12 - date.month); return CalendarStep::kMoved;
-    case 'F': case 'f': case kAltF: return CalendarStep::kFinish;
+    case kKeyRight: AddDays(date, 1); return CalendarStep::kMoved;
+    case kKeyLeft: AddDays(date, -1); return CalendarStep::kMoved;
+    case kKeyDown: AddDays(date, 7); return CalendarStep::kMoved;
+    case kKeyUp: AddDays(date, -7); return CalendarStep::kMoved;
+    case kKeyPgDn: AddMonths(date, 3); return CalendarStep::kMoved;
+    case kKeyPgUp: AddMonths(date, -3); return CalendarStep::kMoved;
+    case kKeyHome: AddMonths(date, 1 - date.month); return CalendarStep::kMoved;
+    case kKeyEnd: AddMonths(date, 12 - date.month); return CalendarStep::kMoved;
+    case 'F': case 'f': case kKeyAltF: return CalendarStep::kFinish;
     case kEscape: return CalendarStep::kLeave;
     default: return CalendarStep::kNothing;
   }

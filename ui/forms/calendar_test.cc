@@ -27,24 +27,22 @@ struct MoveCase {
   CalendarStep step;    // of the last key
 };
 
-constexpr int16_t kRight = 0x4D00, kLeft = 0x4B00, kDown = 0x5000, kUp = 0x4800;
-constexpr int16_t kPgDn = 0x5100, kPgUp = 0x4900, kHome = 0x4700, kEnd = 0x4F00;
 constexpr auto kMoved = CalendarStep::kMoved;
 
 const MoveCase kMoves[] = {
-    {"Left on 1 January goes to the year before", {2026, 1, 1}, {kLeft}, {2025, 12, 31}, 10, kMoved},
-    {"PgDn cuts the day to the new month", {2026, 1, 31}, {kPgDn}, {2026, 4, 30}, 4, kMoved},
-    {"PgUp crosses the year", {2026, 2, 15}, {kPgUp}, {2025, 11, 15}, 10, kMoved},
-    {"2024 is a leap year", {2024, 2, 28}, {kRight}, {2024, 2, 29}, 1, kMoved},
-    {"2000 is a leap year", {2000, 2, 28}, {kRight}, {2000, 2, 29}, 1, kMoved},
-    {"1900 is not", {1900, 2, 28}, {kRight}, {1900, 3, 1}, 1, kMoved},
-    {"2023 is not", {2023, 2, 28}, {kRight}, {2023, 3, 1}, 1, kMoved},
-    {"Down a week into the next year", {2026, 12, 28}, {kDown}, {2027, 1, 4}, 1, kMoved},
-    {"Up a week into the month before", {2026, 3, 3}, {kUp}, {2026, 2, 24}, 1, kMoved},
-    {"Home and End go to January and December", {2026, 8, 31}, {kHome}, {2026, 1, 31}, 1, kMoved},
-    {"End cuts the day too", {2026, 5, 31}, {kHome, kEnd}, {2026, 12, 31}, 10, kMoved},
-    {"the first day of the years stays", {0, 1, 1}, {kLeft, kPgUp}, {0, 1, 1}, 1, kMoved},
-    {"and the last one", {9999, 12, 31}, {kDown, kPgDn}, {9999, 12, 31}, 10, kMoved},
+    {"Left on 1 January goes to the year before", {2026, 1, 1}, {kKeyLeft}, {2025, 12, 31}, 10, kMoved},
+    {"PgDn cuts the day to the new month", {2026, 1, 31}, {kKeyPgDn}, {2026, 4, 30}, 4, kMoved},
+    {"PgUp crosses the year", {2026, 2, 15}, {kKeyPgUp}, {2025, 11, 15}, 10, kMoved},
+    {"2024 is a leap year", {2024, 2, 28}, {kKeyRight}, {2024, 2, 29}, 1, kMoved},
+    {"2000 is a leap year", {2000, 2, 28}, {kKeyRight}, {2000, 2, 29}, 1, kMoved},
+    {"1900 is not", {1900, 2, 28}, {kKeyRight}, {1900, 3, 1}, 1, kMoved},
+    {"2023 is not", {2023, 2, 28}, {kKeyRight}, {2023, 3, 1}, 1, kMoved},
+    {"Down a week into the next year", {2026, 12, 28}, {kKeyDown}, {2027, 1, 4}, 1, kMoved},
+    {"Up a week into the month before", {2026, 3, 3}, {kKeyUp}, {2026, 2, 24}, 1, kMoved},
+    {"Home and End go to January and December", {2026, 8, 31}, {kKeyHome}, {2026, 1, 31}, 1, kMoved},
+    {"End cuts the day too", {2026, 5, 31}, {kKeyHome, kKeyEnd}, {2026, 12, 31}, 10, kMoved},
+    {"the first day of the years stays", {0, 1, 1}, {kKeyLeft, kKeyPgUp}, {0, 1, 1}, 1, kMoved},
+    {"and the last one", {9999, 12, 31}, {kKeyDown, kKeyPgDn}, {9999, 12, 31}, 10, kMoved},
     {"Enter does nothing", {2026, 5, 5}, {13}, {2026, 5, 5}, 4, CalendarStep::kNothing},
     {"f picks", {2026, 5, 5}, {'f'}, {2026, 5, 5}, 4, CalendarStep::kFinish},
     {"Alt+F picks", {2026, 5, 5}, {0x2100}, {2026, 5, 5}, 4, CalendarStep::kFinish},

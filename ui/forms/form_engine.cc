@@ -32,7 +32,6 @@ namespace {
 
 constexpr int16_t kCtrlB = 2, kEnter = 13, kEscape = 27;
 constexpr int16_t kF1 = 0x3B00, kF2 = 0x3C00, kF4 = 0x3E00;
-constexpr int16_t kUp = 0x4800, kPgUp = 0x4900, kEnd = 0x4F00, kDown = 0x5000, kPgDn = 0x5100;
 
 // The forms running now, outermost first. A linked form that is already
 // running is not shown again inside itself (the program may have changed
@@ -48,8 +47,8 @@ bool IsRunning(int16_t k) {
 
 // Keys with which a linked page ends the page before it as well.
 bool EndsChain(int16_t key) {
-  return key == kPgUp || key == kPgDn || key == kEnd || key == kCtrlB || key == kEnter ||
-         key == kDown || key == kUp;
+  return key == kKeyPgUp || key == kKeyPgDn || key == kKeyEnd || key == kCtrlB || key == kEnter ||
+         key == kKeyDown || key == kKeyUp;
 }
 
 bool Enterable(int16_t k, int16_t j) {
@@ -230,7 +229,7 @@ int16_t EditOneField(int16_t k, int16_t* j, int16_t last) {
         continue;
       }
       // As Down; as Enter on the last field of a form that nothing continues.
-      return *j >= last && LinkedForm(k) == 0 ? kEnter : kDown;
+      return *j >= last && LinkedForm(k) == 0 ? kEnter : kKeyDown;
     }
     ShowLeftEntry(*field, layout, text);
     if (key == kEscape) {
@@ -286,21 +285,21 @@ bool ShowLinkedPage(const Page& page, int16_t linked, int16_t* key) {
 bool Move(const Page& page, int16_t* j, int16_t* key) {
   const int16_t first = page.first, last = page.last;
   switch (*key) {
-    case kPgUp:
+    case kKeyPgUp:
       if (*j <= first && *page.first_page != 0) {
         ResumeForm = page.k;
         return true;
       }
       *j = first;
       return false;
-    case kPgDn:
+    case kKeyPgDn:
       if (*j >= last && *page.last_page != 0) {
         ResumeForm = page.k;
         return true;
       }
       *j = last;
       return false;
-    case kEnd:
+    case kKeyEnd:
     case kCtrlB:
       return true;
     case kEscape:
@@ -308,7 +307,7 @@ bool Move(const Page& page, int16_t* j, int16_t* key) {
       *j = first;
       return false;
     case kEnter:
-    case kDown:
+    case kKeyDown:
     case kF2: {
       const int16_t linked = LinkedForm(page.k);
       if ((*j >= last || *key == kF2) && linked != 0) return ShowLinkedPage(page, linked, key);
@@ -317,7 +316,7 @@ bool Move(const Page& page, int16_t* j, int16_t* key) {
       *j = Settle(page.k, static_cast<int16_t>(*j + 1), 1, first, last);
       return false;
     }
-    case kUp:
+    case kKeyUp:
       if (*j <= first) {
         if (!page.continuation) return false;
         *key = kEscape;

@@ -22,8 +22,6 @@ namespace {
 namespace console = platform::console;
 
 constexpr int16_t kEscape = 27, kF1 = 0x3B00;
-constexpr int16_t kUp = 0x4800, kDown = 0x5000, kPgUp = 0x4900, kPgDn = 0x5100;
-constexpr int16_t kHome = 0x4700, kEnd = 0x4F00;
 constexpr int16_t kTop = 4;
 
 // The page: its file and the number of whole records it holds.
@@ -130,30 +128,30 @@ void Browse(View& v, const std::string& topic) {
       case kF1:
         if (!IsGeneralTopic(topic)) ShowHelp(std::string(kGeneralHelpTopic));
         break;
-      case kDown:
+      case kKeyDown:
         if (below) {
           ScrollOne(v, 1);
           ++v.first;
           ShowLine(v, v.visible, v.first + v.visible - 1);
         }
         break;
-      case kUp:
+      case kKeyUp:
         if (v.first > 1) {
           ScrollOne(v, -1);
           --v.first;
           ShowLine(v, 1, v.first);
         }
         break;
-      case kPgDn:
+      case kKeyPgDn:
         if (below) ShowFrom(v, std::min(v.first + v.visible, LastFirst(v)));
         break;
-      case kPgUp:
+      case kKeyPgUp:
         if (v.first > 1) ShowFrom(v, std::max(1, v.first - v.visible));
         break;
-      case kHome:
+      case kKeyHome:
         ShowFrom(v, 1);
         break;
-      case kEnd:
+      case kKeyEnd:
         ShowFrom(v, LastFirst(v));
         break;
       default:

@@ -24,6 +24,13 @@ namespace {
 // Volumes are read in blocks of whole records: a set of a hundred thousand
 // records should not cost a read each.
 constexpr size_t kBlock = 4096 * kCsb19RecordLength;
+// A volume that is not a remittance at all (a disk of zeros, another file)
+// gives an error line per record: every so many of them in one volume the
+// operator is asked whether to go on, rather than filling the spool with
+// millions of lines.
+constexpr int64_t kErrorsBeforeAsking = 1000;
+
+enum class VolumeRead { kEnd, kFailed, kStopped };
 
 std::string VolumeNumber(int32_t volume) {
   std::string digits = std::to_string(volume);
@@ -54,16 +61,18 @@ class SetReader {
   explicit SetReader(ProgressWindow& window) : window_(window) {}
 
   // Checks the records of one volume; the start of a record cut by the
-  // volume's end waits for the next volume. False when a read failed.
-  bool ReadVolume(platform::fs::File& file, const std::string& path) {
+  // volume's end waits for the next volume.
+  VolumeRead ReadVolume(platform::fs::File& file, const std::string& path) {
     window_.ShowAt(47, util::UpperCase(path));
     const int64_t size = file.Size();
+    volume_errors_from_ = checker_.error_lines();
+    next_question_ = volume_errors_from_ + kErrorsBeforeAsking;
     int64_t position = 0;
     std::string block;
     for (;;) {
       block.resize(kBlock);
       const int64_t got = file.ReadAt(position, block.data(), block.size());
-      if (got < 0) return false;
+      if (got < 0) return VolumeRead::kFailed;
       position += got;
       block.resize(static_cast<size_t>(got));
       size_t used = 0;
@@ -74,32 +83,56 @@ class SetReader {
         if (carry_.size() == kCsb19RecordLength) {
           const std::string record = std::move(carry_);
           carry_.clear();
-          Check(record, size - position + static_cast<int64_t>(block.size() - used));
+          if (!Check(record, size - position + static_cast<int64_t>(block.size() - used))) {
+            return VolumeRead::kStopped;
+          }
         }
       }
       while (block.size() - used >= kCsb19RecordLength) {
         used += kCsb19RecordLength;
-        Check(std::string_view(block).substr(used - kCsb19RecordLength, kCsb19RecordLength),
-              size - position + static_cast<int64_t>(block.size() - used));
+        if (!Check(std::string_view(block).substr(used - kCsb19RecordLength, kCsb19RecordLength),
+                   size - position + static_cast<int64_t>(block.size() - used))) {
+          return VolumeRead::kStopped;
+        }
       }
       carry_.append(block, used, std::string::npos);
-      if (got == 0) return true;
+      if (got == 0) return VolumeRead::kEnd;
     }
   }
 
   bool finished() const { return checker_.finished(); }
 
  private:
-  void Check(std::string_view record, int64_t bytes_left) {
+  // False when the operator stopped the verification after it.
+  bool Check(std::string_view record, int64_t bytes_left) {
     window_.ShowAt(64, util::FormatNumber("Z,ZZZ,ZZZ,ZZ9", static_cast<double>(bytes_left)));
     ++records_read_;
     checker_.Check(record, records_read_);
+    if (checker_.error_lines() < next_question_) return true;
+    next_question_ = checker_.error_lines() + kErrorsBeforeAsking;
+    if (AskToGoOn()) return true;
+    constexpr auto kLength = static_cast<int64_t>(kCsb19RecordLength);
+    const int64_t records_left = (bytes_left + kLength - 1) / kLength;  // a cut one counts
+    checker_.report().StoppedLine(records_left, !checker_.finished());
+    return false;
+  }
+
+  // Escape stops, as at the volume prompts; any other key goes on.
+  bool AskToGoOn() {
+    const double errors = static_cast<double>(checker_.error_lines() - volume_errors_from_);
+    const int16_t key = ui::TellOperator(
+        env::TranslateText(util::Cp850("JA HI HA ")) +
+        std::string(util::Trim(util::FormatNumber("Z,ZZZ,ZZZ,ZZ9", errors))) +
+        env::TranslateText(util::Cp850(" ERRORS EN AQUEST VOLUM. CONTINUAR? (Esc: ATURAR)")));
+    return key != 27;
   }
 
   ProgressWindow& window_;
   RecordChecker checker_;
   std::string carry_;
   double records_read_ = 0;
+  int64_t volume_errors_from_ = 0;                // error lines before this volume
+  int64_t next_question_ = kErrorsBeforeAsking;  // error lines at which to ask
 };
 
 }  // namespace
@@ -116,7 +149,12 @@ VerificationEnd VerifyReceiptDiskette(std::string_view drive) {
       end = VerificationEnd::kCancelled;
       break;
     }
-    if (!reader.ReadVolume(file, path)) {
+    const VolumeRead read = reader.ReadVolume(file, path);
+    if (read == VolumeRead::kStopped) {
+      end = VerificationEnd::kCancelled;
+      break;
+    }
+    if (read == VolumeRead::kFailed) {
       ui::TellOperator(env::LastFileErrorText());
       end = VerificationEnd::kFailed;
       break;

@@ -12,7 +12,8 @@ namespace remit {
 
 enum class VerificationEnd {
   kRead,       // the set was read to its 5980 record and its volume's end
-  kCancelled,  // the operator pressed Escape at a volume prompt
+  kCancelled,  // the operator pressed Escape at a volume prompt, or stopped a
+               // volume of many errors (the report says what was left unchecked)
   kFailed,     // a volume could not be read (the operator was told why)
 };
 

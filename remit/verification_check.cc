@@ -90,6 +90,15 @@ void VerificationReport::ErrorLine(double record_number, std::string_view messag
   spool::PrintItem(1, env::TranslateText(util::Cp850("*** error *** ")) + Count(record_number) + " " + std::string(message), 1);
 }
 
+void VerificationReport::StoppedLine(int64_t records_left, bool later_volumes) {
+  NewPageIfBeyond(60);
+  std::string text = env::TranslateText(util::Cp850("*** verificació aturada: ")) +
+                     std::string(util::Trim(Count(static_cast<double>(records_left)))) +
+                     env::TranslateText(util::Cp850(" registres d'aquest volum sense comprovar"));
+  if (later_volumes) text += env::TranslateText(util::Cp850(", ni els volums següents"));
+  spool::PrintItem(1, text, 1);
+}
+
 bool VerificationReport::PartyLines(std::string_view record, double amount, int32_t receipts,
                                     int32_t records) {
   NewPageIfBeyond(59);
@@ -140,6 +149,7 @@ bool VerificationReport::GeneralTotals(std::string_view record, std::string_view
 void RecordChecker::Error(double record_number, std::string_view message) {
   report_.ErrorLine(record_number, message);
   record_error_ = true;
+  ++error_lines_;
 }
 
 void RecordChecker::Check(std::string_view record, double record_number) {

@@ -27,6 +27,9 @@ class VerificationReport {
   // the presenter's date (packed).
   bool GeneralTotals(std::string_view record, std::string_view presenter_date, int32_t parties,
                      double amount, int32_t receipts, int32_t records);
+  // The line of a verification the operator stopped: how many records of
+  // the volume were left unchecked, and whether later volumes were too.
+  void StoppedLine(int64_t records_left, bool later_volumes);
   int32_t pages() const { return pages_; }
 
  private:
@@ -42,7 +45,9 @@ class RecordChecker {
   void Check(std::string_view record, double record_number);
   bool finished() const { return finished_; }
   bool record_error() const { return record_error_; }
-  const VerificationReport& report() const { return report_; }
+  // The error lines written so far.
+  int64_t error_lines() const { return error_lines_; }
+  VerificationReport& report() { return report_; }
 
  private:
   void Error(double record_number, std::string_view message);
@@ -50,6 +55,7 @@ class RecordChecker {
   VerificationReport report_;
   bool finished_ = false;
   bool record_error_ = false;
+  int64_t error_lines_ = 0;
   std::string presenter_date_;
   int32_t parties_ = 0;
   double total_amount_ = 0;

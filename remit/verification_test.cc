@@ -251,5 +251,22 @@ TEST_F(VerificationTest, LargeSetsKeepExactCounts) {
   EXPECT_FALSE(HasItem(" *** error ***"));
 }
 
+// A volume of zeros is an error line per record: at a thousand in the
+// volume the operator is asked whether to go on; stopping says in the
+// report how many records were left unchecked.
+TEST_F(VerificationTest, AVolumeOfErrorsAsksWhetherToGoOn) {
+  PutSet(std::string(1500 * 164, '\0'));
+  // Record 1 has two errors (strange characters, not the 5180): the
+  // thousandth line is record 999's, which leaves 501 records.
+  EXPECT_EQ(Verify("Enter\nEsc\n"), VerificationEnd::kCancelled);
+  EXPECT_EQ(Errors().size(), 1000u);
+  EXPECT_TRUE(HasItem(util::Cp850("*** verificació aturada: 501 registres d'aquest volum sense "
+                                  "comprovar, ni els volums següents")))
+      << ::testing::PrintToString(Items());
+  // Going on checks the rest, then asks for the next volume.
+  EXPECT_EQ(Verify("Enter\nx\nEsc\n"), VerificationEnd::kCancelled);
+  EXPECT_EQ(Errors().size(), 1501u);
+}
+
 }  // namespace
 }  // namespace remit

@@ -49,14 +49,20 @@ if "$kitdb" load T3.dat truncated.seq 2> err.txt; then fail "truncated file load
 grep -q 'record 3 .*ends inside the record' err.txt || fail "truncated message: $(cat err.txt)"
 { head -c $(( 2 * 779 )) in.seq; head -c 779 in.seq; } > duplicate.seq
 if "$kitdb" load T3.dat duplicate.seq 2> err.txt; then fail "duplicate loaded"; fi
-grep -q 'record 3 not inserted (duplicate key); nothing loaded' err.txt || fail "duplicate message: $(cat err.txt)"
+grep -q 'record 3 not inserted (5 duplicate key); nothing loaded' err.txt || fail "duplicate message: $(cat err.txt)"
 printf '5,abcde\r\n' > short.seq
 if "$kitdb" load T3.dat short.seq 2> err.txt; then fail "short record loaded"; fi
 grep -q 'record 1 is 5 bytes long' err.txt || fail "length message: $(cat err.txt)"
 [ "$(records_of T3.dat)" = 0 ] || fail "nothing may stay after a failed load"
 
 if "$kitdb" stat missing.dat 2> err.txt; then fail "stat of a missing file"; fi
-grep -q 'missing.dat: cannot open (file not found)' err.txt || fail "missing message"
+grep -q 'missing.dat: cannot open (12 file not found)' err.txt || fail "missing message: $(cat err.txt)"
+# A file that is not a record file: its status in words, and no lock side
+# file left beside it (nor beside a missing one).
+echo "not a record file" > foreign.txt
+if "$kitdb" dump foreign.txt 2> err.txt; then fail "dump of a foreign file"; fi
+grep -q 'foreign.txt: cannot open (30 not one of our record files)' err.txt || fail "foreign: $(cat err.txt)"
+[ ! -e foreign.txt.lck ] && [ ! -e missing.dat.lck ] || fail "lock side files left: $(ls)"
 printf 'record 10\nfield X 8 5\n' > bad.txt
 if "$kitdb" create T4.dat bad.txt 2> err.txt; then fail "bad description accepted"; fi
 grep -q 'line 2: field "X" ends beyond the record' err.txt || fail "description message: $(cat err.txt)"

@@ -292,6 +292,24 @@ int16_t CreateFile(const std::string& path, const FileLayout& layout, bool overw
   return status;
 }
 
+// The lock side file is made only beside a record file: a file that is not
+// one of ours (a text, another program's database) is looked at through a
+// read-only connection first, so that a failed open leaves nothing new
+// beside it. An existing side file is used as it is; and any other trouble
+// is left to the open itself to report.
+bool ForeignWithoutLockFile(const std::string& path) {
+  struct stat st;
+  if (stat((path + ".lck").c_str(), &st) == 0) return false;
+  File probe;
+  probe.path = path;
+  bool foreign = false;
+  if (sqlite3_open_v2(path.c_str(), &probe.db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    foreign = ReadSchema(&probe) == kNotARecordFile;
+  }
+  CloseFileNow(&probe);
+  return foreign;
+}
+
 int16_t AcquireFile(const std::string& path, bool exclusive, File** out) {
   *out = nullptr;
   struct stat st;
@@ -310,6 +328,7 @@ int16_t AcquireFile(const std::string& path, bool exclusive, File** out) {
     *out = f;
     return 0;
   }
+  if (ForeignWithoutLockFile(path)) return kNotARecordFile;
   auto f = std::make_unique<File>();
   f->path = path;
   f->device = st.st_dev;

@@ -21,6 +21,8 @@ import random
 import struct
 
 ENC = "cp850"
+# The installation data's texts are fixed fields of 35 characters.
+INSTALLATION_TEXT = 35
 
 SURNAMES = ["GARCIA", "MARTÍNEZ", "LÓPEZ", "SÁNCHEZ", "PÉREZ", "GÓMEZ", "FERNÁNDEZ",
             "PUJOL", "FERRÉ", "SOLÀ", "BOSCH", "CASTELLÓ", "NÚÑEZ", "MUÑOZ", "IBÁÑEZ",
@@ -71,8 +73,16 @@ def packed(digits):
     return bytes(128 + int(digits[i:i + 2]) for i in range(0, len(digits), 2))
 
 
+def fits(value, width, what):
+    """The demo's data stays within its fields: a text the program would cut
+    is a mistake here, not something to show the operator."""
+    if len(value.encode(ENC)) > width:
+        raise ValueError("%s %r is longer than its %d characters" % (what, value, width))
+    return value
+
+
 def text(value, width):
-    data = value.encode(ENC)[:width]
+    data = fits(value, width, "the field").encode(ENC)
     return data + b" " * (width - len(data))
 
 
@@ -335,11 +345,14 @@ def main():
     os.makedirs(args.workdir, exist_ok=True)
 
     presenter = cif(rng, "B")
+    installation = {"Dada1": "GESTORIA LLOBREGAT SL", "Dada2": "C/ DE LA INDÚSTRIA, 14",
+                    "Dada3": "08980 SANT FELIU DE LLOBREGAT", "Dada4": "BARCELONA",
+                    "Dada5": "936 660 000", "Dada6": "GESTORIA LLOBREGAT, COBRAMENTS",
+                    "Dada7": presenter, "Dada8": ""}
+    for key, value in installation.items():
+        fits(value, INSTALLATION_TEXT, "the installation's " + key)
     write_ini(os.path.join(args.root, "Vela.ini"), {
-        "Installacio": {"Dada1": "GESTORIA LLOBREGAT SL", "Dada2": "C/ DE LA INDÚSTRIA, 14",
-                        "Dada3": "08980 SANT FELIU DE LLOBREGAT", "Dada4": "BARCELONA",
-                        "Dada5": "936 660 000", "Dada6": "GESTORIA LLOBREGAT, SERVEIS DE COBRAMENT",
-                        "Dada7": presenter, "Dada8": ""},
+        "Installacio": installation,
         # The converter checks its messages with the schemas in ROOT\XSD\.
         "ConversioXML": {"Esquemes": "XSD\\"},
     })

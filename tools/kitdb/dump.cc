@@ -32,10 +32,19 @@ std::string Packed(std::string_view bytes) {
   bool empty = true;
   for (char ch : bytes) empty = empty && static_cast<unsigned char>(ch) == 128;
   if (empty) return "";
+  // A byte that holds no two digits is shown as it is, in hex, so that a
+  // damaged field can be told from another.
+  static const char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (char ch : bytes) {
     auto c = static_cast<unsigned char>(ch);
-    out += c >= 128 && c <= 227 ? util::UnpackDigits(std::string_view(&ch, 1)) : "??";
+    if (c >= 128 && c <= 227) {
+      out += util::UnpackDigits(std::string_view(&ch, 1));
+    } else {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
   }
   return out;
 }

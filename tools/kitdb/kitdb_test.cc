@@ -265,8 +265,8 @@ field Name 13 8
   record += "Ma\"\x01  ";  // 6 of the 8 name bytes: a short record
   EXPECT_EQ(DumpLine(&d, record),
             "Kind=\"A\" Code=0112 Empty= Amount=-2 Raw=00AB Name=\"Ma\\\"\\x01\"");
-  record[2] = '\x05';  // not a packed byte
-  EXPECT_EQ(DumpLine(&d, record).substr(9, 16), "Code=01?? Empty=");
+  record[2] = '\x05';  // not a packed byte: shown as it is
+  EXPECT_EQ(DumpLine(&d, record).substr(9, 18), "Code=01\\x05 Empty=");
   // Fields beyond a short record are shown empty, never read past its end.
   EXPECT_EQ(DumpLine(&d, "B"), "Kind=\"B\" Code= Empty= Amount=? Raw= Name=\"\"");
   EXPECT_EQ(DumpLine(nullptr, std::string("x\x87y", 3)), "\"x\xC3\xA7y\"");

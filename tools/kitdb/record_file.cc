@@ -99,23 +99,51 @@ int16_t Transaction(uint16_t op) {
 }
 
 std::string StatusText(int16_t status) {
-  switch (status) {
-    case rm::kIoError: return "I/O error or corrupt file";
-    case rm::kDuplicateKey: return "duplicate key";
-    case rm::kInvalidKeyNumber: return "invalid key number";
-    case rm::kFileNotFound: return "file not found";
-    case rm::kDataBufferTooShort: return "data buffer too short";
-    case rm::kPageSizeError: return "bad page size";
-    case rm::kKeyCountError: return "bad number of keys";
-    case rm::kKeyPositionError: return "bad key position";
-    case rm::kRecordLengthError: return "bad record length";
-    case rm::kKeyLengthError: return "bad key length or type";
-    case rm::kAccessDenied: return "access denied";
-    case rm::kFileExists: return "file exists";
-    case rm::kRecordInUse: return "record in use";
-    case rm::kFileInUse: return "file in use";
-    default: return "status " + std::to_string(status);
+  // The record manager's statuses in the words of its notes (recman.md).
+  static constexpr struct {
+    int16_t status;
+    const char* words;
+  } kWords[] = {
+      {rm::kInvalidOperation, "unknown operation"},
+      {rm::kIoError, "I/O error or damaged file"},
+      {rm::kFileNotOpen, "file not open"},
+      {rm::kKeyNotFound, "no such key"},
+      {rm::kDuplicateKey, "duplicate key"},
+      {rm::kInvalidKeyNumber, "key number not in the file"},
+      {rm::kKeyNumberChanged, "another key than the last read"},
+      {rm::kInvalidPositioning, "no current record"},
+      {rm::kEndOfFile, "end of file"},
+      {rm::kModifiableKeyChanged, "a key that may not change changed"},
+      {rm::kFileNotFound, "file not found"},
+      {rm::kDiskFull, "disk full"},
+      {rm::kKeyBufferTooShort, "key buffer too short"},
+      {rm::kDataBufferTooShort, "data buffer too short"},
+      {rm::kPageSizeError, "bad page size"},
+      {rm::kCreateError, "cannot create the file"},
+      {rm::kKeyCountError, "bad number of keys"},
+      {rm::kKeyPositionError, "bad key position"},
+      {rm::kRecordLengthError, "bad record length"},
+      {rm::kKeyLengthError, "bad key length or type"},
+      {rm::kNotARecordFile, "not one of our record files"},
+      {rm::kTransactionError, "the transaction was rolled back"},
+      {rm::kTransactionActive, "a transaction is already active"},
+      {rm::kNoTransaction, "no transaction active"},
+      {rm::kInvalidRecordAddress, "no record at that position"},
+      {rm::kAccessDenied, "access denied"},
+      {rm::kInvalidCollatingSequence, "bad collating sequence"},
+      {rm::kFileExists, "file exists"},
+      {rm::kDeadlock, "deadlock"},
+      {rm::kConflict, "the record changed since it was read"},
+      {rm::kLockError, "no lock side file, so no record lock"},
+      {rm::kLostPosition, "position lost"},
+      {rm::kRecordInUse, "record in use"},
+      {rm::kFileInUse, "file in use"},
+      {rm::kIncompatibleMode, "unknown open mode"},
+  };
+  for (const auto& entry : kWords) {
+    if (entry.status == status) return std::to_string(status) + " " + entry.words;
   }
+  return "status " + std::to_string(status);
 }
 
 }  // namespace kitdb

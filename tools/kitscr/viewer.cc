@@ -40,6 +40,19 @@ std::string Words(const char* text, std::initializer_list<size_t> values) {
   return out;
 }
 
+bool Blank(char c) { return c == ' '; }
+
+// The word (run of non-blanks) around the line's position at: [*from, *to).
+bool HasDigit(const std::string& line, size_t at, size_t* from, size_t* to) {
+  *from = at;
+  *to = at;
+  while (*from > 0 && !Blank(line[*from - 1])) --*from;
+  while (*to < line.size() && !Blank(line[*to])) ++*to;
+  return std::any_of(line.begin() + static_cast<std::ptrdiff_t>(*from),
+                     line.begin() + static_cast<std::ptrdiff_t>(*to),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
 void DrawStatus(const spool::Report& report, const View& view, int row, int columns) {
   std::string status = " " + Words("PÀGINA # DE #", {view.page + 1, report.pages.size()}) +
                        "  " + Words("LÍNIA #", {static_cast<size_t>(view.top) + 1}) + "  " +
@@ -109,6 +122,30 @@ bool MoveView(const spool::Report& report, int16_t key, int rows, int columns, V
   return true;
 }
 
+std::string VisiblePart(const std::string& line, int left, int columns) {
+  const size_t first = static_cast<size_t>(std::max(left, 0));
+  const size_t width = static_cast<size_t>(std::max(columns, 1));
+  std::string text = first < line.size() ? line.substr(first, width) : std::string();
+  text.resize(width, ' ');
+  size_t from = 0, to = 0;
+  // A number that starts left of the edge.
+  if (first > 0 && first < line.size() && !Blank(line[first]) && !Blank(line[first - 1]) &&
+      HasDigit(line, first, &from, &to)) {
+    std::fill_n(text.begin(), std::min(to - first, width), ' ');
+  }
+  // The page goes on to the right: the mark takes the last cell, and a
+  // number under it or past it is blanked whole.
+  const size_t last = first + width - 1;
+  if (line.size() > first + width) {
+    if (!Blank(line[last]) && HasDigit(line, last, &from, &to)) {
+      const size_t start = std::max(from, first);
+      std::fill(text.begin() + static_cast<std::ptrdiff_t>(start - first), text.end(), ' ');
+    }
+    text.back() = util::Cp850("»")[0];
+  }
+  return text;
+}
+
 void DrawView(const spool::Report& report, const View& view) {
   const int rows = ui::ScreenRows() - 1;
   const int columns = ui::ScreenColumns();
@@ -116,11 +153,8 @@ void DrawView(const spool::Report& report, const View& view) {
   ui::SetColour("n");
   for (int row = 0; row < rows; ++row) {
     const size_t index = static_cast<size_t>(view.top + row);
-    std::string text;
-    if (index < lines.size() && lines[index].size() > static_cast<size_t>(view.left)) {
-      text = lines[index].substr(static_cast<size_t>(view.left), static_cast<size_t>(columns));
-    }
-    text.resize(static_cast<size_t>(columns), ' ');
+    const std::string text = index < lines.size() ? VisiblePart(lines[index], view.left, columns)
+                                                  : std::string(static_cast<size_t>(columns), ' ');
     ui::PrintAt(static_cast<int16_t>(row + 1), 1, text);
   }
   DrawStatus(report, view, rows + 1, columns);

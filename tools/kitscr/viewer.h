@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "tools/spool/layout.h"
 
@@ -27,6 +28,13 @@ inline constexpr int kSideStep = 10;
 // kSideStep columns. False for Escape (the operator leaves); other keys
 // change nothing.
 bool MoveView(const spool::Report& report, int16_t key, int rows, int columns, View* view);
+
+// What the screen shows of one line from column left (0-based), columns
+// wide. A line that goes on past the right edge ends in the mark "»"; a
+// number cut by either edge (or covered by the mark) is not shown in part,
+// where it would read as another number ("1.20" for "1.200"): its cells
+// stay blank.
+std::string VisiblePart(const std::string& line, int left, int columns);
 
 // Draws the view on the whole screen, the status line at its foot.
 void DrawView(const spool::Report& report, const View& view);

@@ -24,6 +24,7 @@ export LANG=C.UTF-8
 # settings FOLDER [VERSIO4]: the conversion's settings in the root's Vela.ini.
 settings() {
   printf '[Installacio]\r\nDada1=OFICINA DE COBRAMENTS\r\nDada7=B12345678\r\n' > "$root/Vela.ini"
+  printf '[Usuari]\r\nDecCaracter=,\r\nMilCaracter=.\r\n' >> "$root/Vela.ini"
   printf '[ConversioXML]\r\nEsquemes=%s\r\nVersio4=%s\r\n' "$1" "${2:-}" >> "$root/Vela.ini"
 }
 schema_valid() {  # VERSION FILE...
@@ -84,7 +85,10 @@ printf '[Convertir]\r\nTornar=REMESES\r\nMaxim= 8\r\n' > "$work/gen/work/QXCONVR
 k=0
 for name in bad_truncated bad_format bad_amount bad_iban bad_totals missing several_blocks bad_none; do
   k=$((k + 1))
-  [[ $name == bad_none ]] && continue  # an empty entry
+  if [[ $name == bad_none ]]; then  # an empty entry
+    printf 'Fitx%d=\r\n' $k >> "$work/gen/work/QXCONVRT.INI"
+    continue
+  fi
   printf 'Fitx%d=C:%s\r\n' $k "$files/$name.E19" >> "$work/gen/work/QXCONVRT.INI"
 done
 rm -f "$files/several_blocks.XML"
@@ -102,6 +106,7 @@ expect "bad_totals.E19, registre 8: el registre diu 5 cèntims"
 expect "missing.E19: NO ES POT OBRIR"
 expect "ERROR Fitx8: l'entrada de la llista és buida"
 expect "CONVERTITS 1 DE 8 FITXERS"
+expect "CONVERTITS 1 DE 8 FITXERS: 4 ADEUDAMENTS, 1.590,90 EUR"
 [[ -f $files/several_blocks.XML ]] || fail "the good file of the list was not converted"
 leftovers=("$files"/bad_*.XML "$files"/*.tmp)
 ((${#leftovers[@]} == 0)) || fail "left behind: ${leftovers[*]}"
@@ -147,7 +152,20 @@ status=$?
 set -e
 ((status == 3)) || fail "the console run did not wait for a key ($status)"
 grep -q "version3.E19 -> " "$work/dump" && grep -q "pain.008.003.02, 3 adeudaments" "$work/dump" || fail "console: $(cat "$work/dump")"
-[[ $(grep -c "CONVERTITS 1 DE 1 FITXERS" "$work/dump") == 2 ]] || fail "console: $(cat "$work/dump")"
+[[ $(grep -c "CONVERTITS 1 DE 1 FITXERS" "$work/dump") == 1 ]] || fail "one summary: $(cat "$work/dump")"
+# Long lines fold at blanks, not inside a word (the outcome's line is wider
+# than the window: the message's name and version stay together).
+grep -q "version3.XML: pain.008.003.02" "$work/dump" || fail "a word cut at the window's edge: $(cat "$work/dump")"
+grep -q "PREMEU UNA TECLA PER ACABAR" "$work/dump" || fail "no key asked for: $(cat "$work/dump")"
 printf 'Enter\n' > "$work/keys"
 KITCONSOLE="headless:$work/keys" "$qxconvrt" "$files/version3.E19" || fail "a key did not end it: $?"
+# The command line: --help tells how to use it; with no work list there is
+# nothing to do, which it says with the same usage line.
+"$qxconvrt" --help | grep -q '^usage: qxconvrt \[FILE...\]' || fail "--help: $("$qxconvrt" --help 2>&1)"
+rm -f "$work/gen/work/QXCONVRT.INI"
+set +e
+out=$("$qxconvrt" 2>&1)
+status=$?
+set -e
+((status == 2)) && grep -q '^usage: qxconvrt' <<<"$out" || fail "no work list ($status): $out"
 echo "qxconvrt end to end: generated files and fixtures converted and valid, bad input refused"

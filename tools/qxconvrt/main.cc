@@ -5,11 +5,13 @@
 // WorkDir; given paths, it converts those. It shows each file's outcome and
 // a summary on the console and waits for a key, or prints them when its
 // output is not a terminal. Exit status: 0 when every file was converted,
-// 1 when any was not, 2 when there was nothing to convert.
+// 1 when any was not, 2 when there was nothing to convert (or the command
+// line was not understood).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "env/session.h"
@@ -17,8 +19,12 @@
 #include "platform/fs/paths.h"
 #include "remit/sepa_conversion.h"
 #include "tools/qxconvrt/files_to_convert.h"
+#include "ui/keys.h"
 #include "ui/screen.h"
+#include "util/basics.h"
 #include "util/cp850.h"
+#include "util/numbers.h"
+#include "util/text.h"
 
 namespace console = platform::console;
 
@@ -33,10 +39,18 @@ constexpr size_t kWidth = 76;
 bool on_console = false;
 int16_t next_row = 1;
 
-// Shows the text on the window's next line, folded at its width and
+constexpr char kUsage[] =
+    "usage: qxconvrt [FILE...]\n"
+    "  converts Cuaderno 19.14 files into SEPA XML messages (pain.008) beside them;\n"
+    "  with no FILE, the files of the work list QXCONVRT.INI of the work directory\n"
+    "  (KITTMP), section [Convertir]: Maxim and Fitx1..FitxN\n";
+
+// Shows the text on the window's next lines, folded at blanks (a word
+// wider than the window is cut) with the lines after the first indented,
 // scrolling up when full; with keep, the lines are taken (the next text
 // goes below them), else the next text goes in their place.
-void ShowLines(const std::string& text, bool keep) {
+void ShowLines(std::string text, bool keep) {
+  util::WrapText(text, -2, static_cast<int16_t>(kWidth), "E");
   int16_t row = next_row;
   for (size_t at = 0; at == 0 || at < text.size(); at += kWidth) {
     const int16_t rows = kBottom - kTop - 1;
@@ -66,18 +80,58 @@ void ShowProgress(const std::string& shown) {
   if (on_console) ShowLines(util::Cp850("CONVERTINT ") + shown + " ...", false);
 }
 
-std::string Amount(int64_t cents) { return remit::EurosText(cents) + " EUR"; }
+// Counts and amounts as the rest of the office's programs write them, with
+// the installation's separators ("41.852,57 EUR"). The euros and the cents
+// are laid out apart, so that no amount is rounded on its way.
+std::string Count(int64_t count) {
+  return std::string(util::Trim(util::FormatNumber("Z,ZZZ,ZZZ,ZZZ,ZZ9", static_cast<double>(count))));
+}
+
+std::string Amount(int64_t cents) {
+  const std::string sign = cents < 0 ? "-" : "";
+  const uint64_t magnitude = cents < 0 ? 0 - static_cast<uint64_t>(cents) : static_cast<uint64_t>(cents);
+  const std::string hundredths = std::to_string(100 + magnitude % 100).substr(1);
+  return sign + Count(static_cast<int64_t>(magnitude / 100)) + util::DecimalCharacter() + hundredths + " EUR";
+}
+
+// The file's messages name it by its program path ("C:files\A.E19"); the
+// operator reads it, and its message's, as given ("files/A.E19").
+std::string AsGiven(std::string text, const qxconvrt::FileToConvert& file) {
+  const std::pair<std::string, std::string> names[] = {
+      {platform::fs::ProgramPath(remit::XmlPathFor(file.host_path)), remit::XmlPathFor(file.shown)},
+      {platform::fs::ProgramPath(file.host_path), file.shown},
+  };
+  for (const auto& [program_path, shown] : names) {
+    if (program_path.empty()) continue;
+    for (size_t at = text.find(program_path); at != std::string::npos;
+         at = text.find(program_path, at + shown.size())) {
+      text.replace(at, program_path.size(), shown);
+    }
+  }
+  return text;
+}
 
 std::string Outcome(const qxconvrt::FileToConvert& file, const remit::ConversionReport& report) {
   if (report.status == remit::ConversionStatus::kConverted) {
     return file.shown + " -> " + remit::XmlPathFor(file.shown) +
            ": " + std::string(remit::PainName(report.version)) + ", " +
-           std::to_string(report.debits) + util::Cp850(" adeudaments, ") + Amount(report.cents) +
+           Count(report.debits) + util::Cp850(" adeudaments, ") + Amount(report.cents) +
            (report.checked ? util::Cp850(", validat amb l'esquema") : util::Cp850(", sense esquema"));
   }
   std::string where = file.shown;
   if (report.record > 0) where += ", registre " + std::to_string(report.record);
-  return "ERROR " + where + ": " + report.reason;
+  return "ERROR " + where + ": " + AsGiven(report.reason, file);
+}
+
+// The summary stays in the window, above the outcomes' last line; the
+// foot of the screen asks for the key that ends the program.
+void WaitForAKey() {
+  const int16_t row = static_cast<int16_t>(ui::ScreenRows() - 1);
+  ui::PrintAt(row, 2, util::Cp850("PREMEU UNA TECLA PER ACABAR"));
+  console::Refresh();
+  ui::FlushKeyboard();
+  int16_t key = 0;
+  ui::WaitKey(key);
 }
 
 int Convert(const std::vector<qxconvrt::FileToConvert>& files) {
@@ -100,12 +154,12 @@ int Convert(const std::vector<qxconvrt::FileToConvert>& files) {
     }
   }
   const int total = static_cast<int>(files.size());
-  std::string summary = util::Cp850("CONVERTITS ") + std::to_string(converted) + " DE " +
-                        std::to_string(total) + util::Cp850(" FITXERS: ") + std::to_string(debits) +
-                        util::Cp850(" ADEUDAMENTS, ") + Amount(cents);
-  if (converted < total) summary += util::Cp850(". AMB ERRORS: ") + std::to_string(total - converted);
+  std::string summary = util::Cp850("CONVERTITS ") + Count(converted) + " DE " + Count(total) +
+                        util::Cp850(" FITXERS: ") + Count(debits) + util::Cp850(" ADEUDAMENTS, ") +
+                        Amount(cents);
+  if (converted < total) summary += util::Cp850(". AMB ERRORS: ") + Count(total - converted);
   Say(summary);
-  if (on_console) ui::TellOperator(summary);
+  if (on_console) WaitForAKey();
   return converted == total ? 0 : 1;
 }
 
@@ -121,14 +175,25 @@ void OpenScreen() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  for (const std::string& argument : arguments) {
+    if (argument == "--help" || argument == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (argument.size() > 1 && argument[0] == '-') {
+      std::fprintf(stderr, "qxconvrt: unknown option %s\n%s", argument.c_str(), kUsage);
+      return 2;
+    }
+  }
   env::LoadSessionSettings();
   std::vector<qxconvrt::FileToConvert> files;
-  if (argc > 1) {
-    files = qxconvrt::FromArguments(std::vector<std::string>(argv + 1, argv + argc));
+  if (!arguments.empty()) {
+    files = qxconvrt::FromArguments(arguments);
   } else {
     std::string why;
     if (!qxconvrt::ReadWorkList(&files, &why)) {
-      std::fprintf(stderr, "qxconvrt: %s\n", util::Cp850ToUtf8(why).c_str());
+      std::fprintf(stderr, "qxconvrt: %s\n%s", util::Cp850ToUtf8(why).c_str(), kUsage);
       return 2;
     }
   }

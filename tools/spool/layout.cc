@@ -15,6 +15,13 @@ constexpr int kLastColumn = 999;
 constexpr int kFormLength = 66;
 // The writer's numbers are 16-bit; larger ones are held to that.
 constexpr int kLargestNumber = 32767;
+// Blank lines the layout makes, over the whole report, per byte of the
+// spool (and a page's worth besides). A sound spool moves down a few lines
+// per item of a dozen bytes, far below this; a damaged one asking for pages
+// of 32,767 lines and line feeds to their foot would otherwise make
+// gigabytes of blank lines out of a few kilobytes. Past the allowance an
+// item goes on the line after the last one laid out.
+constexpr size_t kBlankLinesPerByte = 8;
 
 enum class Style { kLeft, kRight, kCentre, kFill };
 
@@ -35,6 +42,9 @@ bool ParseNumber(std::string_view text, int* value) {
 
 class Builder {
  public:
+  explicit Builder(size_t spool_size)
+      : blank_lines_left_(kFormLength + kBlankLinesPerByte * spool_size) {}
+
   void Device(std::string_view text) { report_.device = std::string(util::Trim(text)); }
 
   // A new page of length lines; the page so far ends only when something
@@ -121,6 +131,9 @@ class Builder {
     if (column > kLastColumn || text.empty()) return;
     text = text.substr(0, static_cast<size_t>(kLastColumn - column + 1));
     if (page_.lines.size() <= static_cast<size_t>(line_)) {
+      const size_t blanks = std::min(static_cast<size_t>(line_) - page_.lines.size(), blank_lines_left_);
+      blank_lines_left_ -= blanks;
+      line_ = static_cast<int>(page_.lines.size() + blanks);
       page_.lines.resize(static_cast<size_t>(line_) + 1);
     }
     std::string& line = page_.lines[static_cast<size_t>(line_)];
@@ -137,6 +150,7 @@ class Builder {
   Style style_ = Style::kLeft;
   int fill_to_ = 0;
   char fill_ = ' ';
+  size_t blank_lines_left_;  // blank lines the report may still make
 };
 
 void ReadLine(std::string_view line, bool first, Builder* builder) {
@@ -168,7 +182,7 @@ void ReadLine(std::string_view line, bool first, Builder* builder) {
 }  // namespace
 
 Report LayOut(std::string_view spool) {
-  Builder builder;
+  Builder builder(spool.size());
   bool first = true;
   while (!spool.empty()) {
     const size_t end = spool.find('\n');

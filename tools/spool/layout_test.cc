@@ -115,5 +115,30 @@ TEST(LayOut, TheVerificationReportsColumnsLineUp) {
   EXPECT_EQ(report.width, 95u);
 }
 
+// A damaged spool of pages 32,767 lines long, each item moving to the foot
+// of one: the layout keeps every text, in order, in lines in proportion to
+// the spool's size rather than a page's length.
+TEST(LayOut, LineFeedsCannotMakeMoreLinesThanTheSpoolJustifies) {
+  std::vector<std::string> lines = {"DEVICEP"};
+  for (int page = 0; page < 100; ++page) {
+    for (const char* line : {"PAGE 32767", " 1,X, 32766", " 1,Y, 32767"}) lines.push_back(line);
+  }
+  const std::string spool = Spool(lines);
+  const Report report = LayOut(spool);
+  size_t count = 0;
+  std::string texts;
+  for (const Page& page : report.pages) {
+    count += page.lines.size();
+    for (const std::string& line : page.lines) texts += line;
+  }
+  EXPECT_LE(count, 66 + 9 * spool.size());  // the blank lines allowed and the items
+  std::string expected;
+  for (int page = 0; page < 100; ++page) expected += "XY";
+  EXPECT_EQ(texts, expected);
+  ASSERT_EQ(report.pages.size(), 100u);
+  EXPECT_EQ(report.pages[99].lines.front(), "X");
+  EXPECT_EQ(report.pages[99].lines.back(), "Y");
+}
+
 }  // namespace
 }  // namespace spool

@@ -30,7 +30,7 @@ wait_for "CONFIRMEU"
 keys S
 keys Enter
 for volume in 2 3; do
-  wait_for "SEGURETAT N┌MERO $volume A A:\\"
+  wait_for "SEGURETAT NÚMERO $volume A A:\\"
   mkdir -p "$work/volumes/$((volume - 1))"
   mv "$floppy"/* "$work/volumes/$((volume - 1))/"
   keys Enter

@@ -113,7 +113,7 @@ TEST(CalculatorKeysTest, TypedFiguresAreExact) {
   }
   CalculatorState sixteen;
   for (const char* k = "9999999999999999"; *k != '\0'; ++k) CalculatorKey(sixteen, *k);
-  EXPECT_EQ(CalculatorNumberText(sixteen.entry, false, 0), "9,999,999,999,999,999");
+  EXPECT_EQ(CalculatorNumberText(sixteen.entry, false, 0), "9.999.999.999.999.999");
 }
 
 TEST(CalculatorKeysTest, ThreeClearsEmptyTheTapeAndTheTapeKeepsTwentyTwoLines) {

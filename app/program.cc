@@ -154,9 +154,9 @@ void RunCopy() {
     ClearScreen();
     if (Show(kCopyForm) == 27) return;
     int volumes = 0;
-    TellCopyEnd(files::BackupToVolumes(SourceDrive + SourceDirectory, SourceFile,
-                                       TargetDrive + "\\", "", &volumes),
-                volumes);
+    const files::BackupResult result = files::BackupToVolumes(
+        SourceDrive + SourceDirectory, SourceFile, TargetDrive + "\\", "", &volumes);
+    TellCopyEnd(result, volumes);
   }
 }
 

@@ -41,15 +41,18 @@ wait_for "LA PRIMERA REMESA NO POT SER MÉS GRAN QUE L'ÚLTIMA: 5 > 2"
 grep -qF "$prompt" <<<"$(pane)" || fail "the refusal does not ask for a key: $(pane)"
 keys Enter
 wait_for "DATA DE COBRAMENT"
-keys Escape
-keys Escape
+# Escape goes to the first field, and leaves the form from there.
+for _ in 1 2 3; do
+  pane | grep -qF "OPERACI" && break
+  keys Escape
+done
 wait_for "OPERACI"
 
 # Remittance 1 alone: each file's panel asks for a key.
 keys Enter
 wait_for "DATA DE COBRAMENT"
 keys Enter
-keys 1 Enter
+keys BSpace BSpace 1 Enter
 keys BSpace BSpace 1 Enter
 wait_for "CONFIRMEU (S/N)"
 keys S Enter
@@ -85,8 +88,10 @@ wait_for "CÒPIA ABANDONADA: EL JOC ÉS INCOMPLET, LI FALTA EL VOLUM 2"
 grep -qF "$prompt" <<<"$(pane)" || fail "the copy's end does not ask for a key: $(pane)"
 keys Enter
 wait_for "FITXER ...............: $file"
-keys Escape
-keys Escape
+for _ in 1 2 3; do
+  pane | grep -qF "OPERACI" && break
+  keys Escape
+done
 wait_for "OPERACI"
 keys Escape
 ended_cleanly

@@ -130,7 +130,11 @@ int16_t AcceptGeneration() {
   // Typed numbers are taken by value, so that "5 " and " 5" are both 0005.
   remit::RangeFrom = RemittanceKey(Value(kGenerationForm, 2));
   remit::RangeTo = RemittanceKey(Value(kGenerationForm, 3));
-  if (remit::RangeFrom > remit::RangeTo) return 1;
+  if (remit::RangeFrom > remit::RangeTo) {
+    ui::TellOperator(env::TranslateText(util::Cp850("LA PRIMERA REMESA NO POT SER MÉS GRAN QUE L'ÚLTIMA: ")) +
+                     Trimmed(Value(kGenerationForm, 2)) + " > " + Trimmed(Value(kGenerationForm, 3)));
+    return 1;
+  }
   return Confirmed() ? 0 : 1;
 }
 

@@ -73,7 +73,20 @@ TEST_F(FormHooksTest, ARangeBackwardsOrUnconfirmedStaysOnTheFormAndAConfirmedOne
   Set(kGenerationForm, 1, "05/01/2027");
   Set(kGenerationForm, 2, "12");
   Set(kGenerationForm, 3, " 7");
-  EXPECT_NE(Accept(kGenerationForm, ""), 0);  // 12 to 7: no confirmation is even asked
+  {
+    // 12 to 7: no confirmation is even asked; a panel says why.
+    qdeb::testing::HeadlessScreen screen;
+    std::string shown;
+    platform::console::SetHeadlessStarvedHandler([&](int) {
+      shown = screen.Dump();
+      screen.Feed("Enter");
+      return true;
+    });
+    int16_t form = kGenerationForm, key = 13;
+    EXPECT_NE(OnFormAccept(form, key), 0);
+    EXPECT_NE(shown.find("LA PRIMERA REMESA NO POT SER MÉS GRAN QUE L'ÚLTIMA: 12 > 7"),
+              std::string::npos) << shown;
+  }
 
   Set(kGenerationForm, 2, "3 ");
   Set(kGenerationForm, 3, "99");

@@ -133,6 +133,18 @@ void RunReport() {
   }
 }
 
+// How a copy ended, for the operator: a set of how many volumes, or one
+// given up that lacks a volume; a failure has had its own panel.
+void TellCopyEnd(files::BackupResult result, int volumes) {
+  if (result == files::BackupResult::kCompleted) {
+    ui::TellOperator(env::TranslateText(util::Cp850("CÒPIA ACABADA. VOLUMS ESCRITS: ")) +
+                     std::to_string(volumes));
+  } else if (result == files::BackupResult::kCancelled) {
+    ui::TellOperator(env::TranslateText(util::Cp850("CÒPIA ABANDONADA: EL JOC ÉS INCOMPLET, LI FALTA EL VOLUM ")) +
+                     std::to_string(volumes + 1));
+  }
+}
+
 // The copy of a remittance file to a drive as a backup set, until Escape
 // on its form: the file named as the mask, to the root of the drive, with
 // an empty label.
@@ -141,8 +153,28 @@ void RunCopy() {
   for (;;) {
     ClearScreen();
     if (Show(kCopyForm) == 27) return;
-    files::BackupToVolumes(SourceDrive + SourceDirectory, SourceFile, TargetDrive + "\\", "");
+    int volumes = 0;
+    const files::BackupResult result = files::BackupToVolumes(
+        SourceDrive + SourceDirectory, SourceFile, TargetDrive + "\\", "", &volumes);
+    TellCopyEnd(result, volumes);
   }
+}
+
+// Held from start-up to the end of the process: one copy of the program
+// per work directory, whose catalogue, window file and listings are its own.
+platform::fs::File work_directory_lock;
+
+// False, with the reason in *why, when another copy of the program runs on
+// this work directory; nothing of it has been touched then.
+bool TakeWorkDirectory(std::string* why) {
+  const std::string path = env::WorkDir + kProgramId + ".LCK";
+  if (work_directory_lock.Open(platform::fs::HostPath(path), platform::fs::File::kReadWriteCreate,
+                               true) != platform::fs::kErrorSharingViolation) {
+    return true;  // any other failure is met where the directory is used
+  }
+  *why = env::TranslateText(util::Cp850("EL PROGRAMA JA S'ESTÀ EXECUTANT AMB AQUEST DIRECTORI DE TREBALL: ")) +
+         env::WorkDir;
+  return false;
 }
 
 }  // namespace
@@ -245,8 +277,12 @@ int Main() {
   remit::ReturnMenu = env::MenuName;
   if (!env::RootDir.empty()) platform::fs::ChangeDirectory(platform::fs::HostPath(env::RootDir));
   env::SetProgramId(kProgramId);
-  WideRange = PresenterTakesWideRange();
   std::string why;
+  if (!TakeWorkDirectory(&why)) {
+    std::fprintf(stderr, "qdebconv: %s\n", util::Cp850ToUtf8(why).c_str());
+    return 1;
+  }
+  WideRange = PresenterTakesWideRange();
   if (LoadFormFile(&why) != 0) {
     std::fprintf(stderr, "qdebconv: %s\n", why.c_str());
     return 2;

@@ -6,6 +6,7 @@
 #include "db/records.h"
 #include "files/locks.h"
 #include "platform/console/console.h"
+#include "platform/recman/store.h"
 #include "ui/forms/calculator.h"
 #include "ui/forms/calendar.h"
 #include "ui/forms/forms.h"
@@ -30,6 +31,7 @@ void EndAfterFatalOpen(const std::string& text) {
 }
 
 void InstallProgramHooks() {
+  platform::recman::BusyTimeoutMs = kRecordManagerWaitMs;
   db::Hooks.wait = ui::ScreenWaitHooks();
   db::Hooks.fatal_open = EndAfterFatalOpen;
   files::Hooks.wait = ui::ScreenWaitHooks();

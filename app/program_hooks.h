@@ -2,11 +2,17 @@
 // called once at start-up, before the console opens.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace app {
 
-// The record layer's and the lock tables' waits on the screen (the message
+// How long the record manager waits inside a call for another terminal's
+// write before it hands back 85 (file in use): short, so that the waits of
+// the layers above show their message and take Escape at once.
+inline constexpr int32_t kRecordManagerWaitMs = 200;
+
+// The record manager's wait cut to kRecordManagerWaitMs; the record layer's and the lock tables' waits on the screen (the message
 // at the foot, Escape to give up, keys typed meanwhile kept), a record file
 // that cannot be opened ending the program with its message, and the
 // console's too-small message in the operator's language, the calculator

@@ -7,6 +7,7 @@
 #include "platform/fs/files.h"
 #include "platform/process/clock.h"
 #include "platform/recman/btrcall.h"
+#include "platform/recman/store.h"
 #include "util/little_endian.h"
 
 namespace db {
@@ -20,6 +21,8 @@ namespace rm = platform::recman;
 
 constexpr int kNoWaitLockBias = 200;
 constexpr int kMaxRetryWaitMs = 10000;
+// The pause between two tries at a file another terminal is writing.
+constexpr int kFileInUseStepMs = 50;
 // The locked-file message stands at the foot of the screen.
 constexpr int16_t kMessageRow = 24;
 
@@ -51,6 +54,12 @@ std::string KeyBuffer(const Slot& slot, int op) {
 int16_t CommonCall(Slot& slot, int op) {
   if (TakesLockBias(op) && slot.lock_mode != kNoLocking) op += kNoWaitLockBias;
   ui::OperatorWait wait(Hooks.wait, kMessageRow, FileLockedMessage());
+  // A file another terminal is writing: the program has the record
+  // manager hand that back (85) after a moment instead of waiting inside
+  // the call, where the operator sees nothing and cannot leave. Here the
+  // wait shows its message and takes Escape; without lock-and-wait it
+  // lasts no longer than the record manager's own wait would.
+  const int64_t give_up_at = platform::SteadyMilliseconds() + rm::kDefaultBusyTimeoutMs;
   int16_t status = 0;
   size_t record_length = static_cast<size_t>(slot.record_length);
   for (;;) {
@@ -73,6 +82,9 @@ int16_t CommonCall(Slot& slot, int op) {
       // The wait is unbounded as far as the other terminal is concerned, but
       // the operator may give up with Escape: the status then goes back.
       if (wait.Pause(RandomWaitMs())) continue;
+    } else if (status == kFileInUse && platform::SteadyMilliseconds() < give_up_at) {
+      wait.Tell();
+      if (wait.Pause(kFileInUseStepMs)) continue;
     }
     break;
   }

@@ -48,19 +48,19 @@ struct Texts {
 Texts LanguageTexts() {
   const std::string& code = env::LanguageCode;
   if (code == "SPA") {
-    return {util::Cp850("INSERTE COPIA DE SEGURIDAD "), util::Cp850("NUMERO "), util::Cp850(" EN "),
-            util::Cp850(" NO ESTA VACIO O NO ES EL DISCO "), util::Cp850("ERROR ABRIENDO ")};
+    return {util::Cp850("INSERTE COPIA DE SEGURIDAD "), util::Cp850("NÚMERO "), util::Cp850(" EN "),
+            util::Cp850(" NO ESTÁ VACÍO O NO ES EL DISCO "), util::Cp850("ERROR ABRIENDO ")};
   }
   if (code == "GLG") {
-    return {util::Cp850("INSIRA CËPIA DE SEGURIDADE "), util::Cp850("N┌MERO "), util::Cp850(" EM "),
-            util::Cp850(" NOM EST┴ VAZIO OU NOM ╔ O DISCO "), util::Cp850("ERRO ABRINDO ")};
+    return {util::Cp850("INSIRA CÓPIA DE SEGURIDADE "), util::Cp850("NÚMERO "), util::Cp850(" EM "),
+            util::Cp850(" NOM ESTÁ VAZIO OU NOM É O DISCO "), util::Cp850("ERRO ABRINDO ")};
   }
   if (code == "OCI") {
-    return {util::Cp850("ENSERITZ CÊPIA DE SEGURETAT "), util::Cp850("NUM╚RO "), util::Cp850(" A "),
+    return {util::Cp850("ENSERITZ CÒPIA DE SEGURETAT "), util::Cp850("NUMÈRO "), util::Cp850(" A "),
             util::Cp850(" NON EI UET O NON EI ETH DISC "), util::Cp850("ERROR EN DAURIR ")};
   }
-  return {util::Cp850("INSERIU CÊPIA DE SEGURETAT "), util::Cp850("N┌MERO "), util::Cp850(" A "),
-          util::Cp850(" NO ╔S BUIT O NO ╔S EL DISC "), util::Cp850("ERROR EN OBRIR ")};
+  return {util::Cp850("INSERIU CÒPIA DE SEGURETAT "), util::Cp850("NÚMERO "), util::Cp850(" A "),
+          util::Cp850(" NO ÉS BUIT O NO ÉS EL DISC "), util::Cp850("ERROR EN OBRIR ")};
 }
 
 // The volume in the drive while it is written.
@@ -399,7 +399,7 @@ void ShowName(const std::string& name) {
 }  // namespace
 
 BackupResult BackupToVolumes(std::string_view source_directory, std::string_view mask,
-                             std::string_view target, std::string_view label) {
+                             std::string_view target, std::string_view label, int* volumes) {
   Run run;
   run.source = std::string(source_directory);
   run.target = std::string(target);
@@ -432,6 +432,7 @@ BackupResult BackupToVolumes(std::string_view source_directory, std::string_view
   }
   if (run.window) ui::CloseWindow();
   ListAttributes = saved_attributes;
+  if (volumes != nullptr) *volumes = run.volume.number;
   return run.result;
 }
 

@@ -25,7 +25,11 @@ enum class BackupResult {
 // told of every refusal and failure in a panel. Only a set whose every
 // part was written ends with the last-volume flag; one cut short by a
 // failure or by Escape leaves its last volume saying that more follow.
+// *volumes, when given, receives the number of the last volume opened (0:
+// none): the set's size when completed; when cancelled, the set lacks the
+// volume after it.
 BackupResult BackupToVolumes(std::string_view source_directory, std::string_view mask,
-                             std::string_view target, std::string_view label);
+                             std::string_view target, std::string_view label,
+                             int* volumes = nullptr);
 
 }  // namespace files

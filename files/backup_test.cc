@@ -151,7 +151,7 @@ TEST_F(BackupTest, FileLargerThanVolumeOneGoesOnOnVolumeTwo) {
     const bool go_on = std::string(key) == "Enter";
     EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""),
               go_on ? BackupResult::kCompleted : BackupResult::kCancelled);
-    EXPECT_EQ(panels_, std::vector<std::string>{"INSERIU CÊPIA DE SEGURETAT N┌MERO 2 A A:\\"});
+    EXPECT_EQ(panels_, std::vector<std::string>{"INSERIU CÒPIA DE SEGURETAT NÚMERO 2 A A:\\"});
     const Control one = Volume(1);
     EXPECT_EQ(one.number, 1);
     EXPECT_EQ(one.last_flag, 0x00);  // volume 2 follows
@@ -200,13 +200,13 @@ TEST_F(BackupTest, AVolumeIsTakenWhenEmptyOrOfTheSameSet) {
   } cases[] = {
       // Refused, then taken once the operator has emptied it.
       {"another set", other_set,
-       {"A:\\ NO ╔S BUIT O NO ╔S EL DISC 1 DE COPIA",
-        "INSERIU CÊPIA DE SEGURETAT COPIA N┌MERO 1 A A:\\"},
+       {"A:\\ NO ÉS BUIT O NO ÉS EL DISC 1 DE COPIA",
+        "INSERIU CÒPIA DE SEGURETAT COPIA NÚMERO 1 A A:\\"},
        BackupResult::kCompleted},
       // Its own earlier volume 1 is overwritten without a word.
       {"the same set", same_set, {}, BackupResult::kCompleted},
       // A file of that name that is no backup's is somebody's: kept.
-      {"a foreign file", "hello", {"A:\\ NO ╔S BUIT O NO ╔S EL DISC 1 DE COPIA"},
+      {"a foreign file", "hello", {"A:\\ NO ÉS BUIT O NO ÉS EL DISC 1 DE COPIA"},
        BackupResult::kCancelled},
   };
   const std::string content = Content(700, 2);
@@ -217,7 +217,7 @@ TEST_F(BackupTest, AVolumeIsTakenWhenEmptyOrOfTheSameSet) {
     Touch("a/CONTROL.001", c.control);
     Touch("a/BACKUP.001", "old data");
     answer_ = [&](const std::string& panel) {
-      if (panel.find("NO ╔S BUIT") == std::string::npos) return "Enter";
+      if (panel.find("NO ÉS BUIT") == std::string::npos) return "Enter";
       if (c.result == BackupResult::kCancelled) return "Esc";
       scratch_.Remove("a/CONTROL.001");
       scratch_.Remove("a/BACKUP.001");
@@ -285,7 +285,7 @@ TEST_F(BackupTest, AVolumeWithNoRoomForTheNextPartIsFullAtOnce) {
   panels_.clear();
   answer_ = [](const std::string&) { return "Esc"; };
   EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""), BackupResult::kCancelled);
-  EXPECT_EQ(panels_, std::vector<std::string>{"A:\\ NO ╔S BUIT O NO ╔S EL DISC 1"});
+  EXPECT_EQ(panels_, std::vector<std::string>{"A:\\ NO ÉS BUIT O NO ÉS EL DISC 1"});
   EXPECT_TRUE(scratch_.Names("a").empty());
 }
 

@@ -3,7 +3,8 @@
 # installation. "T" copies the demo's remittance file of about 3 MB to A:,
 # a folder the size of a 1.44 MB diskette, over three volumes, the test
 # taking each volume's two files away before it answers the prompt for the
-# next; the volumes then give back the file. The report operation verifies
+# next, and is told at the end how many volumes the set has; the volumes
+# then give back the file. The report operation verifies
 # the CSB 19 remittance held as a three-volume set on B: and shows its
 # report in KITSCR: the ordering parties' lines, the general totals and the
 # error line of the defect planted in the demo's remittance.
@@ -30,11 +31,15 @@ wait_for "CONFIRMEU"
 keys S
 keys Enter
 for volume in 2 3; do
-  wait_for "SEGURETAT N┌MERO $volume A A:\\"
+  wait_for "SEGURETAT NÚMERO $volume A A:\\"
   mkdir -p "$work/volumes/$((volume - 1))"
   mv "$floppy"/* "$work/volumes/$((volume - 1))/"
   keys Enter
 done
+# The copy says how it ended before the form comes back.
+wait_for "CÒPIA ACABADA. VOLUMS ESCRITS: 3"
+grep -qF "PREMEU UNA TECLA PER CONTINUAR" <<<"$(pane)" || fail "the end panel does not ask for a key: $(pane)"
+keys Enter
 wait_for "FITXER ...............: $file"
 mkdir -p "$work/volumes/3"
 mv "$floppy"/* "$work/volumes/3/"

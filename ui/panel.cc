@@ -1,12 +1,14 @@
 // The message panel: a text laid out in lines of 76 characters inside a
 // single-line frame, centred on column 41 around the caller's row; and a
-// notice in it that waits for the operator.
+// notice in it that waits for the operator and says so.
 #include <string>
 
+#include "env/language.h"
 #include "platform/console/console.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/basics.h"
+#include "util/cp850.h"
 #include "util/text.h"
 
 namespace ui {
@@ -16,12 +18,16 @@ namespace {
 constexpr int kLineWidth = 76;
 constexpr int kCentreColumn = 41;
 
-}  // namespace
-
-bool ShowMessagePanel(int16_t row, std::string_view text) {
-  SetColour("+rh");
+// The text laid out in lines of kLineWidth characters, each padded.
+std::string LaidOut(std::string_view text) {
   std::string laid_out(text);
   util::WrapText(laid_out, 0, kLineWidth, "i");
+  return laid_out;
+}
+
+// The panel of lines already laid out.
+bool ShowLaidOutPanel(int16_t row, const std::string& laid_out) {
+  SetColour("+rh");
   const int lines = static_cast<int>(laid_out.size()) / kLineWidth;
 
   int top = std::max(1, row - (lines + 1) / 2 - 2);
@@ -68,9 +74,17 @@ bool ShowMessagePanel(int16_t row, std::string_view text) {
   return true;
 }
 
+}  // namespace
+
+bool ShowMessagePanel(int16_t row, std::string_view text) {
+  return ShowLaidOutPanel(row, LaidOut(text));
+}
+
 int16_t TellOperator(std::string_view text) {
   if (!platform::console::IsOpen()) return 27;
-  const bool shown = ShowMessagePanel(12, text);
+  // The operator is told that a key is awaited, on a line of its own.
+  const bool shown = ShowLaidOutPanel(
+      12, LaidOut(text) + LaidOut(env::TranslateText(util::Cp850("PREMEU UNA TECLA PER CONTINUAR"))));
   platform::console::Beep();
   FlushKeyboard();
   int16_t key = 0;

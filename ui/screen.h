@@ -89,7 +89,8 @@ void ScrollRegion(int16_t top, int16_t left, int16_t bottom, int16_t right,
 // when the panel's window was opened, false when the text does not fit on
 // the screen (nothing drawn, nothing to close).
 bool ShowMessagePanel(int16_t row, std::string_view text);
-// The text in a message panel at the middle of the screen, with a beep,
+// The text in a message panel at the middle of the screen, with a line
+// asking for a key ("PREMEU UNA TECLA PER CONTINUAR") and a beep,
 // until the operator presses a key (keys typed before it are dropped); the
 // panel is then removed. The key pressed; Escape (27) without an open
 // console, where nobody can answer.

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "util/decimal.h"
 #include "util/numbers.h"
 
 namespace util {
@@ -69,19 +70,19 @@ std::string LastChars(const std::string& text, size_t count) {
   return text.size() <= count ? text : text.substr(text.size() - count);
 }
 
-}  // namespace
-
-std::string FormatNumber(std::string_view picture, double value) {
+// The picture filled with a number given by its rounded digits (as
+// RoundedDigits gives them for a number of decimals), its sign and whether
+// it is exactly zero.
+template <typename Rounded>
+std::string Filled(std::string_view picture, const Rounded& rounded, bool negative, bool zero) {
   const size_t length = picture.size();
-  if (!std::isfinite(value)) return std::string(length, '!');
   const int64_t L = static_cast<int64_t>(length);
   PictureShape shape = Analyse(picture);
   int64_t dec_count = shape.dec_count;
   const int round_dec = shape.round_dec > INT32_MAX ? INT32_MAX : static_cast<int>(shape.round_dec);
-  const std::string digits = RoundedDigits(value, round_dec);
+  const std::string digits = rounded(round_dec);
   const int64_t n = static_cast<int64_t>(digits.size());
   const int64_t last_nonzero = static_cast<int64_t>(digits.find_last_not_of('0') + 1);  // 0: none
-  bool negative = value < 0;
   const bool has_sign = shape.has_sign;
 
   std::string out(picture);
@@ -165,7 +166,7 @@ std::string FormatNumber(std::string_view picture, double value) {
         if (minus_here) {
           c = '-';
           negative = false;
-        } else if (integer_part || value == 0) {
+        } else if (integer_part || zero) {
           c = ' ';
           pending = kBlankFill + kNoDigit;
         } else {
@@ -210,6 +211,20 @@ std::string FormatNumber(std::string_view picture, double value) {
     return Overflow(digits, shape.round_dec, negative, length);
   }
   return out;
+}
+
+}  // namespace
+
+std::string FormatNumber(std::string_view picture, double value) {
+  if (!std::isfinite(value)) return std::string(picture.size(), '!');
+  return Filled(picture, [value](int decimals) { return RoundedDigits(value, decimals); },
+                value < 0, value == 0);
+}
+
+std::string FormatDecimal(std::string_view picture, const Decimal& value) {
+  if (!value.number) return std::string(picture.size(), '!');
+  return Filled(picture, [&value](int decimals) { return DecimalRoundedDigits(value, decimals); },
+                value.negative && !value.digits.empty(), value.digits.empty());
 }
 
 // The caller's picture gives hints only: a "9" before the point shows a zero

@@ -44,7 +44,7 @@ void TakeOutVolumes() {
 
 bool Answer(int) {
   const std::string screen = console::DumpText();
-  if (screen.find("INSERIU CÊPIA DE SEGURETAT") != std::string::npos) {
+  if (screen.find("INSERIU CÒPIA DE SEGURETAT") != std::string::npos) {
     TakeOutVolumes();
     return console::HeadlessFeed("Enter");
   }

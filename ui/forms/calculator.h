@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "util/decimal.h"
+
 namespace ui::forms {
 
 inline constexpr std::string_view kCalculatorFileName = "KITCALC.TMP";
@@ -24,8 +26,10 @@ inline constexpr int16_t kCalculatorRightEdge = 80;
 // result text would lose digits anyway.
 inline constexpr int16_t kMaxDecimals = 14;
 
+// Values are held in decimal: what is typed is exact, and so are the sums
+// and differences of amounts.
 struct TapeLine {
-  double value = 0;
+  util::Decimal value;
   bool decimal_point = false;
   int16_t decimals = 0;
   std::string operation;  // one character, or empty
@@ -34,8 +38,8 @@ struct TapeLine {
 struct CalculatorState {
   int16_t left = 1;                   // the window's left column
   int16_t entry_row = kEmptyTapeRow;  // the topmost row of the tape in use
-  double entry = 0;
-  double accumulator = 0;
+  util::Decimal entry;
+  util::Decimal accumulator;
   bool cleared = true;
   bool entering = false;        // an entry is being typed
   bool decimal_point = false;   // the entry shows a decimal point
@@ -88,7 +92,7 @@ std::string CalculatorResultText(const CalculatorState& state);
 
 // The number as the tape and the entry line show it: 21 characters,
 // thousands grouped, with decimal_point the decimals given.
-std::string CalculatorNumberText(double value, bool decimal_point, int16_t decimals);
+std::string CalculatorNumberText(const util::Decimal& value, bool decimal_point, int16_t decimals);
 
 // Shows the calculator until "F" (the result text) or Escape (empty text),
 // saving its state on the way out. The console must have 25 rows and 80

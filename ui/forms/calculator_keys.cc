@@ -1,14 +1,12 @@
 // The calculator's arithmetic: what each key does to the entry, the
 // accumulator, the pending operation and the tape; and the result text.
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <string>
 
 #include "ui/forms/calculator.h"
 #include "ui/keys.h"
 #include "util/basics.h"
-#include "util/numbers.h"
+#include "util/decimal.h"
 
 namespace ui::forms {
 
@@ -16,23 +14,19 @@ namespace {
 
 constexpr int16_t kBackspace = 8, kEnter = 13, kEscape = 27;
 // Integer digits an entry takes at most: those of the display picture.
-constexpr double kLargestEntry = 1e16;
+constexpr int kLargestEntryDigits = 16;
 // Integer digits and decimals shown together stay below this many.
 constexpr int kShownDigits = 15;
 
-double Digits(const std::string& digits) {
-  double value = 0;
-  std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  return value;
-}
+using util::Decimal;
 
 // The fewest decimals with which the value is whole after rounding, the
 // integer digits and the decimals kept below 15.
-void ShowDecimalsOf(double value, bool* decimal_point, int16_t* decimals) {
+void ShowDecimalsOf(const Decimal& value, bool* decimal_point, int16_t* decimals) {
   const int integer_digits =
-      std::max<int>(1, static_cast<int>(util::RoundedDigits(value, 0).size()));
+      std::max<int>(1, static_cast<int>(util::DecimalRoundedDigits(value, 0).size()));
   const int most = std::clamp(kShownDigits - 1 - integer_digits, 0, int{kMaxDecimals});
-  const std::string digits = util::RoundedDigits(value, most);
+  const std::string digits = util::DecimalRoundedDigits(value, most);
   int count = 0;
   if (!digits.empty()) {
     const int zeros = static_cast<int>(digits.size() - 1 - digits.find_last_not_of('0'));
@@ -44,14 +38,13 @@ void ShowDecimalsOf(double value, bool* decimal_point, int16_t* decimals) {
 
 // Rounded to hundredths, half to the even hundredth; negative values are
 // cut towards zero, as the office's adding machines did.
-double RoundedToHundredths(double value) {
-  if (value < 0) return std::trunc(value * 100) / 100;
-  return Digits(util::RoundedDigits(value, 2)) / 100;
+Decimal RoundedToHundredths(const Decimal& value) {
+  return value.negative ? util::Truncated(value, 2) : util::RoundedHalfEven(value, 2);
 }
 
 void StartEntry(CalculatorState& s) {
   if (s.entering) return;
-  s.entry = 0;
+  s.entry = Decimal();
   s.decimal_point = false;
   s.decimals = 0;
   s.entering = true;
@@ -59,33 +52,31 @@ void StartEntry(CalculatorState& s) {
 
 void TypeDigit(CalculatorState& s, int digit) {
   StartEntry(s);
-  // Digits go on away from zero, also after the sign was changed.
-  const double sign = std::signbit(s.entry) ? -1 : 1;
+  // Digits go on away from zero, also after the sign was changed (the
+  // entry's sign is kept while it is still 0).
+  Decimal typed = util::DecimalOf(digit);
+  if (s.entry.negative) typed = util::Negated(typed);
   if (!s.decimal_point) {
-    if (std::fabs(s.entry) * 10 + digit < kLargestEntry) s.entry = s.entry * 10 + sign * digit;
+    const Decimal next = util::Add(util::Scaled(s.entry, 1), typed);
+    if (util::IntegerDigits(next) <= kLargestEntryDigits) s.entry = next.digits.empty() ? s.entry : next;
   } else if (s.decimals < kMaxDecimals) {
-    // From the digits typed, not by adding tenths, hundredths...: 2.375
-    // must be the number nearest 2375 / 1000, not 2.3749999...
-    const double typed = std::round(std::fabs(s.entry) * std::pow(10.0, s.decimals)) * 10 + digit;
     ++s.decimals;
-    s.entry = sign * typed / std::pow(10.0, s.decimals);
+    const Decimal next = util::Add(s.entry, util::Scaled(typed, -s.decimals));
+    if (!next.digits.empty()) s.entry = next;
   }
 }
 
 void Backspace(CalculatorState& s) {
   if (!s.decimal_point) {
-    s.entry = std::trunc(s.entry / 10);
+    s.entry = util::Truncated(util::Scaled(s.entry, -1), 0);
   } else if (s.decimals == 0) {
     s.decimal_point = false;
   } else {
     // The entry has exactly decimals decimals: drop the last of them.
-    const double scale = std::pow(10.0, s.decimals);
-    const double digits = std::trunc(std::round(std::fabs(s.entry) * scale) / 10);
     --s.decimals;
-    const double cut = digits / std::pow(10.0, s.decimals);
-    s.entry = std::signbit(s.entry) ? -cut : cut;
+    s.entry = util::Truncated(s.entry, s.decimals);
   }
-  s.entering = s.entry != 0;
+  s.entering = !s.entry.digits.empty();
 }
 
 void AddTapeLine(CalculatorState& s) {
@@ -94,11 +85,11 @@ void AddTapeLine(CalculatorState& s) {
   s.tape.back() = TapeLine{s.entry, s.decimal_point, s.decimals, s.operation};
 }
 
-double Applied(const std::string& pending, double accumulator, double entry) {
-  if (pending == "+") return accumulator + entry;
-  if (pending == "-") return accumulator - entry;
-  if (pending == "*") return accumulator * entry;
-  if (pending == "/") return accumulator / entry;
+Decimal Applied(const std::string& pending, const Decimal& accumulator, const Decimal& entry) {
+  if (pending == "+") return util::Add(accumulator, entry);
+  if (pending == "-") return util::Subtract(accumulator, entry);
+  if (pending == "*") return util::Multiply(accumulator, entry);
+  if (pending == "/") return util::Divide(accumulator, entry);
   return entry;
 }
 
@@ -111,8 +102,8 @@ CalculatorStep Clear(CalculatorState& s) {
     return CalculatorStep::kEntry;
   }
   if (!s.cleared) {
-    s.accumulator = 0;
-    s.entry = 0;
+    s.accumulator = Decimal();
+    s.entry = Decimal();
     s.decimal_point = false;
     s.decimals = 0;
     s.operation.clear();
@@ -141,8 +132,9 @@ CalculatorStep Operate(CalculatorState& s, char k) {
       return CalculatorStep::kTape;
     case '%':
       AddTapeLine(s);
-      s.entry = s.pending == "+" || s.pending == "-" ? s.accumulator / 100 * s.entry
-                                                     : s.entry / 100;
+      s.entry = s.pending == "+" || s.pending == "-"
+                    ? util::Multiply(util::Scaled(s.accumulator, -2), s.entry)
+                    : util::Scaled(s.entry, -2);
       ShowDecimalsOf(s.entry, &s.decimal_point, &s.decimals);
       return CalculatorStep::kTape;
     default:
@@ -186,7 +178,7 @@ CalculatorStep CalculatorKey(CalculatorState& s, int16_t key) {
     case '=': case kEnter:
       return s.entering ? Operate(s, '=') : CalculatorStep::kNothing;
     case 'T':
-      s.entry = -s.entry;
+      s.entry = util::Negated(s.entry);
       return CalculatorStep::kEntry;
     case 'F':
       return CalculatorStep::kFinish;
@@ -211,11 +203,11 @@ CalculatorStep CalculatorKey(CalculatorState& s, int16_t key) {
 }
 
 std::string CalculatorResultText(const CalculatorState& s) {
-  const double value = s.entering ? s.entry : s.accumulator;
-  if (!std::isfinite(value)) return {};
+  const Decimal& value = s.entering ? s.entry : s.accumulator;
+  if (!value.number) return {};
   const int e = std::max<int>(2, s.decimals);
-  std::string digits = util::RoundedDigits(value, e);
-  const bool negative = value < 0 && !digits.empty();
+  std::string digits = util::DecimalRoundedDigits(value, e);
+  const bool negative = value.negative && !digits.empty();
   // A digit before the point, 0 for zero.
   if (digits.size() < static_cast<size_t>(e - 1)) {
     digits.insert(0, static_cast<size_t>(e - 1) - digits.size(), '0');
@@ -226,10 +218,10 @@ std::string CalculatorResultText(const CalculatorState& s) {
   return negative ? "-" + digits : digits;
 }
 
-std::string CalculatorNumberText(double value, bool decimal_point, int16_t decimals) {
+std::string CalculatorNumberText(const Decimal& value, bool decimal_point, int16_t decimals) {
   std::string picture = "-Z,ZZZ,ZZZ,ZZZ,ZZZ,ZZ9";
   if (decimal_point) picture += "." + std::string(static_cast<size_t>(std::max<int16_t>(decimals, 0)), '9');
-  return util::FormatNumber(picture.substr(picture.size() - 21), value);
+  return util::FormatDecimal(picture.substr(picture.size() - 21), value);
 }
 
 }  // namespace ui::forms

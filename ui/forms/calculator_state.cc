@@ -1,8 +1,6 @@
 // The calculator's state file "KITCALC.TMP": written whole at every exit,
 // read field by field at every call, so that a damaged file costs only the
 // fields that cannot be read.
-#include <charconv>
-#include <cmath>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +11,7 @@
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 #include "ui/forms/calculator.h"
+#include "util/decimal.h"
 
 namespace ui::forms {
 
@@ -20,14 +19,13 @@ namespace {
 
 // A state file is a few hundred bytes; what lies beyond this is garbage.
 constexpr size_t kMostRead = 64 * 1024;
-// Values beyond this cannot be typed or shown; a file holding one is damaged.
-constexpr double kLargestValue = 1e300;
+// Values of more integer digits cannot be typed or shown; a file holding
+// one is damaged.
+constexpr int32_t kLargestOrder = 300;
 
-std::string Number(double value) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
+// Every digit, in plain notation; "inf" for no number (which is not read
+// back).
+std::string Number(const util::Decimal& value) { return util::DecimalText(value); }
 
 std::string Flag(bool on) { return on ? "-1" : "0"; }
 
@@ -62,33 +60,29 @@ std::vector<std::string> Fields(std::string_view line) {
 }
 
 // A number as written here or by the family's classic programs ("12.5",
-// ".5", "1.5E+20", "1.5D+20", "-3"); false for anything else.
-bool ReadNumber(std::string text, double* value) {
+// ".5", "1.5E+20", "1.5D+20", "-3"), read as the decimal it spells; false
+// for anything else.
+bool ReadNumber(std::string text, util::Decimal* value) {
   while (!text.empty() && text.back() == ' ') text.pop_back();
   if (!text.empty() && text.front() == '+') text.erase(0, 1);
-  for (char& c : text) {
-    if (c == 'D' || c == 'd') c = 'e';
-  }
-  double read = 0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), read);
-  if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size() ||
-      !std::isfinite(read) || std::fabs(read) > kLargestValue) {
-    return false;
-  }
+  util::Decimal read;
+  if (!util::ParseDecimal(text, &read) || util::IntegerDigits(read) > kLargestOrder) return false;
   *value = read;
   return true;
 }
 
-void ReadValue(const std::vector<std::string>& fields, size_t i, double* value) {
+void ReadValue(const std::vector<std::string>& fields, size_t i, util::Decimal* value) {
   if (i < fields.size()) ReadNumber(fields[i], value);
 }
 
 void ReadWhole(const std::vector<std::string>& fields, size_t i, int16_t low, int16_t high,
                int16_t* value) {
-  double read = 0;
+  util::Decimal read;
   if (i >= fields.size() || !ReadNumber(fields[i], &read)) return;
-  if (read != std::floor(read) || read < low || read > high) return;
-  *value = static_cast<int16_t>(read);
+  if (read.exponent < 0 || util::IntegerDigits(read) > 6) return;
+  const double whole = util::DecimalToDouble(read);
+  if (whole < low || whole > high) return;
+  *value = static_cast<int16_t>(whole);
 }
 
 void ReadFlag(const std::vector<std::string>& fields, size_t i, bool* flag) {

@@ -67,19 +67,53 @@ TEST(CalculatorKeysTest, TypesOperatesAndTapes) {
     CalculatorState s;
     for (const char* k = c.keys; *k != '\0'; ++k) CalculatorKey(s, static_cast<int16_t>(*k));
     if (std::string(c.result).empty()) {
-      EXPECT_FALSE(std::isfinite(s.accumulator));
+      EXPECT_FALSE(s.accumulator.number);
     } else {
-      EXPECT_DOUBLE_EQ(s.entering ? s.entry : s.accumulator, c.entry);
+      EXPECT_DOUBLE_EQ(util::DecimalToDouble(s.entering ? s.entry : s.accumulator), c.entry);
     }
     const size_t n = c.tape.size();
     EXPECT_EQ(s.entry_row, kEmptyTapeRow - static_cast<int>(n));
     for (size_t i = 0; i < n; ++i) {
       const TapeLine& line = s.tape[kTapeLines - n + i];
-      EXPECT_DOUBLE_EQ(line.value, c.tape[i].value) << "tape line " << i;
+      EXPECT_DOUBLE_EQ(util::DecimalToDouble(line.value), c.tape[i].value) << "tape line " << i;
       EXPECT_EQ(line.operation, c.tape[i].operation) << "tape line " << i;
     }
     EXPECT_EQ(CalculatorResultText(s), c.result);
   }
+}
+
+// The figures are the ones typed: no binary fraction decides a rounding
+// or moves a cent, and sixteen digits keep their last one.
+TEST(CalculatorKeysTest, TypedFiguresAreExact) {
+  struct Case {
+    const char* keys;
+    const char* value;   // the entry (or the accumulator), every digit
+    const char* result;  // what "F" types
+  };
+  const Case cases[] = {
+      {"2.30TR", "-2.3", "-230"},  // a negative of whole cents is itself
+      {"0.29TR", "-0.29", "-29"},
+      {"1.15TR", "-1.15", "-115"},
+      {"2.345TR", "-2.34", "-234"},  // negatives are cut towards zero
+      {"1.015R", "1.02", "102"},     // an exact half goes to the even cent
+      {"8.345R", "8.34", "834"},
+      {"2.675R", "2.68", "268"},
+      {"9999999999999999", "9999999999999999", "999999999999999900"},
+      {"99999999999999999", "9999999999999999", "999999999999999900"},  // no 17th digit
+      {"9999999999999999-1=", "9999999999999998", "999999999999999800"},
+      {"0.1+0.2=", "0.3", "30"},
+      {"1/3=", "0.3333333333333333333333333333333333", "33.33333333333"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    CalculatorState s;
+    for (const char* k = c.keys; *k != '\0'; ++k) CalculatorKey(s, static_cast<int16_t>(*k));
+    EXPECT_EQ(util::DecimalText(s.entering ? s.entry : s.accumulator), c.value);
+    EXPECT_EQ(CalculatorResultText(s), c.result);
+  }
+  CalculatorState sixteen;
+  for (const char* k = "9999999999999999"; *k != '\0'; ++k) CalculatorKey(sixteen, *k);
+  EXPECT_EQ(CalculatorNumberText(sixteen.entry, false, 0), "9.999.999.999.999.999");
 }
 
 TEST(CalculatorKeysTest, ThreeClearsEmptyTheTapeAndTheTapeKeepsTwentyTwoLines) {
@@ -91,7 +125,7 @@ TEST(CalculatorKeysTest, ThreeClearsEmptyTheTapeAndTheTapeKeepsTwentyTwoLines) {
   EXPECT_FALSE(s.entering);
   CalculatorKey(s, 'C');
   EXPECT_TRUE(s.cleared);
-  EXPECT_EQ(s.accumulator, 0);
+  EXPECT_EQ(s.accumulator, util::Decimal());
   EXPECT_EQ(s.entry_row, 2);
   EXPECT_EQ(CalculatorKey(s, 'C'), CalculatorStep::kTape);
   EXPECT_EQ(s.entry_row, kEmptyTapeRow);
@@ -143,7 +177,7 @@ TEST(CalculatorStateTest, DamagedFilesKeepTheDefaultsOfWhatCannotBeRead) {
          CalculatorState s;
          s.decimal_point = true;
          s.pending = "*";
-         s.tape[0] = TapeLine{1.5e20, true, 2, "+"};
+         s.tape[0] = TapeLine{util::Scaled(util::DecimalOf(15), 19), true, 2, "+"};
          return CalculatorStateText(s);
        }()},
   };
@@ -182,7 +216,7 @@ TEST_F(CalculatorScreenTest, TheTapeAndThePendingOperationOutliveTheCallAndTheSc
   const CalculatorState s = LoadCalculatorState();
   EXPECT_EQ(s.left, 55);
   EXPECT_EQ(s.tape[kTapeLines - 3].operation, "+");
-  EXPECT_EQ(s.tape[kTapeLines - 1].value, 42);
+  EXPECT_EQ(s.tape[kTapeLines - 1].value, util::DecimalOf(42));
   EXPECT_TRUE(OnlyTheStateIsLeft());
 }
 
@@ -218,7 +252,7 @@ TEST_F(CalculatorScreenTest, ADamagedFileOpensAWorkingCalculatorAndTheFieldKeeps
   // The key set of the field below, and its caller's in the slot, as they were.
   EXPECT_EQ(TakeEditorState().codes, field.codes);
   EXPECT_EQ(TakeEditorState().saved_codes, field.saved_codes);
-  EXPECT_EQ(LoadCalculatorState().tape[kTapeLines - 1].value, 2);
+  EXPECT_EQ(LoadCalculatorState().tape[kTapeLines - 1].value, util::DecimalOf(2));
 }
 
 TEST_F(CalculatorScreenTest, AFailedSaveLeavesTheLastStateAsItWas) {

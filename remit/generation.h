@@ -37,6 +37,8 @@ extern std::string ReturnMenu;
 // (db::RecordBuffer).
 inline constexpr int16_t kTrasBancFile = 36;
 inline constexpr int16_t kRemesesFile = 502;
+// The markers of committed groups (marker.h), DADES\TGenerat.
+inline constexpr int16_t kMarkerFile = 503;
 
 // What a generation or a recovery did.
 struct GenerationResult {
@@ -48,9 +50,15 @@ struct GenerationResult {
   // debit; a receipt another terminal was changing is taken next time.
   int64_t left_out = 0;
   int64_t in_use = 0;
+  // Receipts left in TrasBanc because the bank would refuse their debtor
+  // IBAN (blank, or failing its checks): each one's remittance and debit
+  // reference, "B01 000000004321R00000017".
+  std::vector<std::string> bad_iban;
   // Groups given up: a write that failed, a record file that failed, or
   // the operator leaving a wait.
   int32_t failed_groups = 0;
+  // Temporary files set aside by the recovery (program paths).
+  std::vector<std::string> set_aside;
   // Every text the operator was shown, in order.
   std::vector<std::string> messages;
 };

@@ -8,9 +8,10 @@
 // group runs in one transaction of the record manager; its file is written
 // under a temporary name with a journal of the receipts it holds
 // (journal.h), flushed to the disk before the commit and put under its own
-// name after it. A run that finds such a temporary file left by a process
-// that died tells from TrasBanc whether its commit happened: then it puts
-// the file in place and lists it, otherwise it removes it.
+// name after it; the commit carries a marker of the file (marker.h). A run
+// that finds such a temporary file left by a process that died tells from
+// the marker and TrasBanc whether its commit happened: then it puts the
+// file in place and lists it, otherwise it removes it (recovery.h).
 #pragma once
 
 #include <cstdint>
@@ -73,8 +74,9 @@ struct LayerHooks {
   std::function<platform::LocalTime()> clock;
   // Called at each step of a group's way to the disk with the step's name:
   // "created" (the temporary file and journal exist), "sealed" (on the
-  // disk), "committed", "published" (under its own name), "listed" (in the
-  // work list). Empty: nothing is called.
+  // disk), "committed", "renamed" (under its own name, the journal still
+  // there), "published" (the journal gone), "listed" (in the work list, its
+  // marker still there). Empty: nothing is called.
   std::function<void(std::string_view step)> step;
 };
 extern LayerHooks Hooks;

@@ -1,7 +1,9 @@
 // Settling what interrupted generations left in the output directory
-// (journal.h): the part of the generation that both the start-up recovery
-// and every group run, inside a transaction of the record manager so that
-// no generation is writing meanwhile.
+// (journal.h) and the markers of committed groups (marker.h): the part of
+// the generation that the start-up recovery runs, and every group before
+// its own transaction, inside a transaction of the record manager so that
+// no generation is writing meanwhile. That transaction never changes
+// TrasBanc, so the markers it removes never share a commit with receipts.
 #pragma once
 
 #include <functional>

@@ -20,6 +20,7 @@
 #include "platform/fs/paths.h"
 #include "remit/generation.h"
 #include "remit/verification.h"
+#include "remit/work_list.h"
 #include "ui/forms/forms.h"
 #include "ui/forms/print_spool.h"
 #include "ui/screen.h"
@@ -44,6 +45,7 @@ namespace forms = ui::forms;
 // The record buffers of the files the program keeps open.
 std::string trasbanc_record;
 std::string remeses_record;
+std::string marker_record;
 std::string usort_record;
 
 // The presenter identifier of the office whose remittances carry three
@@ -85,7 +87,10 @@ void RunGeneration() {
     ClearScreen();
     if (Show(kGenerationForm) == 27) return;
     remit::GenerateCuaderno19();
-    const std::string converter = ConverterPath();
+    // The converter only when the work list holds something for it (the
+    // generation has told the operator why it holds nothing); otherwise
+    // the selection again.
+    const std::string converter = remit::WorkListHasFiles() ? ConverterPath() : std::string();
     if (!converter.empty()) {
       platform::console::RunInTerminal(converter);
       return;
@@ -234,6 +239,10 @@ int OpenRecordFiles(std::string* why) {
   if (status == 0) {
     db::OpenRecordFile(remit::kRemesesFile, env::RootDir + "DADES\\TRemeses", &remeses_record,
                        status);
+  }
+  if (status == 0) {
+    // The markers of committed files (created empty when missing).
+    db::OpenRecordFile(remit::kMarkerFile, env::RootDir + "DADES\\TGenerat", &marker_record, status);
   }
   if (status == 0) {
     // The catalogue starts empty at every run.

@@ -8,6 +8,7 @@
 
 #include <random>
 
+#include "bank/iban.h"
 #include "db/records.h"
 #include "env/file_error.h"
 #include "env/installation.h"
@@ -20,6 +21,7 @@
 #include "remit/c19_records.h"
 #include "remit/group_file.h"
 #include "remit/layouts.h"
+#include "remit/marker.h"
 #include "remit/purge.h"
 #include "remit/recovery.h"
 #include "remit/screen.h"
@@ -96,6 +98,7 @@ struct Creditor {
 enum class Step { kDone, kWritten, kSkipped, kEndScan, kCancelled, kFailed };
 
 std::string TrasBancPath() { return env::RootDir + "DADES\\TrasBanc"; }
+std::string MarkerPath() { return env::RootDir + "DADES\\TGenerat"; }
 
 std::string* Buffer(int16_t file_number) { return db::RecordBuffer(file_number); }
 
@@ -229,6 +232,15 @@ Debit DebitOf(const Run& run, const Receipt& r) {
   return d;
 }
 
+// Whether the debtor IBAN, written to the 03 record as it is stored, is one
+// the bank takes: not blank, its check digits not left as "00" and right,
+// its country's layout and national check digits kept.
+bool DebtorIbanUsable(std::string_view stored) {
+  std::string iban(util::Trim(stored));
+  if (iban.size() < 5 || iban.substr(2, 2) == "00") return false;
+  return bank::CheckIban(iban) == bank::kIbanValid;
+}
+
 // One receipt, locked in the lock table: read again (another terminal may
 // have taken it), deleted and written. The delete and the write stand or
 // fall together with the group's transaction.
@@ -241,6 +253,12 @@ Step TakeReceipt(Run& run, Group& g, const Creditor& c, const std::string& key0)
   if (r.remittance != c.receipt_key) return Step::kSkipped;  // moved meanwhile
   if (r.amount <= 0) {
     ++run.result.left_out;  // a charge of nothing, or a refund: not a direct debit
+    return Step::kSkipped;
+  }
+  if (!DebtorIbanUsable(r.debtor_iban)) {
+    // Written as it stands, the bank would refuse the debit.
+    run.result.bad_iban.push_back(std::string(1, SeriesLetter(c.remittance)) + Digits(c.remittance.low) +
+                                  " " + UnpackTrimmed(r.debtor_code) + r.kind + UnpackTrimmed(r.number));
     return Step::kSkipped;
   }
   db::DeleteCurrent(kTrasBancFile, status);
@@ -329,11 +347,23 @@ Step ScanRemittances(Run& run, Group& g) {
   return Step::kDone;
 }
 
-void Fail(Run& run, Group& g) {
+// after_end: the transaction ended in a failed commit, and the marker,
+// which commits first, may be on the disk: it goes before the files, so
+// that a crash in between leaves files without a marker (removed by the
+// recovery as the debris they are), never a marker without its file. When
+// it cannot be removed the files stay for the recovery, which finds the
+// receipts still in TrasBanc and removes all three.
+void Fail(Run& run, Group& g, bool after_end = false) {
   // The failure is worded before the removals below note theirs.
   const std::string text = g.failure.empty() ? WriteFailure() : g.failure;
-  AbortGroup();
-  g.file.Discard();
+  if (!after_end) {
+    AbortGroup();
+    g.file.Discard();
+  } else if (RemoveMarker(g.file.FinalName()) == 0) {
+    g.file.Discard();
+  } else {
+    g.file.Release();
+  }
   ++run.result.failed_groups;
   run.stop = true;
   Tell(run, text);
@@ -351,11 +381,18 @@ void FinishGroup(Run& run, Group& g) {
     return Fail(run, g);
   }
   Reached("sealed");
-  int16_t status = 0;
+  // The marker is the group's last change, so it commits before the
+  // receipts' deletion (the record manager commits the file changed last
+  // first): see marker.h.
+  int16_t status = WriteMarker({g.file.FinalName(), g.file.Digest()});
+  if (status != 0) {
+    g.failure = NotGenerated(db::CannotAccessMessage(MarkerPath(), status));
+    return Fail(run, g);
+  }
   db::EndTransaction(status);
   if (status != 0 && !CommittedAnyway(g)) {
     g.failure = NotGenerated(db::CannotAccessMessage(TrasBancPath(), status));
-    return Fail(run, g);
+    return Fail(run, g, true);
   }
   Reached("committed");
   const std::string path = g.file.FinalPath();
@@ -364,9 +401,13 @@ void FinishGroup(Run& run, Group& g) {
     Tell(run, env::LastFileErrorText());
     return;
   }
+  Reached("renamed");
+  g.file.DropJournal();
   Reached("published");
   AddToWorkList(path, ReturnMenu.empty() ? env::MenuName : ReturnMenu);
   Reached("listed");
+  RemoveMarker(g.file.FinalName());
+  g.file.Release();
   run.result.files.push_back(path);
   run.result.receipts += g.file_debits;
   PurgeOldFiles(run.output_directory, env::WorkDate);
@@ -378,9 +419,17 @@ void RunGroup(Run& run, int32_t suffix) {
     run.stop = true;
     return;
   }
-  // Files of a dead terminal go before their receipts can be taken again.
+  // Files of a dead terminal go before their receipts can be taken again,
+  // in a transaction of their own: the markers it removes must not share
+  // the group's, whose order of commits puts the group's marker first.
   std::vector<std::string> recovered;
   SettleLeftovers(run.result, recovered);
+  EndGroup();
+  if (!BeginGroup(run, true)) {
+    run.stop = true;
+    for (const std::string& text : recovered) Tell(run, text);
+    return;
+  }
 
   Group g;
   g.suffix = suffix;
@@ -425,11 +474,34 @@ void Prepare(Run& run) {
   run.draw = FileNameDraw();
 }
 
+// The receipts left for their debtor IBAN, a panel of a few at a time so
+// that each fits the screen.
+void TellBadIbans(Run& run) {
+  constexpr size_t kPerPanel = 6;
+  const std::vector<std::string>& bad = run.result.bad_iban;
+  for (size_t at = 0; at < bad.size(); at += kPerPanel) {
+    std::string text = env::TranslateText(util::Cp850("REBUTS AMB L'IBAN DEL DEUTOR EN BLANC O ERRONI NO GENERATS: ")) +
+                       std::to_string(bad.size()) + ".";
+    for (size_t i = at; i < bad.size() && i < at + kPerPanel; ++i) {
+      text += " " + env::TranslateText(util::Cp850("REMESA ")) + bad[i];
+      text += i + 1 < bad.size() ? "," : ".";
+    }
+    Tell(run, text);
+  }
+}
+
+// A remittance number of the range as the operator typed it.
+std::string RangeText(const std::string& packed) {
+  return std::to_string(util::NumericValue32(Digits(packed)));
+}
+
 }  // namespace
 
 GenerationResult GenerateCuaderno19() {
   Run run;
-  if (Buffer(kTrasBancFile) == nullptr || Buffer(kRemesesFile) == nullptr) return run.result;
+  if (Buffer(kTrasBancFile) == nullptr || Buffer(kRemesesFile) == nullptr || !MarkersOpen()) {
+    return run.result;
+  }
   platform::fs::FailWritesPastSizeLimit();
   Prepare(run);
   const int32_t largest = LargestSuffix();
@@ -442,6 +514,12 @@ GenerationResult GenerateCuaderno19() {
   if (run.result.in_use > 0) {
     Tell(run, env::TranslateText(util::Cp850("REBUTS EN ÚS EN UN ALTRE TERMINAL NO GENERATS: ")) +
                   std::to_string(run.result.in_use));
+  }
+  TellBadIbans(run);
+  if (!run.stop && run.result.files.empty() && run.result.left_out == 0 && run.result.in_use == 0 &&
+      run.result.bad_iban.empty()) {
+    Tell(run, env::TranslateText(util::Cp850("CAP REBUT PENDENT A LES REMESES ")) + RangeText(RangeFrom) +
+                  "-" + RangeText(RangeTo));
   }
   return run.result;
 }

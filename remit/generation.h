@@ -8,9 +8,10 @@
 // group runs in one transaction of the record manager; its file is written
 // under a temporary name with a journal of the receipts it holds
 // (journal.h), flushed to the disk before the commit and put under its own
-// name after it. A run that finds such a temporary file left by a process
-// that died tells from TrasBanc whether its commit happened: then it puts
-// the file in place and lists it, otherwise it removes it.
+// name after it; the commit carries a marker of the file (marker.h). A run
+// that finds such a temporary file left by a process that died tells from
+// the marker and TrasBanc whether its commit happened: then it puts the
+// file in place and lists it, otherwise it removes it (recovery.h).
 #pragma once
 
 #include <cstdint>
@@ -37,6 +38,8 @@ extern std::string ReturnMenu;
 // (db::RecordBuffer).
 inline constexpr int16_t kTrasBancFile = 36;
 inline constexpr int16_t kRemesesFile = 502;
+// The markers of committed groups (marker.h), DADES\TGenerat.
+inline constexpr int16_t kMarkerFile = 503;
 
 // What a generation or a recovery did.
 struct GenerationResult {
@@ -48,9 +51,15 @@ struct GenerationResult {
   // debit; a receipt another terminal was changing is taken next time.
   int64_t left_out = 0;
   int64_t in_use = 0;
+  // Receipts left in TrasBanc because the bank would refuse their debtor
+  // IBAN (blank, or failing its checks): each one's remittance and debit
+  // reference, "B01 000000004321R00000017".
+  std::vector<std::string> bad_iban;
   // Groups given up: a write that failed, a record file that failed, or
   // the operator leaving a wait.
   int32_t failed_groups = 0;
+  // Temporary files set aside by the recovery (program paths).
+  std::vector<std::string> set_aside;
   // Every text the operator was shown, in order.
   std::vector<std::string> messages;
 };
@@ -65,8 +74,9 @@ struct LayerHooks {
   std::function<platform::LocalTime()> clock;
   // Called at each step of a group's way to the disk with the step's name:
   // "created" (the temporary file and journal exist), "sealed" (on the
-  // disk), "committed", "published" (under its own name), "listed" (in the
-  // work list). Empty: nothing is called.
+  // disk), "committed", "renamed" (under its own name, the journal still
+  // there), "published" (the journal gone), "listed" (in the work list, its
+  // marker still there). Empty: nothing is called.
   std::function<void(std::string_view step)> step;
 };
 extern LayerHooks Hooks;

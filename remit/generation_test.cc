@@ -138,7 +138,7 @@ TEST_F(GenerationTest, OneFilePerSuffixByteForByteAndTheReceiptsGone) {
   // The same selection again: nothing left to write, a fresh work list.
   const GenerationResult again = GenerateCuaderno19();
   EXPECT_TRUE(again.files.empty());
-  EXPECT_TRUE(again.messages.empty());
+  EXPECT_EQ(again.messages, std::vector<std::string>{"CAP REBUT PENDENT A LES REMESES 1-4"});
   EXPECT_EQ(OutputNames().size(), 2u);
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Tornar"), "MENU");
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Maxim"), "");
@@ -154,7 +154,9 @@ TEST_F(GenerationTest, AmountsOfZeroOrLessStayAndBadInputMakesWholeRecords) {
   std::string record = garbage.Record();
   record.replace(1, 6, "\x01 \x7f\xff" "AB");        // debtor code of no packed digits
   record.replace(23, 40, std::string(40, '\t'));     // a name of control characters
-  record.replace(71, 34, std::string(34, ' '));      // no IBAN
+  std::string iban = kDebtorIban;
+  iban.resize(34, ' ');
+  record.replace(71, 34, iban);
   record.replace(116, 17, std::string(17, '\x00'));  // an identifier of zero bytes
   record.replace(133, 640, std::string(640, '\x1b'));
   Add(zero);
@@ -178,7 +180,44 @@ TEST_F(GenerationTest, AmountsOfZeroOrLessStayAndBadInputMakesWholeRecords) {
   // The owner's name stands in for a creditor name of nothing printable.
   EXPECT_EQ(records[1].substr(53, 21), "OFICINA DE COBRAMENTS");
   EXPECT_EQ(records[2].substr(88, 11), "00000000700");
-  EXPECT_EQ(records[2].substr(403, 34), std::string(34, ' '));
+  EXPECT_EQ(records[2].substr(403, 34), iban);
+}
+
+// A debtor IBAN the bank would refuse, written as it stands, would have
+// the whole debit refused: such receipts stay in TrasBanc and are told,
+// each by its remittance and debit reference.
+TEST_F(GenerationTest, ReceiptsOfABlankOrWrongDebtorIbanStayAndAreTold) {
+  Add(Remittance(1, "000"));
+  struct Case {
+    const char* iban;
+    bool written;
+  };
+  const Case cases[] = {
+      {"", false},                          // blank
+      {"ES7720770024003102575766", false},  // check digits one off
+      {"ES0020770024003102575766", false},  // check digits never computed
+      {kDebtorIban, true},
+  };
+  std::vector<ReceiptFields> receipts;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    ReceiptFields r = Receipt(1, 100 + static_cast<int64_t>(i), static_cast<int64_t>(i) + 1, 1000);
+    r.iban = cases[i].iban;
+    Add(r);
+    receipts.push_back(r);
+  }
+
+  const GenerationResult result = GenerateCuaderno19();
+
+  EXPECT_EQ(result.receipts, 1);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(Waiting(receipts[i]), !cases[i].written) << "IBAN '" << cases[i].iban << "'";
+  }
+  EXPECT_EQ(result.bad_iban, (std::vector<std::string>{"B01 000000000100R00000001", "B01 000000000101R00000002",
+                                                       "B01 000000000102R00000003"}));
+  ASSERT_FALSE(result.messages.empty());
+  EXPECT_EQ(result.messages.back(),
+            "REBUTS AMB L'IBAN DEL DEUTOR EN BLANC O ERRONI NO GENERATS: 3. REMESA B01 000000000100R00000001,"
+            " REMESA B01 000000000101R00000002, REMESA B01 000000000102R00000003.");
 }
 
 TEST_F(GenerationTest, SettingsOfFtpIniAndVerxmlMap) {

@@ -43,6 +43,8 @@ void GroupFile::Reset() {
   journal_written_ = 0;
   length_ = 0;
   receipts_ = 0;
+  sha_ = util::Sha256();
+  digest_.clear();
   failed_ = false;
 }
 
@@ -79,8 +81,9 @@ bool GroupFile::Create(const std::string& directory, const std::function<std::st
 bool GroupFile::Append(std::string_view record) {
   std::string line(record.substr(0, kRecordLength));
   line.resize(kRecordLength, ' ');
-  pending_ += BlankControls(std::move(line));
-  pending_ += "\r\n";
+  line = BlankControls(std::move(line)) + "\r\n";
+  sha_.Update(line);
+  pending_ += line;
   length_ += static_cast<int64_t>(kRecordLineLength);
   if (pending_.size() >= kWriteRun) return Flush();
   return !failed_;
@@ -118,15 +121,34 @@ bool GroupFile::Seal() {
     failed_ = true;
     return false;
   }
+  digest_ = sha_.HexDigest();
   return true;
 }
 
 int GroupFile::Publish() {
   const int error = fs::ReplaceFile(fs::HostPath(temporary_path_), fs::HostPath(final_path_));
-  journal_.Close();
-  if (error == 0) fs::RemoveFile(fs::HostPath(journal_path_));
-  file_.Close();  // held up to here: no recovery may take it while it is a .tmp
+  if (error != 0) {
+    journal_.Close();
+    file_.Close();
+  }
   return error;
+}
+
+void GroupFile::DropJournal() {
+  journal_.Close();
+  fs::RemoveFile(fs::HostPath(journal_path_));
+}
+
+// Held from its creation up to here, under either name: no recovery takes
+// a file whose process is still on its way to listing it.
+void GroupFile::Release() {
+  journal_.Close();
+  file_.Close();
+}
+
+std::string GroupFile::FinalName() const {
+  const size_t slash = final_path_.find_last_of('\\');
+  return slash == std::string::npos ? final_path_ : final_path_.substr(slash + 1);
 }
 
 void GroupFile::Discard() {

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/fs/files.h"
+#include "util/sha256.h"
 
 namespace remit {
 
@@ -40,15 +41,24 @@ class GroupFile {
   // Writes out what is buffered, ends the journal and flushes both files
   // and the directory to the disk: after this the group may commit.
   bool Seal();
-  // After the commit: the file under its final name, the journal removed,
-  // the file let go. 0, or the error of the rename (the file then stays a
-  // finished temporary file that the next recovery puts in place).
+  // The SHA-256 of the sealed file's bytes (after Seal).
+  const std::string& Digest() const { return digest_; }
+
+  // After the commit: the file under its final name, still held. 0, or the
+  // error of the rename (the file is then let go, a finished temporary file
+  // that the next recovery puts in place).
   int Publish();
+  // After Publish: the journal removed.
+  void DropJournal();
+  // Once the file is listed: let go.
+  void Release();
   // The group did not commit: both files removed and let go.
   void Discard();
 
   // Program paths.
   const std::string& FinalPath() const { return final_path_; }
+  // The final name without its directory, "XXXXXXXX.E19".
+  std::string FinalName() const;
   const std::string& TemporaryPath() const { return temporary_path_; }
 
  private:
@@ -67,6 +77,8 @@ class GroupFile {
   int64_t journal_written_ = 0;
   int64_t length_ = 0;
   size_t receipts_ = 0;
+  util::Sha256 sha_;
+  std::string digest_;
   bool failed_ = false;
 };
 

@@ -5,6 +5,7 @@
 //                     the process writing it
 //   XXXXXXXX.E19.key  its journal: key 0 of every receipt the file holds,
 //                     one a line in hexadecimal, then "END" and the count
+//   XXXXXXXX.E19.bad  a temporary file the recovery set aside (recovery.h)
 //
 // Both are flushed to the disk before the group's transaction commits, so
 // that after a crash the journal says which receipts to look for in
@@ -21,6 +22,9 @@ namespace remit {
 inline constexpr std::string_view kFileExtension = ".E19";
 inline constexpr std::string_view kTemporarySuffix = ".tmp";
 inline constexpr std::string_view kJournalSuffix = ".key";
+// A file the recovery would not adopt: "XXXXXXXX.E19.bad", its journal
+// "XXXXXXXX.E19.bad.key"; no list, purge or recovery takes them.
+inline constexpr std::string_view kSetAsideSuffix = ".bad";
 
 std::string JournalLine(std::string_view key);
 std::string JournalEnd(size_t count);

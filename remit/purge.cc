@@ -20,7 +20,8 @@ constexpr int32_t kKeptMonths = 6;
 bool InProgress(const std::string& name) {
   const std::string upper = util::UpperCase(name);
   return upper.ends_with(util::UpperCase(kTemporarySuffix)) ||
-         upper.ends_with(util::UpperCase(kJournalSuffix));
+         upper.ends_with(util::UpperCase(kJournalSuffix)) ||
+         upper.find(util::UpperCase(kSetAsideSuffix)) != std::string::npos;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "remit/recovery.h"
 
+#include <algorithm>
+
 #include "db/records.h"
 #include "env/language.h"
 #include "env/session.h"
@@ -8,10 +10,12 @@
 #include "platform/fs/names.h"
 #include "platform/fs/paths.h"
 #include "remit/journal.h"
+#include "remit/marker.h"
 #include "remit/settings.h"
 #include "remit/work_list.h"
 #include "util/basics.h"
 #include "util/cp850.h"
+#include "util/sha256.h"
 
 namespace remit {
 
@@ -50,8 +54,41 @@ std::string FreeFinalName(const std::string& directory) {
   return {};
 }
 
-// One temporary file: finished when its group committed, removed when it
-// did not, left alone while a live process holds it or TrasBanc cannot say.
+std::string Told(const char* text, const std::string& path) {
+  return env::TranslateText(util::Cp850(text)) + path;
+}
+
+// Moves a file that claims a commit nobody can show out of the way of the
+// converter, the catalogue, the purge and this recovery: "X.E19.bad"
+// (".bad2" ... when taken), its journal beside it as "X.E19.bad.key". The
+// new program path, empty when it could not be moved.
+std::string SetAside(const std::string& directory, const std::string& base,
+                     const std::string& temporary_host, const std::string& journal_host) {
+  for (int n = 1; n < 10; ++n) {
+    const std::string path = directory + base + std::string(kSetAsideSuffix) + (n == 1 ? "" : std::to_string(n));
+    if (Exists(fs::HostPath(path))) continue;
+    if (fs::ReplaceFile(temporary_host, fs::HostPath(path)) != 0) return {};
+    if (Exists(journal_host)) fs::ReplaceFile(journal_host, fs::HostPath(path + std::string(kJournalSuffix)));
+    return path;
+  }
+  return {};
+}
+
+void Adopt(const std::string& directory, const std::string& base, int64_t debits,
+           const std::string& temporary_host, const std::string& journal_host,
+           GenerationResult& result, std::vector<std::string>& tell) {
+  std::string final_path = directory + base;
+  if (Exists(fs::HostPath(final_path))) final_path = FreeFinalName(directory);
+  if (final_path.empty() || fs::ReplaceFile(temporary_host, fs::HostPath(final_path)) != 0) return;
+  fs::RemoveFile(journal_host);
+  AddToWorkList(final_path, ReturnMenu.empty() ? env::MenuName : ReturnMenu);
+  RemoveMarker(base);
+  result.files.push_back(final_path);
+  result.receipts += debits;
+  tell.push_back(GeneratedFileText(final_path));
+}
+
+// One temporary file no live process holds, settled as DecideLeftover says.
 void Settle(const std::string& directory, const std::string& temporary_name,
             GenerationResult& result, std::vector<std::string>& tell) {
   const std::string base = temporary_name.substr(0, temporary_name.size() - kTemporarySuffix.size());
@@ -62,29 +99,74 @@ void Settle(const std::string& directory, const std::string& temporary_name,
   if (file.Open(temporary_host, fs::File::kReadWrite, true) != 0) return;
   if (!file.IsAt(temporary_host)) return;  // put in place or removed meanwhile
 
+  Marker marker;
+  int16_t status = 0;
+  LeftoverFacts facts;
+  facts.marked = FindMarker(base, &marker, &status);
+  if (status != 0) return;  // the markers cannot be read: nothing can be told
   std::string bytes;
   std::string journal;
   std::vector<std::string> keys;
   int64_t debits = -1;
-  const bool whole = ReadOpenFile(file, &bytes) && WholeFile(bytes, &debits) &&
-                     fs::ReadWholeFile(journal_host, &journal, kJournalLimit) == 0 &&
-                     ReadJournal(journal, &keys) && debits == static_cast<int64_t>(keys.size());
-  const Presence presence = whole ? ReceiptsInTrasBanc(keys) : Presence::kAll;
-  if (presence == Presence::kUnknown) return;
-  if (presence != Presence::kNone) {
-    // The group never committed: its receipts are still in TrasBanc.
-    fs::RemoveFile(temporary_host);
-    fs::RemoveFile(journal_host);
+  facts.whole = ReadOpenFile(file, &bytes) && WholeFile(bytes, &debits) &&
+                fs::ReadWholeFile(journal_host, &journal, kJournalLimit) == 0 &&
+                ReadJournal(journal, &keys) && debits == static_cast<int64_t>(keys.size());
+  facts.digest = facts.marked && util::Sha256Hex(bytes) == marker.digest;
+  if (facts.whole) facts.receipts = ReceiptsInTrasBanc(keys);
+  switch (DecideLeftover(facts)) {
+    case LeftoverAction::kLeave:
+      return;
+    case LeftoverAction::kDiscardMarked:
+      if (RemoveMarker(base) != 0) return;
+      [[fallthrough]];
+    case LeftoverAction::kDiscard:
+      // The group never committed: its receipts are still in TrasBanc.
+      fs::RemoveFile(temporary_host);
+      fs::RemoveFile(journal_host);
+      return;
+    case LeftoverAction::kAdopt:
+      return Adopt(directory, base, debits, temporary_host, journal_host, result, tell);
+    case LeftoverAction::kSetAside: {
+      const std::string path = SetAside(directory, base, temporary_host, journal_host);
+      if (path.empty()) return;
+      RemoveMarker(base);
+      result.set_aside.push_back(path);
+      tell.push_back(Told("FITXER APARTAT, NO S'ENVIA AL BANC: ", path));
+      return;
+    }
+  }
+}
+
+// A marker whose group is committed and was not listed: its file, when it
+// is the one marked, goes in the work list; one that changed or is gone is
+// told. A file still held by the process that wrote it is that process's.
+void SettleMarker(const std::string& directory, const Marker& marker, GenerationResult& result,
+                  std::vector<std::string>& tell) {
+  const std::string path = directory + marker.name;
+  const std::string host = fs::HostPath(path);
+  if (Exists(fs::HostPath(path + std::string(kTemporarySuffix)))) return;  // not settled above
+  if (!Exists(host)) {
+    if (!Exists(fs::HostPath(path + std::string(kSetAsideSuffix)))) {
+      tell.push_back(Told("NO ES TROBA EL FITXER GENERAT: ", path));
+    }
+    RemoveMarker(marker.name);
     return;
   }
-  std::string final_path = directory + base;
-  if (Exists(fs::HostPath(final_path))) final_path = FreeFinalName(directory);
-  if (final_path.empty() || fs::ReplaceFile(temporary_host, fs::HostPath(final_path)) != 0) return;
-  fs::RemoveFile(journal_host);
-  AddToWorkList(final_path, ReturnMenu.empty() ? env::MenuName : ReturnMenu);
-  result.files.push_back(final_path);
-  result.receipts += debits;
-  tell.push_back(GeneratedFileText(final_path));
+  fs::File file;
+  if (file.Open(host, fs::File::kReadWrite, true) != 0) return;
+  std::string bytes;
+  if (!ReadOpenFile(file, &bytes)) return;
+  if (util::Sha256Hex(bytes) != marker.digest) {
+    tell.push_back(Told("EL FITXER GENERAT HA CANVIAT, NO ES CONVERTEIX: ", path));
+    RemoveMarker(marker.name);
+    return;
+  }
+  int64_t debits = 0;
+  WholeFile(bytes, &debits);
+  ListCommitted(path);
+  result.files.push_back(path);
+  result.receipts += std::max<int64_t>(debits, 0);
+  tell.push_back(GeneratedFileText(path));
 }
 
 bool EndsWith(const std::string& name, std::string_view suffix) {
@@ -109,8 +191,30 @@ Presence ReceiptsInTrasBanc(const std::vector<std::string>& keys) {
   return present == keys.size() ? Presence::kAll : Presence::kSome;
 }
 
+LeftoverAction DecideLeftover(const LeftoverFacts& facts) {
+  if (!facts.marked) {
+    // Never committed, or not by this program.
+    if (!facts.whole || facts.receipts == Presence::kAll) return LeftoverAction::kDiscard;
+    if (facts.receipts == Presence::kUnknown) return LeftoverAction::kLeave;
+    return LeftoverAction::kSetAside;
+  }
+  if (!facts.whole || !facts.digest) return LeftoverAction::kSetAside;
+  switch (facts.receipts) {
+    case Presence::kNone:
+      return LeftoverAction::kAdopt;
+    case Presence::kAll:
+      // The marker committed and the deletion did not: a stale marker.
+      return LeftoverAction::kDiscardMarked;
+    case Presence::kSome:
+      return LeftoverAction::kSetAside;
+    case Presence::kUnknown:
+      break;
+  }
+  return LeftoverAction::kLeave;
+}
+
 void SettleLeftovers(GenerationResult& result, std::vector<std::string>& tell) {
-  if (db::RecordBuffer(kTrasBancFile) == nullptr) return;
+  if (db::RecordBuffer(kTrasBancFile) == nullptr || !MarkersOpen()) return;
   const std::string directory = OutputDirectory();
   std::vector<fs::DirEntry> entries;
   if (directory.empty() || !fs::ListDirectory(fs::HostPath(directory), &entries)) return;
@@ -131,6 +235,15 @@ void SettleLeftovers(GenerationResult& result, std::vector<std::string>& tell) {
       fs::RemoveFile(fs::HostPath(directory + name));
     }
   }
+  std::vector<Marker> markers;
+  if (!ReadMarkers(&markers)) return;
+  for (const Marker& marker : markers) SettleMarker(directory, marker, result, tell);
+}
+
+void ListCommitted(const std::string& path) {
+  if (!WorkListHolds(path)) AddToWorkList(path, ReturnMenu.empty() ? env::MenuName : ReturnMenu);
+  const size_t slash = path.find_last_of('\\');
+  RemoveMarker(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 std::function<std::string()> FileNameDraw() {

@@ -1,7 +1,9 @@
 // Settling what interrupted generations left in the output directory
-// (journal.h): the part of the generation that both the start-up recovery
-// and every group run, inside a transaction of the record manager so that
-// no generation is writing meanwhile.
+// (journal.h) and the markers of committed groups (marker.h): the part of
+// the generation that the start-up recovery runs, and every group before
+// its own transaction, inside a transaction of the record manager so that
+// no generation is writing meanwhile. That transaction never changes
+// TrasBanc, so the markers it removes never share a commit with receipts.
 #pragma once
 
 #include <functional>
@@ -21,13 +23,48 @@ enum class Presence {
 };
 Presence ReceiptsInTrasBanc(const std::vector<std::string>& keys);
 
+// What to do with a temporary file no live process holds, from what is
+// known of it:
+//   whole     the file is a whole Cuaderno 19.14 file and its journal a
+//             finished one that counts as many receipts as the file's 99
+//   marked    a marker of its name is committed in TGenerat
+//   digest    the file's bytes have the marker's digest
+//   receipts  where the journal's receipts are in TrasBanc (looked up only
+//             for a whole file)
+// A file is adopted only when this program committed it: marked, its bytes
+// the ones marked, its receipts gone. A file without a marker never
+// committed (the marker commits before the receipts' deletion), so when
+// its receipts are all still there, or it is not even whole, it is the
+// debris of an interrupted group. Anything else claims a commit that
+// cannot be shown, and is set aside for the operator, never listed and
+// never deleted.
+enum class LeftoverAction {
+  kLeave,          // TrasBanc cannot say: left for the next recovery
+  kDiscard,        // removed with its journal
+  kDiscardMarked,  // removed with its journal and its stale marker
+  kAdopt,          // put under its own name and listed
+  kSetAside,       // renamed out of every list's way and told
+};
+struct LeftoverFacts {
+  bool whole = false;
+  bool marked = false;
+  bool digest = false;
+  Presence receipts = Presence::kAll;
+};
+LeftoverAction DecideLeftover(const LeftoverFacts& facts);
+
 // For every temporary file of the output directory that no live process
-// holds: a whole file with a whole journal whose receipts are all gone
-// from TrasBanc is put under its own name and listed in the work list
-// (recorded in result, its message added to tell); any other is removed
-// with its journal. A journal without its file goes too. Nothing is
-// touched when TrasBanc cannot be read.
+// holds, what DecideLeftover says; a journal without its file goes too.
+// Then every marker left whose group is not in the work list: its file,
+// when its bytes are the ones marked, is listed; a file that changed or is
+// gone is told. Files listed are recorded in result and their messages,
+// like those of files set aside, added to tell. Nothing is touched when
+// TrasBanc or the marker file cannot be read.
 void SettleLeftovers(GenerationResult& result, std::vector<std::string>& tell);
+
+// Lists a committed, published file in the work list unless it holds it
+// already, then removes its marker.
+void ListCommitted(const std::string& path);
 
 // The draw of new file names: Hooks.file_name, or random characters from
 // a generator seeded from the clock now.

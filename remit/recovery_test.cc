@@ -8,6 +8,8 @@
 #include "env/ini.h"
 #include "platform/fs/files.h"
 #include "remit/journal.h"
+#include "remit/marker.h"
+#include "util/sha256.h"
 #include "remit/remit_test_support.h"
 
 namespace remit {
@@ -55,7 +57,18 @@ std::string JournalOf(const std::vector<ReceiptFields>& receipts, bool ended = t
   return ended ? text + "END " + std::to_string(receipts.size()) + "\r\n" : text;
 }
 
-class RecoveryTest : public testing::GenerationTest {};
+class RecoveryTest : public testing::GenerationTest {
+ protected:
+  // The marker a group commits for its file.
+  static void Mark(const std::string& name, const std::string& bytes) {
+    ASSERT_EQ(WriteMarker({name, util::Sha256Hex(bytes)}), 0) << name;
+  }
+  static bool Marked(const std::string& name) {
+    Marker m;
+    int16_t status = 0;
+    return FindMarker(name, &m, &status);
+  }
+};
 
 TEST_F(RecoveryTest, CommittedFilesArePutInPlaceAndTheOthersRemoved) {
   const ReceiptFields gone1 = Receipt(1), gone2 = Receipt(2), waiting = Receipt(3), gone3 = Receipt(4);
@@ -81,6 +94,9 @@ TEST_F(RecoveryTest, CommittedFilesArePutInPlaceAndTheOthersRemoved) {
     Put(Csb(l.base + ".E19.tmp"), l.file);
     if (l.journal != "-") Put(Csb(l.base + ".E19.key"), l.journal);
   }
+  for (const char* committed : {"COMMITED", "LIVEFILE", "TAKENAME"}) {
+    Mark(std::string(committed) + ".E19", Get(Csb(std::string(committed) + ".E19.tmp")));
+  }
   Put(Csb("ORPHAN00.E19.key"), JournalOf({gone1}));
   Put(Csb("TAKENAME.E19"), "another file of that name");
   // A generation in progress in another process holds its file.
@@ -91,8 +107,15 @@ TEST_F(RecoveryTest, CommittedFilesArePutInPlaceAndTheOthersRemoved) {
 
   EXPECT_EQ(result.files, (std::vector<std::string>{OutputPath("COMMITED.E19"), OutputPath("AAAAAAA1.E19")}));
   EXPECT_EQ(result.receipts, 3);
+  // Some receipts of SOMEWAIT are gone, some not: no group's commit, and
+  // no marker either; it is set aside, never removed.
   EXPECT_EQ(OutputNames(), (std::set<std::string>{"COMMITED.E19", "AAAAAAA1.E19", "TAKENAME.E19",
-                                                  "LIVEFILE.E19.tmp", "LIVEFILE.E19.key"}));
+                                                  "LIVEFILE.E19.tmp", "LIVEFILE.E19.key",
+                                                  "SOMEWAIT.E19.bad", "SOMEWAIT.E19.bad.key"}));
+  EXPECT_EQ(result.set_aside, std::vector<std::string>{OutputPath("SOMEWAIT.E19.bad")});
+  EXPECT_FALSE(Marked("COMMITED.E19"));
+  EXPECT_FALSE(Marked("TAKENAME.E19"));
+  EXPECT_TRUE(Marked("LIVEFILE.E19"));
   EXPECT_EQ(Get(Csb("COMMITED.E19")), WholeFileOf(2));
   EXPECT_EQ(Get(Csb("TAKENAME.E19")), "another file of that name");
   EXPECT_TRUE(Waiting(waiting));
@@ -100,12 +123,117 @@ TEST_F(RecoveryTest, CommittedFilesArePutInPlaceAndTheOthersRemoved) {
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Tornar"), "MENU");
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Maxim"), " 2");
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Fitx1"), OutputPath("COMMITED.E19"));
-  EXPECT_EQ(result.messages.size(), 2u);
+  EXPECT_EQ(result.messages.size(), 3u);
 
   // Once its process is gone, the live file is settled too.
   live.Close();
   EXPECT_EQ(RecoverInterruptedGeneration().files.size(), 1u);
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Maxim"), " 3");
+}
+
+// Every combination a leftover can be found in, and what becomes of it.
+TEST(DecideLeftover, OnlyWhatThisProgramCommittedIsAdopted) {
+  using A = LeftoverAction;
+  using P = Presence;
+  struct Case {
+    bool marked, whole, digest;
+    P receipts;
+    A action;
+  };
+  const Case cases[] = {
+      // No marker: never committed by this program.
+      {false, false, false, P::kAll, A::kDiscard},      // a group cut short before its seal
+      {false, true, false, P::kAll, A::kDiscard},       // sealed, not committed
+      {false, true, false, P::kNone, A::kSetAside},     // made-up or foreign keys: forged
+      {false, true, false, P::kSome, A::kSetAside},
+      {false, true, false, P::kUnknown, A::kLeave},
+      // A marker, and the file's bytes are the ones marked.
+      {true, true, true, P::kNone, A::kAdopt},
+      {true, true, true, P::kAll, A::kDiscardMarked},   // the marker committed, the deletion not
+      {true, true, true, P::kSome, A::kSetAside},
+      {true, true, true, P::kUnknown, A::kLeave},
+      // A marker, but other bytes under its name.
+      {true, true, false, P::kNone, A::kSetAside},
+      {true, true, false, P::kAll, A::kSetAside},
+      {true, false, false, P::kNone, A::kSetAside},
+  };
+  for (const Case& c : cases) {
+    LeftoverFacts facts;
+    facts.marked = c.marked;
+    facts.whole = c.whole;
+    facts.digest = c.digest;
+    facts.receipts = c.receipts;
+    EXPECT_EQ(DecideLeftover(facts), c.action)
+        << "marked " << c.marked << " whole " << c.whole << " digest " << c.digest << " receipts "
+        << static_cast<int>(c.receipts);
+  }
+}
+
+// A whole file with a journal of keys TrasBanc never held looks committed
+// to the receipts alone: without its marker it is set aside, told, and
+// never listed; a marked file whose bytes were changed is set aside too,
+// and a stale marker goes with its group's debris.
+TEST_F(RecoveryTest, AForgedOrChangedLeftoverIsSetAsideNeverListed) {
+  const ReceiptFields waiting = Receipt(7);
+  Add(waiting);
+  dir_.MakeDir("root/CSB");
+  Put(Csb("FORGED00.E19.tmp"), WholeFileOf(2));
+  Put(Csb("FORGED00.E19.key"), JournalOf({Receipt(90), Receipt(91)}));
+  Put(Csb("CHANGED0.E19.tmp"), WholeFileOf(1));
+  Put(Csb("CHANGED0.E19.key"), JournalOf({Receipt(92)}));
+  Mark("CHANGED0.E19", WholeFileOf(1).replace(700, 1, "9"));
+  Put(Csb("STALE000.E19.tmp"), WholeFileOf(1));
+  Put(Csb("STALE000.E19.key"), JournalOf({waiting}));
+  Mark("STALE000.E19", WholeFileOf(1));
+
+  const GenerationResult result = RecoverInterruptedGeneration();
+
+  EXPECT_TRUE(result.files.empty());
+  EXPECT_EQ(result.set_aside, (std::vector<std::string>{OutputPath("CHANGED0.E19.bad"),
+                                                        OutputPath("FORGED00.E19.bad")}));
+  EXPECT_EQ(OutputNames(), (std::set<std::string>{"CHANGED0.E19.bad", "CHANGED0.E19.bad.key",
+                                                  "FORGED00.E19.bad", "FORGED00.E19.bad.key"}));
+  EXPECT_EQ(Get(Csb("FORGED00.E19.bad")), WholeFileOf(2));
+  EXPECT_EQ(result.messages,
+            (std::vector<std::string>{"FITXER APARTAT, NO S'ENVIA AL BANC: " + OutputPath("CHANGED0.E19.bad"),
+                                      "FITXER APARTAT, NO S'ENVIA AL BANC: " + OutputPath("FORGED00.E19.bad")}));
+  EXPECT_TRUE(Waiting(waiting));
+  EXPECT_FALSE(Marked("STALE000.E19"));
+  EXPECT_FALSE(Marked("CHANGED0.E19"));
+  EXPECT_EQ(env::ReadIniValue(env::WorkDir + "QXCONVRT.INI", "Convertir", "Maxim"), "");
+}
+
+// A committed file put under its own name by a process that died before
+// listing it is listed, once; one whose bytes changed, or that is gone, is
+// told by name and not listed.
+TEST_F(RecoveryTest, CommittedFilesTheWorkListLacksAreListed) {
+  dir_.MakeDir("root/CSB");
+  Put(Csb("UNLISTED.E19"), WholeFileOf(3));
+  Mark("UNLISTED.E19", WholeFileOf(3));
+  Put(Csb("ALTERED0.E19"), WholeFileOf(1));
+  Mark("ALTERED0.E19", WholeFileOf(2));
+  Mark("VANISHED.E19", WholeFileOf(1));
+  Put(Csb("HELDFILE.E19"), WholeFileOf(1));
+  Mark("HELDFILE.E19", WholeFileOf(1));
+  // Its process is still on its way to listing it.
+  platform::fs::File held;
+  ASSERT_EQ(held.Open(Host(Csb("HELDFILE.E19")), platform::fs::File::kReadWrite, true), 0);
+
+  const GenerationResult result = RecoverInterruptedGeneration();
+
+  EXPECT_EQ(result.files, std::vector<std::string>{OutputPath("UNLISTED.E19")});
+  EXPECT_EQ(result.receipts, 3);
+  EXPECT_EQ(result.messages,
+            (std::vector<std::string>{"EL FITXER GENERAT HA CANVIAT, NO ES CONVERTEIX: " + OutputPath("ALTERED0.E19"),
+                                      "GENERAT FITXER " + OutputPath("UNLISTED.E19"),
+                                      "NO ES TROBA EL FITXER GENERAT: " + OutputPath("VANISHED.E19")}));
+  const std::string list = env::WorkDir + "QXCONVRT.INI";
+  EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Maxim"), " 1");
+  EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Fitx1"), OutputPath("UNLISTED.E19"));
+  EXPECT_TRUE(Marked("HELDFILE.E19"));
+  for (const char* name : {"UNLISTED.E19", "ALTERED0.E19", "VANISHED.E19"}) EXPECT_FALSE(Marked(name)) << name;
+  // Settled once: the next start-up says nothing more.
+  EXPECT_TRUE(RecoverInterruptedGeneration().messages.empty());
 }
 
 TEST_F(RecoveryTest, NothingIsTouchedWithoutTrasBanc) {

@@ -30,7 +30,7 @@ class GenerationTest : public qdeb::testing::FreshStateTest {
   ~GenerationTest() override { qdeb::testing::ResetAllState(); }
 
   void SetUp() override {
-    for (const char* name : {"TrasBanc.xdf", "TRemeses.xdf"}) {
+    for (const char* name : {"TrasBanc.xdf", "TRemeses.xdf", "TGenerat.xdf"}) {
       dir_.Put(std::string("root/ddf/") + name,
                qdeb::testing::ReadHostFile(std::string(QDEB_SOURCE_DIR) + "/install/ddf/" + name));
     }

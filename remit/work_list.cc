@@ -31,4 +31,17 @@ void AddToWorkList(const std::string& path, const std::string& return_menu) {
   env::WriteIniValue(list, kSection, "Fitx" + std::to_string(k), path);
 }
 
+bool WorkListHolds(const std::string& path) {
+  const std::string list = WorkListPath();
+  const int32_t count = util::NumericValue32(env::ReadIniValue(list, kSection, "Maxim"));
+  for (int32_t k = 1; k <= count; ++k) {
+    if (env::ReadIniValue(list, kSection, "Fitx" + std::to_string(k)) == path) return true;
+  }
+  return false;
+}
+
+bool WorkListHasFiles() {
+  return util::NumericValue32(env::ReadIniValue(WorkListPath(), kSection, "Maxim")) > 0;
+}
+
 }  // namespace remit

@@ -12,5 +12,8 @@ void StartWorkList(const std::string& return_menu);
 // The file added as the next "FitxK"; "Tornar" is written first when the
 // list has none (a list made by a recovery at start-up).
 void AddToWorkList(const std::string& path, const std::string& return_menu);
+// Whether the list holds the file; and whether it holds any.
+bool WorkListHolds(const std::string& path);
+bool WorkListHasFiles();
 
 }  // namespace remit

@@ -13,9 +13,8 @@ source "$QDEB_SOURCE_DIR/tests/e2e_lib.sh"
 receipts_before=$("$kitdb" stat "$root/DADES/TrasBanc.dat" | sed -n 's/^records: *//p')
 [[ $receipts_before == 300 ]] || fail "the demo root holds $receipts_before receipts, not 300"
 
-# One generation of remittances 1 to 4; answers every panel with Enter.
-# With an argument, the converter's summary to wait for and answer.
-generate() {
+# The program started and remittances 1 to 4 chosen and confirmed.
+choose_range() {
   start
   wait_for "GENERAR ELS FITXERS DEL QUADERN 19.14"
   keys Enter
@@ -25,6 +24,12 @@ generate() {
   keys BSpace BSpace 4 Enter
   wait_for "CONFIRMEU (S/N)"
   keys S Enter
+}
+
+# One generation of remittances 1 to 4; answers every panel with Enter.
+# With an argument, the converter's summary to wait for and answer.
+generate() {
+  choose_range
   for _ in $(seq 1 20); do
     sleep 0.5
     if pane | grep -qF "GENERAT FITXER"; then keys Enter; continue; fi
@@ -98,8 +103,21 @@ for k in 1 2; do
   grep -q "^Fitx$k=[A-Z]:.*CSB.*\\.E19$" <<<"$list" || fail "work list lacks Fitx$k: $list"
 done
 
-# The same selection again finds nothing to write.
-generate
+# The same selection again finds nothing to write, and says so; the
+# converter, with nothing to convert, is not started: the selection form
+# comes back.
+choose_range
+wait_for "CAP REBUT PENDENT A LES REMESES 1-4"
+pane | grep -qF "GENERAT FITXER" && fail "a second run of the same selection told a file"
+keys Enter
+sleep 0.5
+wait_for "DATA DE COBRAMENT"
+pane | grep -qF "QXCONVRT" && fail "the converter ran with nothing to convert: $(pane)"
+keys Escape
+wait_for "OPERACI"
+keys Escape
+ended_cleanly
+close_pane
 files=("$root"/CSB/*.E19)
 ((${#files[@]} == 2)) || fail "a second run of the same selection wrote files"
 

@@ -26,7 +26,17 @@ run_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 check_once "${shape[@]}" | grep -q '^in-trasbanc 0 in-files 5000 files 4$' || fail "a full run left receipts"
 echo "an uninterrupted run takes ${run_ms} ms"
 
-steps=(created sealed committed published listed)
+# A file killed between its rename and its listing is listed by the
+# recovery, once.
+fresh_root
+status=0
+( REMIT_KILL_AT="published:1" "$driver" generate 1 40 > out.txt 2>&1 ) 2> /dev/null || status=$?
+(( status == 137 )) || fail "not killed at published:1 (status $status)"
+ls "$work/r/root/CSB/"*.E19 > /dev/null 2>&1 || fail "no file was put in place before the kill"
+"$driver" recover | grep -q '^message GENERAT FITXER ' || fail "the recovery did not tell the file it listed"
+"$driver" listed > /dev/null || fail "after a kill before the listing: $("$driver" listed)"
+
+steps=(created sealed committed renamed published listed)
 for round in $(seq 1 30); do
   fresh_root
   if (( round % 3 == 0 )); then
@@ -49,6 +59,7 @@ for round in $(seq 1 30); do
   fi
   "$driver" recover > /dev/null || fail "round $round: recovery"
   echo "round $round, killed $what: $(check_once "${shape[@]}")"
+  "$driver" listed > /dev/null || fail "round $round, killed $what: $("$driver" listed)"
   if (( round % 5 == 0 )); then
     # What is left after a crash is generated as usual.
     "$driver" generate 1 40 > /dev/null || fail "round $round: the run after the kill"

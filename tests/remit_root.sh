@@ -10,7 +10,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 make_root() {
   rm -rf "$1"
   mkdir -p "$1/root/ddf" "$1/root/DADES" "$1/work"
-  cp "$ddf/TrasBanc.xdf" "$ddf/TRemeses.xdf" "$1/root/ddf/"
+  cp "$ddf/TrasBanc.xdf" "$ddf/TRemeses.xdf" "$ddf/TGenerat.xdf" "$1/root/ddf/"
   printf '[Installacio]\r\nDada1=OFICINA DE COBRAMENTS\r\nDada7=B12345678\r\n' > "$1/root/Vela.ini"
   printf '[Sistema]\r\nData=20260115\r\n' > "$1/work/VelaTerm.ini"
 }

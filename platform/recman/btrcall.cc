@@ -11,6 +11,8 @@
 
 #include <csignal>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -168,15 +170,19 @@ void EndAll(const char* sql) {
       Exec(f.get(), sql);
       f->in_transaction = false;
     }
+    f->first_change = 0;
   }
   St().in_transaction = false;
+  St().changes = 0;
   CloseUnusedFiles();
 }
 
 int16_t BeginTransaction() {
   State& s = St();
   if (s.in_transaction) return kTransactionActive;
+  s.changes = 0;
   for (auto& [id, f] : OpenFiles()) {
+    f->first_change = 0;
     int rc = Exec(f.get(), "BEGIN IMMEDIATE");
     if (rc != SQLITE_OK) {
       // Another process holds one of the files for longer than the busy
@@ -190,26 +196,46 @@ int16_t BeginTransaction() {
   return 0;
 }
 
+// The files of the transaction in the order they commit: those it changed,
+// the last changed first, then those it only read. Separate databases
+// cannot commit as one, so a caller that must survive a crash between two
+// commits writes its files in the reverse order of their importance: a
+// summary written last (a record that says "this group is done") is
+// committed before the changes it summarises, and a crash between the
+// commits leaves the summary without its changes, which the caller can
+// check and undo, never the changes without their summary.
+std::vector<File*> CommitOrder() {
+  std::vector<File*> files;
+  for (auto& [id, f] : OpenFiles()) {
+    if (f->in_transaction) files.push_back(f.get());
+  }
+  // Unchanged files have 0 and so come last.
+  std::stable_sort(files.begin(), files.end(),
+                   [](const File* a, const File* b) { return a->first_change > b->first_change; });
+  return files;
+}
+
 int16_t EndTransaction() {
   State& s = St();
   if (!s.in_transaction) return kNoTransaction;
   int16_t status = 0;
-  for (auto& [id, f] : OpenFiles()) {
-    if (!f->in_transaction) continue;
+  for (File* f : CommitOrder()) {
+    f->first_change = 0;
     if (sqlite3_get_autocommit(f->db) != 0) {
       // Lost on the way (see WriteScope): nothing of it can be committed.
       if (status == 0) status = kTransactionError;
       f->in_transaction = false;
       continue;
     }
-    int rc = Exec(f.get(), status == 0 ? "COMMIT" : "ROLLBACK");
+    int rc = Exec(f, status == 0 ? "COMMIT" : "ROLLBACK");
     if (rc != SQLITE_OK && status == 0) {
       status = StatusOf(rc);
-      Exec(f.get(), "ROLLBACK");
+      Exec(f, "ROLLBACK");
     }
     f->in_transaction = false;
   }
   s.in_transaction = false;
+  s.changes = 0;
   CloseUnusedFiles();
   return status;
 }

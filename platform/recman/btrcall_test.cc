@@ -427,3 +427,56 @@ TEST_F(BtrcallTest, ATransactionLostUnderneathIsReportedNotCommittedPiecemeal) {
 
 }  // namespace
 }  // namespace platform::recman
+
+namespace platform::recman {
+namespace {
+
+// The file a transaction changed last commits first: a crash or a failure
+// between the commits leaves the later change without the earlier one,
+// never the other way round. Tried both ways round, so that the order of
+// the files in the table cannot pass for it.
+TEST_F(BtrcallTest, TheFileChangedLastCommitsFirst) {
+  Rec second;
+  ASSERT_EQ(0, second.CreateAndOpen(dir_ + "/g.dat", spec_));
+  std::string none;
+  struct Hooked {
+    std::vector<std::string>* order;
+    std::string name;
+    bool fail;
+  };
+  auto hook = [](void* p) {
+    auto* h = static_cast<Hooked*>(p);
+    h->order->push_back(h->name);
+    return h->fail ? 1 : 0;  // non-zero turns the commit into a rollback
+  };
+  for (bool f_first : {true, false}) {
+    SCOPED_TRACE(f_first ? "f changed first" : "g changed first");
+    Rec& earlier = f_first ? rec_ : second;
+    Rec& later = f_first ? second : rec_;
+    const std::string code = f_first ? "A00001" : "A00002";
+    ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+    ASSERT_EQ(0, earlier.Insert(Row(code, "E")));
+    ASSERT_EQ(0, later.Insert(Row(code, "L")));
+    ASSERT_EQ(0, rec_.Insert(Row(f_first ? "A10001" : "A10002", "E")));  // no new place in the order
+    std::vector<std::string> order;
+    File* ef = nullptr;
+    File* lf = nullptr;
+    ASSERT_EQ(0, AcquireFile(f_first ? path_ : dir_ + "/g.dat", false, &ef));
+    ASSERT_EQ(0, AcquireFile(f_first ? dir_ + "/g.dat" : path_, false, &lf));
+    Hooked eh{&order, "earlier", true};
+    Hooked lh{&order, "later", false};
+    sqlite3_commit_hook(ef->db, hook, &eh);
+    sqlite3_commit_hook(lf->db, hook, &lh);
+    EXPECT_NE(0, rec_.Call(kEndTransaction, none, 0, 0));
+    sqlite3_commit_hook(ef->db, nullptr, nullptr);
+    sqlite3_commit_hook(lf->db, nullptr, nullptr);
+    ReleaseFile(ef, false);
+    ReleaseFile(lf, false);
+    EXPECT_EQ(order, (std::vector<std::string>{"later", "earlier"}));
+    EXPECT_EQ(0, later.Get(kGetEqual, 0, code)) << "the later change is committed";
+    EXPECT_EQ(4, earlier.Get(kGetEqual, 0, code)) << "the earlier one, whose commit failed, is not";
+  }
+}
+
+}  // namespace
+}  // namespace platform::recman

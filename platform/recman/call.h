@@ -43,6 +43,7 @@ struct Handle {
 struct State {
   std::vector<Handle> handles;
   bool in_transaction = false;
+  uint64_t changes = 0;  // files the transaction has changed so far
 };
 
 // The handles of this process.
@@ -109,7 +110,12 @@ class WriteScope {
   }
   int16_t status() const { return status_; }
   int16_t Commit() {
-    if (!own_) return 0;
+    if (!own_) {
+      // A change inside the caller's transaction: its place in the order
+      // of first changes decides when the file commits (EndTransaction).
+      if (f_->in_transaction && f_->first_change == 0) f_->first_change = ++St().changes;
+      return 0;
+    }
     own_ = false;
     int rc = Exec(f_, "COMMIT");
     if (rc != SQLITE_OK) {

@@ -35,6 +35,9 @@ struct File {
   int handles = 0;         // position blocks of this process on the file
   int exclusive_opens = 0;  // of those, opened exclusive
   bool in_transaction = false;
+  // When the transaction first changed the file: 1 for the first file
+  // changed, 2 for the next ...; 0 while it has changed nothing.
+  uint64_t first_change = 0;
   int64_t busy_since = 0;  // when the current wait for a writer began
   std::unordered_map<std::string, sqlite3_stmt*> statements;
   // The search statements of each key, built on first use.

@@ -16,10 +16,13 @@
 //       neither; no temporary file or journal is left; every file is whole and its
 //       totals are those of its 03 records. Prints "in-trasbanc N
 //       in-files M files F" and exits 1 on any fault, naming it.
+//   generate_driver listed
+//       every ".E19" file is in the work list exactly once and no marker
+//       of a committed group is left; exits 1 naming the first fault.
 //
 // With REMIT_KILL_AT=STEP:N in the environment, the process kills itself
-// with SIGKILL the N-th time the generation reaches STEP ("sealed",
-// "committed", "published", "listed", "created").
+// with SIGKILL the N-th time the generation reaches STEP ("created",
+// "sealed", "committed", "renamed", "published", "listed").
 #include <signal.h>
 #include <unistd.h>
 
@@ -38,6 +41,9 @@
 #include "remit/generation.h"
 #include "remit/journal.h"
 #include "remit/layouts.h"
+#include "remit/marker.h"
+#include "remit/work_list.h"
+#include "env/ini.h"
 #include "remit/settings.h"
 #include "remit/test_helpers/receipt_fixture.h"
 #include "util/dates.h"
@@ -158,6 +164,26 @@ int Check(const Shape& shape) {
   return 0;
 }
 
+int Listed() {
+  const std::string directory = remit::OutputDirectory();
+  std::vector<fs::DirEntry> entries;
+  fs::ListDirectory(fs::HostPath(directory), &entries);
+  const std::string list = env::WorkDir + "QXCONVRT.INI";
+  std::map<std::string, int> listed;
+  const int count = std::atoi(env::ReadIniValue(list, "Convertir", "Maxim").c_str());
+  for (int k = 1; k <= count; ++k) ++listed[env::ReadIniValue(list, "Convertir", "Fitx" + std::to_string(k))];
+  for (const fs::DirEntry& entry : entries) {
+    if (!entry.name.ends_with(".E19")) continue;
+    const int times = listed[directory + entry.name];
+    if (times != 1) return Fault(entry.name + " is in the work list " + std::to_string(times) + " times");
+  }
+  std::vector<remit::Marker> markers;
+  if (!remit::ReadMarkers(&markers)) return Fault("the markers cannot be read");
+  if (!markers.empty()) return Fault("a marker is left: " + markers.front().name);
+  std::printf("listed %d\n", count);
+  return 0;
+}
+
 void Print(const remit::GenerationResult& result) {
   for (const std::string& file : result.files) std::printf("file %s\n", file.c_str());
   for (const std::string& text : result.messages) std::printf("message %s\n", text.c_str());
@@ -191,6 +217,7 @@ int Run(const std::string& mode, int argc, char** argv) {
     return result.failed_groups == 0 ? 0 : 4;
   }
   if (mode == "check" && argc == 5) return Check(ShapeOf(argv + 2));
+  if (mode == "listed") return Listed();
   return 2;
 }
 

@@ -103,6 +103,9 @@ int16_t OpenGenerationFiles(std::string* trasbanc, std::string* remeses) {
   db::OpenRecordFile(kTrasBancFile, env::RootDir + "DADES\\TrasBanc", trasbanc, status);
   if (status != 0) return status;
   db::OpenRecordFile(kRemesesFile, env::RootDir + "DADES\\TRemeses", remeses, status);
+  if (status != 0) return status;
+  static std::string markers;
+  db::OpenRecordFile(kMarkerFile, env::RootDir + "DADES\\TGenerat", &markers, status);
   return status;
 }
 

@@ -1,0 +1,85 @@
+#include "remit/marker.h"
+
+#include "db/records.h"
+#include "remit/generation.h"
+
+namespace remit {
+
+namespace {
+
+namespace rm = platform::recman;
+
+constexpr size_t kNameLength = 12;
+constexpr size_t kDigestLength = 64;
+constexpr size_t kRecordLength = 80;
+constexpr char kCommitted = 'C';
+
+std::string* Buffer() { return db::RecordBuffer(kMarkerFile); }
+
+std::string KeyOf(const std::string& name) {
+  std::string key = name.substr(0, kNameLength);
+  key.resize(kNameLength, ' ');
+  return key;
+}
+
+Marker MarkerOf(const std::string& record) {
+  Marker m;
+  const std::string name = record.substr(0, kNameLength);
+  m.name = name.substr(0, name.find_last_not_of(' ') + 1);
+  m.digest = record.substr(kNameLength, kDigestLength);
+  return m;
+}
+
+}  // namespace
+
+bool MarkersOpen() { return Buffer() != nullptr; }
+
+int16_t WriteMarker(const Marker& marker) {
+  std::string* buffer = Buffer();
+  if (buffer == nullptr) return db::kNotInTable;
+  std::string record = KeyOf(marker.name) + marker.digest.substr(0, kDigestLength);
+  record.resize(kNameLength + kDigestLength, ' ');
+  record += kCommitted;
+  record.resize(kRecordLength, ' ');
+  *buffer = record;
+  int16_t status = 0;
+  db::InsertRecord(kMarkerFile, status);
+  return status;
+}
+
+bool FindMarker(const std::string& name, Marker* marker, int16_t* status) {
+  *status = Buffer() == nullptr ? db::kNotInTable : 0;
+  if (*status != 0) return false;
+  db::GetByKey(kMarkerFile, 0, KeyOf(name), 0, *status);
+  if (*status == rm::kKeyNotFound) {
+    *status = 0;
+    return false;
+  }
+  if (*status != 0) return false;
+  *marker = MarkerOf(*Buffer());
+  return true;
+}
+
+bool ReadMarkers(std::vector<Marker>* markers) {
+  markers->clear();
+  if (Buffer() == nullptr) return false;
+  int16_t status = 0;
+  db::GetByKey(kMarkerFile, 0, std::string(), 1, status);
+  while (status == 0) {
+    markers->push_back(MarkerOf(*Buffer()));
+    db::MoveRecords(kMarkerFile, 1, status);
+  }
+  return status == rm::kEndOfFile;
+}
+
+int16_t RemoveMarker(const std::string& name) {
+  if (Buffer() == nullptr) return db::kNotInTable;
+  int16_t status = 0;
+  db::GetByKey(kMarkerFile, 0, KeyOf(name), 0, status);
+  if (status == rm::kKeyNotFound) return 0;
+  if (status != 0) return status;
+  db::DeleteCurrent(kMarkerFile, status);
+  return status;
+}
+
+}  // namespace remit

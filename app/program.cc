@@ -82,6 +82,15 @@ std::string ConverterPath() {
   return {};
 }
 
+// The converter over the work list, when the list holds something for it
+// and ExeDir holds the converter; false when it was not started.
+bool RunConverter() {
+  const std::string converter = remit::WorkListHasFiles() ? ConverterPath() : std::string();
+  if (converter.empty()) return false;
+  platform::console::RunInTerminal(converter);
+  return true;
+}
+
 void RunGeneration() {
   for (;;) {
     ClearScreen();
@@ -90,11 +99,7 @@ void RunGeneration() {
     // The converter only when the work list holds something for it (the
     // generation has told the operator why it holds nothing); otherwise
     // the selection again.
-    const std::string converter = remit::WorkListHasFiles() ? ConverterPath() : std::string();
-    if (!converter.empty()) {
-      platform::console::RunInTerminal(converter);
-      return;
-    }
+    if (RunConverter()) return;
   }
 }
 
@@ -314,7 +319,9 @@ int Main() {
     return 1;
   }
   if (OpenRecordFiles(&why) == 0) {
-    remit::RecoverInterruptedGeneration();
+    // Files the recovery listed are converted now: the next generation
+    // starts the work list afresh and would leave them behind.
+    if (!remit::RecoverInterruptedGeneration().files.empty()) RunConverter();
     RunMainLoop();
   }
   int16_t status = 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "files/backup_layout.h"
+#include "files/lock_slot.h"
 #include "remit/c19_layout.h"
 #include "remit/c19_reader.h"
 #include "remit/c19_records.h"
@@ -28,7 +29,7 @@ TEST(RecordTables, EveryTableNamesEachByteOnceInOrder) {
       csb19_5180::kLayout,    csb19_568::kLayout,       csb19_5880::kLayout,
       csb19_5980::kLayout,    remittance_layout::kLayout, receipt_layout::kLayout,
       files::backup_header::kLayout, files::backup_directory::kLayout,
-      files::backup_entry::kLayout};
+      files::backup_entry::kLayout, files::lock_slot::kLayout};
   for (const util::RecordLayout& table : tables) EXPECT_EQ(util::CheckLayout(table), "");
 
   // The checker itself: an overlap, a gap, a short end and a name twice.

@@ -10,6 +10,7 @@
 #include "env/session.h"
 #include "files/cached_path.h"
 #include "files/lock_liveness.h"
+#include "files/lock_slot.h"
 #include "platform/fs/paths.h"
 #include "platform/process/clock.h"
 #include "util/basics.h"
@@ -25,19 +26,21 @@ LayerHooks Hooks;
 
 namespace {
 
-constexpr int kStationSize = 15;
-constexpr int kHolderSize = 11;
-constexpr int kStampSize = 8;
+// The sizes and 0-based offsets of a slot's fields, from its table.
+constexpr int kStationSize = static_cast<int>(lock_slot::kStation.width);
+constexpr int kHolderSize = static_cast<int>(lock_slot::kHolder.width);
+constexpr int kStampSize = static_cast<int>(lock_slot::kStamp.width);
 constexpr int kIdentitySize = 4 + kStationSize;
-// Offsets of the fields of a slot.
-constexpr size_t kHolderAt = 15;
-constexpr size_t kStampAt = 26;
-constexpr size_t kKindAt = 34;
-constexpr size_t kLowLengthAt = 35;
-constexpr size_t kLowAt = 37;
-constexpr size_t kHighLengthAt = 77;
-constexpr size_t kHighAt = 79;
-constexpr size_t kLineEndAt = 119;
+constexpr size_t kHolderAt = lock_slot::kHolder.offset();
+constexpr size_t kStampAt = lock_slot::kStamp.offset();
+constexpr size_t kKindAt = lock_slot::kKind.offset();
+constexpr size_t kLowLengthAt = lock_slot::kLowLength.offset();
+constexpr size_t kLowAt = lock_slot::kLow.offset();
+constexpr size_t kHighLengthAt = lock_slot::kHighLength.offset();
+constexpr size_t kHighAt = lock_slot::kHigh.offset();
+constexpr size_t kLineEndAt = lock_slot::kLineEnd.offset();
+static_assert(lock_slot::kLayout.length == kLockSlotSize);
+static_assert(lock_slot::kLow.width == kLockKeyMax && lock_slot::kHigh.width == kLockKeyMax);
 constexpr int16_t kMessageRow = 24;
 // Busy opens waited for before the operator is told of the wait.
 constexpr int kQuietOpenRetries = 2;

@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "bank/iban.h"
+#include "remit/c19_layout.h"
 #include "remit/c19_records.h"
 #include "util/basics.h"
 #include "util/cp850.h"
 #include "util/dates.h"
+#include "util/record_layout.h"
 
 namespace remit {
 
@@ -15,14 +17,7 @@ namespace {
 constexpr std::string_view kPresenterCode = "0119143001";
 constexpr std::string_view kCreditorCode = "0219143002";
 constexpr std::string_view kDebitCode = "0319143003";
-// What the remittance information of a debit may hold.
-constexpr size_t kConceptLength = 140;
-
-// The field at 1-based position, width characters (shorter at the end).
-std::string_view Field(std::string_view record, size_t position, size_t width) {
-  if (position - 1 >= record.size()) return {};
-  return record.substr(position - 1, width);
-}
+using util::FieldOf;
 
 std::string Trimmed(std::string_view text) { return std::string(util::Trim(text)); }
 // A name or a text through the SEPA filter, trimmed.
@@ -56,9 +51,9 @@ bool IsIdentifierCharacter(char c) {
 }
 
 // A number field of a totals record; empty when it reads.
-std::string TotalField(std::string_view record, size_t position, size_t width,
-                       std::string_view what, int64_t* value) {
-  const std::string_view field = Field(record, position, width);
+std::string TotalField(std::string_view record, const util::Field& at, std::string_view what,
+                       int64_t* value) {
+  const std::string_view field = FieldOf(record, at);
   if (Digits(field, value)) return {};
   return util::Cp850("el camp ") + std::string(what) + util::Cp850(" ") + Shown(field) +
          util::Cp850(" no és un número");
@@ -97,10 +92,13 @@ std::string ReadPresenter(std::string_view record, C19Presenter* presenter) {
     return util::Cp850("no és un fitxer del quadern 19.14: no comença amb el registre 01 "
                        "(0119143001)");
   }
-  presenter->identifier = Trimmed(Field(record, 11, 35));
-  presenter->name = SepaTrimmed(Field(record, 46, 70));
-  presenter->file_identifier = Trimmed(Field(record, 124, 35));
-  presenter->xml_version = record.size() >= 146 ? record[145] : '4';
+  namespace f = c19_01;
+  presenter->identifier = Trimmed(FieldOf(record, f::kIdentifier));
+  presenter->name = SepaTrimmed(FieldOf(record, f::kName));
+  presenter->file_identifier =
+      Trimmed(util::FieldsOf(record, f::kFileIdentifier, f::kFileIdentifierTail));
+  const std::string_view version = FieldOf(record, f::kXmlVersion);
+  presenter->xml_version = version.empty() ? '4' : version[0];
   if (!IsSepaIdentifier(presenter->identifier)) {
     return util::Cp850("l'identificador del presentador ") + Shown(presenter->identifier) +
            util::Cp850(" no és un identificador SEPA");
@@ -115,10 +113,11 @@ std::string ReadPresenter(std::string_view record, C19Presenter* presenter) {
 }
 
 std::string ReadCreditor(std::string_view record, C19Creditor* creditor) {
-  creditor->identifier = Trimmed(Field(record, 11, 35));
-  creditor->collection_date = std::string(Field(record, 46, 8));
-  creditor->name = SepaTrimmed(Field(record, 54, 70));
-  creditor->iban = Trimmed(Field(record, 266, 34));
+  namespace f = c19_02;
+  creditor->identifier = Trimmed(FieldOf(record, f::kIdentifier));
+  creditor->collection_date = std::string(FieldOf(record, f::kCollectionDate));
+  creditor->name = SepaTrimmed(FieldOf(record, f::kName));
+  creditor->iban = Trimmed(FieldOf(record, f::kIban));
   if (!IsSepaIdentifier(creditor->identifier)) {
     return util::Cp850("l'identificador del creditor ") + Shown(creditor->identifier) +
            util::Cp850(" no és un identificador SEPA");
@@ -136,16 +135,17 @@ std::string ReadCreditor(std::string_view record, C19Creditor* creditor) {
 }
 
 std::string ReadDebit(std::string_view record, C19Debit* debit) {
-  debit->reference = SepaTrimmed(Field(record, 11, 35));
-  debit->mandate = Trimmed(Field(record, 46, 35));
-  debit->sequence_type = std::string(Field(record, 81, 4));
-  debit->purpose = Trimmed(Field(record, 85, 4));
-  const std::string_view amount = Field(record, 89, 11);
-  debit->mandate_date = std::string(Field(record, 100, 8));
-  debit->debtor_name = SepaTrimmed(Field(record, 119, 70));
-  const std::string_view account_kind = Field(record, 403, 1);
-  debit->debtor_iban = Trimmed(Field(record, 404, 34));
-  debit->concept_text = SepaTrimmed(Field(record, 442, kConceptLength));
+  namespace f = c19_03;
+  debit->reference = SepaTrimmed(FieldOf(record, f::kReference));
+  debit->mandate = Trimmed(FieldOf(record, f::kMandate));
+  debit->sequence_type = std::string(FieldOf(record, f::kSequenceType));
+  debit->purpose = Trimmed(FieldOf(record, f::kPurpose));
+  const std::string_view amount = FieldOf(record, f::kAmount);
+  debit->mandate_date = std::string(FieldOf(record, f::kMandateDate));
+  debit->debtor_name = SepaTrimmed(FieldOf(record, f::kDebtorName));
+  const std::string_view account_kind = FieldOf(record, f::kAccountKind);
+  debit->debtor_iban = Trimmed(FieldOf(record, f::kDebtorIban));
+  debit->concept_text = SepaTrimmed(FieldOf(record, f::kConcept));
   if (debit->reference.empty()) return util::Cp850("el rebut no té referència");
   if (debit->mandate.empty() ||
       !std::all_of(debit->mandate.begin(), debit->mandate.end(), IsIdentifierCharacter)) {
@@ -163,7 +163,7 @@ std::string ReadDebit(std::string_view record, C19Debit* debit) {
     return util::Cp850("la categoria de propòsit ") + Shown(debit->purpose) +
            util::Cp850(" no és un codi");
   }
-  if (!Digits(amount, &debit->cents) || amount.size() != 11) {
+  if (!Digits(amount, &debit->cents) || amount.size() != f::kAmount.width) {
     return util::Cp850("l'import ") + Shown(amount) + util::Cp850(" no és un número");
   }
   if (debit->cents == 0) return util::Cp850("l'import és 0");
@@ -306,16 +306,17 @@ bool C19Scan::TakeDebit(std::string_view record) {
 bool C19Scan::TakeBlockTotals(std::string_view record) {
   C19Block& block = plan_.blocks.back();
   block.end_record = index_;
-  if (Trimmed(Field(record, 3, 35)) != block.creditor.identifier) {
+  namespace f = c19_04;
+  if (Trimmed(FieldOf(record, f::kIdentifier)) != block.creditor.identifier) {
     return Fail(util::Cp850("el registre 04 és d'un altre creditor que el seu 02"));
   }
-  if (Field(record, 38, 8) != block.creditor.collection_date) {
+  if (FieldOf(record, f::kCollectionDate) != block.creditor.collection_date) {
     return Fail(util::Cp850("el registre 04 és d'una altra data que el seu 02"));
   }
   int64_t total = 0, debits = 0, records = 0;
-  std::string why = TotalField(record, 46, 17, "total", &total);
-  if (why.empty()) why = TotalField(record, 63, 8, "d'adeudaments", &debits);
-  if (why.empty()) why = TotalField(record, 71, 10, "de registres", &records);
+  std::string why = TotalField(record, f::kTotal, "total", &total);
+  if (why.empty()) why = TotalField(record, f::kDebits, "d'adeudaments", &debits);
+  if (why.empty()) why = TotalField(record, f::kRecords, "de registres", &records);
   if (!why.empty()) return Fail(why);
   const int64_t counted = index_ - block.first_record + 1;
   if (total != block_cents_) return Fail(Disagrees(util::Cp850("cèntims"), total, block_cents_));
@@ -326,13 +327,14 @@ bool C19Scan::TakeBlockTotals(std::string_view record) {
 
 bool C19Scan::TakeCreditorTotals(std::string_view record) {
   const C19Block& block = plan_.blocks.back();
-  if (Trimmed(Field(record, 3, 35)) != block.creditor.identifier) {
+  namespace f = c19_05;
+  if (Trimmed(FieldOf(record, f::kIdentifier)) != block.creditor.identifier) {
     return Fail(util::Cp850("el registre 05 és d'un altre creditor que el seu 02"));
   }
   int64_t total = 0, debits = 0, records = 0;
-  std::string why = TotalField(record, 38, 17, "total", &total);
-  if (why.empty()) why = TotalField(record, 55, 8, "d'adeudaments", &debits);
-  if (why.empty()) why = TotalField(record, 63, 10, "de registres", &records);
+  std::string why = TotalField(record, f::kTotal, "total", &total);
+  if (why.empty()) why = TotalField(record, f::kDebits, "d'adeudaments", &debits);
+  if (why.empty()) why = TotalField(record, f::kRecords, "de registres", &records);
   if (!why.empty()) return Fail(why);
   const int64_t counted = index_ - block.first_record + 1;
   if (total != block_cents_) return Fail(Disagrees(util::Cp850("cèntims"), total, block_cents_));
@@ -344,10 +346,11 @@ bool C19Scan::TakeCreditorTotals(std::string_view record) {
 }
 
 bool C19Scan::TakeFileTotals(std::string_view record) {
+  namespace f = c19_99;
   int64_t total = 0, debits = 0, records = 0;
-  std::string why = TotalField(record, 3, 17, "total", &total);
-  if (why.empty()) why = TotalField(record, 20, 8, "d'adeudaments", &debits);
-  if (why.empty()) why = TotalField(record, 28, 10, "de registres", &records);
+  std::string why = TotalField(record, f::kTotal, "total", &total);
+  if (why.empty()) why = TotalField(record, f::kDebits, "d'adeudaments", &debits);
+  if (why.empty()) why = TotalField(record, f::kRecords, "de registres", &records);
   if (!why.empty()) return Fail(why);
   if (total != plan_.cents) return Fail(Disagrees(util::Cp850("cèntims"), total, plan_.cents));
   if (debits != plan_.debits) return Fail(Disagrees("adeudaments", debits, plan_.debits));

@@ -5,10 +5,12 @@
 #include <cmath>
 
 #include "bank/iban.h"
+#include "remit/c19_layout.h"
 #include "util/basics.h"
 #include "util/cp850.h"
 #include "util/dates.h"
 #include "util/numbers.h"
+#include "util/record_layout.h"
 
 namespace remit {
 
@@ -48,31 +50,6 @@ std::string Fixed(std::string_view text, size_t width) {
   out.resize(width, ' ');
   return out;
 }
-
-// A blank record with its code, and fields laid at 1-based positions.
-class RecordText {
- public:
-  explicit RecordText(std::string_view code) : text_(kRecordLength, ' ') { Put(1, code); }
-  // The text from position on, cut at the end of the record.
-  void Put(size_t position, std::string_view value) {
-    const size_t at = position - 1;
-    if (at >= kRecordLength) return;
-    const size_t n = std::min(value.size(), kRecordLength - at);
-    text_.replace(at, n, value.substr(0, n));
-  }
-  // A text field of width characters.
-  void Put(size_t position, size_t width, std::string_view value) {
-    Put(position, Fixed(value, width));
-  }
-  // A number right-aligned with leading zeros.
-  void PutNumber(size_t position, int16_t width, int64_t value) {
-    Put(position, util::ZeroPad(static_cast<double>(value), width));
-  }
-  std::string Take() { return std::move(text_); }
-
- private:
-  std::string text_;
-};
 
 }  // namespace
 
@@ -146,74 +123,90 @@ std::string DebitConcept(const ConceptParts& parts) {
 }
 
 std::string Record01(const PresenterHeader& header) {
-  RecordText r("0119143001");
-  r.Put(11, 35, header.identifier);
-  r.Put(46, 70, header.name);
-  r.Put(116, 8, header.today);
-  r.Put(124, 35, "PRE" + Fixed(header.today, 8) + Fixed(header.time_stamp, 11) + std::string(13, 'X'));
-  r.Put(146, std::string(1, header.xml_version));
-  r.Put(159, 4, header.entity);
-  r.Put(163, 4, header.office);
-  return r.Take();
+  namespace f = c19_01;
+  std::string r = util::BlankRecord(f::kLayout);
+  util::PutField(r, f::kCode, "0119143001");
+  util::PutField(r, f::kIdentifier, header.identifier);
+  util::PutField(r, f::kName, header.name);
+  util::PutField(r, f::kToday, header.today);
+  util::PutField(r, f::kFileIdentifier,
+                 "PRE" + Fixed(header.today, 8) + Fixed(header.time_stamp, 11));
+  util::PutField(r, f::kXmlVersion, std::string(1, header.xml_version));
+  util::PutField(r, f::kFileIdentifierTail, std::string(f::kFileIdentifierTail.width, 'X'));
+  util::PutField(r, f::kEntity, header.entity);
+  util::PutField(r, f::kOffice, header.office);
+  return r;
 }
 
 std::string Record02(const CreditorHeader& header) {
-  RecordText r("0219143002");
-  r.Put(11, 35, header.identifier);
-  r.Put(46, 8, header.collection_date);
-  r.Put(54, 70, header.name);
-  r.Put(266, 34, header.iban);
-  return r.Take();
+  namespace f = c19_02;
+  std::string r = util::BlankRecord(f::kLayout);
+  util::PutField(r, f::kCode, "0219143002");
+  util::PutField(r, f::kIdentifier, header.identifier);
+  util::PutField(r, f::kCollectionDate, header.collection_date);
+  util::PutField(r, f::kName, header.name);
+  util::PutField(r, f::kIban, header.iban);
+  return r;
 }
 
 std::string Record03(const Debit& debit) {
-  RecordText r("0319143003");
-  r.Put(11, 35, debit.reference);
-  r.Put(46, 35, debit.mandate);
-  r.Put(81, "RCUR");
-  r.Put(85, "TRAD");
-  r.PutNumber(89, 11, debit.amount);
-  r.Put(100, "20091031");  // the date the office's mandates are taken as signed
-  r.Put(119, 70, debit.debtor_name);
-  r.Put(403, "A");
-  r.Put(404, 34, debit.debtor_iban);
-  r.Put(442, debit.concept_text);  // runs on to the end of the record when long
-  return r.Take();
+  namespace f = c19_03;
+  std::string r = util::BlankRecord(f::kLayout);
+  util::PutField(r, f::kCode, "0319143003");
+  util::PutField(r, f::kReference, debit.reference);
+  util::PutField(r, f::kMandate, debit.mandate);
+  util::PutField(r, f::kSequenceType, "RCUR");
+  util::PutField(r, f::kPurpose, "TRAD");
+  util::PutNumber(r, f::kAmount, debit.amount);
+  // The date the office's mandates are taken as signed.
+  util::PutField(r, f::kMandateDate, "20091031");
+  util::PutField(r, f::kDebtorName, debit.debtor_name);
+  util::PutField(r, f::kAccountKind, "A");
+  util::PutField(r, f::kDebtorIban, debit.debtor_iban);
+  util::PutFrom(r, f::kConcept, debit.concept_text);  // runs on to the end of the record when long
+  return r;
 }
 
 std::string Record04(std::string_view identifier, std::string_view collection_date,
                      int64_t total, int64_t debits, int64_t records) {
-  RecordText r("04");
-  r.Put(3, 35, identifier);
-  r.Put(38, 8, collection_date);
-  r.PutNumber(46, 17, total);
-  r.PutNumber(63, 8, debits);
-  r.PutNumber(71, 10, records);
-  return r.Take();
+  namespace f = c19_04;
+  std::string r = util::BlankRecord(f::kLayout);
+  util::PutField(r, f::kCode, "04");
+  util::PutField(r, f::kIdentifier, identifier);
+  util::PutField(r, f::kCollectionDate, collection_date);
+  util::PutNumber(r, f::kTotal, total);
+  util::PutNumber(r, f::kDebits, debits);
+  util::PutNumber(r, f::kRecords, records);
+  return r;
 }
 
 std::string Record05(std::string_view identifier, int64_t total, int64_t debits,
                      int64_t records) {
-  RecordText r("05");
-  r.Put(3, 35, identifier);
-  r.PutNumber(38, 17, total);
-  r.PutNumber(55, 8, debits);
-  r.PutNumber(63, 10, records);
-  return r.Take();
+  namespace f = c19_05;
+  std::string r = util::BlankRecord(f::kLayout);
+  util::PutField(r, f::kCode, "05");
+  util::PutField(r, f::kIdentifier, identifier);
+  util::PutNumber(r, f::kTotal, total);
+  util::PutNumber(r, f::kDebits, debits);
+  util::PutNumber(r, f::kRecords, records);
+  return r;
 }
 
 std::string Record99(int64_t total, int64_t debits, int64_t records) {
-  RecordText r("99");
-  r.PutNumber(3, 17, total);
-  r.PutNumber(20, 8, debits);
-  r.PutNumber(28, 10, records);
-  return r.Take();
+  namespace f = c19_99;
+  std::string r = util::BlankRecord(f::kLayout);
+  util::PutField(r, f::kCode, "99");
+  util::PutNumber(r, f::kTotal, total);
+  util::PutNumber(r, f::kDebits, debits);
+  util::PutNumber(r, f::kRecords, records);
+  return r;
 }
 
 int64_t Record99Debits(std::string_view record) {
-  if (record.size() < 27 || !record.starts_with("99")) return -1;
+  const std::string_view field = util::FieldOf(record, c19_99::kDebits);
+  if (field.size() < c19_99::kDebits.width || !record.starts_with("99")) return -1;
   int64_t debits = 0;
-  for (char c : record.substr(19, 8)) {
+  for (char c : field) {
     if (c < '0' || c > '9') return -1;
     debits = debits * 10 + (c - '0');
   }

@@ -4,11 +4,9 @@ namespace remit {
 
 namespace {
 
-// width bytes from offset, blank-padded where the record ends early.
-std::string Field(std::string_view record, size_t offset, size_t width) {
-  std::string out = offset < record.size() ? std::string(record.substr(offset, width)) : std::string();
-  out.resize(width, ' ');
-  return out;
+// The field's bytes, blank-padded where the record ends early.
+std::string Field(std::string_view record, const util::Field& field) {
+  return util::FieldPadded(record, field);
 }
 
 int32_t LittleEndian32(std::string_view bytes) {
@@ -23,14 +21,15 @@ int32_t LittleEndian32(std::string_view bytes) {
 
 Remittance ReadRemittance(std::string_view record) {
   Remittance r;
-  r.low = Field(record, 0, 1);
-  r.account = Field(record, 1, 10);
-  r.office = Field(record, 11, 2);
-  r.suffix_number = Field(record, 13, 3);
-  r.creditor_name = Field(record, 16, 30);
-  r.creditor_suffix = Field(record, 55, 3);
-  r.creditor_identifier = Field(record, 58, 17);
-  r.high = Field(record, 75, 1);
+  namespace f = remittance_layout;
+  r.low = Field(record, f::kLow);
+  r.account = Field(record, f::kAccount);
+  r.office = Field(record, f::kOffice);
+  r.suffix_number = Field(record, f::kSuffixNumber);
+  r.creditor_name = Field(record, f::kCreditorName);
+  r.creditor_suffix = Field(record, f::kCreditorSuffix);
+  r.creditor_identifier = Field(record, f::kCreditorIdentifier);
+  r.high = Field(record, f::kHigh);
   return r;
 }
 
@@ -52,15 +51,16 @@ std::string ReceiptGroupKey(const Remittance& r) { return SeriesLetter(r) + r.lo
 
 Receipt ReadReceipt(std::string_view record) {
   Receipt r;
-  r.kind = Field(record, 0, 1);
-  r.debtor_code = Field(record, 1, 6);
-  r.number = Field(record, 7, 4);
-  r.remittance = Field(record, 11, 2);
-  r.debtor_name = Field(record, 23, 40);
-  r.amount = LittleEndian32(Field(record, 63, 4));
-  r.debtor_iban = Field(record, 71, 34);
-  r.debtor_identifier = Field(record, 116, 17);
-  r.concept_text = Field(record, 133, 640);
+  namespace f = receipt_layout;
+  r.kind = Field(record, f::kKind);
+  r.debtor_code = Field(record, f::kDebtorCode);
+  r.number = Field(record, f::kNumber);
+  r.remittance = Field(record, f::kRemittance);
+  r.debtor_name = Field(record, f::kDebtorName);
+  r.amount = LittleEndian32(Field(record, f::kAmount));
+  r.debtor_iban = Field(record, f::kDebtorIban);
+  r.debtor_identifier = Field(record, f::kDebtorIdentifier);
+  r.concept_text = Field(record, f::kConcept);
   return r;
 }
 
@@ -69,7 +69,9 @@ std::string ReceiptKey0(const Receipt& r) { return r.kind + r.debtor_code + r.nu
 std::string ReceiptKey1(const Receipt& r) { return r.remittance + ReceiptKey0(r); }
 
 std::string ReceiptKey1Of(std::string_view record) {
-  return Field(record, 11, 2) + Field(record, 0, 11);
+  namespace f = receipt_layout;
+  return Field(record, f::kRemittance) + Field(record, f::kKind) + Field(record, f::kDebtorCode) +
+         Field(record, f::kNumber);
 }
 
 }  // namespace remit

@@ -8,10 +8,53 @@
 #include <string>
 #include <string_view>
 
+#include "util/record_layout.h"
+
 namespace remit {
 
-inline constexpr size_t kRemittanceRecordLength = 76;
-inline constexpr size_t kReceiptRecordLength = 773;
+// A remittance of TRemeses, the record file of the office's remittances.
+// The bytes marked free hold what the generation does not read.
+namespace remittance_layout {
+inline constexpr util::Field kLow = util::Packed("low", 1, 1);
+inline constexpr util::Field kAccount = util::Packed("account", 2, 10);
+inline constexpr util::Field kOffice = util::Packed("office", 12, 2);
+inline constexpr util::Field kSuffixNumber = util::Text("suffix_number", 14, 3);
+inline constexpr util::Field kCreditorName = util::Text("creditor_name", 17, 30);
+inline constexpr util::Field kFree = util::Free("free", 47, 9);
+inline constexpr util::Field kCreditorSuffix = util::Text("creditor_suffix", 56, 3);
+inline constexpr util::Field kCreditorIdentifier = util::Text("creditor_identifier", 59, 17);
+inline constexpr util::Field kHigh = util::Packed("high", 76, 1);
+inline constexpr util::Field kFields[] = {kLow,  kAccount,        kOffice,
+                                          kSuffixNumber,  kCreditorName,
+                                          kFree, kCreditorSuffix, kCreditorIdentifier,
+                                          kHigh};
+inline constexpr util::RecordLayout kLayout{"TRemeses remittance", 76, kFields};
+}  // namespace remittance_layout
+
+// A receipt of TrasBanc, the record file of the receipts to collect.
+namespace receipt_layout {
+inline constexpr util::Field kKind = util::Text("kind", 1, 1);
+inline constexpr util::Field kDebtorCode = util::Packed("debtor_code", 2, 6);
+inline constexpr util::Field kNumber = util::Packed("number", 8, 4);
+// The series letter and the remittance's low byte, packed.
+inline constexpr util::Field kRemittance = util::Text("remittance", 12, 2);
+inline constexpr util::Field kFree1 = util::Free("free_1", 14, 10);
+inline constexpr util::Field kDebtorName = util::Text("debtor_name", 24, 40);
+inline constexpr util::Field kAmount = util::Binary("amount", 64, 4);  // euro cents
+inline constexpr util::Field kFree2 = util::Free("free_2", 68, 4);
+inline constexpr util::Field kDebtorIban = util::Text("debtor_iban", 72, 34);
+inline constexpr util::Field kFree3 = util::Free("free_3", 106, 11);
+inline constexpr util::Field kDebtorIdentifier = util::Text("debtor_identifier", 117, 17);
+inline constexpr util::Field kConcept = util::Text("concept", 134, 640);
+inline constexpr util::Field kFields[] = {kKind,       kDebtorCode, kNumber, kRemittance,
+                                          kFree1,      kDebtorName, kAmount, kFree2,
+                                          kDebtorIban, kFree3,      kDebtorIdentifier,
+                                          kConcept};
+inline constexpr util::RecordLayout kLayout{"TrasBanc receipt", 773, kFields};
+}  // namespace receipt_layout
+
+inline constexpr size_t kRemittanceRecordLength = remittance_layout::kLayout.length;
+inline constexpr size_t kReceiptRecordLength = receipt_layout::kLayout.length;
 
 struct Remittance {
   std::string low;               // 1 byte packed: the low two digits

@@ -3,11 +3,13 @@
 #include "env/installation.h"
 #include "env/language.h"
 #include "env/session.h"
+#include "remit/csb19_layout.h"
 #include "ui/forms/print_spool.h"
 #include "util/basics.h"
 #include "util/cp850.h"
 #include "util/dates.h"
 #include "util/numbers.h"
+#include "util/record_layout.h"
 
 namespace remit {
 
@@ -22,14 +24,10 @@ constexpr int16_t kAmountColumn = 55;
 constexpr int16_t kReceiptsColumn = 69;
 constexpr int16_t kRecordsColumn = 83;
 
-// Positions count from 1, as the record layout gives them.
-std::string_view Field(std::string_view record, size_t from, size_t to) {
-  if (record.size() < from) return {};
-  return record.substr(from - 1, to - from + 1);
-}
+using util::FieldOf;
 
-double Value(std::string_view record, size_t from, size_t to) {
-  return util::NumericValue(Field(record, from, to));
+double Value(std::string_view record, const util::Field& field) {
+  return util::NumericValue(FieldOf(record, field));
 }
 
 void Style(std::string_view style) {
@@ -42,7 +40,7 @@ void Style(std::string_view style) {
 // would print amounts a hundred times off. The currency settings of the
 // session are put back afterwards.
 std::string Amount(std::string_view record, double amount) {
-  if (record.empty() || record[0] != '5') return util::FormatNumber(kCountPicture, amount);
+  if (FieldOf(record, csb19_5880::kGroup) != "5") return util::FormatNumber(kCountPicture, amount);
   const std::string main = util::MainCurrency, alt = util::AltCurrency,
                     display = util::DisplayCurrency;
   util::MainCurrency = util::DisplayCurrency = "E";
@@ -103,11 +101,12 @@ bool VerificationReport::PartyLines(std::string_view record, double amount, int3
                                     int32_t records) {
   NewPageIfBeyond(59);
   Style("N 48 \\.\\");
-  spool::PrintItem(1, env::TranslateText(util::Cp850("ORDENANT ")) + std::string(Field(record, 5, 16)) + " ", 0);
+  namespace f = csb19_5880;
+  spool::PrintItem(1, env::TranslateText(util::Cp850("ORDENANT ")) + std::string(FieldOf(record, f::kPayee)) + " ", 0);
   Totals(record, amount, receipts, records);
-  const double declared_amount = Value(record, 89, 98);
-  const double declared_receipts = Value(record, 105, 114);
-  const double declared_records = Value(record, 115, 124);
+  const double declared_amount = Value(record, f::kAmount);
+  const double declared_receipts = Value(record, f::kReceipts);
+  const double declared_records = Value(record, f::kRecords);
   if (amount == declared_amount && receipts == declared_receipts && records == declared_records) {
     return true;
   }
@@ -120,20 +119,21 @@ bool VerificationReport::PartyLines(std::string_view record, double amount, int3
 bool VerificationReport::GeneralTotals(std::string_view record, std::string_view presenter_date,
                                        int32_t parties, double amount, int32_t receipts,
                                        int32_t records) {
+  namespace f = csb19_5980;
   NewPageIfBeyond(32767);  // only when no page is started yet
   spool::PrintItem(49, std::string(47, '-'), 1);
   NewPageIfBeyond(58);
   spool::PrintItem(1,
-                   env::TranslateText(util::Cp850("PRESENTADOR ")) + std::string(Field(record, 5, 16)) + " " +
+                   env::TranslateText(util::Cp850("PRESENTADOR ")) + std::string(FieldOf(record, f::kPresenter)) + " " +
                        env::FormatDate(presenter_date, 2, "dma"),
                    0);
   Style("D");
   spool::PrintItem(49, util::FormatNumber(kPartiesPicture, parties), 0);
   Totals(record, amount, receipts, records);
-  const double declared_parties = Value(record, 69, 72);
-  const double declared_amount = Value(record, 89, 98);
-  const double declared_receipts = Value(record, 105, 114);
-  const double declared_records = Value(record, 115, 124);
+  const double declared_parties = Value(record, f::kPayees);
+  const double declared_amount = Value(record, f::kAmount);
+  const double declared_receipts = Value(record, f::kReceipts);
+  const double declared_records = Value(record, f::kRecords);
   const bool agree = parties == declared_parties && amount == declared_amount &&
                      receipts == declared_receipts && records == declared_records;
   if (!agree) {
@@ -154,14 +154,15 @@ void RecordChecker::Error(double record_number, std::string_view message) {
 
 void RecordChecker::Check(std::string_view record, double record_number) {
   record_error_ = false;
-  bool clean = record.size() == kCsb19RecordLength && record.substr(162) == "\r\n";
-  for (size_t i = 0; clean && i < 162; ++i) {
+  bool clean = record.size() == kCsb19RecordLength && record.substr(kCsb19Length) == "\r\n";
+  for (size_t i = 0; clean && i < kCsb19Length; ++i) {
     const auto c = static_cast<unsigned char>(record[i]);
     clean = c >= 32 && c != 127;
   }
   if (!clean) Error(record_number, env::TranslateText(util::Cp850("conté caràcters estranys")));
 
-  const std::string_view kind = Field(record, 2, 4);
+  // Every kind but the debits' is three characters after the group.
+  const std::string_view kind = FieldOf(record, csb19_5180::kKind);
   const bool first = record_number == 1;
   if (kind == "180") {
     if (first) {
@@ -169,7 +170,7 @@ void RecordChecker::Check(std::string_view record, double record_number) {
       total_amount_ = 0;
       total_receipts_ = 0;
       total_records_ = 1;
-      const std::string_view date = Field(record, 17, 22);
+      const std::string_view date = FieldOf(record, csb19_5180::kDate);
       presenter_date_ = util::ParseDateText(date, util::SplitDate(env::WorkDate).year);
     } else {
       Error(record_number, env::TranslateText(util::Cp850("el registre 5180 no pot ser aquest registre")));
@@ -183,14 +184,16 @@ void RecordChecker::Check(std::string_view record, double record_number) {
     party_amount_ = 0;
     party_receipts_ = 0;
     party_records_ = 1;
-  } else if (Field(record, 2, 3) == "68") {
+  } else if (FieldOf(record, csb19_568::kKind) == "68") {
+    namespace f = csb19_568;
     ++party_records_;
-    if (Field(record, 4, 4) == "0") {
-      party_amount_ += Value(record, 89, 98);
+    if (FieldOf(record, f::kSequence) == "0") {
+      party_amount_ += Value(record, f::kAmount);
       ++party_receipts_;
       optional_sequence_ = 0;
-    } else if (++optional_sequence_ != Value(record, 4, 4)) {
-      Error(record_number, env::TranslateText(util::Cp850("el registre ")) + std::string(Field(record, 1, 4)) +
+    } else if (++optional_sequence_ != Value(record, f::kSequence)) {
+      Error(record_number, env::TranslateText(util::Cp850("el registre ")) +
+                               std::string(util::FieldsOf(record, f::kGroup, f::kSequence)) +
                                env::TranslateText(util::Cp850(" no està en seqüència")));
     }
   } else if (kind == "880") {

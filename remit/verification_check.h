@@ -13,9 +13,12 @@
 #include <string>
 #include <string_view>
 
+#include "remit/csb19_layout.h"
+
 namespace remit {
 
-inline constexpr size_t kCsb19RecordLength = 164;  // 162 characters and CR LF
+// A record as it lies in the file: 162 characters and CR LF.
+inline constexpr size_t kCsb19RecordLength = kCsb19Length + 2;
 
 class VerificationReport {
  public:

@@ -4,8 +4,11 @@
 #include "db/records.h"
 #include "env/session.h"
 #include "remit/generation.h"
+#include "remit/layouts.h"
 #include "util/dates.h"
+#include "util/little_endian.h"
 #include "util/numbers.h"
+#include "util/record_layout.h"
 
 namespace remit::testing {
 
@@ -15,44 +18,36 @@ std::string Packed(int64_t value, int16_t digits) {
   return util::PackDigits(util::ZeroPad(static_cast<double>(value), digits));
 }
 
-std::string Fixed(const std::string& text, size_t width) {
-  std::string out = text.substr(0, width);
-  out.resize(width, ' ');
-  return out;
-}
-
-void PutLe32(std::string& record, size_t at, int32_t value) {
-  const auto v = static_cast<uint32_t>(value);
-  for (size_t i = 0; i < 4; ++i) record[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 }  // namespace
 
 std::string ReceiptFields::Record() const {
-  std::string r(773, ' ');
-  r[0] = kind;
-  r.replace(1, 6, Packed(debtor, 12));
-  r.replace(7, 4, Packed(number, 8));
-  r[11] = series;
-  r.replace(12, 1, Packed(remittance_low, 2));
-  r.replace(23, 40, Fixed(name, 40));
-  PutLe32(r, 63, amount);
-  r.replace(71, 34, Fixed(iban, 34));
-  r.replace(116, 17, Fixed(identifier, 17));
-  r.replace(133, 640, Fixed(concept_text, 640));
+  namespace f = receipt_layout;
+  std::string r = util::BlankRecord(f::kLayout);
+  util::PutField(r, f::kKind, std::string(1, kind));
+  util::PutField(r, f::kDebtorCode, Packed(debtor, 12));
+  util::PutField(r, f::kNumber, Packed(number, 8));
+  util::PutField(r, f::kRemittance, series + Packed(remittance_low, 2));
+  util::PutField(r, f::kDebtorName, name);
+  util::PutField(r, f::kAmount, util::Le32(static_cast<uint32_t>(amount)));
+  util::PutField(r, f::kDebtorIban, iban);
+  util::PutField(r, f::kDebtorIdentifier, identifier);
+  util::PutField(r, f::kConcept, concept_text);
   return r;
 }
 
 std::string RemittanceFields::Record() const {
-  std::string r(76, ' ');
-  r.replace(0, 1, Packed(number % 100, 2));
-  r.replace(1, 10, account.empty() ? std::string(10, '\x80') : util::PackDigits(account));
-  r.replace(11, 2, util::PackDigits(office));
-  r.replace(13, 3, Fixed(suffix_number, 3));
-  r.replace(16, 30, Fixed(creditor_name, 30));
-  r.replace(55, 3, Fixed(creditor_suffix, 3));
-  r.replace(58, 17, Fixed(creditor_identifier, 17));
-  r.replace(75, 1, Packed(number / 100, 2));
+  namespace f = remittance_layout;
+  std::string r = util::BlankRecord(f::kLayout);
+  util::PutField(r, f::kLow, Packed(number % 100, 2));
+  util::PutField(r, f::kAccount,
+                 account.empty() ? std::string(10, '\x80') : util::PackDigits(account));
+  util::PutField(r, f::kOffice, util::PackDigits(office));
+  util::PutField(r, f::kSuffixNumber, suffix_number);
+  util::PutField(r, f::kCreditorName, creditor_name);
+  util::PutField(r, f::kCreditorSuffix, creditor_suffix);
+  util::PutField(r, f::kCreditorIdentifier, creditor_identifier);
+  util::PutField(r, f::kHigh, Packed(number / 100, 2));
   return r;
 }
 

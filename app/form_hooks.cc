@@ -14,7 +14,7 @@
 #include "platform/process/clock.h"
 #include "remit/generation.h"
 #include "ui/choice.h"
-#include "ui/forms/forms.h"
+#include "forms/forms.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/basics.h"

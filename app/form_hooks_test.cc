@@ -10,7 +10,7 @@
 #include "tests/support/headless_screen.h"
 #include "tests/support/reset.h"
 #include "tests/support/scratch_dir.h"
-#include "ui/forms/forms.h"
+#include "forms/forms.h"
 #include "util/cp850.h"
 #include "util/dates.h"
 

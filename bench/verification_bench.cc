@@ -13,7 +13,7 @@
 #include "env/session.h"
 #include "platform/console/console.h"
 #include "remit/verification.h"
-#include "ui/forms/print_spool.h"
+#include "forms/print_spool.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "env/installation.h"
 #include "env/language.h"
 #include "env/session.h"
-#include "ui/forms/print_spool.h"
+#include "forms/print_spool.h"
 #include "util/basics.h"
 #include "util/cp850.h"
 #include "util/dates.h"

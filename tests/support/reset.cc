@@ -7,7 +7,7 @@
 #include "platform/fs/reset.h"
 #include "platform/recman/reset.h"
 #include "remit/reset.h"
-#include "ui/forms/forms.h"
+#include "forms/forms.h"
 #include "ui/reset.h"
 #include "util/reset.h"
 

@@ -24,7 +24,7 @@
 #include "tests/support/reset.h"
 #include "tests/support/scoped.h"
 #include "tests/support/scratch_dir.h"
-#include "ui/forms/forms.h"
+#include "forms/forms.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/little_endian.h"

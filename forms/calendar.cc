@@ -1,6 +1,6 @@
 // The calendar: a quarter of the year in a window of columns 59 to 80, the
 // months one under the other, the days under their weekday.
-#include "ui/forms/calendar.h"
+#include "forms/calendar.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@
 #include "env/session.h"
 #include "platform/console/console.h"
 #include "platform/process/clock.h"
-#include "ui/forms/editor_state.h"
+#include "forms/editor_state.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/dates.h"

@@ -8,8 +8,8 @@
 #include "tests/support/random.h"
 #include "tests/support/reset.h"
 #include "tests/support/scratch_dir.h"
-#include "ui/forms/forms.h"
-#include "ui/forms/test_forms.h"
+#include "forms/forms.h"
+#include "forms/test_forms.h"
 
 namespace ui::forms {
 namespace {

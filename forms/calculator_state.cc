@@ -10,7 +10,7 @@
 #include "env/session.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
-#include "ui/forms/calculator.h"
+#include "forms/calculator.h"
 #include "util/decimal.h"
 
 namespace ui::forms {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/forms/calculator.h"
+#include "forms/calculator.h"
 #include "ui/keys.h"
 #include "util/basics.h"
 #include "util/decimal.h"

@@ -2,7 +2,7 @@
 // scrolls, appending each line to Browse.tmp, and pages, scrolls and picks
 // over that file. Every way out puts the key set, the window, the colour and
 // the file's lock mode back as they were and removes Browse.tmp.
-#include "ui/forms/browse_list.h"
+#include "forms/browse_list.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,8 +14,8 @@
 #include "platform/console/console.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
-#include "ui/forms/editor_state.h"
-#include "ui/forms/forms.h"
+#include "forms/editor_state.h"
+#include "forms/forms.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/basics.h"

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "platform/console/console.h"
-#include "ui/forms/calculator.h"
-#include "ui/forms/editor_state.h"
+#include "forms/calculator.h"
+#include "forms/editor_state.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/cp850.h"

@@ -1,6 +1,6 @@
 // The help window: rows 4 to ScreenRows - 3 of the whole width, the page's
 // lines inside a double frame, read one record at a time from the file.
-#include "ui/forms/help.h"
+#include "forms/help.h"
 
 #include <algorithm>
 #include <string>

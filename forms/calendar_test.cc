@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "env/session.h"
-#include "platform/console/console.h"
 #include "forms/editor_state.h"
+#include "platform/console/console.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "ui/ui_test_support.h"

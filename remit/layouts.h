@@ -10,9 +10,6 @@
 
 namespace remit {
 
-inline constexpr size_t kRemittanceRecordLength = 76;
-inline constexpr size_t kReceiptRecordLength = 773;
-
 struct Remittance {
   std::string low;               // 1 byte packed: the low two digits
   std::string account;           // 10 bytes packed: entity, office, check, account

@@ -9,12 +9,12 @@
 #include "files/drives.h"
 #include "files/listing.h"
 #include "files/paths.h"
+#include "forms/forms.h"
 #include "platform/console/console.h"
 #include "platform/fs/drives.h"
 #include "platform/process/clock.h"
 #include "remit/generation.h"
 #include "ui/choice.h"
-#include "ui/forms/forms.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/basics.h"
@@ -27,7 +27,6 @@ namespace {
 
 namespace forms = ui::forms;
 
-constexpr int16_t kEscape = 27;
 // A remittance number and its creditor: "ZZ9", two blanks, 30 characters.
 constexpr size_t kCreditorNameAt = 16;
 constexpr size_t kCreditorNameLength = 30;
@@ -116,7 +115,7 @@ bool Confirmed() {
   StoreFieldValue(kConfirmForm, 1, "");
   int16_t form = kConfirmForm, first = 0, last = 0, key = 0;
   forms::ShowForm(form, first, last, key);
-  return key != kEscape && util::UpperCase(Trimmed(Value(kConfirmForm, 1))) == "S";
+  return key != ui::kKeyEscape && util::UpperCase(Trimmed(Value(kConfirmForm, 1))) == "S";
 }
 
 std::string WithBackslash(std::string directory) {
@@ -255,7 +254,7 @@ int16_t CheckFieldValue(int16_t& form, std::string& text, int16_t& field, int16_
 }
 
 int16_t OnFormAccept(int16_t& form, int16_t& key) {
-  if (key == kEscape) return 0;
+  if (key == ui::kKeyEscape) return 0;
   switch (form) {
     case kMainForm:
       Operation = util::UpperCase(Trimmed(Value(kMainForm, 1)));

@@ -5,12 +5,12 @@
 #include "app/program.h"
 #include "env/installation.h"
 #include "env/session.h"
+#include "forms/forms.h"
 #include "platform/console/console.h"
 #include "remit/generation.h"
 #include "tests/support/headless_screen.h"
 #include "tests/support/reset.h"
 #include "tests/support/scratch_dir.h"
-#include "ui/forms/forms.h"
 #include "util/cp850.h"
 #include "util/dates.h"
 

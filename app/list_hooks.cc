@@ -4,11 +4,12 @@
 #include "app/program.h"
 #include "db/records.h"
 #include "env/language.h"
+#include "forms/browse_list.h"
+#include "forms/forms.h"
 #include "remit/catalogue.h"
 #include "remit/generation.h"
 #include "remit/screen.h"
-#include "ui/forms/browse_list.h"
-#include "ui/forms/forms.h"
+#include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/basics.h"
 #include "util/cp850.h"
@@ -106,7 +107,7 @@ void OnListPick(int16_t& list, int16_t& form, int16_t& field) {
   } else if (list == kFileList) {
     text = remit::CataloguedFileName(Record(kUSortFile));
   }
-  int16_t key = 13;
+  int16_t key = ui::kKeyEnter;
   CheckFieldValue(form, text, field, key);
 }
 

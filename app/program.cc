@@ -15,14 +15,15 @@
 #include "files/backup.h"
 #include "files/listing.h"
 #include "files/paths.h"
+#include "forms/forms.h"
+#include "forms/print_spool.h"
 #include "platform/console/console.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 #include "remit/generation.h"
 #include "remit/verification.h"
 #include "remit/work_list.h"
-#include "ui/forms/forms.h"
-#include "ui/forms/print_spool.h"
+#include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/basics.h"
 #include "util/cp850.h"
@@ -94,7 +95,7 @@ bool RunConverter() {
 void RunGeneration() {
   for (;;) {
     ClearScreen();
-    if (Show(kGenerationForm) == 27) return;
+    if (Show(kGenerationForm) == ui::kKeyEscape) return;
     remit::GenerateCuaderno19();
     // The converter only when the work list holds something for it (the
     // generation has told the operator why it holds nothing); otherwise
@@ -129,7 +130,7 @@ void RunReport() {
   PrepareCatalogue();
   for (;;) {
     ClearScreen();
-    if (Show(kReportForm) == 27) return;
+    if (Show(kReportForm) == ui::kKeyEscape) return;
     if (forms::OpenPrintSpool(ReportDevice()) != 0) {
       ui::TellOperator(env::LastFileErrorText());
       continue;
@@ -162,7 +163,7 @@ void RunCopy() {
   PrepareCatalogue();
   for (;;) {
     ClearScreen();
-    if (Show(kCopyForm) == 27) return;
+    if (Show(kCopyForm) == ui::kKeyEscape) return;
     int volumes = 0;
     const files::BackupResult result = files::BackupToVolumes(
         SourceDrive + SourceDirectory, SourceFile, TargetDrive + "\\", "", &volumes);
@@ -264,7 +265,7 @@ int OpenRecordFiles(std::string* why) {
 void RunMainLoop() {
   for (;;) {
     ClearScreen();
-    if (Show(kMainForm) == 27) return;
+    if (Show(kMainForm) == ui::kKeyEscape) return;
     if (Operation == "G") {
       RunGeneration();
     } else if (Operation == "T") {

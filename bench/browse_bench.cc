@@ -13,12 +13,12 @@
 
 #include "db/records.h"
 #include "env/session.h"
+#include "forms/browse_list.h"
+#include "forms/forms.h"
 #include "platform/console/console.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 #include "platform/recman/keyspec.h"
-#include "ui/forms/browse_list.h"
-#include "ui/forms/forms.h"
 #include "util/little_endian.h"
 
 namespace console = platform::console;

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "env/session.h"
+#include "forms/print_spool.h"
 #include "platform/console/console.h"
 #include "remit/verification.h"
-#include "ui/forms/print_spool.h"
 
 namespace {
 

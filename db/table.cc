@@ -4,15 +4,15 @@
 
 namespace db::internal {
 
-std::array<Slot, 41>& Table() {
-  static std::array<Slot, 41> table;
+std::array<Slot, kMaxOpenFiles + 1>& Table() {
+  static std::array<Slot, kMaxOpenFiles + 1> table;
   return table;
 }
 
 int FindSlot(int16_t file_number) {
   auto& table = Table();
   int first_free = 0;
-  for (int i = 1; i <= 40; ++i) {
+  for (int i = 1; i <= kMaxOpenFiles; ++i) {
     if (file_number != 0 && table[static_cast<size_t>(i)].file_number == file_number) return i;
     if (first_free == 0 && table[static_cast<size_t>(i)].file_number == 0) first_free = i;
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "db/records.h"
 #include "platform/recman/btrcall.h"
 
 namespace db::internal {
@@ -42,8 +43,9 @@ struct Slot {
   KeyLayout layout;
 };
 
-// Slot 0 is the scratch block of create and reset; 1..40 hold the files.
-std::array<Slot, 41>& Table();
+// Slot 0 is the scratch block of create and reset; 1..kMaxOpenFiles hold
+// the files.
+std::array<Slot, kMaxOpenFiles + 1>& Table();
 
 // The slot of file_number, or minus the first free slot, or 0 when the
 // number is not there and no slot is free.

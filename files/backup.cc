@@ -26,7 +26,6 @@ namespace {
 
 namespace fs = platform::fs;
 
-constexpr int16_t kEscape = 27;
 // Bytes read and written at once. Chunks end on multiples of it in the
 // data file, whatever the parts before them: writes of whole pages cost
 // the system a third less than the same bytes written across pages.
@@ -149,13 +148,13 @@ VolumeState LookAtVolume(const Run& run, int number) {
 // gives up; the prompt to insert it first when asked for.
 bool CheckVolume(Run& run, int number, bool prompt) {
   for (;;) {
-    if (prompt && ui::TellOperator(InsertText(run, number)) == kEscape) {
+    if (prompt && ui::TellOperator(InsertText(run, number)) == ui::kKeyEscape) {
       return Stop(run, BackupResult::kCancelled);
     }
     prompt = true;
     const VolumeState state = LookAtVolume(run, number);
     if (state == VolumeState::kAccepted) return true;
-    if (state == VolumeState::kRefused && ui::TellOperator(NotEmptyText(run, number)) == kEscape) {
+    if (state == VolumeState::kRefused && ui::TellOperator(NotEmptyText(run, number)) == ui::kKeyEscape) {
       return Stop(run, BackupResult::kCancelled);
     }
   }
@@ -218,7 +217,7 @@ bool OpenVolume(Run& run, int64_t need) {
     volume.control.Close();
     fs::RemoveFile(fs::HostPath(data_path));
     fs::RemoveFile(fs::HostPath(control_path));
-    if (ui::TellOperator(NotEmptyText(run, number)) == kEscape) {
+    if (ui::TellOperator(NotEmptyText(run, number)) == ui::kKeyEscape) {
       return Stop(run, BackupResult::kCancelled);
     }
     if (!CheckVolume(run, number, true)) return false;

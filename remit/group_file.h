@@ -55,11 +55,10 @@ class GroupFile {
   // The group did not commit: both files removed and let go.
   void Discard();
 
-  // Program paths.
+  // The final file's program path.
   const std::string& FinalPath() const { return final_path_; }
   // The final name without its directory, "XXXXXXXX.E19".
   std::string FinalName() const;
-  const std::string& TemporaryPath() const { return temporary_path_; }
 
  private:
   bool Flush();

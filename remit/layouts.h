@@ -53,9 +53,6 @@ inline constexpr util::Field kFields[] = {kKind,       kDebtorCode, kNumber, kRe
 inline constexpr util::RecordLayout kLayout{"TrasBanc receipt", 773, kFields};
 }  // namespace receipt_layout
 
-inline constexpr size_t kRemittanceRecordLength = remittance_layout::kLayout.length;
-inline constexpr size_t kReceiptRecordLength = receipt_layout::kLayout.length;
-
 struct Remittance {
   std::string low;               // 1 byte packed: the low two digits
   std::string account;           // 10 bytes packed: entity, office, check, account

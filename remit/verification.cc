@@ -12,6 +12,7 @@
 #include "platform/fs/paths.h"
 #include "remit/screen.h"
 #include "remit/verification_check.h"
+#include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/basics.h"
 #include "util/cp850.h"
@@ -47,7 +48,7 @@ bool OpenVolume(std::string_view drive, int32_t volume, platform::fs::File& file
         ui::TellOperator(env::TranslateText(util::Cp850("INSERIU CÒPIA DE SEGURETAT NÚMERO ")) +
                          std::to_string(volume) + env::TranslateText(util::Cp850(" A ")) +
                          std::string(drive));
-    if (key == 27) return false;
+    if (key == ui::kKeyEscape) return false;
     if (!files::DrivePresent(drive) || !files::FileExists(path)) continue;
     if (file.Open(platform::fs::HostPath(path), platform::fs::File::kRead, false) == 0) return true;
     // There but unreadable (no permission, a damaged medium): say why
@@ -124,7 +125,7 @@ class SetReader {
         env::TranslateText(util::Cp850("JA HI HA ")) +
         std::string(util::Trim(util::FormatNumber("Z,ZZZ,ZZZ,ZZ9", errors))) +
         env::TranslateText(util::Cp850(" ERRORS EN AQUEST VOLUM. CONTINUAR? (Esc: ATURAR)")));
-    return key != 27;
+    return key != ui::kKeyEscape;
   }
 
   ProgressWindow& window_;

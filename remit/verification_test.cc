@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "env/session.h"
+#include "forms/print_spool.h"
 #include "platform/console/console.h"
 #include "tests/support/headless_screen.h"
 #include "tests/support/reset.h"
 #include "tests/support/scoped.h"
 #include "tests/support/scratch_dir.h"
-#include "ui/forms/print_spool.h"
 #include "util/cp850.h"
 #include "util/dates.h"
 

@@ -4,7 +4,7 @@
 The order, lowest first (ARCHITECTURE.md says why):
 
   util/ -> bank/ -> platform/process -> platform/{fs,console,recman,xml,pdf} -> env/
-  -> ui/ (core) -> db/, files/ -> ui/forms/ -> remit/ -> app/
+  -> ui/ -> db/, files/ -> forms/ -> remit/ -> app/
 
 A file may include headers of its own folder and of lower layers only;
 folders of the same layer do not include each other. tools/, bench/ and
@@ -35,7 +35,7 @@ RANKS = {
     "ui": 5,
     "db": 6,
     "files": 6,
-    "ui/forms": 7,
+    "forms": 7,
     "remit": 8,
     "app": 9,
     "tools": 10,
@@ -134,7 +134,6 @@ def check_cmake(root, relpath, breaches):
         deps = re.search(r"DEPS(.*?)(SYSTEM|TEST_DEPS|$)", call.group(2), flags=re.S)
         for dep in (deps.group(1).split() if deps else []):
             name = dep.removeprefix("qdeb_").replace("platform_", "platform/")
-            name = name.replace("ui_forms", "ui/forms")
             if name not in RANKS:
                 continue
             if RANKS[name] >= RANKS[layer]:

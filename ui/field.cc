@@ -19,9 +19,6 @@ namespace console = platform::console;
 
 namespace {
 
-constexpr int16_t kCtrlF4 = 0x6100, kAltF4 = 0x6B00;
-constexpr int16_t kBackspace = 8, kTab = 9, kEnter = 13, kEscape = 27;
-constexpr int16_t kCtrlC = 3, kCtrlV = 22, kCtrlY = 25;
 
 bool IsSeparator(char c) { return std::string_view(" ,.;:").find(c) != std::string_view::npos; }
 
@@ -140,10 +137,10 @@ Outcome ChoiceKey(Field& f, int16_t key) {
     case kKeyHome:
       f.position = 1;
       return Outcome::kContinue;
-    case kCtrlC:
+    case kKeyCtrlC:
       console::SetClipboard(f.options[f.current].display);
       return Outcome::kContinue;
-    case kBackspace: case kKeyCtrlHome: case kCtrlY: case kKeyDelete: case kCtrlV:
+    case kKeyBackspace: case kKeyCtrlHome: case kKeyCtrlY: case kKeyDelete: case kKeyCtrlV:
       return Outcome::kContinue;
     default:
       return Outcome::kFinish;
@@ -188,7 +185,7 @@ Outcome OrdinaryKey(Field& f, int16_t key) {
     case 0:
       if (f.position < f.end) ++f.position;
       return Outcome::kContinue;
-    case kBackspace:
+    case kKeyBackspace:
       if (f.position <= 1) return Outcome::kContinue;
       --f.position;
       DeleteAt(text, static_cast<size_t>(f.position - 1));
@@ -200,7 +197,7 @@ Outcome OrdinaryKey(Field& f, int16_t key) {
       f.position = 1;
       return Outcome::kContinue;
     case kKeyCtrlHome:
-    case kCtrlY:
+    case kKeyCtrlY:
       text.assign(text.size(), ' ');
       f.position = 1;
       return Outcome::kRedraw;
@@ -225,11 +222,11 @@ Outcome OrdinaryKey(Field& f, int16_t key) {
       if (f.position >= f.end) return Outcome::kFinish;
       f.position = WordRight(text, f.position, f.end);
       return Outcome::kContinue;
-    case kCtrlC:
+    case kKeyCtrlC:
       // A masked entry (a password) never goes to the clipboard.
       if (!f.hidden) console::SetClipboard(util::Trim(text));
       return Outcome::kContinue;
-    case kCtrlV: {
+    case kKeyCtrlV: {
       const std::string clip = CleanPaste(console::Clipboard());
       if (clip.empty()) return Outcome::kContinue;
       const size_t at = static_cast<size_t>(f.position - 1);
@@ -273,12 +270,12 @@ bool FinalKey(int16_t* key) {
   int16_t k = *key;
   if (k == kKeyShiftTab) {
     k = kKeyUp;
-  } else if (k == kTab) {
-    k = kEnter;
-  } else if (k == kEnter && KeySetFind(kKeyEnd) >= 0) {
+  } else if (k == kKeyTab) {
+    k = kKeyEnter;
+  } else if (k == kKeyEnter && KeySetFind(kKeyEnd) >= 0) {
     k = kKeyEnd;
-  } else if (k == kCtrlF4 || k == kAltF4) {
-    k = kEscape;
+  } else if (k == kKeyCtrlF4 || k == kKeyAltF4) {
+    k = kKeyEscape;
   }
   if (!KeySetCodes.empty()) {
     const int index = KeySetFind(k);

@@ -111,9 +111,9 @@ int ModifiedKey(int code, uint8_t modifiers) {
   } else if (modifiers & console::kCtrl) {
     if (f1_f10) return code + 0x2300;
     if (f11_f12) return code + 0x400;
-    if (code == 0x4700) return 0x7700;
-    if (code == 0x4D00) return 0x7400;
-    if (code == 0x4B00) return 0x7300;
+    if (code == kKeyHome) return kKeyCtrlHome;
+    if (code == kKeyRight) return kKeyCtrlRight;
+    if (code == kKeyLeft) return kKeyCtrlLeft;
   } else if (modifiers & console::kShift) {
     if (f1_f10) return code + 0x1900;
     if (f11_f12) return code + 0x200;

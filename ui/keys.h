@@ -61,6 +61,15 @@ inline constexpr int16_t kKeyCtrlLeft = 0x7300, kKeyCtrlRight = 0x7400, kKeyCtrl
 inline constexpr int16_t kKeyCtrlPgDn = 0x7600, kKeyCtrlPgUp = static_cast<int16_t>(0x8400);
 inline constexpr int16_t kKeyAltF = 0x2100;
 
+// The characters and function keys with a meaning of their own: the field
+// editor's, the forms', the lists', the pop-ups' and the tools' (Escape
+// leaves, Enter accepts, F1 asks for help, F2 turns to a linked form, F4
+// opens a list, Ctrl+L repaints).
+inline constexpr int16_t kKeyCtrlB = 2, kKeyCtrlC = 3, kKeyBackspace = 8, kKeyTab = 9,
+                         kKeyCtrlL = 12, kKeyEnter = 13, kKeyCtrlV = 22, kKeyCtrlY = 25, kKeyEscape = 27;
+inline constexpr int16_t kKeyF1 = 0x3B00, kKeyF2 = 0x3C00, kKeyF4 = 0x3E00,
+                         kKeyCtrlF4 = 0x6100, kKeyAltF4 = 0x6B00;
+
 // A click as the field editor, the forms and the lists report it:
 // -(100 x column + row), the clicked cell 1-based and absolute. The screen
 // has at most 99 rows and 99 columns, so every click lies in -9999..-101.

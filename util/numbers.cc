@@ -181,8 +181,6 @@ std::string FormatField(double value, std::string_view field_width) {
   return integer_part + decimal_part;
 }
 
-std::string NumberText(double value) { return FormatField(value, ""); }
-
 std::string ZeroPad(double value, int16_t width) {
   if (width <= 0) return std::string();
   if (!std::isfinite(value)) value = 0;

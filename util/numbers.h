@@ -55,11 +55,9 @@ std::string CurrencyFor(std::string_view selection);
 // S ("+" for values >= 0), N ("N" for negatives), M ("N" or blank), any case.
 // With a width the sign takes the first digit position; the integer part is
 // cut to its last digits when it is wider than the width. Values that are not
-// finite numbers are written as 0.
+// finite numbers are written as 0. Without a width (""): every decimal the
+// number has (up to 15 significant digits), no padding, and 0 as empty.
 std::string FormatField(double value, std::string_view field_width);
-// The number with every decimal it has (up to 15 significant digits), no
-// padding; 0 gives an empty text.
-std::string NumberText(double value);
 
 // The last width digits of the value with leading zeros, without its sign.
 // width <= 0 gives an empty text.

@@ -15,6 +15,10 @@ namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// A field without a width: the number with every decimal it has (up to 15
+// significant digits), no padding; 0 gives an empty text.
+std::string NumberText(double value) { return FormatField(value, ""); }
+
 TEST(FormatField, WidthsSignsAndOptions) {
   EXPECT_EQ(FormatField(-12.5, "5.2V"), "-001250");
   EXPECT_EQ(FormatField(-12.5, "5.2"), "-0012.50");

@@ -6,7 +6,6 @@
 
 namespace platform::recman {
 
-inline constexpr int16_t kStatusOk = 0;
 inline constexpr int16_t kInvalidOperation = 1;
 inline constexpr int16_t kIoError = 2;
 inline constexpr int16_t kFileNotOpen = 3;
@@ -22,7 +21,6 @@ inline constexpr int16_t kDiskFull = 18;
 inline constexpr int16_t kKeyBufferTooShort = 21;
 inline constexpr int16_t kDataBufferTooShort = 22;
 inline constexpr int16_t kPageSizeError = 24;
-inline constexpr int16_t kCreateError = 25;
 inline constexpr int16_t kKeyCountError = 26;
 inline constexpr int16_t kKeyPositionError = 27;
 inline constexpr int16_t kRecordLengthError = 28;
@@ -35,10 +33,8 @@ inline constexpr int16_t kInvalidRecordAddress = 43;
 inline constexpr int16_t kAccessDenied = 46;
 inline constexpr int16_t kInvalidCollatingSequence = 48;
 inline constexpr int16_t kFileExists = 59;
-inline constexpr int16_t kDeadlock = 78;
 inline constexpr int16_t kConflict = 80;  // the record changed since it was read
 inline constexpr int16_t kLockError = 81;
-inline constexpr int16_t kLostPosition = 82;
 inline constexpr int16_t kRecordInUse = 84;
 inline constexpr int16_t kFileInUse = 85;
 inline constexpr int16_t kIncompatibleMode = 88;

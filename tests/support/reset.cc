@@ -3,11 +3,11 @@
 #include "db/reset.h"
 #include "env/reset.h"
 #include "files/reset.h"
+#include "forms/forms.h"
 #include "platform/console/reset.h"
 #include "platform/fs/reset.h"
 #include "platform/recman/reset.h"
 #include "remit/reset.h"
-#include "ui/forms/forms.h"
 #include "ui/reset.h"
 #include "util/reset.h"
 

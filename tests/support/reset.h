@@ -8,7 +8,7 @@
 
 namespace qdeb::testing {
 
-// remit, ui/forms, files, db, ui, env, util, then the record manager, the console
+// remit, forms, files, db, ui, env, util, then the record manager, the console
 // and the file-system caches. (bank/ and platform/process keep no state.)
 void ResetAllState();
 

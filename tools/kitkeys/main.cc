@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/console/console.h"
+#include "ui/keys.h"
 #include "util/cp850.h"
 
 namespace console = platform::console;
@@ -166,10 +167,10 @@ int main() {
       const int16_t code = console::KeyCode(event.key);
       if (code == 0) continue;
       AddLine(&area, Hex(code), console::KeyName(event.key), Modifiers(event.key.modifiers));
-      if (code == 27 && escape_before) break;
-      escape_before = code == 27;
+      if (code == ui::kKeyEscape && escape_before) break;
+      escape_before = code == ui::kKeyEscape;
       // Ctrl+L repaints a terminal that something else has written over.
-      if (code == 12) console::Redraw();
+      if (code == ui::kKeyCtrlL) console::Redraw();
     } else {
       continue;
     }

@@ -14,7 +14,6 @@ namespace {
 using ui::kKeyDown, ui::kKeyEnd, ui::kKeyHome, ui::kKeyLeft, ui::kKeyPgDn, ui::kKeyPgUp, ui::kKeyRight,
     ui::kKeyUp, ui::kKeyCtrlPgDn, ui::kKeyCtrlPgUp;
 
-constexpr int16_t kEscape = 27;
 
 int Lines(const spool::Report& report, size_t page) {
   return static_cast<int>(report.pages[page].lines.size());
@@ -71,7 +70,7 @@ void DrawStatus(const spool::Report& report, const View& view, int row, int colu
 }  // namespace
 
 bool MoveView(const spool::Report& report, int16_t key, int rows, int columns, View* view) {
-  if (key == kEscape) return false;
+  if (key == ui::kKeyEscape) return false;
   if (report.pages.empty()) return true;
   const size_t last_page = report.pages.size() - 1;
   const int last_top = LastTop(report, view->page, rows);

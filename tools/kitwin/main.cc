@@ -69,7 +69,7 @@ int main() {
   for (;;) {
     int16_t key = 0;
     ui::WaitKey(key);
-    if (key == 'q' || key == 27) break;
+    if (key == 'q' || key == ui::kKeyEscape) break;
     switch (key) {
       case '1': OpenFirst(); break;
       case '2': OpenSecond(); break;

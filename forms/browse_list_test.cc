@@ -1,4 +1,4 @@
-#include "ui/forms/browse_list.h"
+#include "forms/browse_list.h"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +7,12 @@
 
 #include "db/records.h"
 #include "env/session.h"
+#include "forms/forms.h"
+#include "forms/test_forms.h"
 #include "platform/console/console.h"
 #include "platform/fs/paths.h"
 #include "platform/recman/test_support.h"
 #include "tests/support/scoped.h"
-#include "ui/forms/forms.h"
-#include "ui/forms/test_forms.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "ui/ui_test_support.h"

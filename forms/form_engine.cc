@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "env/session.h"
+#include "forms/browse_list.h"
+#include "forms/editor_state.h"
+#include "forms/forms.h"
+#include "forms/print_spool.h"
 #include "platform/console/console.h"
-#include "ui/forms/browse_list.h"
-#include "ui/forms/editor_state.h"
-#include "ui/forms/print_spool.h"
 #include "ui/field.h"
-#include "ui/forms/forms.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/basics.h"
@@ -30,8 +30,6 @@ LayerHooks Hooks;
 
 namespace {
 
-constexpr int16_t kCtrlB = 2, kEnter = 13, kEscape = 27;
-constexpr int16_t kF1 = 0x3B00, kF2 = 0x3C00, kF4 = 0x3E00;
 
 // The forms running now, outermost first. A linked form that is already
 // running is not shown again inside itself (the program may have changed
@@ -47,7 +45,7 @@ bool IsRunning(int16_t k) {
 
 // Keys with which a linked page ends the page before it as well.
 bool EndsChain(int16_t key) {
-  return key == kKeyPgUp || key == kKeyPgDn || key == kKeyEnd || key == kCtrlB || key == kEnter ||
+  return key == kKeyPgUp || key == kKeyPgDn || key == kKeyEnd || key == kKeyCtrlB || key == kKeyEnter ||
          key == kKeyDown || key == kKeyUp;
 }
 
@@ -186,7 +184,7 @@ int16_t EditOneField(int16_t k, int16_t* j, int16_t last) {
   for (;;) {
     const FormDefinition* form = Form(k);
     const FieldDefinition* field = Field(k, *j);
-    if (form == nullptr || field == nullptr) return kEscape;
+    if (form == nullptr || field == nullptr) return kKeyEscape;
     const auto& a = field->attributes;
     const size_t length = static_cast<size_t>(std::max<int16_t>(a[kLength], 0));
     const bool hidden = (a[kFlags] & kHiddenEntry) != 0;
@@ -214,13 +212,13 @@ int16_t EditOneField(int16_t k, int16_t* j, int16_t last) {
     // find the caller's key set and a free save slot.
     PutEditorState(before);
 
-    if (key == kF1) {
+    if (key == kKeyF1) {
       const std::string topic(util::TrimRight(env::MenuName));
       if (!topic.empty() && Hooks.show_help) Hooks.show_help(topic);
       again = true;
       continue;
     }
-    if (key == kF4) {
+    if (key == kKeyF4) {
       const int16_t list = a[kBrowseList];
       again = true;
       if (list <= 0 || !Hooks.show_list) continue;
@@ -229,10 +227,10 @@ int16_t EditOneField(int16_t k, int16_t* j, int16_t last) {
         continue;
       }
       // As Down; as Enter on the last field of a form that nothing continues.
-      return *j >= last && LinkedForm(k) == 0 ? kEnter : kKeyDown;
+      return *j >= last && LinkedForm(k) == 0 ? kKeyEnter : kKeyDown;
     }
     ShowLeftEntry(*field, layout, text);
-    if (key == kEscape) {
+    if (key == kKeyEscape) {
       if (Hooks.show_field_value) Hooks.show_field_value(k, *j);
       return key;
     }
@@ -300,26 +298,26 @@ bool Move(const Page& page, int16_t* j, int16_t* key) {
       *j = last;
       return false;
     case kKeyEnd:
-    case kCtrlB:
+    case kKeyCtrlB:
       return true;
-    case kEscape:
+    case kKeyEscape:
       if (*j <= first) return true;
       *j = first;
       return false;
-    case kEnter:
+    case kKeyEnter:
     case kKeyDown:
-    case kF2: {
+    case kKeyF2: {
       const int16_t linked = LinkedForm(page.k);
-      if ((*j >= last || *key == kF2) && linked != 0) return ShowLinkedPage(page, linked, key);
-      if (*key == kF2) return false;
-      if (*j >= last) return *key == kEnter;
+      if ((*j >= last || *key == kKeyF2) && linked != 0) return ShowLinkedPage(page, linked, key);
+      if (*key == kKeyF2) return false;
+      if (*j >= last) return *key == kKeyEnter;
       *j = Settle(page.k, static_cast<int16_t>(*j + 1), 1, first, last);
       return false;
     }
     case kKeyUp:
       if (*j <= first) {
         if (!page.continuation) return false;
-        *key = kEscape;
+        *key = kKeyEscape;
         return true;
       }
       *j = Settle(page.k, static_cast<int16_t>(*j - 1), -1, first, last);
@@ -354,7 +352,7 @@ int16_t RunPage(Page& page, int16_t key) {
   if (Hooks.on_form_open) Hooks.on_form_open(page.k);
   EnterableRange(page.k, &page.first, &page.last);
   // A form with nothing to enter is only shown: it is left as with Escape.
-  if (page.first == 0) key = kEscape;
+  if (page.first == 0) key = kKeyEscape;
   bool left = page.first == 0 || ResumeChain(page, &key);
   for (;;) {
     int16_t j = page.first;
@@ -382,7 +380,7 @@ void ShowForm(int16_t& form, int16_t& first_page, int16_t& last_page, int16_t& k
   const FormDefinition* definition =
       magnitude <= INT16_MAX ? Form(static_cast<int16_t>(magnitude)) : nullptr;
   if (definition == nullptr || IsRunning(static_cast<int16_t>(magnitude))) {
-    key = kEscape;
+    key = kKeyEscape;
     return;
   }
   Page page;

@@ -1,4 +1,4 @@
-#include "ui/forms/print_spool.h"
+#include "forms/print_spool.h"
 
 #include <cstdlib>
 

@@ -5,11 +5,11 @@
 
 #include "env/language.h"
 #include "env/session.h"
+#include "forms/forms.h"
+#include "forms/test_forms.h"
 #include "tests/support/random.h"
 #include "tests/support/reset.h"
 #include "tests/support/scratch_dir.h"
-#include "ui/forms/forms.h"
-#include "ui/forms/test_forms.h"
 
 namespace ui::forms {
 namespace {

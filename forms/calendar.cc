@@ -1,6 +1,6 @@
 // The calendar: a quarter of the year in a window of columns 59 to 80, the
 // months one under the other, the days under their weekday.
-#include "ui/forms/calendar.h"
+#include "forms/calendar.h"
 
 #include <algorithm>
 #include <array>
@@ -8,13 +8,13 @@
 
 #include "env/language.h"
 #include "env/session.h"
+#include "forms/editor_state.h"
 #include "platform/console/console.h"
 #include "platform/process/clock.h"
-#include "ui/forms/editor_state.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
-#include "util/dates.h"
 #include "util/basics.h"
+#include "util/dates.h"
 #include "util/numbers.h"
 #include "util/text.h"
 
@@ -25,7 +25,6 @@ namespace {
 namespace console = platform::console;
 
 constexpr int16_t kTop = 1, kLeft = 59, kBottom = 24, kRight = 80;
-constexpr int16_t kEscape = 27;
 constexpr int32_t kFirstYear = 0, kLastYear = 9999;
 constexpr int kInsideWidth = kRight - kLeft - 1;
 
@@ -150,7 +149,7 @@ CalendarStep CalendarKey(CalendarDate& date, int16_t key) {
     case kKeyHome: AddMonths(date, 1 - date.month); return CalendarStep::kMoved;
     case kKeyEnd: AddMonths(date, 12 - date.month); return CalendarStep::kMoved;
     case 'F': case 'f': case kKeyAltF: return CalendarStep::kFinish;
-    case kEscape: return CalendarStep::kLeave;
+    case kKeyEscape: return CalendarStep::kLeave;
     default: return CalendarStep::kNothing;
   }
 }

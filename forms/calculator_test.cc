@@ -1,4 +1,4 @@
-#include "ui/forms/calculator.h"
+#include "forms/calculator.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "env/session.h"
+#include "forms/editor_state.h"
 #include "platform/console/console.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
-#include "ui/forms/editor_state.h"
 #include "ui/keys.h"
 #include "ui/ui_test_support.h"
 #include "util/cp850.h"

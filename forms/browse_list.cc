@@ -2,7 +2,7 @@
 // scrolls, appending each line to Browse.tmp, and pages, scrolls and picks
 // over that file. Every way out puts the key set, the window, the colour and
 // the file's lock mode back as they were and removes Browse.tmp.
-#include "ui/forms/browse_list.h"
+#include "forms/browse_list.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -11,11 +11,11 @@
 
 #include "db/records.h"
 #include "env/session.h"
+#include "forms/editor_state.h"
+#include "forms/forms.h"
 #include "platform/console/console.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
-#include "ui/forms/editor_state.h"
-#include "ui/forms/forms.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/basics.h"
@@ -31,7 +31,6 @@ namespace {
 
 namespace fs = platform::fs;
 
-constexpr int16_t kEnter = 13, kEscape = 27, kF4 = 0x3E00;
 constexpr int kEntryHeader = 10;
 constexpr int16_t kHorizontalStep = 8;
 // Positions are 32-bit: the work file stops growing before they overflow.
@@ -104,7 +103,7 @@ class Browse {
         case kKeyPgDn:
           PageDown();
           break;
-        case kEnter:
+        case kKeyEnter:
           status = Pick();
           return key;
         default:
@@ -391,7 +390,7 @@ int16_t ShowReadyList(int16_t list, const ListDefinition& definition, std::strin
   Browse browse(list, definition, std::move(start_key), std::move(prefix));
   SetColour("+n");
   const bool window = OpenWindow(a[kListTop], a[kListLeft], a[kListBottom], a[kListRight]);
-  int16_t key = kEscape;
+  int16_t key = kKeyEscape;
   if (window) {
     DrawFrame(2);
     SetColour("h");
@@ -404,7 +403,7 @@ int16_t ShowReadyList(int16_t list, const ListDefinition& definition, std::strin
     platform::console::Beep();
   }
   browse.CloseWorkFile();
-  if (key == kF4 && a[kListNested] != 0) {
+  if (key == kKeyF4 && a[kListNested] != 0) {
     int16_t nested = a[kListNested];
     ShowList(nested, status);
     if (status == 0 && Hooks.on_list_pick) {
@@ -429,7 +428,7 @@ void ShowList(int16_t& list, int16_t& status) {
   if (a[kListFilterForm] != 0) {
     int16_t form = a[kListFilterForm], first_page = 0, last_page = 0, key = 0;
     ShowForm(form, first_page, last_page, key);
-    if (key == kEscape) return;
+    if (key == kKeyEscape) return;
   }
   std::string start_key, prefix;
   if (Hooks.fill_catalogue_level) {

@@ -1,6 +1,6 @@
 // The help window: rows 4 to ScreenRows - 3 of the whole width, the page's
 // lines inside a double frame, read one record at a time from the file.
-#include "ui/forms/help.h"
+#include "forms/help.h"
 
 #include <algorithm>
 #include <string>
@@ -21,7 +21,6 @@ namespace {
 
 namespace console = platform::console;
 
-constexpr int16_t kEscape = 27, kF1 = 0x3B00;
 constexpr int16_t kTop = 4;
 
 // The page: its file and the number of whole records it holds.
@@ -123,9 +122,9 @@ void Browse(View& v, const std::string& topic) {
     WaitKey(key);
     const bool below = v.first + v.visible - 1 < v.page->lines();
     switch (key) {
-      case kEscape:
+      case kKeyEscape:
         return;
-      case kF1:
+      case kKeyF1:
         if (!IsGeneralTopic(topic)) ShowHelp(std::string(kGeneralHelpTopic));
         break;
       case kKeyDown:

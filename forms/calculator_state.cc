@@ -8,9 +8,9 @@
 #include "env/ini.h"
 #include "env/ini_file.h"
 #include "env/session.h"
+#include "forms/calculator.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
-#include "ui/forms/calculator.h"
 #include "util/decimal.h"
 
 namespace ui::forms {

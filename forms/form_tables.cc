@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "env/language.h"
-#include "ui/forms/forms.h"
+#include "forms/forms.h"
 
 namespace ui::forms {
 

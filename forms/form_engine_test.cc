@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "env/session.h"
+#include "forms/forms.h"
+#include "forms/test_forms.h"
 #include "platform/console/console.h"
-#include "ui/forms/forms.h"
-#include "ui/forms/test_forms.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "ui/ui_test_support.h"

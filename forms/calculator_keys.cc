@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/forms/calculator.h"
+#include "forms/calculator.h"
 #include "ui/keys.h"
 #include "util/basics.h"
 #include "util/decimal.h"
@@ -12,7 +12,6 @@ namespace ui::forms {
 
 namespace {
 
-constexpr int16_t kBackspace = 8, kEnter = 13, kEscape = 27;
 // Integer digits an entry takes at most: those of the display picture.
 constexpr int kLargestEntryDigits = 16;
 // Integer digits and decimals shown together stay below this many.
@@ -170,19 +169,19 @@ CalculatorStep CalculatorKey(CalculatorState& s, int16_t key) {
         s.decimals = 0;
       }
       return CalculatorStep::kEntry;
-    case kBackspace:
+    case kKeyBackspace:
       Backspace(s);
       return CalculatorStep::kEntry;
     case '+': case '-': case '*': case '/': case '%': case 'R': case 'C':
       return Operate(s, c);
-    case '=': case kEnter:
+    case '=': case kKeyEnter:
       return s.entering ? Operate(s, '=') : CalculatorStep::kNothing;
     case 'T':
       s.entry = util::Negated(s.entry);
       return CalculatorStep::kEntry;
     case 'F':
       return CalculatorStep::kFinish;
-    case kEscape:
+    case kKeyEscape:
       return CalculatorStep::kLeave;
     default:
       break;

@@ -2,9 +2,9 @@
 // upwards from row 22 over whatever the screen shows, the entry on row 24.
 #include <string>
 
+#include "forms/calculator.h"
+#include "forms/editor_state.h"
 #include "platform/console/console.h"
-#include "ui/forms/calculator.h"
-#include "ui/forms/editor_state.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/cp850.h"

@@ -1,4 +1,4 @@
-#include "ui/forms/help.h"
+#include "forms/help.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "ui/forms/calendar.h"
+#include "forms/calendar.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "env/session.h"
+#include "forms/editor_state.h"
 #include "platform/console/console.h"
-#include "ui/forms/editor_state.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "ui/ui_test_support.h"

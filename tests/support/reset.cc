@@ -6,7 +6,6 @@
 #include "platform/console/reset.h"
 #include "platform/fs/reset.h"
 #include "platform/recman/reset.h"
-#include "remit/reset.h"
 #include "ui/forms/forms.h"
 #include "ui/reset.h"
 #include "util/reset.h"
@@ -14,7 +13,6 @@
 namespace qdeb::testing {
 
 void ResetAllState() {
-  remit::ResetGeneration();
   ui::forms::ResetForms();
   files::ResetFilesState();
   db::ResetRecordLayer();

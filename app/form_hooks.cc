@@ -124,12 +124,13 @@ std::string WithBackslash(std::string directory) {
 }
 
 int16_t AcceptGeneration() {
-  remit::CollectionDate = TypedDate(Value(kGenerationForm, 1));
-  if (remit::CollectionDate.empty()) remit::CollectionDate = env::WorkDate;
+  remit::GenerationRequest& selection = GenerationSelection;
+  selection.collection_date = TypedDate(Value(kGenerationForm, 1));
+  if (selection.collection_date.empty()) selection.collection_date = env::WorkDate;
   // Typed numbers are taken by value, so that "5 " and " 5" are both 0005.
-  remit::RangeFrom = RemittanceKey(Value(kGenerationForm, 2));
-  remit::RangeTo = RemittanceKey(Value(kGenerationForm, 3));
-  if (remit::RangeFrom > remit::RangeTo) {
+  selection.range_from = RemittanceKey(Value(kGenerationForm, 2));
+  selection.range_to = RemittanceKey(Value(kGenerationForm, 3));
+  if (selection.range_from > selection.range_to) {
     ui::TellOperator(env::TranslateText(util::Cp850("LA PRIMERA REMESA NO POT SER MÉS GRAN QUE L'ÚLTIMA: ")) +
                      Trimmed(Value(kGenerationForm, 2)) + " > " + Trimmed(Value(kGenerationForm, 3)));
     return 1;

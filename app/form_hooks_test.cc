@@ -93,9 +93,9 @@ TEST_F(FormHooksTest, ARangeBackwardsOrUnconfirmedStaysOnTheFormAndAConfirmedOne
   EXPECT_NE(Accept(kGenerationForm, "N\nEnter\n"), 0);
   EXPECT_NE(Accept(kGenerationForm, "Esc\n"), 0);
   EXPECT_EQ(Accept(kGenerationForm, "s\nEnter\n"), 0);
-  EXPECT_EQ(remit::CollectionDate, util::PackDigits("20270105"));
-  EXPECT_EQ(remit::RangeFrom, util::PackDigits("0003"));  // typed as "3 ": taken by value
-  EXPECT_EQ(remit::RangeTo, util::PackDigits("0099"));
+  EXPECT_EQ(GenerationSelection.collection_date, util::PackDigits("20270105"));
+  EXPECT_EQ(GenerationSelection.range_from, util::PackDigits("0003"));  // typed as "3 ": taken by value
+  EXPECT_EQ(GenerationSelection.range_to, util::PackDigits("0099"));
 }
 
 TEST_F(FormHooksTest, FieldsAreCheckedAndStoredByType) {

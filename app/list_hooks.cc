@@ -2,13 +2,13 @@
 
 #include "app/form_hooks.h"
 #include "app/program.h"
+#include "app/screen_operator.h"
 #include "db/records.h"
 #include "env/language.h"
 #include "forms/browse_list.h"
 #include "forms/forms.h"
 #include "remit/catalogue.h"
 #include "remit/generation.h"
-#include "remit/screen.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
 #include "util/basics.h"
@@ -50,8 +50,14 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 }
 
 // The window the catalogue shows its progress in while it searches.
-void OpenSearchWindow(remit::ProgressWindow& window) {
-  window.Open(env::TranslateText(util::Cp850(" CERCANT ")));
+void OpenSearchWindow(ScreenOperator& screen) {
+  screen.OpenProgress(env::TranslateText(util::Cp850(" CERCANT ")));
+}
+
+// What the catalogue could not keep, told: the operator would otherwise
+// look for what is not listed.
+void TellRefusal(const remit::CatalogueReport& report) {
+  if (!report.status.ok()) ui::TellOperator(report.status.words());
 }
 
 // True when a record at or after prefix starts with it.
@@ -118,18 +124,19 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
     const std::string root = FieldValue(forms::CurrentForm, 1) + ":\\";
     start_key = key_prefix = "D" + root;
     if (!CatalogueHas(key_prefix)) {
-      remit::ProgressWindow window;
-    OpenSearchWindow(window);
-      remit::CatalogueDirectories(root);
+      ScreenOperator screen;
+      OpenSearchWindow(screen);
+      TellRefusal(remit::CatalogueDirectories({.directory = root}, screen));
     }
   } else if (list == kFileList) {
     const std::string directory = ChosenDirectory();
     start_key = key_prefix = "F" + directory;
     // The directory as it is now: what was catalogued before may be gone.
     DeleteCatalogued(key_prefix);
-    remit::ProgressWindow window;
-    OpenSearchWindow(window);
-    const remit::CatalogueReport report = remit::CatalogueRemittanceFiles(directory, "*.*");
+    ScreenOperator screen;
+    OpenSearchWindow(screen);
+    const remit::CatalogueReport report = remit::CatalogueRemittanceFiles({.directory = directory}, screen);
+    TellRefusal(report);
     if (!report.unpickable.empty()) {
       // Names too long for the catalogue's key are not listed: say which.
       ui::TellOperator(env::TranslateText(util::Cp850("FITXERS AMB UN NOM MASSA LLARG PER A LA LLISTA: ")) +
@@ -144,9 +151,9 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
 
 void PrepareCatalogue() {
   if (!CatalogueHas("U")) {
-    remit::ProgressWindow window;
-    OpenSearchWindow(window);
-    remit::CatalogueDrives();
+    ScreenOperator screen;
+    OpenSearchWindow(screen);
+    TellRefusal(remit::CatalogueDrives(screen));
   }
   std::string choices;
   std::string first;

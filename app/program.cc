@@ -6,6 +6,7 @@
 #include "app/form_hooks.h"
 #include "app/list_hooks.h"
 #include "app/program_hooks.h"
+#include "app/screen_operator.h"
 #include "db/records.h"
 #include "env/file_error.h"
 #include "env/ini_file.h"
@@ -37,6 +38,7 @@ std::string SourceFile;
 std::string TargetDrive;
 std::string ReportOutput;
 std::string ReportDrive;
+remit::GenerationRequest GenerationSelection;
 bool WideRange = false;
 
 namespace {
@@ -96,7 +98,11 @@ void RunGeneration() {
   for (;;) {
     ClearScreen();
     if (Show(kGenerationForm) == ui::kKeyEscape) return;
-    remit::GenerateCuaderno19();
+    remit::GenerationRequest request = GenerationSelection;
+    request.return_menu = env::MenuName;
+    ScreenOperator screen;
+    // What the report holds the operator has been told on the screen.
+    (void)remit::GenerateCuaderno19(request, screen);
     // The converter only when the work list holds something for it (the
     // generation has told the operator why it holds nothing); otherwise
     // the selection again.
@@ -135,7 +141,9 @@ void RunReport() {
       ui::TellOperator(env::LastFileErrorText());
       continue;
     }
-    remit::VerifyReceiptDiskette(ReportDrive);
+    ScreenOperator screen;
+    // How it ended the operator has been told, and the report says.
+    (void)remit::VerifyReceiptDiskette({.drive = ReportDrive}, screen);
     if (forms::ClosePrintSpool() != 0) {
       ui::TellOperator(env::LastFileErrorText());
       continue;
@@ -284,12 +292,12 @@ void ResetProgram() {
   TargetDrive.clear();
   ReportOutput.clear();
   ReportDrive.clear();
+  GenerationSelection = {};
   WideRange = false;
 }
 
 int Main() {
   env::LoadSessionSettings();
-  remit::ReturnMenu = env::MenuName;
   if (!env::RootDir.empty()) platform::fs::ChangeDirectory(platform::fs::HostPath(env::RootDir));
   env::SetProgramId(kProgramId);
   std::string why;
@@ -322,7 +330,10 @@ int Main() {
   if (OpenRecordFiles(&why) == 0) {
     // Files the recovery listed are converted now: the next generation
     // starts the work list afresh and would leave them behind.
-    if (!remit::RecoverInterruptedGeneration().files.empty()) RunConverter();
+    ScreenOperator screen;
+    const remit::GenerationReport recovered =
+        remit::RecoverInterruptedGeneration({.return_menu = env::MenuName, .file_name = {}}, screen);
+    if (!recovered.files.empty()) RunConverter();
     RunMainLoop();
   }
   int16_t status = 0;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "remit/generation.h"
+
 namespace app {
 
 inline constexpr char kProgramId[] = "QDEBCONV";
@@ -25,6 +27,9 @@ extern std::string SourceFile;      // form 3
 extern std::string TargetDrive;     // form 3: "A:"
 extern std::string ReportOutput;    // form 4: "P" screen, "I" printer
 extern std::string ReportDrive;     // form 4: "A:"
+// Form 2: the collection date and the range of remittances; the program
+// adds the menu to return to when it asks for the generation.
+extern remit::GenerationRequest GenerationSelection;
 
 // Remittance numbers of three digits (and the range to "999") instead of
 // two: the presenter identifier is the office's fixed one.

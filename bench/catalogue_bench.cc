@@ -11,6 +11,7 @@
 
 #include "db/records.h"
 #include "env/session.h"
+#include "remit/test_helpers/recording_operator.h"
 #include "remit/c19_records.h"
 #include "remit/catalogue.h"
 
@@ -97,8 +98,9 @@ int main() {
     std::printf("USort cannot be opened: status %d\n", status);
     return 1;
   }
+  remit::testing::RecordingOperator op;
   const auto start = std::chrono::steady_clock::now();
-  const remit::CatalogueReport report = remit::CatalogueRemittanceFiles(here + "/files/", "*.*");
+  const remit::CatalogueReport report = remit::CatalogueRemittanceFiles({.directory = here + "/files/"}, op);
   const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
   std::printf("Catalogue of a directory of 10,000 files (%d remittance files, %d listed): %.3f s (target < 1 s)%s\n",
               remittances, report.added, spent.count(), report.added == remittances ? "" : " WRONG COUNT");

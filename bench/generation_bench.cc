@@ -20,6 +20,7 @@
 #include "env/installation.h"
 #include "env/session.h"
 #include "platform/fs/paths.h"
+#include "remit/test_helpers/recording_operator.h"
 #include "remit/generation.h"
 #include "remit/test_helpers/receipt_fixture.h"
 #include "util/dates.h"
@@ -145,11 +146,14 @@ int main() {
     sqlite3_close(db);
   }
 
-  remit::CollectionDate = util::PackDigits("20260115");
-  remit::RangeFrom = util::PackDigits("0001");
-  remit::RangeTo = util::PackDigits("0100");
+  remit::GenerationRequest request;
+  request.collection_date = util::PackDigits("20260115");
+  request.range_from = util::PackDigits("0001");
+  request.range_to = util::PackDigits("0100");
+  request.return_menu = env::MenuName;
+  remit::testing::RecordingOperator op;
   start = Now();
-  const remit::GenerationResult result = remit::GenerateCuaderno19();
+  const remit::GenerationReport result = remit::GenerateCuaderno19(request, op);
   const double spent = Now() - start;
   std::vector<std::string> hosts;
   for (const std::string& file : result.files) hosts.push_back(platform::fs::HostPath(file));

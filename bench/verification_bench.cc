@@ -13,6 +13,7 @@
 #include "env/session.h"
 #include "forms/print_spool.h"
 #include "platform/console/console.h"
+#include "remit/test_helpers/recording_operator.h"
 #include "remit/verification.h"
 
 namespace {
@@ -68,7 +69,8 @@ int main() {
   }
   const auto start = std::chrono::steady_clock::now();
   ui::forms::OpenPrintSpool("P");
-  const remit::VerificationEnd end = remit::VerifyReceiptDiskette("A:");
+  remit::testing::RecordingOperator op(std::deque<bool>(static_cast<size_t>(volumes), true));
+  const remit::VerificationEnd end = remit::VerifyReceiptDiskette({.drive = "A:"}, op).end;
   ui::forms::ClosePrintSpool();
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

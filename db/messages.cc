@@ -47,4 +47,20 @@ std::string LogLine(int16_t file_number, int16_t operation, int16_t status) {
   return line;
 }
 
+env::Status RecordStatus(std::string_view path, int16_t status) {
+  namespace rm = platform::recman;
+  if (status == 0) return env::OkStatus();
+  env::Code code = env::Code::kDatabase;
+  switch (status) {
+    case rm::kFileNotFound: code = env::Code::kNotFound; break;
+    case rm::kDiskFull: code = env::Code::kDiskFull; break;
+    case rm::kFileInUse:
+    case rm::kRecordInUse:
+    case rm::kConflict: code = env::Code::kInUse; break;
+    case rm::kNotARecordFile: code = env::Code::kBadData; break;
+    default: break;
+  }
+  return env::Status(code, CannotAccessMessage(path, status), std::string(path));
+}
+
 }  // namespace db

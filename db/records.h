@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "env/status.h"
 #include "platform/recman/status.h"
 #include "ui/operator_wait.h"
 
@@ -127,6 +128,11 @@ extern LayerHooks Hooks;
 // the path and status where it has them.
 std::string CannotAccessMessage(std::string_view path, int16_t status);
 std::string FileLockedMessage();
+// A numbered status of the record manager leaving db/: the words of
+// CannotAccessMessage, the path as subject, a code by its kind (a file not
+// there, the disk full, held by another terminal, not a record file; the
+// rest kDatabase). Ok for status 0.
+env::Status RecordStatus(std::string_view path, int16_t status);
 
 // One db.log line: the file number, the operation and the status, each as
 // decimal text led by a blank when 0 or more ("-" otherwise), the first two

@@ -87,7 +87,10 @@ bool IsSepaIdentifier(std::string_view text) {
   return std::all_of(text.begin() + 4, text.end(), IsIdentifierCharacter);
 }
 
-std::string ReadPresenter(std::string_view record, C19Presenter* presenter) {
+namespace {
+
+// The record read, and why not in words; empty when it reads well.
+std::string PresenterFault(std::string_view record, C19Presenter* presenter) {
   if (!record.starts_with(kPresenterCode)) {
     return util::Cp850("no és un fitxer del quadern 19.14: no comença amb el registre 01 "
                        "(0119143001)");
@@ -112,7 +115,7 @@ std::string ReadPresenter(std::string_view record, C19Presenter* presenter) {
   return {};
 }
 
-std::string ReadCreditor(std::string_view record, C19Creditor* creditor) {
+std::string CreditorFault(std::string_view record, C19Creditor* creditor) {
   namespace f = c19_02;
   creditor->identifier = Trimmed(FieldOf(record, f::kIdentifier));
   creditor->collection_date = std::string(FieldOf(record, f::kCollectionDate));
@@ -134,7 +137,7 @@ std::string ReadCreditor(std::string_view record, C19Creditor* creditor) {
   return {};
 }
 
-std::string ReadDebit(std::string_view record, C19Debit* debit) {
+std::string DebitFault(std::string_view record, C19Debit* debit) {
   namespace f = c19_03;
   debit->reference = SepaTrimmed(FieldOf(record, f::kReference));
   debit->mandate = Trimmed(FieldOf(record, f::kMandate));
@@ -183,8 +186,8 @@ std::string ReadDebit(std::string_view record, C19Debit* debit) {
   return {};
 }
 
-bool C19Lines(std::string_view head, int64_t size, int64_t* line_length, int64_t* lines,
-              std::string* reason, int64_t* record) {
+bool LinesOf(std::string_view head, int64_t size, int64_t* line_length, int64_t* lines,
+             std::string* reason, int64_t* record) {
   *record = 1;
   if (size == 0) {
     *reason = util::Cp850("el fitxer és buit");
@@ -212,14 +215,38 @@ bool C19Lines(std::string_view head, int64_t size, int64_t* line_length, int64_t
   return true;
 }
 
+// A record's or the file's fault, as a Status.
+env::Status Faulty(std::string words) {
+  return words.empty() ? env::OkStatus() : env::Status(env::Code::kBadData, std::move(words));
+}
+
+}  // namespace
+
+env::Status ReadPresenter(std::string_view record, C19Presenter* presenter) {
+  return Faulty(PresenterFault(record, presenter));
+}
+
+env::Status ReadCreditor(std::string_view record, C19Creditor* creditor) {
+  return Faulty(CreditorFault(record, creditor));
+}
+
+env::Status ReadDebit(std::string_view record, C19Debit* debit) { return Faulty(DebitFault(record, debit)); }
+
+env::Status C19Lines(std::string_view head, int64_t size, int64_t* line_length, int64_t* lines,
+                     int64_t* record) {
+  std::string reason;
+  if (LinesOf(head, size, line_length, lines, &reason, record)) return env::OkStatus();
+  return env::Status(env::Code::kBadData, std::move(reason));
+}
+
 bool C19Scan::Fail(std::string reason) {
-  fault_ = std::move(reason);
+  fault_ = env::Status(env::Code::kBadData, std::move(reason));
   fault_record_ = index_ + 1;
   return false;
 }
 
 bool C19Scan::Take(std::string_view line) {
-  if (!fault_.empty()) return false;
+  if (!fault_.ok()) return false;
   const std::string_view ending = line_length_ == static_cast<int64_t>(kRecordLineLength) ? "\r\n" : "\n";
   if (static_cast<int64_t>(line.size()) < line_length_) {
     return Fail(util::Cp850("el registre és incomplet: el fitxer està tallat"));
@@ -232,8 +259,8 @@ bool C19Scan::Take(std::string_view line) {
   const std::string_view code = record.substr(0, 2);
   switch (expect_) {
     case Expect::kPresenter: {
-      const std::string why = ReadPresenter(record, &plan_.presenter);
-      ok = why.empty() ? true : Fail(why);
+      const env::Status why = ReadPresenter(record, &plan_.presenter);
+      ok = why.ok() ? true : Fail(why.words());
       expect_ = Expect::kCreditorOrEnd;
       break;
     }
@@ -244,9 +271,9 @@ bool C19Scan::Take(std::string_view line) {
       } else if (record.starts_with(kCreditorCode)) {
         C19Block block;
         block.first_record = index_;
-        const std::string why = ReadCreditor(record, &block.creditor);
-        if (!why.empty()) {
-          ok = Fail(why);
+        const env::Status why = ReadCreditor(record, &block.creditor);
+        if (!why.ok()) {
+          ok = Fail(why.words());
         } else {
           plan_.blocks.push_back(std::move(block));
           block_debits_ = block_cents_ = 0;
@@ -286,8 +313,8 @@ bool C19Scan::Take(std::string_view line) {
 
 bool C19Scan::TakeDebit(std::string_view record) {
   C19Debit debit;
-  const std::string why = ReadDebit(record, &debit);
-  if (!why.empty()) return Fail(why);
+  const env::Status why = ReadDebit(record, &debit);
+  if (!why.ok()) return Fail(why.words());
   std::vector<C19Group>& groups = plan_.blocks.back().groups;
   auto group = std::find_if(groups.begin(), groups.end(), [&](const C19Group& g) {
     return g.sequence_type == debit.sequence_type && g.purpose == debit.purpose;
@@ -360,13 +387,13 @@ bool C19Scan::TakeFileTotals(std::string_view record) {
 }
 
 bool C19Scan::Finish() {
-  if (!fault_.empty()) return false;
+  if (!fault_.ok()) return false;
   if (expect_ != Expect::kNothing) {
     return Fail(util::Cp850("el fitxer s'acaba abans del registre 99: està tallat"));
   }
   if (plan_.debits == 0) {
     fault_record_ = 0;
-    fault_ = util::Cp850("el fitxer no té cap adeudament");
+    fault_ = env::Status(env::Code::kBadData, util::Cp850("el fitxer no té cap adeudament"));
     return false;
   }
   return true;

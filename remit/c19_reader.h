@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "env/status.h"
+
 namespace remit {
 
 // The presenter's header, record 01.
@@ -46,11 +48,11 @@ struct C19Debit {
   std::string concept_text;   // at most 140 characters, may be empty
 };
 
-// Each reads one record of 600 characters: empty when it reads well, else
-// why not, in words (code page 850).
-std::string ReadPresenter(std::string_view record, C19Presenter* presenter);
-std::string ReadCreditor(std::string_view record, C19Creditor* creditor);
-std::string ReadDebit(std::string_view record, C19Debit* debit);
+// Each reads one record of 600 characters: ok when it reads well, else
+// kBadData with why not, in words (code page 850).
+env::Status ReadPresenter(std::string_view record, C19Presenter* presenter);
+env::Status ReadCreditor(std::string_view record, C19Creditor* creditor);
+env::Status ReadDebit(std::string_view record, C19Debit* debit);
 
 // Whether the IBAN (trimmed, without blanks) has the layout of its country
 // and right check digits; "00" in place of the check digits is wrong here.
@@ -87,10 +89,10 @@ struct C19Plan {
 // How long each record's line is (600 characters and CR LF, or LF alone,
 // as the first record's line end tells) and how many lines the file has,
 // from its first bytes (up to 602) and its size, a last line cut short
-// counted. False with the reason and the record (1-based) when the file is
-// no Cuaderno 19.14 file or its first record is cut short.
-bool C19Lines(std::string_view head, int64_t size, int64_t* line_length, int64_t* lines,
-              std::string* reason, int64_t* record);
+// counted. kBadData with the reason, and the record (1-based) in *record,
+// when the file is no Cuaderno 19.14 file or its first record is cut short.
+env::Status C19Lines(std::string_view head, int64_t size, int64_t* line_length, int64_t* lines,
+                     int64_t* record);
 
 // Takes a file's lines in order and checks them.
 class C19Scan {
@@ -98,14 +100,15 @@ class C19Scan {
   explicit C19Scan(int64_t line_length) : line_length_(line_length) {}
   // The next line, its line end included (the last may be cut short).
   // False at the first fault (then
-  // fault() and fault_record() tell) and from then on.
+  // fault(), kBadData with the words, and fault_record() tell) and from
+  // then on.
   bool Take(std::string_view line);
   // After the last line: false when the file stops before its 99 record or
   // holds no debit.
   bool Finish();
 
   const C19Plan& plan() const { return plan_; }
-  const std::string& fault() const { return fault_; }
+  const env::Status& fault() const { return fault_; }
   // 1-based; 0 when the fault is of the whole file.
   int64_t fault_record() const { return fault_record_; }
 
@@ -123,7 +126,7 @@ class C19Scan {
   C19Plan plan_;
   int64_t block_debits_ = 0;
   int64_t block_cents_ = 0;
-  std::string fault_;
+  env::Status fault_;
   int64_t fault_record_ = 0;
 };
 

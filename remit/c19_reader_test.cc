@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fs/paths.h"
 #include "remit/c19_records.h"
 #include "remit/remittance_summary.h"
 #include "remit/sepa_conversion.h"
@@ -56,9 +57,11 @@ struct Outcome {
 Outcome Scan(const std::string& bytes) {
   Outcome out;
   int64_t line_length = 0, lines = 0;
-  if (!C19Lines(std::string_view(bytes).substr(0, kRecordLineLength),
-                static_cast<int64_t>(bytes.size()), &line_length, &lines, &out.fault,
-                &out.record)) {
+  const env::Status read = C19Lines(std::string_view(bytes).substr(0, kRecordLineLength),
+                                    static_cast<int64_t>(bytes.size()), &line_length, &lines, &out.record);
+  if (!read.ok()) {
+    EXPECT_EQ(read.code(), env::Code::kBadData);
+    out.fault = read.words();
     return out;
   }
   C19Scan scan(line_length);
@@ -70,7 +73,8 @@ Outcome Scan(const std::string& bytes) {
   }
   out.ok = scan.Finish();
   out.record = scan.fault_record();
-  out.fault = scan.fault();
+  EXPECT_EQ(scan.fault().ok(), out.ok);
+  out.fault = scan.fault().words();
   out.plan = scan.plan();
   return out;
 }
@@ -99,7 +103,7 @@ TEST(C19Reader, ReadsBackWhatTheRecordsAreWrittenWith) {
     EXPECT_EQ(out.plan.cents, 100000000250);
   }
   C19Debit debit;
-  ASSERT_EQ(ReadDebit(Record03(MakeDebit(2, 99999999999, kOtherIban)), &debit), "");
+  ASSERT_TRUE(ReadDebit(Record03(MakeDebit(2, 99999999999, kOtherIban)), &debit).ok());
   EXPECT_EQ(debit.reference, "000000100002R00000002");
   EXPECT_EQ(debit.mandate, "000000100002");
   EXPECT_EQ(debit.sequence_type, "RCUR");
@@ -115,7 +119,7 @@ TEST(C19Reader, NamesAndTheConceptComeOutAsSepaText) {
   d.debtor_name = util::Cp850("ÀNGELS MUÑOZ & FILLS");
   d.concept_text = util::Cp850("QUOTA; Nº 1 ") + std::string(200, 'X');
   C19Debit debit;
-  ASSERT_EQ(ReadDebit(Record03(d), &debit), "");
+  ASSERT_TRUE(ReadDebit(Record03(d), &debit).ok());
   EXPECT_EQ(debit.debtor_name, "ANGELS MUNOZ   FILLS");
   EXPECT_EQ(debit.concept_text.size(), 140u);  // what a message's remittance text takes
   EXPECT_TRUE(debit.concept_text.starts_with("QUOTA, N  1 XXX"));
@@ -222,7 +226,7 @@ TEST_F(SepaConversion, TheCatalogueReadsTheMessageAsItsFile) {
   qdeb::testing::ScratchDir dir("qxconvrt");
   dir.Put("AB12CD34.E19", Joined(GoodRecords()));
   const ConversionReport report =
-      ConvertToSepaXml(dir.Host("AB12CD34.E19"), ConversionSettings{}, "2026-12-08T10:00:00");
+      ConvertToSepaXml({dir.Host("AB12CD34.E19"), ConversionSettings{}, "2026-12-08T10:00:00"});
   ASSERT_EQ(report.status, ConversionStatus::kConverted) << report.reason;
   EXPECT_EQ(report.version, PainVersion::k00300302);
   EXPECT_EQ(report.payment_blocks, 2);
@@ -238,9 +242,12 @@ TEST_F(SepaConversion, TheCatalogueReadsTheMessageAsItsFile) {
   records[7].replace(403, 4, "ES45");
   dir.Put("BAD.E19", Joined(records));
   const ConversionReport bad =
-      ConvertToSepaXml(dir.Host("BAD.E19"), ConversionSettings{}, "2026-12-08T10:00:00");
+      ConvertToSepaXml({dir.Host("BAD.E19"), ConversionSettings{}, "2026-12-08T10:00:00"});
   EXPECT_EQ(bad.status, ConversionStatus::kBadRecords);
   EXPECT_EQ(bad.record, 8);
+  // The end travels as a Status too: bad data, the reason, the file.
+  EXPECT_EQ(bad.failure, env::Status(env::Code::kBadData, bad.reason,
+                                     platform::fs::ProgramPath(dir.Host("BAD.E19"))));
   EXPECT_FALSE(dir.Exists("BAD.XML"));
   EXPECT_FALSE(dir.Exists("BAD.XML.tmp"));
 }

@@ -10,12 +10,9 @@
 #include "files/drives.h"
 #include "files/listing.h"
 #include "files/paths.h"
-#include "platform/console/console.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
-#include "platform/process/clock.h"
 #include "remit/remittance_summary.h"
-#include "ui/screen.h"
 #include "util/basics.h"
 #include "util/dates.h"
 #include "util/numbers.h"
@@ -49,36 +46,21 @@ class ListAttributesKept {
 
 // The line of the record just handled, on the row inside the frame of the
 // three-row search window, blank-padded so that no longer line before it
-// shows through; the
-// terminal is refreshed at most every tenth of a second, so that a
-// directory of thousands of files is not slowed by the screen.
+// shows through (the operator's window keeps a directory of thousands of
+// files from being slowed by the screen).
 class Progress {
  public:
-  explicit Progress(size_t width) : width_(width) {}
-  ~Progress() {
-    if (pending_) platform::console::Refresh();
-  }
-  Progress(const Progress&) = delete;
-  Progress& operator=(const Progress&) = delete;
+  Progress(Operator& op, size_t width) : op_(op), width_(width) {}
 
   void Show(const std::string& line) {
-    if (!platform::console::IsOpen()) return;
     std::string shown = line.substr(0, std::min(line.size(), width_));
     shown.resize(width_, ' ');
-    ui::PrintAt(1, 1, shown);
-    pending_ = true;
-    const int64_t now = platform::SteadyMilliseconds();
-    if (now - shown_at_ >= 100) {
-      platform::console::Refresh();
-      shown_at_ = now;
-      pending_ = false;
-    }
+    op_.Progress(1, shown);
   }
 
  private:
+  Operator& op_;
   size_t width_;
-  int64_t shown_at_ = 0;
-  bool pending_ = false;
 };
 
 std::string Padded(std::string_view text, size_t width) {
@@ -87,15 +69,23 @@ std::string Padded(std::string_view text, size_t width) {
   return padded;
 }
 
-// Key and line into the buffer registered for the catalogue, and the insert.
-// Whether two records of one key are both kept is the file's own rule.
-bool Insert(const std::string& key, const std::string& line) {
+std::string CataloguePath() { return env::WorkDir + "USort"; }
+
+// Key and line into the buffer registered for the catalogue, and the insert;
+// the record manager's status. Whether two records of one key are both kept
+// is the file's own rule.
+int16_t Insert(const std::string& key, const std::string& line) {
   std::string* buffer = db::RecordBuffer(kCatalogueFile);
-  if (buffer == nullptr) return false;
+  if (buffer == nullptr) return platform::recman::kFileNotOpen;
   *buffer = Padded(key, kCatalogueKeyWidth) + Padded(line, kCatalogueLineWidth);
   int16_t status = 0;
   db::InsertRecord(kCatalogueFile, status);
-  return true;
+  return status;
+}
+
+// The first refusal of the record file, into the report.
+void Refused(CatalogueReport& report, int16_t status) {
+  if (report.status.ok()) report.status = db::RecordStatus(CataloguePath(), status);
 }
 
 struct Entry {
@@ -109,17 +99,22 @@ struct Entry {
 // transaction holds, shared with the other terminals, are held only for the
 // inserts, never while directories are walked or files read. Inside a
 // transaction the caller already holds, the records simply join it.
-int32_t InsertAll(const std::vector<Entry>& entries) {
-  if (entries.empty() || db::RecordBuffer(kCatalogueFile) == nullptr) return 0;
+void InsertAll(const std::vector<Entry>& entries, CatalogueReport& report) {
+  if (entries.empty() || db::RecordBuffer(kCatalogueFile) == nullptr) return;
   int16_t status = 0;
   db::BeginTransaction(status);
   const bool began = status == 0;
-  int32_t added = 0;
   for (const Entry& entry : entries) {
-    if (Insert(entry.key, entry.line)) ++added;
+    status = Insert(entry.key, entry.line);
+    if (status == 0) {
+      ++report.added;
+    } else if (status != platform::recman::kDuplicateKey) {
+      Refused(report, status);
+    }
   }
-  if (began) db::EndTransaction(status);
-  return added;
+  if (!began) return;
+  db::EndTransaction(status);
+  if (status != 0) Refused(report, status);
 }
 
 // The directories already catalogued in this walk, by what they are on the
@@ -215,8 +210,9 @@ std::vector<std::string> ReadListing(const std::string& host_listing) {
 
 }  // namespace
 
-int32_t CatalogueDrives() {
-  Progress progress(15);
+CatalogueReport CatalogueDrives(Operator& op) {
+  CatalogueReport report;
+  Progress progress(op, 15);
   std::vector<Entry> entries;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     std::string text;
@@ -225,27 +221,32 @@ int32_t CatalogueDrives() {
     entries.push_back({key, text});
     progress.Show(Padded(text, kCatalogueLineWidth));
   }
-  return InsertAll(entries);
+  InsertAll(entries, report);
+  return report;
 }
 
-int32_t CatalogueDirectories(const std::string& directory) {
+CatalogueReport CatalogueDirectories(const CatalogueRequest& request, Operator& op) {
+  CatalogueReport report;
   std::vector<Entry> entries;
   {
     ListAttributesKept directories(kDirectoryAttribute);
-    Progress progress(64);
+    Progress progress(op, 64);
     Visited visited;
-    CatalogueTree(directory, visited, progress, entries);
+    CatalogueTree(request.directory, visited, progress, entries);
   }
-  return InsertAll(entries);
+  InsertAll(entries, report);
+  return report;
 }
 
-CatalogueReport CatalogueRemittanceFiles(const std::string& directory, const std::string& pattern) {
+CatalogueReport CatalogueRemittanceFiles(const CatalogueRequest& request, Operator& op) {
+  const std::string& directory = request.directory;
+  const std::string& pattern = request.pattern;
   CatalogueReport report;
   const std::string host_listing = fs::HostPath(env::WorkDir + std::string(kListingName));
   if (host_listing.empty() || !WriteListing(host_listing, directory, pattern)) return report;
   const std::vector<std::string> names = ReadListing(host_listing);
   fs::RemoveFile(host_listing);
-  Progress progress(12);
+  Progress progress(op, 12);
   std::vector<Entry> entries;
   for (const std::string& listed : names) {
     const std::string name = files::PathPart(listed, 4 + 8);
@@ -261,7 +262,7 @@ CatalogueReport CatalogueRemittanceFiles(const std::string& directory, const std
     entries.push_back({key, line});
     progress.Show(line);
   }
-  report.added = InsertAll(entries);
+  InsertAll(entries, report);
   return report;
 }
 

@@ -4,13 +4,19 @@
 // of a directory ("F"), which the browse lists show level by level. Every
 // record is a key of 80 characters and the line the list shows, 80 more.
 //
-// While it works, each operation shows the line of the record just handled
-// on row 2 of the current window.
+// Each operation is called with what to catalogue and the Operator
+// (operator.h) it shows its progress through: the line of the record just
+// handled, from column 1 of the progress window the caller opened. It
+// returns a report of what it added, what it left out and the failure that
+// cut it short.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "env/status.h"
+#include "remit/operator.h"
 
 namespace remit {
 
@@ -18,34 +24,45 @@ inline constexpr int16_t kCatalogueFile = 146;
 inline constexpr size_t kCatalogueKeyWidth = 80;
 inline constexpr size_t kCatalogueLineWidth = 80;
 
-// One "U" record per drive letter A to Z that is present: key "U", the
-// letter and the drive's kind letter; line the drive's display text.
-// The number of records added.
-int32_t CatalogueDrives();
-
-// The "D" record of the directory (a program path ending in "\") and of
-// every directory below it: key "D" and the path, line the path without its
-// drive. A directory whose path does not fit in the key is left out with
-// everything under it; a directory reached a second time (a symbolic link
-// back up the tree) is not entered again. The number of records added.
-int32_t CatalogueDirectories(const std::string& directory);
+// What to catalogue: a directory (a program path ending in "\") and, for
+// its remittance files, the pattern their names match.
+struct CatalogueRequest {
+  std::string directory;
+  std::string pattern = "*.*";
+};
 
 struct CatalogueReport {
+  // Records added.
   int32_t added = 0;
   // The paths of remittance files left out because their name cannot be
   // kept whole in the record (too long for the key beside the directory,
   // or ending in a blank): a picked cut name would name another file.
   std::vector<std::string> unpickable;
+  // Why records were not added, when the record file refused them (a
+  // second record of one key is the file's own rule, not a failure); ok
+  // otherwise.
+  env::Status status;
 };
 
-// An "F" record for each remittance file of the directory (ending in "\")
-// whose name matches the pattern ("*.*"): key "F", the directory, the
+// One "U" record per drive letter A to Z that is present: key "U", the
+// letter and the drive's kind letter; line the drive's display text.
+CatalogueReport CatalogueDrives(Operator& op);
+
+// The "D" record of the request's directory and of every directory below
+// it: key "D" and the path, line the path without its drive. A directory
+// whose path does not fit in the key is left out with everything under it;
+// a directory reached a second time (a symbolic link back up the tree) is
+// not entered again.
+CatalogueReport CatalogueDirectories(const CatalogueRequest& request, Operator& op);
+
+// An "F" record for each remittance file of the request's directory whose
+// name matches its pattern: key "F", the directory, the
 // collection date inverted (99999999 - yyyymmdd, so that the newest come
 // first; 99999999 without a date) and the file's full name; line the name
 // at 1, cut by the date at 14 (day-month-year), the total at 25 and the
 // number of debits at 39. The listing of the directory passes through
 // WorkDir + "DIR.TMP", deleted at the end.
-CatalogueReport CatalogueRemittanceFiles(const std::string& directory, const std::string& pattern);
+CatalogueReport CatalogueRemittanceFiles(const CatalogueRequest& request, Operator& op);
 
 // The full file name an "F" record keeps (without its directory); empty for
 // any other record.

@@ -18,7 +18,7 @@
 #include "files/listing.h"
 #include "remit/c19_records.h"
 #include "remit/remittance_summary.h"
-#include "tests/support/headless_screen.h"
+#include "remit/test_helpers/recording_operator.h"
 #include "tests/support/reset.h"
 #include "tests/support/scoped.h"
 #include "tests/support/scratch_dir.h"
@@ -92,7 +92,8 @@ class CatalogueTest : public qdeb::testing::FreshStateTest {
   }
   // The "F" records of the scratch directory "files".
   std::vector<Listed> FilesListed() {
-    report_ = CatalogueRemittanceFiles(Directory(), "*.*");
+    report_ = CatalogueRemittanceFiles({.directory = Directory()}, op_);
+    EXPECT_TRUE(report_.status.ok()) << report_.status.Text();
     std::vector<Listed> files;
     for (const Listed& l : Catalogue()) {
       if (l.key[0] == 'F') files.push_back(l);
@@ -119,6 +120,7 @@ class CatalogueTest : public qdeb::testing::FreshStateTest {
   qdeb::testing::ScopedWorkingDirectory cwd_;
   std::string record_;
   CatalogueReport report_;
+  testing::RecordingOperator op_;
 };
 
 TEST_F(CatalogueTest, C19FilesNewestFirstWithTheTotalsOfTheirLastRecord) {
@@ -128,10 +130,9 @@ TEST_F(CatalogueTest, C19FilesNewestFirstWithTheTotalsOfTheirLastRecord) {
   std::string lf = C19File("20231231", {100, 200, 300}, "\n");
   lf.pop_back();
   dir_.Put("files/UNIX.Q19", lf);
-  qdeb::testing::HeadlessScreen screen;
   const std::vector<Listed> files = FilesListed();
   // The window's row shows the first 12 characters of the line handled last.
-  EXPECT_EQ(screen.Row(1, 1, 14), "UNIX.Q19      ");
+  EXPECT_EQ(op_.last_progress, "UNIX.Q19    ");
   ASSERT_EQ(files.size(), 3u);
   EXPECT_EQ(files[0].key, Key("79759698", "MARCH.Q19"));
   EXPECT_EQ(files[0].line, Line("MARCH.Q19", "1/3/2024", "        30'50", "            2"));
@@ -279,7 +280,7 @@ TEST_F(CatalogueTest, DirectoriesOnceEachThroughLinksAndDeepTrees) {
   dir_.MakeDir(deep);
   files::ListAttributes = 0x21;
   const std::string top = dir_.Dos("tree") + "\\";
-  const int32_t added = CatalogueDirectories(top);
+  const int32_t added = CatalogueDirectories({.directory = top}, op_).added;
   EXPECT_EQ(files::ListAttributes, 0x21);
   std::vector<std::string> paths;
   for (const Listed& l : Catalogue()) {
@@ -300,7 +301,7 @@ TEST_F(CatalogueTest, DirectoriesOnceEachThroughLinksAndDeepTrees) {
   EXPECT_LE(paths.back().size(), 79u);
   EXPECT_GT(paths.back().size(), 76u);
   // A directory that is gone adds nothing.
-  EXPECT_EQ(CatalogueDirectories(dir_.Dos("gone") + "\\"), 0);
+  EXPECT_EQ(CatalogueDirectories({.directory = dir_.Dos("gone") + "\\"}, op_).added, 0);
 }
 
 TEST_F(CatalogueTest, DrivesThatArePresent) {
@@ -308,7 +309,7 @@ TEST_F(CatalogueTest, DrivesThatArePresent) {
   dir_.MakeDir("d");
   qdeb::testing::ScopedEnvironment drives("KITDRIVES", "C=/;A=" + dir_.Host("a") + ":removable;D=" + dir_.Host("d") +
                                                            ";E=" + dir_.Host("missing"));
-  EXPECT_EQ(CatalogueDrives(), 3);
+  EXPECT_EQ(CatalogueDrives(op_).added, 3);
   const std::vector<Listed> all = Catalogue();
   ASSERT_EQ(all.size(), 3u);
   EXPECT_EQ(all[0].key.substr(0, 4), "UA4 ");

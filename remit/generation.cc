@@ -24,8 +24,6 @@
 #include "remit/marker.h"
 #include "remit/purge.h"
 #include "remit/recovery.h"
-#include "remit/screen.h"
-#include "ui/screen.h"
 #include "remit/settings.h"
 #include "remit/work_list.h"
 #include "ui/operator_wait.h"
@@ -36,12 +34,6 @@
 #include "util/text.h"
 
 namespace remit {
-
-std::string CollectionDate;
-std::string RangeFrom;
-std::string RangeTo;
-std::string ReturnMenu;
-LayerHooks Hooks;
 
 namespace {
 
@@ -54,10 +46,14 @@ constexpr int16_t kForward = 1;
 constexpr int16_t kEqual = 0;
 constexpr int16_t kWaitRow = 24;
 constexpr int kMaxBeginPauseMs = 1000;
+constexpr size_t kProgressWidth = 76;
 
 // What a run carries from group to group.
 struct Run {
-  GenerationResult result;
+  Run(const GenerationRequest& asked, Operator& told) : request(asked), op(told) {}
+  const GenerationRequest& request;
+  Operator& op;
+  GenerationReport result;
   std::string output_directory;
   std::function<std::string()> draw;
   XmlVersionMap versions;
@@ -68,7 +64,6 @@ struct Run {
   std::string presenter_name;
   std::string owner_name;
   std::string collection_date;  // 8 digits
-  ProgressWindow window;
   bool stop = false;  // the operator gave up, or a group failed
 };
 
@@ -83,7 +78,7 @@ struct Group {
   int64_t block_debits = 0;
   int64_t block_total = 0;
   int64_t block_start = 0;
-  std::string failure;  // what to tell when the group is given up
+  env::Status failure;  // what to tell when the group is given up, in full
 };
 
 // What the current remittance contributes to the records.
@@ -102,52 +97,89 @@ std::string MarkerPath() { return env::RootDir + "DADES\\TGenerat"; }
 
 std::string* Buffer(int16_t file_number) { return db::RecordBuffer(file_number); }
 
-void Reached(std::string_view step) {
-  if (Hooks.step) Hooks.step(step);
+void Reached(const Run& run, std::string_view step) {
+  if (run.request.step) run.request.step(step);
 }
 
 void Tell(Run& run, const std::string& text) {
   run.result.messages.push_back(text);
-  ui::TellOperator(text);
+  run.op.Tell(text);
 }
 
-std::string NotGenerated(const std::string& why) {
+// The failure that ended the run, the first one only.
+void Ended(Run& run, env::Status status) {
+  if (run.result.status.ok()) run.result.status = std::move(status);
+}
+
+
+std::string NotGeneratedText(const std::string& why) {
   return env::TranslateText(util::Cp850("FITXER NO GENERAT. ")) + why;
 }
 
-// The write that failed, in words, with its path.
-std::string WriteFailure() { return NotGenerated(env::LastFileErrorText()); }
+// A group given up: its words say that no file was generated, and why.
+env::Status NotGenerated(const env::Status& why) {
+  return env::Status(why.code(), NotGeneratedText(why.words()), why.subject());
+}
 
-platform::LocalTime Now() { return Hooks.clock ? Hooks.clock() : platform::LocalNow(); }
+// The write that failed, in words, with its path.
+env::Status WriteFailure() {
+  // A copy: wording the failure may note another.
+  const platform::fs::FileError error = platform::fs::LastFileError();
+  const env::Status noted = env::FileStatus(error);
+  return env::Status(noted.ok() ? env::Code::kFileError : noted.code(),
+                     NotGeneratedText(env::FileErrorText(error)), noted.subject());
+}
+
+platform::LocalTime Now(const Run& run) {
+  return run.request.clock ? run.request.clock() : platform::LocalNow();
+}
 
 // The group's transaction, waiting while another terminal's lasts; false
 // when the operator gave up or the record manager refused (told, as a file
 // not generated when a group was to be).
 bool BeginGroup(Run& run, bool for_group) {
-  ui::OperatorWait wait(db::Hooks.wait, kWaitRow, db::FileLockedMessage());
+  ui::OperatorWait wait(run.op.Wait(), kWaitRow, db::FileLockedMessage());
   std::minstd_rand pauses(static_cast<unsigned>(platform::SteadyMilliseconds()));
   for (;;) {
     int16_t status = 0;
     db::BeginTransaction(status);
     if (status == 0) return true;
     if (status != rm::kFileInUse) {
-      const std::string why = db::CannotAccessMessage(TrasBancPath(), status);
-      Tell(run, for_group ? NotGenerated(why) : why);
+      const env::Status failure = for_group ? NotGenerated(db::RecordStatus(TrasBancPath(), status))
+                                            : db::RecordStatus(TrasBancPath(), status);
+      Tell(run, failure.words());
+      Ended(run, failure);
       return false;
     }
     wait.Tell();
-    if (!wait.Pause(static_cast<int>(pauses() % kMaxBeginPauseMs) + 1)) return false;
+    if (!wait.Pause(static_cast<int>(pauses() % kMaxBeginPauseMs) + 1)) {
+      Ended(run, env::Status(env::Code::kCancelled, db::FileLockedMessage(), TrasBancPath()));
+      return false;
+    }
   }
 }
 
-void EndGroup() {
+// The end of a transaction that changed nothing of TrasBanc (a group that
+// wrote no file, the settling of leftovers); false, told and the run
+// stopped, when the record manager refused it.
+bool EndGroup(Run& run) {
   int16_t status = 0;
   db::EndTransaction(status);
+  if (status == 0) return true;
+  const env::Status failure = db::RecordStatus(TrasBancPath(), status);
+  Tell(run, failure.words());
+  Ended(run, failure);
+  run.stop = true;
+  return false;
 }
 
-void AbortGroup() {
+// The abort of a group given up. An abort the record manager refuses
+// leaves the group's changes uncommitted all the same; it is noted in the
+// report as the run's end when nothing else ended it.
+void AbortGroup(Run& run) {
   int16_t status = 0;
   db::AbortTransaction(status);
+  if (status != 0) Ended(run, db::RecordStatus(TrasBancPath(), status));
 }
 
 std::string Digits(std::string_view packed) { return util::UnpackDigits(packed); }
@@ -172,8 +204,8 @@ Creditor CreditorOf(const Run& run, const Remittance& r) {
 bool WriteHeaders(Run& run, Group& g, const Creditor& c) {
   if (!g.file.IsOpen()) {
     if (!g.file.Create(run.output_directory, run.draw)) return false;
-    Reached("created");
-    const platform::LocalTime now = Now();
+    Reached(run, "created");
+    const platform::LocalTime now = Now(run);
     PresenterHeader h;
     h.identifier = SepaIdentifier(run.presenter_nif, util::ZeroPad(g.suffix, 3));
     h.name = run.presenter_name;
@@ -267,7 +299,7 @@ Step TakeReceipt(Run& run, Group& g, const Creditor& c, const std::string& key0)
     return Step::kSkipped;
   }
   if (status != 0) {
-    g.failure = NotGenerated(db::CannotAccessMessage(TrasBancPath(), status));
+    g.failure = NotGenerated(db::RecordStatus(TrasBancPath(), status));
     return Step::kFailed;
   }
   if (!WriteHeaders(run, g, c) || !g.file.Append(Record03(DebitOf(run, r))) ||
@@ -309,7 +341,9 @@ Step RunRemittance(Run& run, Group& g, const Remittance& remittance) {
       outcome = Step::kCancelled;
       break;
     }
-    run.window.Show(ProgressLine(c, r));
+    std::string line = ProgressLine(c, r).substr(0, kProgressWidth);
+    line.resize(kProgressWidth, ' ');
+    run.op.Progress(2, line);
     const Step step = TakeReceipt(run, g, c, key0);
     if (step == Step::kFailed) {
       files::ReleaseLock(kLockTable);
@@ -333,10 +367,10 @@ Step RunRemittance(Run& run, Group& g, const Remittance& remittance) {
 // The remittances of the range whose suffix is the group's, by key 0.
 Step ScanRemittances(Run& run, Group& g) {
   int16_t status = 0;
-  db::GetByKey(kRemesesFile, kKey0, RangeFrom, kForward, status);
+  db::GetByKey(kRemesesFile, kKey0, run.request.range_from, kForward, status);
   while (status == 0) {
     const Remittance r = ReadRemittance(*Buffer(kRemesesFile));
-    if (RemittanceKey(r) > RangeTo) break;
+    if (RemittanceKey(r) > run.request.range_to) break;
     if (HasAccount(r) && util::NumericValue(r.suffix_number) == g.suffix) {
       const Step step = RunRemittance(run, g, r);
       if (step == Step::kFailed || step == Step::kCancelled) return step;
@@ -355,9 +389,9 @@ Step ScanRemittances(Run& run, Group& g) {
 // receipts still in TrasBanc and removes all three.
 void Fail(Run& run, Group& g, bool after_end = false) {
   // The failure is worded before the removals below note theirs.
-  const std::string text = g.failure.empty() ? WriteFailure() : g.failure;
+  const env::Status failure = g.failure.ok() ? WriteFailure() : g.failure;
   if (!after_end) {
-    AbortGroup();
+    AbortGroup(run);
     g.file.Discard();
   } else if (RemoveMarker(g.file.FinalName()) == 0) {
     g.file.Discard();
@@ -366,7 +400,8 @@ void Fail(Run& run, Group& g, bool after_end = false) {
   }
   ++run.result.failed_groups;
   run.stop = true;
-  Tell(run, text);
+  Tell(run, failure.words());
+  Ended(run, failure);
 }
 
 // The commit could not be confirmed: the receipts in TrasBanc say whether
@@ -380,33 +415,36 @@ void FinishGroup(Run& run, Group& g) {
   if (!g.file.Append(Record99(g.file_total, g.file_debits, records)) || !g.file.Seal()) {
     return Fail(run, g);
   }
-  Reached("sealed");
+  Reached(run, "sealed");
   // The marker is the group's last change, so it commits before the
   // receipts' deletion (the record manager commits the file changed last
   // first): see marker.h.
   int16_t status = WriteMarker({g.file.FinalName(), g.file.Digest()});
   if (status != 0) {
-    g.failure = NotGenerated(db::CannotAccessMessage(MarkerPath(), status));
+    g.failure = NotGenerated(db::RecordStatus(MarkerPath(), status));
     return Fail(run, g);
   }
   db::EndTransaction(status);
   if (status != 0 && !CommittedAnyway(g)) {
-    g.failure = NotGenerated(db::CannotAccessMessage(TrasBancPath(), status));
+    g.failure = NotGenerated(db::RecordStatus(TrasBancPath(), status));
     return Fail(run, g, true);
   }
-  Reached("committed");
+  Reached(run, "committed");
   const std::string path = g.file.FinalPath();
   if (g.file.Publish() != 0) {
     // Committed but not in place: the next recovery puts it there.
     Tell(run, env::LastFileErrorText());
     return;
   }
-  Reached("renamed");
+  Reached(run, "renamed");
   g.file.DropJournal();
-  Reached("published");
-  AddToWorkList(path, ReturnMenu.empty() ? env::MenuName : ReturnMenu);
-  Reached("listed");
-  RemoveMarker(g.file.FinalName());
+  Reached(run, "published");
+  AddToWorkList(path, run.request.return_menu);
+  Reached(run, "listed");
+  // A marker left behind names a file the work list holds: the next
+  // recovery leaves it be. Noted, the run goes on.
+  status = RemoveMarker(g.file.FinalName());
+  if (status != 0) Ended(run, db::RecordStatus(MarkerPath(), status));
   g.file.Release();
   run.result.files.push_back(path);
   run.result.receipts += g.file_debits;
@@ -423,9 +461,8 @@ void RunGroup(Run& run, int32_t suffix) {
   // in a transaction of their own: the markers it removes must not share
   // the group's, whose order of commits puts the group's marker first.
   std::vector<std::string> recovered;
-  SettleLeftovers(run.result, recovered);
-  EndGroup();
-  if (!BeginGroup(run, true)) {
+  SettleLeftovers({run.request.return_menu, run.draw}, run.result, recovered);
+  if (!EndGroup(run) || !BeginGroup(run, true)) {
     run.stop = true;
     for (const std::string& text : recovered) Tell(run, text);
     return;
@@ -438,19 +475,19 @@ void RunGroup(Run& run, int32_t suffix) {
   } else if (g.file.IsOpen()) {
     FinishGroup(run, g);
   } else {
-    EndGroup();
+    EndGroup(run);
   }
   for (const std::string& text : recovered) Tell(run, text);
 }
 
 // The largest suffix number among the remittances of the range.
-int32_t LargestSuffix() {
+int32_t LargestSuffix(const Run& run) {
   double largest = -1;
   int16_t status = 0;
-  db::GetByKey(kRemesesFile, kKey0, RangeFrom, kForward, status);
+  db::GetByKey(kRemesesFile, kKey0, run.request.range_from, kForward, status);
   while (status == 0) {
     const Remittance r = ReadRemittance(*Buffer(kRemesesFile));
-    if (RemittanceKey(r) > RangeTo) break;
+    if (RemittanceKey(r) > run.request.range_to) break;
     largest = std::max(largest, util::NumericValue(r.suffix_number));
     db::MoveRecords(kRemesesFile, 1, status);
   }
@@ -465,13 +502,13 @@ void Prepare(Run& run) {
   run.owner_name = SepaText(env::InstallationText(1));
   const std::string& alternative = env::InstallationText(6);
   run.presenter_name = util::Trim(alternative).empty() ? run.owner_name : SepaText(alternative);
-  run.collection_date = Digits(CollectionDate);
-  run.window.Open(env::TranslateText(util::Cp850(" PROCESSANT ")));
+  run.collection_date = Digits(run.request.collection_date);
+  run.op.OpenProgress(env::TranslateText(util::Cp850(" PROCESSANT ")));
   run.output_directory = OutputDirectory();
   files::MakePath(run.output_directory);
-  StartWorkList(ReturnMenu.empty() ? env::MenuName : ReturnMenu);
+  StartWorkList(run.request.return_menu);
   run.versions.Load();
-  run.draw = FileNameDraw();
+  run.draw = FileNameDraw(run.request.file_name);
 }
 
 // The receipts left for their debtor IBAN, a panel of a few at a time so
@@ -497,16 +534,16 @@ std::string RangeText(const std::string& packed) {
 
 }  // namespace
 
-GenerationResult GenerateCuaderno19() {
-  Run run;
+GenerationReport GenerateCuaderno19(const GenerationRequest& request, Operator& op) {
+  Run run(request, op);
   if (Buffer(kTrasBancFile) == nullptr || Buffer(kRemesesFile) == nullptr || !MarkersOpen()) {
     return run.result;
   }
   platform::fs::FailWritesPastSizeLimit();
   Prepare(run);
-  const int32_t largest = LargestSuffix();
+  const int32_t largest = LargestSuffix(run);
   for (int32_t suffix = 0; suffix <= largest && !run.stop; ++suffix) RunGroup(run, suffix);
-  run.window.Close();
+  op.CloseProgress();
   if (run.result.left_out > 0) {
     Tell(run, env::TranslateText(util::Cp850("REBUTS D'IMPORT ZERO O NEGATIU NO GENERATS: ")) +
                   std::to_string(run.result.left_out));
@@ -518,19 +555,22 @@ GenerationResult GenerateCuaderno19() {
   TellBadIbans(run);
   if (!run.stop && run.result.files.empty() && run.result.left_out == 0 && run.result.in_use == 0 &&
       run.result.bad_iban.empty()) {
-    Tell(run, env::TranslateText(util::Cp850("CAP REBUT PENDENT A LES REMESES ")) + RangeText(RangeFrom) +
-                  "-" + RangeText(RangeTo));
+    Tell(run, env::TranslateText(util::Cp850("CAP REBUT PENDENT A LES REMESES ")) + RangeText(request.range_from) +
+                  "-" + RangeText(request.range_to));
   }
   return run.result;
 }
 
-GenerationResult RecoverInterruptedGeneration() {
-  Run run;
+GenerationReport RecoverInterruptedGeneration(const RecoveryRequest& request, Operator& op) {
+  GenerationRequest generation;
+  generation.return_menu = request.return_menu;
+  generation.file_name = request.file_name;
+  Run run(generation, op);
   if (Buffer(kTrasBancFile) == nullptr) return run.result;
   if (!BeginGroup(run, false)) return run.result;
   std::vector<std::string> tell;
-  SettleLeftovers(run.result, tell);
-  EndGroup();
+  SettleLeftovers(request, run.result, tell);
+  EndGroup(run);
   for (const std::string& text : tell) Tell(run, text);
   return run.result;
 }

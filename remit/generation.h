@@ -20,18 +20,11 @@
 #include <string_view>
 #include <vector>
 
+#include "env/status.h"
 #include "platform/process/clock.h"
+#include "remit/operator.h"
 
 namespace remit {
-
-// The selection made on the generation form: the collection date (4 bytes,
-// packed year-month-day) and the range of remittances (2 bytes each, the
-// packed four-digit number, compared bytewise with key 0 of TRemeses).
-extern std::string CollectionDate;
-extern std::string RangeFrom;
-extern std::string RangeTo;
-// The menu to return to, kept at start-up for the work list ("Tornar").
-extern std::string ReturnMenu;
 
 // Record file numbers the program opens TrasBanc and TRemeses under. The
 // generation reads their records in the buffers registered at open
@@ -41,8 +34,41 @@ inline constexpr int16_t kRemesesFile = 502;
 // The markers of committed groups (marker.h), DADES\TGenerat.
 inline constexpr int16_t kMarkerFile = 503;
 
+// What the start-up recovery is asked to do its work with.
+struct RecoveryRequest {
+  // The menu the converter returns to, kept in the work list ("Tornar").
+  std::string return_menu;
+  // The 8 characters ("0"-"9", "A"-"Z") of a new file's name, drawn again
+  // while a file of that name exists. Empty: random characters seeded from
+  // the clock.
+  std::function<std::string()> file_name;
+};
+
+// The selection made on the generation form, and what the run is to use.
+struct GenerationRequest {
+  // The collection date (4 bytes, packed year-month-day) and the range of
+  // remittances (2 bytes each, the packed four-digit number, compared
+  // bytewise with key 0 of TRemeses).
+  std::string collection_date;
+  std::string range_from;
+  std::string range_to;
+  // The menu the converter returns to, kept in the work list ("Tornar").
+  std::string return_menu;
+  // As in RecoveryRequest.
+  std::function<std::string()> file_name;
+  // The local date and time of the 01 record. Empty: the machine's clock.
+  std::function<platform::LocalTime()> clock;
+  // Called at each step of a group's way to the disk with the step's name,
+  // for the tests that kill the run there: "created" (the temporary file
+  // and journal exist), "sealed" (on the disk), "committed", "renamed"
+  // (under its own name, the journal still there), "published" (the
+  // journal gone), "listed" (in the work list, its marker still there).
+  // Empty: nothing is called.
+  std::function<void(std::string_view step)> step;
+};
+
 // What a generation or a recovery did.
-struct GenerationResult {
+struct GenerationReport {
   // Full program paths of the files put in the work list, in order.
   std::vector<std::string> files;
   // Receipts written to those files.
@@ -60,36 +86,23 @@ struct GenerationResult {
   int32_t failed_groups = 0;
   // Temporary files set aside by the recovery (program paths).
   std::vector<std::string> set_aside;
-  // Every text the operator was shown, in order.
+  // Every text the operator was told, in order.
   std::vector<std::string> messages;
+  // The first failure the run met: the one that ended it (the operator
+  // leaving a wait is kCancelled), or one it went on past (a marker that
+  // could not be removed); ok when there was none.
+  env::Status status;
 };
 
-// Hooks for the program and its tests; every member may be left empty.
-struct LayerHooks {
-  // The 8 characters ("0"-"9", "A"-"Z") of a new file's name, drawn again
-  // while a file of that name exists. Empty: random characters seeded from
-  // the clock.
-  std::function<std::string()> file_name;
-  // The local date and time of the 01 record. Empty: the machine's clock.
-  std::function<platform::LocalTime()> clock;
-  // Called at each step of a group's way to the disk with the step's name:
-  // "created" (the temporary file and journal exist), "sealed" (on the
-  // disk), "committed", "renamed" (under its own name, the journal still
-  // there), "published" (the journal gone), "listed" (in the work list, its
-  // marker still there). Empty: nothing is called.
-  std::function<void(std::string_view step)> step;
-};
-extern LayerHooks Hooks;
-
-// Generates the files of the selection above from the open record files.
-// The panels it shows wait for a key; no transaction is open meanwhile.
-GenerationResult GenerateCuaderno19();
+// Generates the files of the selection from the open record files. What it
+// tells the operator waits for a key; no transaction is open meanwhile.
+GenerationReport GenerateCuaderno19(const GenerationRequest& request, Operator& op);
 
 // At start-up, before the main form: finishes or discards what a generation
 // interrupted by a crash, a kill or a power cut left in the output
 // directory, so that every receipt is either still in TrasBanc or in one
 // complete ".E19" file. Files it finishes are listed in "QXCONVRT.INI".
 // Needs TrasBanc open; without it nothing is touched.
-GenerationResult RecoverInterruptedGeneration();
+GenerationReport RecoverInterruptedGeneration(const RecoveryRequest& request, Operator& op);
 
 }  // namespace remit

@@ -9,10 +9,7 @@
 #include "env/ini.h"
 #include "files/locks.h"
 #include "platform/process/clock.h"
-#include "platform/console/console.h"
 #include "remit/remit_test_support.h"
-#include "tests/support/headless_screen.h"
-#include "ui/screen.h"
 #include "util/cp850.h"
 
 namespace remit {
@@ -89,7 +86,7 @@ TEST_F(GenerationTest, OneFilePerSuffixByteForByteAndTheReceiptsGone) {
   for (const ReceiptFields& r : taken) Add(r);
   for (const ReceiptFields& r : kept) Add(r);
 
-  const GenerationResult result = GenerateCuaderno19();
+  const GenerationReport result = Generate();
 
   // Suffixes 0 and 2 have receipts, suffix 1 none: two files, in order.
   ASSERT_EQ(result.files, (std::vector<std::string>{OutputPath("AAAAAAA1.E19"), OutputPath("AAAAAAA2.E19")}));
@@ -136,7 +133,7 @@ TEST_F(GenerationTest, OneFilePerSuffixByteForByteAndTheReceiptsGone) {
                                                        "GENERAT FITXER " + result.files[1]}));
 
   // The same selection again: nothing left to write, a fresh work list.
-  const GenerationResult again = GenerateCuaderno19();
+  const GenerationReport again = Generate();
   EXPECT_TRUE(again.files.empty());
   EXPECT_EQ(again.messages, std::vector<std::string>{"CAP REBUT PENDENT A LES REMESES 1-4"});
   EXPECT_EQ(OutputNames().size(), 2u);
@@ -163,7 +160,7 @@ TEST_F(GenerationTest, AmountsOfZeroOrLessStayAndBadInputMakesWholeRecords) {
   Add(refund);
   ASSERT_EQ(testing::Insert(kTrasBancFile, record), 0);
 
-  const GenerationResult result = GenerateCuaderno19();
+  const GenerationReport result = Generate();
 
   ASSERT_EQ(result.files.size(), 1u);
   EXPECT_EQ(result.receipts, 1);
@@ -206,7 +203,7 @@ TEST_F(GenerationTest, ReceiptsOfABlankOrWrongDebtorIbanStayAndAreTold) {
     receipts.push_back(r);
   }
 
-  const GenerationResult result = GenerateCuaderno19();
+  const GenerationReport result = Generate();
 
   EXPECT_EQ(result.receipts, 1);
   for (size_t i = 0; i < std::size(cases); ++i) {
@@ -245,7 +242,7 @@ TEST_F(GenerationTest, SettingsOfFtpIniAndVerxmlMap) {
     if (c.ftp_ini) Put("root/Ftp.ini", c.ftp_ini);
     if (!c.map.empty()) Put("root/VERXML.MAP", c.map);
     Add(Receipt(1, 1, ++number, 100));
-    const GenerationResult result = GenerateCuaderno19();
+    const GenerationReport result = Generate();
     ASSERT_EQ(result.files.size(), 1u) << c.what;
     const std::vector<std::string> records = Records(Get(Csb("AAAAAAA" + std::to_string(number) + ".E19")));
     ASSERT_EQ(records.size(), 6u) << c.what;
@@ -292,7 +289,7 @@ TEST_F(GenerationTest, AReceiptTakenWhileItsLockWasWaitedForIsSkipped) {
     }
     platform::SleepMilliseconds(20);
   };
-  const GenerationResult result = GenerateCuaderno19();
+  const GenerationReport result = Generate();
   while (fgets(line, sizeof line, other) != nullptr) {
   }
   EXPECT_EQ(pclose(other), 0);
@@ -317,7 +314,7 @@ TEST_F(GenerationTest, AFileThatCannotBeWrittenCommitsNothing) {
   const ReceiptFields receipt = Receipt(1, 1, 1, 100);
   Add(receipt);
   Put("root/CSB", "not a folder");
-  const GenerationResult result = GenerateCuaderno19();
+  const GenerationReport result = Generate();
   EXPECT_TRUE(result.files.empty());
   EXPECT_EQ(result.failed_groups, 1);
   ASSERT_EQ(result.messages.size(), 1u);
@@ -329,19 +326,25 @@ TEST_F(GenerationTest, AFileThatCannotBeWrittenCommitsNothing) {
   EXPECT_EQ(env::ReadIniValue(env::WorkDir + "QXCONVRT.INI", "Convertir", "Maxim"), "");
 }
 
-// On a screen each file's panel waits for a key with a beep, and the
-// progress window goes when the generation ends.
-TEST_F(GenerationTest, OnTheScreenEachFilesPanelWaitsForAKey) {
+// Each file is told to the operator as it is generated, with the progress
+// of the receipts between, and the progress window goes when the generation
+// ends; nothing is asked.
+TEST_F(GenerationTest, EachFileIsToldAndTheProgressWindowGoes) {
   Add(Remittance(1, "000"));
   Add(Remittance(3, "002"));
   Add(Receipt(1, 1, 1, 100));
   Add(Receipt(3, 2, 2, 200));
-  qdeb::testing::HeadlessScreen screen("Enter\nEnter\n");
-  const GenerationResult result = GenerateCuaderno19();
-  EXPECT_EQ(result.files.size(), 2u);
-  EXPECT_EQ(platform::console::HeadlessPending(), 0u);  // one key per panel, no more
-  EXPECT_EQ(platform::console::HeadlessBeeps(), 2);
-  EXPECT_EQ(ui::WindowDepth, 0);
+  const GenerationReport result = Generate();
+  ASSERT_EQ(result.files.size(), 2u);
+  EXPECT_EQ(op_.told, result.messages);
+  EXPECT_EQ(op_.told, (std::vector<std::string>{"GENERAT FITXER " + result.files[0],
+                                                "GENERAT FITXER " + result.files[1]}));
+  EXPECT_TRUE(op_.asked.empty());
+  EXPECT_EQ(op_.progress_title, " PROCESSANT ");
+  EXPECT_EQ(op_.last_progress.size(), 76u);
+  EXPECT_EQ(op_.progress_opened, 1);
+  EXPECT_EQ(op_.progress_closed, 1);
+  EXPECT_TRUE(result.status.ok()) << result.status.Text();
 }
 
 }  // namespace

@@ -85,9 +85,9 @@ TEST(RecordTables, C19RecordsReadBackWhatTheyWereBuiltFrom) {
 
     C19Scan scan(kRecordLineLength);
     for (size_t at = 0; at < file.size(); at += kRecordLineLength) {
-      ASSERT_TRUE(scan.Take(std::string_view(file).substr(at, kRecordLineLength))) << scan.fault();
+      ASSERT_TRUE(scan.Take(std::string_view(file).substr(at, kRecordLineLength))) << scan.fault().Text();
     }
-    ASSERT_TRUE(scan.Finish()) << scan.fault();
+    ASSERT_TRUE(scan.Finish()) << scan.fault().Text();
     const C19Plan& plan = scan.plan();
     EXPECT_EQ(plan.presenter.identifier, presenter.identifier);
     EXPECT_EQ(plan.presenter.name, presenter.name);
@@ -105,7 +105,7 @@ TEST(RecordTables, C19RecordsReadBackWhatTheyWereBuiltFrom) {
     for (size_t i = 0; i < debits.size(); ++i) {
       C19Debit read;
       const std::string record = file.substr((i + 2) * kRecordLineLength, kRecordLength);
-      ASSERT_EQ(ReadDebit(record, &read), "");
+      ASSERT_TRUE(ReadDebit(record, &read).ok());
       EXPECT_EQ(read.reference, debits[i].reference);
       EXPECT_EQ(read.mandate, debits[i].mandate);
       EXPECT_EQ(read.cents, debits[i].amount);

@@ -42,8 +42,8 @@ bool ReadOpenFile(fs::File& file, std::string* bytes) {
 
 // A final name in directory nobody has, when the one a file was meant for
 // is taken; empty when none is found.
-std::string FreeFinalName(const std::string& directory) {
-  const std::function<std::string()> draw = FileNameDraw();
+std::string FreeFinalName(const RecoveryRequest& request, const std::string& directory) {
+  const std::function<std::string()> draw = FileNameDraw(request.file_name);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string path = directory + draw() + std::string(kFileExtension);
     if (!Exists(fs::HostPath(path)) && !Exists(fs::HostPath(path + std::string(kTemporarySuffix))) &&
@@ -74,14 +74,14 @@ std::string SetAside(const std::string& directory, const std::string& base,
   return {};
 }
 
-void Adopt(const std::string& directory, const std::string& base, int64_t debits,
+void Adopt(const RecoveryRequest& request, const std::string& directory, const std::string& base, int64_t debits,
            const std::string& temporary_host, const std::string& journal_host,
-           GenerationResult& result, std::vector<std::string>& tell) {
+           GenerationReport& result, std::vector<std::string>& tell) {
   std::string final_path = directory + base;
-  if (Exists(fs::HostPath(final_path))) final_path = FreeFinalName(directory);
+  if (Exists(fs::HostPath(final_path))) final_path = FreeFinalName(request, directory);
   if (final_path.empty() || fs::ReplaceFile(temporary_host, fs::HostPath(final_path)) != 0) return;
   fs::RemoveFile(journal_host);
-  AddToWorkList(final_path, ReturnMenu.empty() ? env::MenuName : ReturnMenu);
+  AddToWorkList(final_path, request.return_menu);
   RemoveMarker(base);
   result.files.push_back(final_path);
   result.receipts += debits;
@@ -89,8 +89,8 @@ void Adopt(const std::string& directory, const std::string& base, int64_t debits
 }
 
 // One temporary file no live process holds, settled as DecideLeftover says.
-void Settle(const std::string& directory, const std::string& temporary_name,
-            GenerationResult& result, std::vector<std::string>& tell) {
+void Settle(const RecoveryRequest& request, const std::string& directory, const std::string& temporary_name,
+            GenerationReport& result, std::vector<std::string>& tell) {
   const std::string base = temporary_name.substr(0, temporary_name.size() - kTemporarySuffix.size());
   const std::string temporary_host = fs::HostPath(directory + temporary_name);
   const std::string journal_host = fs::HostPath(directory + base + std::string(kJournalSuffix));
@@ -125,7 +125,7 @@ void Settle(const std::string& directory, const std::string& temporary_name,
       fs::RemoveFile(journal_host);
       return;
     case LeftoverAction::kAdopt:
-      return Adopt(directory, base, debits, temporary_host, journal_host, result, tell);
+      return Adopt(request, directory, base, debits, temporary_host, journal_host, result, tell);
     case LeftoverAction::kSetAside: {
       const std::string path = SetAside(directory, base, temporary_host, journal_host);
       if (path.empty()) return;
@@ -140,7 +140,7 @@ void Settle(const std::string& directory, const std::string& temporary_name,
 // A marker whose group is committed and was not listed: its file, when it
 // is the one marked, goes in the work list; one that changed or is gone is
 // told. A file still held by the process that wrote it is that process's.
-void SettleMarker(const std::string& directory, const Marker& marker, GenerationResult& result,
+void SettleMarker(const RecoveryRequest& request, const std::string& directory, const Marker& marker, GenerationReport& result,
                   std::vector<std::string>& tell) {
   const std::string path = directory + marker.name;
   const std::string host = fs::HostPath(path);
@@ -163,7 +163,7 @@ void SettleMarker(const std::string& directory, const Marker& marker, Generation
   }
   int64_t debits = 0;
   WholeFile(bytes, &debits);
-  ListCommitted(path);
+  ListCommitted(path, request.return_menu);
   result.files.push_back(path);
   result.receipts += std::max<int64_t>(debits, 0);
   tell.push_back(GeneratedFileText(path));
@@ -213,7 +213,7 @@ LeftoverAction DecideLeftover(const LeftoverFacts& facts) {
   return LeftoverAction::kLeave;
 }
 
-void SettleLeftovers(GenerationResult& result, std::vector<std::string>& tell) {
+void SettleLeftovers(const RecoveryRequest& request, GenerationReport& result, std::vector<std::string>& tell) {
   if (db::RecordBuffer(kTrasBancFile) == nullptr || !MarkersOpen()) return;
   const std::string directory = OutputDirectory();
   std::vector<fs::DirEntry> entries;
@@ -223,7 +223,7 @@ void SettleLeftovers(GenerationResult& result, std::vector<std::string>& tell) {
   for (const fs::DirEntry& entry : entries) {
     if ((entry.attributes & fs::kDirectory) != 0) continue;
     const std::string name = fs::ProgramFileName(entry.name);
-    if (EndsWith(name, temporary_suffix)) Settle(directory, name, result, tell);
+    if (EndsWith(name, temporary_suffix)) Settle(request, directory, name, result, tell);
   }
   // A journal whose file is gone belongs to a group that was put in place
   // (or removed) by a process that stopped before removing the journal.
@@ -237,17 +237,17 @@ void SettleLeftovers(GenerationResult& result, std::vector<std::string>& tell) {
   }
   std::vector<Marker> markers;
   if (!ReadMarkers(&markers)) return;
-  for (const Marker& marker : markers) SettleMarker(directory, marker, result, tell);
+  for (const Marker& marker : markers) SettleMarker(request, directory, marker, result, tell);
 }
 
-void ListCommitted(const std::string& path) {
-  if (!WorkListHolds(path)) AddToWorkList(path, ReturnMenu.empty() ? env::MenuName : ReturnMenu);
+void ListCommitted(const std::string& path, const std::string& return_menu) {
+  if (!WorkListHolds(path)) AddToWorkList(path, return_menu);
   const size_t slash = path.find_last_of('\\');
   RemoveMarker(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
-std::function<std::string()> FileNameDraw() {
-  if (Hooks.file_name) return Hooks.file_name;
+std::function<std::string()> FileNameDraw(const std::function<std::string()>& chosen) {
+  if (chosen) return chosen;
   files::SeedFromClock();
   return [] {
     std::string name;

@@ -57,18 +57,20 @@ LeftoverAction DecideLeftover(const LeftoverFacts& facts);
 // holds, what DecideLeftover says; a journal without its file goes too.
 // Then every marker left whose group is not in the work list: its file,
 // when its bytes are the ones marked, is listed; a file that changed or is
-// gone is told. Files listed are recorded in result and their messages,
-// like those of files set aside, added to tell. Nothing is touched when
-// TrasBanc or the marker file cannot be read.
-void SettleLeftovers(GenerationResult& result, std::vector<std::string>& tell);
+// gone is told. Files listed (with the request's menu to return to) are
+// recorded in result and their messages, like those of files set aside,
+// added to tell. Nothing is touched when TrasBanc or the marker file cannot
+// be read.
+void SettleLeftovers(const RecoveryRequest& request, GenerationReport& result,
+                     std::vector<std::string>& tell);
 
 // Lists a committed, published file in the work list unless it holds it
 // already, then removes its marker.
-void ListCommitted(const std::string& path);
+void ListCommitted(const std::string& path, const std::string& return_menu);
 
-// The draw of new file names: Hooks.file_name, or random characters from
-// a generator seeded from the clock now.
-std::function<std::string()> FileNameDraw();
+// The draw of new file names: the chosen one, or when it is empty random
+// characters from a generator seeded from the clock now.
+std::function<std::string()> FileNameDraw(const std::function<std::string()>& chosen);
 
 // The texts the generation shows, in the operator's language.
 std::string GeneratedFileText(const std::string& path);

@@ -103,7 +103,7 @@ TEST_F(RecoveryTest, CommittedFilesArePutInPlaceAndTheOthersRemoved) {
   platform::fs::File live;
   ASSERT_EQ(live.Open(Host(Csb("LIVEFILE.E19.tmp")), platform::fs::File::kReadWrite, true), 0);
 
-  const GenerationResult result = RecoverInterruptedGeneration();
+  const GenerationReport result = Recover();
 
   EXPECT_EQ(result.files, (std::vector<std::string>{OutputPath("COMMITED.E19"), OutputPath("AAAAAAA1.E19")}));
   EXPECT_EQ(result.receipts, 3);
@@ -127,7 +127,7 @@ TEST_F(RecoveryTest, CommittedFilesArePutInPlaceAndTheOthersRemoved) {
 
   // Once its process is gone, the live file is settled too.
   live.Close();
-  EXPECT_EQ(RecoverInterruptedGeneration().files.size(), 1u);
+  EXPECT_EQ(Recover().files.size(), 1u);
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Maxim"), " 3");
 }
 
@@ -186,7 +186,7 @@ TEST_F(RecoveryTest, AForgedOrChangedLeftoverIsSetAsideNeverListed) {
   Put(Csb("STALE000.E19.key"), JournalOf({waiting}));
   Mark("STALE000.E19", WholeFileOf(1));
 
-  const GenerationResult result = RecoverInterruptedGeneration();
+  const GenerationReport result = Recover();
 
   EXPECT_TRUE(result.files.empty());
   EXPECT_EQ(result.set_aside, (std::vector<std::string>{OutputPath("CHANGED0.E19.bad"),
@@ -219,7 +219,7 @@ TEST_F(RecoveryTest, CommittedFilesTheWorkListLacksAreListed) {
   platform::fs::File held;
   ASSERT_EQ(held.Open(Host(Csb("HELDFILE.E19")), platform::fs::File::kReadWrite, true), 0);
 
-  const GenerationResult result = RecoverInterruptedGeneration();
+  const GenerationReport result = Recover();
 
   EXPECT_EQ(result.files, std::vector<std::string>{OutputPath("UNLISTED.E19")});
   EXPECT_EQ(result.receipts, 3);
@@ -233,7 +233,7 @@ TEST_F(RecoveryTest, CommittedFilesTheWorkListLacksAreListed) {
   EXPECT_TRUE(Marked("HELDFILE.E19"));
   for (const char* name : {"UNLISTED.E19", "ALTERED0.E19", "VANISHED.E19"}) EXPECT_FALSE(Marked(name)) << name;
   // Settled once: the next start-up says nothing more.
-  EXPECT_TRUE(RecoverInterruptedGeneration().messages.empty());
+  EXPECT_TRUE(Recover().messages.empty());
 }
 
 TEST_F(RecoveryTest, NothingIsTouchedWithoutTrasBanc) {
@@ -242,7 +242,7 @@ TEST_F(RecoveryTest, NothingIsTouchedWithoutTrasBanc) {
   dir_.MakeDir("root/CSB");
   Put(Csb("COMMITED.E19.tmp"), WholeFileOf(1));
   Put(Csb("COMMITED.E19.key"), JournalOf({Receipt(1)}));
-  EXPECT_TRUE(RecoverInterruptedGeneration().files.empty());
+  EXPECT_TRUE(Recover().files.empty());
   EXPECT_EQ(OutputNames(), (std::set<std::string>{"COMMITED.E19.tmp", "COMMITED.E19.key"}));
 }
 

@@ -15,6 +15,7 @@
 #include "env/installation.h"
 #include "env/session.h"
 #include "remit/generation.h"
+#include "remit/test_helpers/recording_operator.h"
 #include "remit/test_helpers/receipt_fixture.h"
 #include "tests/support/reset.h"
 #include "tests/support/scoped.h"
@@ -44,8 +45,8 @@ class GenerationTest : public qdeb::testing::FreshStateTest {
     env::MenuName = "MENU";
     env::LoadInstallationData();
     ASSERT_EQ(OpenGenerationFiles(&trasbanc_, &remeses_), 0);
-    Hooks.file_name = [this] { return "AAAAAAA" + std::to_string(++names_); };
-    Hooks.clock = [] {
+    request_.file_name = [this] { return "AAAAAAA" + std::to_string(++names_); };
+    request_.clock = [] {
       platform::LocalTime t;
       t.year = 2026;
       t.month = 1;
@@ -56,10 +57,16 @@ class GenerationTest : public qdeb::testing::FreshStateTest {
       t.hundredths = 78;
       return t;
     };
-    CollectionDate = util::PackDigits("20260201");
-    RangeFrom = util::PackDigits("0001");
-    RangeTo = util::PackDigits("0004");
-    ReturnMenu = "MENU";
+    request_.collection_date = util::PackDigits("20260201");
+    request_.range_from = util::PackDigits("0001");
+    request_.range_to = util::PackDigits("0004");
+    request_.return_menu = "MENU";
+  }
+
+  // The generation and the recovery of the request above, told to op_.
+  GenerationReport Generate() { return GenerateCuaderno19(request_, op_); }
+  GenerationReport Recover() {
+    return RecoverInterruptedGeneration({request_.return_menu, request_.file_name}, op_);
   }
 
   void Put(const std::string& relative, const std::string& bytes) const { dir_.Put(relative, bytes); }
@@ -93,6 +100,8 @@ class GenerationTest : public qdeb::testing::FreshStateTest {
   std::string trasbanc_;
   std::string remeses_;
   int names_ = 0;
+  GenerationRequest request_;
+  RecordingOperator op_;
 };
 
 }  // namespace remit::testing

@@ -93,7 +93,8 @@ bool WriteMessage(LineReader& lines, const C19Plan& plan, PainVersion version,
         std::string_view line;
         if (!lines.Line(i, &line)) return false;
         C19Debit debit;
-        ReadDebit(line.substr(0, kRecordLength), &debit);
+        // Read well in the first reading: otherwise the file changed since.
+        if (!ReadDebit(line.substr(0, kRecordLength), &debit).ok()) return false;
         if (debit.sequence_type == group.sequence_type && debit.purpose == group.purpose) {
           WriteDebit(xml, debit);
         }
@@ -145,8 +146,10 @@ std::string CreationTimeNow() {
   return text;
 }
 
-ConversionReport ConvertToSepaXml(const std::string& host_path, const ConversionSettings& settings,
-                                  const std::string& created) {
+namespace {
+
+ConversionReport ConvertFile(const std::string& host_path, const ConversionSettings& settings,
+                             const std::string& created) {
   ConversionReport report;
   report.xml_path = XmlPathFor(host_path);
   if (report.xml_path == host_path) {
@@ -166,10 +169,8 @@ ConversionReport ConvertToSepaXml(const std::string& host_path, const Conversion
 
   // First reading: every record checked, the totals added up.
   int64_t line_length = 0, line_count = 0, record = 0;
-  std::string reason;
-  if (!C19Lines(head, size, &line_length, &line_count, &reason, &record)) {
-    return Fault(report, ConversionStatus::kBadRecords, record, reason);
-  }
+  const env::Status lines_read = C19Lines(head, size, &line_length, &line_count, &record);
+  if (!lines_read.ok()) return Fault(report, ConversionStatus::kBadRecords, record, lines_read.words());
   LineReader lines(file, line_length);
   C19Scan scan(line_length);
   for (int64_t i = 0; i < line_count; ++i) {
@@ -178,7 +179,7 @@ ConversionReport ConvertToSepaXml(const std::string& host_path, const Conversion
     if (!scan.Take(line)) break;
   }
   if (!scan.Finish()) {
-    return Fault(report, ConversionStatus::kBadRecords, scan.fault_record(), scan.fault());
+    return Fault(report, ConversionStatus::kBadRecords, scan.fault_record(), scan.fault().words());
   }
   const C19Plan& plan = scan.plan();
   report.version = VersionForCharacter(plan.presenter.xml_version, settings.version_2,
@@ -249,6 +250,28 @@ ConversionReport ConvertToSepaXml(const std::string& host_path, const Conversion
     return Fault(report, ConversionStatus::kNotWritten, 0, why);
   }
   report.status = ConversionStatus::kConverted;
+  return report;
+}
+
+// The kind of failure a conversion's end is.
+env::Code CodeOf(ConversionStatus status) {
+  switch (status) {
+    case ConversionStatus::kConverted: return env::Code::kOk;
+    case ConversionStatus::kNotRead:
+    case ConversionStatus::kNotWritten: return env::Code::kFileError;
+    case ConversionStatus::kBadRecords:
+    case ConversionStatus::kRefusedBySchema: return env::Code::kBadData;
+  }
+  return env::Code::kFileError;
+}
+
+}  // namespace
+
+ConversionReport ConvertToSepaXml(const ConversionRequest& request) {
+  ConversionReport report = ConvertFile(request.host_path, request.settings, request.created);
+  if (report.status != ConversionStatus::kConverted) {
+    report.failure = env::Status(CodeOf(report.status), report.reason, fs::ProgramPath(request.host_path));
+  }
   return report;
 }
 

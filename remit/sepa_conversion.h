@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "env/status.h"
 #include "remit/sepa_message.h"
 
 namespace remit {
@@ -46,15 +47,25 @@ struct ConversionReport {
   int64_t debits = 0;
   int64_t cents = 0;
   int64_t payment_blocks = 0;
+  // Unless converted: the end as a Status (kFileError for a file not read
+  // or not written, kBadData for records or a message refused), the reason
+  // as its words and the file's program path as its subject.
+  env::Status failure;
 };
 
 // The message's path: the file's name with its extension replaced by
 // ".XML" (added when it has none). Host and program paths alike.
 std::string XmlPathFor(const std::string& path);
 
-// created: the message's creation time, "2026-12-08T15:23:36".
-ConversionReport ConvertToSepaXml(const std::string& host_path, const ConversionSettings& settings,
-                                  const std::string& created);
+// What to convert: the file's host path, the office's settings, and the
+// message's creation time ("2026-12-08T15:23:36").
+struct ConversionRequest {
+  std::string host_path;
+  ConversionSettings settings;
+  std::string created;
+};
+
+ConversionReport ConvertToSepaXml(const ConversionRequest& request);
 
 // The local time now as a message's creation time.
 std::string CreationTimeNow();

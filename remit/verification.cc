@@ -8,12 +8,10 @@
 #include "env/language.h"
 #include "files/drives.h"
 #include "files/listing.h"
+#include "platform/fs/errors.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
-#include "remit/screen.h"
 #include "remit/verification_check.h"
-#include "ui/keys.h"
-#include "ui/screen.h"
 #include "util/basics.h"
 #include "util/cp850.h"
 #include "util/numbers.h"
@@ -40,31 +38,30 @@ std::string VolumeNumber(int32_t volume) {
 
 // Asks for the volume until its file is on the drive and opens; false when
 // the operator gives up with Escape.
-bool OpenVolume(std::string_view drive, int32_t volume, platform::fs::File& file,
+bool OpenVolume(Operator& op, std::string_view drive, int32_t volume, platform::fs::File& file,
                 std::string& path) {
   path = std::string(drive) + "\\backup." + VolumeNumber(volume);
   for (;;) {
-    const int16_t key =
-        ui::TellOperator(env::TranslateText(util::Cp850("INSERIU CÒPIA DE SEGURETAT NÚMERO ")) +
-                         std::to_string(volume) + env::TranslateText(util::Cp850(" A ")) +
-                         std::string(drive));
-    if (key == ui::kKeyEscape) return false;
+    if (!op.Ask(env::TranslateText(util::Cp850("INSERIU CÒPIA DE SEGURETAT NÚMERO ")) +
+                std::to_string(volume) + env::TranslateText(util::Cp850(" A ")) + std::string(drive))) {
+      return false;
+    }
     if (!files::DrivePresent(drive) || !files::FileExists(path)) continue;
     if (file.Open(platform::fs::HostPath(path), platform::fs::File::kRead, false) == 0) return true;
     // There but unreadable (no permission, a damaged medium): say why
     // rather than asking for the same volume without a word.
-    ui::TellOperator(env::LastFileErrorText());
+    op.Tell(env::LastFileErrorText());
   }
 }
 
 class SetReader {
  public:
-  explicit SetReader(ProgressWindow& window) : window_(window) {}
+  explicit SetReader(Operator& op) : op_(op) {}
 
   // Checks the records of one volume; the start of a record cut by the
   // volume's end waits for the next volume.
   VolumeRead ReadVolume(platform::fs::File& file, const std::string& path) {
-    window_.ShowAt(47, util::UpperCase(path));
+    op_.Progress(47, util::UpperCase(path));
     const int64_t size = file.Size();
     volume_errors_from_ = checker_.error_lines();
     next_question_ = volume_errors_from_ + kErrorsBeforeAsking;
@@ -102,11 +99,12 @@ class SetReader {
   }
 
   bool finished() const { return checker_.finished(); }
+  int64_t records_read() const { return static_cast<int64_t>(records_read_); }
 
  private:
   // False when the operator stopped the verification after it.
   bool Check(std::string_view record, int64_t bytes_left) {
-    window_.ShowAt(64, util::FormatNumber("Z,ZZZ,ZZZ,ZZ9", static_cast<double>(bytes_left)));
+    op_.Progress(64, util::FormatNumber("Z,ZZZ,ZZZ,ZZ9", static_cast<double>(bytes_left)));
     ++records_read_;
     checker_.Check(record, records_read_);
     if (checker_.error_lines() < next_question_) return true;
@@ -121,14 +119,12 @@ class SetReader {
   // Escape stops, as at the volume prompts; any other key goes on.
   bool AskToGoOn() {
     const double errors = static_cast<double>(checker_.error_lines() - volume_errors_from_);
-    const int16_t key = ui::TellOperator(
-        env::TranslateText(util::Cp850("JA HI HA ")) +
-        std::string(util::Trim(util::FormatNumber("Z,ZZZ,ZZZ,ZZ9", errors))) +
-        env::TranslateText(util::Cp850(" ERRORS EN AQUEST VOLUM. CONTINUAR? (Esc: ATURAR)")));
-    return key != ui::kKeyEscape;
+    return op_.Ask(env::TranslateText(util::Cp850("JA HI HA ")) +
+                   std::string(util::Trim(util::FormatNumber("Z,ZZZ,ZZZ,ZZ9", errors))) +
+                   env::TranslateText(util::Cp850(" ERRORS EN AQUEST VOLUM. CONTINUAR? (Esc: ATURAR)")));
   }
 
-  ProgressWindow& window_;
+  Operator& op_;
   RecordChecker checker_;
   std::string carry_;
   double records_read_ = 0;
@@ -138,31 +134,37 @@ class SetReader {
 
 }  // namespace
 
-VerificationEnd VerifyReceiptDiskette(std::string_view drive) {
-  ProgressWindow window;
-  window.Open(env::TranslateText(util::Cp850(" VERIFICANT ")), 1);
-  SetReader reader(window);
-  VerificationEnd end = VerificationEnd::kRead;
+VerificationRunReport VerifyReceiptDiskette(const VerificationRequest& request, Operator& op) {
+  op.OpenProgress(env::TranslateText(util::Cp850(" VERIFICANT ")), 1);
+  SetReader reader(op);
+  VerificationRunReport report;
   for (int32_t volume = 1; !reader.finished(); ++volume) {
     platform::fs::File file;
     std::string path;
-    if (!OpenVolume(drive, volume, file, path)) {
-      end = VerificationEnd::kCancelled;
+    if (!OpenVolume(op, request.drive, volume, file, path)) {
+      report.end = VerificationEnd::kCancelled;
       break;
     }
+    report.volumes = volume;
     const VolumeRead read = reader.ReadVolume(file, path);
     if (read == VolumeRead::kStopped) {
-      end = VerificationEnd::kCancelled;
+      report.end = VerificationEnd::kCancelled;
       break;
     }
     if (read == VolumeRead::kFailed) {
-      ui::TellOperator(env::LastFileErrorText());
-      end = VerificationEnd::kFailed;
+      // A copy: wording the failure may note another.
+      const platform::fs::FileError error = platform::fs::LastFileError();
+      const std::string text = env::FileErrorText(error);
+      const env::Status noted = env::FileStatus(error);
+      report.status = noted.ok() ? env::Status(env::Code::kFileError, text, path) : noted;
+      op.Tell(text);
+      report.end = VerificationEnd::kFailed;
       break;
     }
   }
-  window.Close();
-  return end;
+  report.records = reader.records_read();
+  op.CloseProgress();
+  return report;
 }
 
 }  // namespace remit

@@ -4,9 +4,18 @@
 // written to the print spool, which the caller opens before and closes
 // after (one line per ordering party with its computed totals, the
 // presenter's general totals, and an error line for every defect).
+//
+// It is called with the drive to read, asks the operator for each volume
+// (and whether to go on after many errors) through the Operator it is given
+// (operator.h), shows its progress there, and returns a report of how it
+// ended.
 #pragma once
 
-#include <string_view>
+#include <cstdint>
+#include <string>
+
+#include "env/status.h"
+#include "remit/operator.h"
 
 namespace remit {
 
@@ -17,7 +26,22 @@ enum class VerificationEnd {
   kFailed,     // a volume could not be read (the operator was told why)
 };
 
-// drive: the drive letter and colon ("A:") the set lies on.
-VerificationEnd VerifyReceiptDiskette(std::string_view drive);
+struct VerificationRequest {
+  // The drive letter and colon ("A:") the set lies on.
+  std::string drive;
+};
+
+// How the run ended (the report it spools is VerificationReport, verification_check.h).
+struct VerificationRunReport {
+  VerificationEnd end = VerificationEnd::kRead;
+  // Records checked, a record cut between two volumes counted once.
+  int64_t records = 0;
+  // Volumes opened.
+  int32_t volumes = 0;
+  // kFailed: the read that failed, with the volume's path (told).
+  env::Status status;
+};
+
+VerificationRunReport VerifyReceiptDiskette(const VerificationRequest& request, Operator& op);
 
 }  // namespace remit

@@ -9,7 +9,7 @@
 #include "env/session.h"
 #include "forms/print_spool.h"
 #include "platform/console/console.h"
-#include "tests/support/headless_screen.h"
+#include "remit/test_helpers/recording_operator.h"
 #include "tests/support/reset.h"
 #include "tests/support/scoped.h"
 #include "tests/support/scratch_dir.h"
@@ -84,13 +84,21 @@ class VerificationTest : public qdeb::testing::FreshStateTest {
     }
   }
 
+  // keys: the operator's answer to each question, a line each: "Esc" gives
+  // up, any other key goes on.
   VerificationEnd Verify(const std::string& keys) {
-    qdeb::testing::HeadlessScreen screen(keys);
+    testing::RecordingOperator op;
+    for (size_t at = 0; at < keys.size();) {
+      const size_t end = keys.find('\n', at);
+      op.answers.push_back(keys.substr(at, end - at) != "Esc");
+      at = end == std::string::npos ? keys.size() : end + 1;
+    }
     EXPECT_EQ(ui::forms::OpenPrintSpool("P"), 0);
-    const VerificationEnd end = VerifyReceiptDiskette("A:");
+    const VerificationRunReport report = VerifyReceiptDiskette({.drive = "A:"}, op);
     EXPECT_EQ(ui::forms::ClosePrintSpool(), 0);
-    EXPECT_EQ(platform::console::HeadlessPending(), 0u);  // one key per prompt
-    return end;
+    EXPECT_TRUE(op.answers.empty());  // one answer per question
+    EXPECT_EQ(report.status.ok(), report.end != VerificationEnd::kFailed);
+    return report.end;
   }
 
   // The texts of the spool's items (column, text, line feeds), one line

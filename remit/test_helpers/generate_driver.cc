@@ -28,9 +28,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/records.h"
@@ -38,6 +40,7 @@
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 #include "remit/c19_records.h"
+#include "remit/test_helpers/recording_operator.h"
 #include "remit/generation.h"
 #include "remit/journal.h"
 #include "remit/layouts.h"
@@ -62,14 +65,16 @@ int Fault(const std::string& what) {
   return 1;
 }
 
-void InstallKillStep() {
+// The step of REMIT_KILL_AT ("committed" or "committed:2") at which the
+// process kills itself; nothing without it.
+std::function<void(std::string_view)> KillStep() {
   const char* at = std::getenv("REMIT_KILL_AT");
-  if (at == nullptr) return;
+  if (at == nullptr) return {};
   const std::string kill_at = at;
   const size_t colon = kill_at.find(':');
   const std::string step = kill_at.substr(0, colon);
   const int count = colon == std::string::npos ? 1 : std::atoi(kill_at.c_str() + colon + 1);
-  remit::Hooks.step = [step, count, seen = 0](std::string_view reached) mutable {
+  return [step, count, seen = 0](std::string_view reached) mutable {
     if (reached == step && ++seen == count) kill(getpid(), SIGKILL);
   };
 }
@@ -184,7 +189,7 @@ int Listed() {
   return 0;
 }
 
-void Print(const remit::GenerationResult& result) {
+void Print(const remit::GenerationReport& result) {
   for (const std::string& file : result.files) std::printf("file %s\n", file.c_str());
   for (const std::string& text : result.messages) std::printf("message %s\n", text.c_str());
   std::printf("receipts %lld\n", static_cast<long long>(result.receipts));
@@ -201,18 +206,20 @@ int Run(const std::string& mode, int argc, char** argv) {
     return status == 0 ? 0 : Fault("insert status " + std::to_string(status));
   }
   if (remit::testing::OpenGenerationFiles(&trasbanc, &remeses) != 0) return Fault("cannot open");
+  remit::testing::RecordingOperator op;
   if (mode == "recover") {
-    Print(remit::RecoverInterruptedGeneration());
+    Print(remit::RecoverInterruptedGeneration({.return_menu = env::MenuName, .file_name = {}}, op));
     return 0;
   }
   if (mode == "generate" && argc == 4) {
-    InstallKillStep();
-    Print(remit::RecoverInterruptedGeneration());
-    remit::CollectionDate = util::PackDigits("20260115");
-    remit::RangeFrom = PackedRemittance(std::atoi(argv[2]));
-    remit::RangeTo = PackedRemittance(std::atoi(argv[3]));
-    remit::ReturnMenu = "MENU1";
-    const remit::GenerationResult result = remit::GenerateCuaderno19();
+    Print(remit::RecoverInterruptedGeneration({.return_menu = env::MenuName, .file_name = {}}, op));
+    remit::GenerationRequest request;
+    request.collection_date = util::PackDigits("20260115");
+    request.range_from = PackedRemittance(std::atoi(argv[2]));
+    request.range_to = PackedRemittance(std::atoi(argv[3]));
+    request.return_menu = "MENU1";
+    request.step = KillStep();
+    const remit::GenerationReport result = remit::GenerateCuaderno19(request, op);
     Print(result);
     return result.failed_groups == 0 ? 0 : 4;
   }

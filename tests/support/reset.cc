@@ -7,14 +7,13 @@
 #include "platform/console/reset.h"
 #include "platform/fs/reset.h"
 #include "platform/recman/reset.h"
-#include "remit/reset.h"
+#include "forms/forms.h"
 #include "ui/reset.h"
 #include "util/reset.h"
 
 namespace qdeb::testing {
 
 void ResetAllState() {
-  remit::ResetGeneration();
   ui::forms::ResetForms();
   files::ResetFilesState();
   db::ResetRecordLayer();

@@ -145,7 +145,7 @@ int Convert(const std::vector<qxconvrt::FileToConvert>& files) {
       continue;
     }
     ShowProgress(file.shown);
-    const remit::ConversionReport report = remit::ConvertToSepaXml(file.host_path, settings, created);
+    const remit::ConversionReport report = remit::ConvertToSepaXml({file.host_path, settings, created});
     Say(Outcome(file, report));
     if (report.status == remit::ConversionStatus::kConverted) {
       ++converted;

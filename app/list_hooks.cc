@@ -48,6 +48,15 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+// What the catalogue could not read, told before the list shows what it
+// could: the first failure in words with its path, and how many more.
+void TellFailures(const remit::CatalogueReport& report) {
+  if (report.failures.empty()) return;
+  std::string text = report.failures.front();
+  if (report.failures.size() > 1) text += " (+" + std::to_string(report.failures.size() - 1) + ")";
+  ui::TellOperator(text);
+}
+
 // The window the catalogue shows its progress in while it searches.
 void OpenSearchWindow(remit::ProgressWindow& window) {
   window.Open(env::TranslateText(util::Cp850(" CERCANT ")));
@@ -119,7 +128,7 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
     if (!CatalogueHas(key_prefix)) {
       remit::ProgressWindow window;
     OpenSearchWindow(window);
-      remit::CatalogueDirectories(root);
+      TellFailures(remit::CatalogueDirectories(root));
     }
   } else if (list == kFileList) {
     const std::string directory = ChosenDirectory();
@@ -129,6 +138,7 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
     remit::ProgressWindow window;
     OpenSearchWindow(window);
     const remit::CatalogueReport report = remit::CatalogueRemittanceFiles(directory, "*.*");
+    TellFailures(report);
     if (!report.unpickable.empty()) {
       // Names too long for the catalogue's key are not listed: say which.
       ui::TellOperator(env::TranslateText(util::Cp850("FITXERS AMB UN NOM MASSA LLARG PER A LA LLISTA: ")) +

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +17,7 @@
 #include "tests/support/scoped.h"
 #include "tests/support/scratch_dir.h"
 #include "ui/forms/print_spool.h"
+#include "util/basics.h"
 #include "util/cp850.h"
 #include "util/dates.h"
 
@@ -236,6 +241,46 @@ TEST_F(VerificationTest, PromptsUntilTheVolumeIsThereOrEscape) {
 
   dir_.Remove("a/BACKUP.001");
   EXPECT_EQ(Verify("Enter\nEnter\nEsc\n"), VerificationEnd::kCancelled);
+}
+
+// Whatever its write bits, a volume file is read; a folder or a pipe in its
+// place is told with what it is (never waited on), and the volume asked for
+// again.
+TEST_F(VerificationTest, ReadOnlyVolumesAreReadAndNoFilesAreTold) {
+  PutSet(Remittance({7}));
+  std::filesystem::permissions(dir_.Host("a/BACKUP.001"), std::filesystem::perms::owner_read);
+  EXPECT_EQ(Verify("Enter\n"), VerificationEnd::kRead);
+  EXPECT_TRUE(HasItem("ORDENANT B12345678001 "));
+
+  const struct {
+    std::function<void(const std::string&)> plant;
+    std::string told;
+  } cases[] = {
+      {[](const std::string& p) { std::filesystem::create_directory(p); }, "ÉS UNA CARPETA"},
+      {[](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }, "NO ÉS UN FITXER"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.told);
+    dir_.Remove("a/BACKUP.001");
+    c.plant(dir_.Host("a/BACKUP.001"));
+    std::vector<std::string> panels;
+    qdeb::testing::HeadlessScreen screen;
+    platform::console::SetHeadlessStarvedHandler([&](int) {
+      std::string row = qdeb::testing::HeadlessScreen::Row(10, 1, 80);
+      for (char& ch : row) {
+        if (static_cast<unsigned char>(ch) == 0xB3) ch = ' ';  // the frame's sides
+      }
+      panels.push_back(util::Cp850ToUtf8(util::Trim(row)));
+      screen.Feed(panels.size() < 3 ? "Enter" : "Esc");
+      return true;
+    });
+    EXPECT_EQ(ui::forms::OpenPrintSpool("P"), 0);
+    EXPECT_EQ(VerifyReceiptDiskette("A:"), VerificationEnd::kCancelled);
+    EXPECT_EQ(ui::forms::ClosePrintSpool(), 0);
+    platform::console::SetHeadlessStarvedHandler(nullptr);
+    ASSERT_EQ(panels.size(), 3u);
+    EXPECT_EQ(panels[1], "NO ES POT LLEGIR A:\\BACKUP.001: " + c.told);
+  }
 }
 
 // Beyond 32,767 records the totals and record numbers are still right.

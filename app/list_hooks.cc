@@ -49,6 +49,15 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+// What the catalogue could not read, told before the list shows what it
+// could: the first failure in words with its path, and how many more.
+void TellFailures(const remit::CatalogueReport& report) {
+  if (report.failures.empty()) return;
+  std::string text = report.failures.front();
+  if (report.failures.size() > 1) text += " (+" + std::to_string(report.failures.size() - 1) + ")";
+  ui::TellOperator(text);
+}
+
 // The window the catalogue shows its progress in while it searches.
 void OpenSearchWindow(ScreenOperator& screen) {
   screen.OpenProgress(env::TranslateText(util::Cp850(" CERCANT ")));
@@ -126,7 +135,9 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
     if (!CatalogueHas(key_prefix)) {
       ScreenOperator screen;
       OpenSearchWindow(screen);
-      TellRefusal(remit::CatalogueDirectories({.directory = root}, screen));
+      const remit::CatalogueReport report = remit::CatalogueDirectories({.directory = root}, screen);
+      TellFailures(report);
+      TellRefusal(report);
     }
   } else if (list == kFileList) {
     const std::string directory = ChosenDirectory();
@@ -136,6 +147,7 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
     ScreenOperator screen;
     OpenSearchWindow(screen);
     const remit::CatalogueReport report = remit::CatalogueRemittanceFiles({.directory = directory}, screen);
+    TellFailures(report);
     TellRefusal(report);
     if (!report.unpickable.empty()) {
       // Names too long for the catalogue's key are not listed: say which.

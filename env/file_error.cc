@@ -40,6 +40,7 @@ const char* FailureWords(FileFailure failure) {
     case FileFailure::kIsDirectory: return "ÉS UNA CARPETA";
     case FileFailure::kNotRegular: return "NO ÉS UN FITXER";
     case FileFailure::kNotDirectory: return "NO ÉS UNA CARPETA";
+    case FileFailure::kLink: return "ÉS UN ENLLAÇ A UN ALTRE LLOC";
     case FileFailure::kExists: return "JA EXISTEIX";
     case FileFailure::kBusy: return "EN ÚS PER UN ALTRE PROGRAMA";
     case FileFailure::kBadName: return "NOM NO VÀLID";

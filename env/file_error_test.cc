@@ -31,11 +31,10 @@ TEST(FileErrorTest, WhatWhereAndWhyInTheOperatorsWords) {
   EXPECT_EQ(LastFileErrorText(),
             "NO ES POT ESBORRAR " + fs::ProgramPath(dir.File("R0.E19")) + ": NO EXISTEIX");
 
-  // A write to a full disk.
+  // A device is no file to write.
   fs::File full;
-  ASSERT_EQ(full.Open("/dev/full", fs::File::kReadWrite, false), 0);
-  EXPECT_FALSE(full.WriteAt(0, "0101", 4));
-  EXPECT_EQ(LastFileErrorText(), "NO ES POT ESCRIURE C:\\dev\\full: DISC PLE");
+  EXPECT_NE(full.Open("/dev/full", fs::File::kReadWrite, false), 0);
+  EXPECT_EQ(LastFileErrorText(), util::Cp850("NO ES POT OBRIR C:\\dev\\full: NO ÉS UN FITXER"));
 
   // The others a generation or a backup meets, and a reason without words
   // of our own, which keeps the system's.
@@ -44,7 +43,8 @@ TEST(FileErrorTest, WhatWhereAndWhyInTheOperatorsWords) {
     int host_errno;
     std::string ends;
   };
-  for (const Case& c : {Case{fs::FileOperation::kWrite, EFBIG, ": FITXER MASSA GRAN"},
+  for (const Case& c : {Case{fs::FileOperation::kWrite, ENOSPC, ": DISC PLE"},
+                        Case{fs::FileOperation::kWrite, EFBIG, ": FITXER MASSA GRAN"},
                         Case{fs::FileOperation::kFlush, EIO, ": ERROR DEL SUPORT"},
                         Case{fs::FileOperation::kCreate, EROFS, ": UNITAT PROTEGIDA CONTRA ESCRIPTURA"},
                         Case{fs::FileOperation::kReplace, ELOOP, ": Too many levels of symbolic links"}}) {

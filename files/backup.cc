@@ -137,10 +137,16 @@ VolumeState LookAtVolume(const Run& run, int number) {
   if (had_content && (!IsBackupHeader(header) || BackupHeaderLabel(header) != run.label)) {
     return VolumeState::kRefused;
   }
-  // Files only: a folder of that name is never emptied as RemoveEntry
-  // would; it keeps the volume from being opened instead.
+  // The data file's name must hold a plain file of the set or nothing: a
+  // folder, a pipe or a link there is no earlier volume to overwrite, and
+  // the operator is told what it is (the open notes it).
+  const std::string data_host = fs::HostPath(VolumePath(run, "BACKUP", number));
+  fs::File data;
+  const int data_error = data.Open(data_host, fs::File::kReadWrite, false);
+  data.Close();
+  if (data_error != 0 && data_error != fs::kErrorFileNotFound) return VolumeState::kUnreadable;
   fs::RemoveFile(fs::HostPath(control_path));
-  fs::RemoveFile(fs::HostPath(VolumePath(run, "BACKUP", number)));
+  fs::RemoveFile(data_host);
   return FileExists(run.target + "*.*") ? VolumeState::kRefused : VolumeState::kAccepted;
 }
 
@@ -152,8 +158,16 @@ bool CheckVolume(Run& run, int number, bool prompt) {
       return Stop(run, BackupResult::kCancelled);
     }
     prompt = true;
+    fs::ClearFileError();
     const VolumeState state = LookAtVolume(run, number);
     if (state == VolumeState::kAccepted) return true;
+    // A volume file that cannot be opened (a folder, a pipe or a link in its
+    // place, no right to write) is told with its reason, not asked for again
+    // without a word.
+    if (state == VolumeState::kUnreadable && !env::LastFileErrorText().empty() &&
+        ui::TellOperator(env::LastFileErrorText()) == ui::kKeyEscape) {
+      return Stop(run, BackupResult::kCancelled);
+    }
     if (state == VolumeState::kRefused && ui::TellOperator(NotEmptyText(run, number)) == ui::kKeyEscape) {
       return Stop(run, BackupResult::kCancelled);
     }
@@ -413,13 +427,25 @@ BackupResult BackupToVolumes(std::string_view source_directory, std::string_view
   run.window = OpenProgressWindow(run.source);
   if (CheckVolume(run, 1, false)) {
     std::string buffer(static_cast<size_t>(kLargestChunk), '\0');
-    StartListing(run.source + std::string(mask));
+    fs::ClearFileError();
+    const bool listed = StartListing(run.source + std::string(mask));
     std::string name;
+    bool any = false;
     while (!NextListed(name)) {
+      any = true;
       if (run.window) ShowName(name);
       if (!BackUpFile(run, name, buffer)) break;
     }
     EndListing();
+    if (!any) {
+      // Nothing to copy is no copy made: the operator is told where nothing
+      // was found (or why the folder could not be read).
+      const std::string why = listed ? std::string() : env::LastFileErrorText();
+      ui::TellOperator(!why.empty() ? why
+                                    : env::TranslateText(util::Cp850("NO HI HA CAP FITXER PER COPIAR A ")) +
+                                          run.source + std::string(mask));
+      run.result = BackupResult::kNothingFound;
+    }
     if (run.volume.open) {
       if (run.volume_whole) {
         // A file that could not be opened ends the set with what it holds.

@@ -10,7 +10,9 @@
 namespace files {
 
 enum class BackupResult {
-  kCompleted,  // every matching file is in the set (none matching: nothing written)
+  kCompleted,  // every matching file is in the set
+  kNothingFound,  // no file matched (or the folder could not be read): nothing
+                  // written, and the operator was told where
   kCancelled,  // the operator pressed Escape at a prompt
   kFailed,     // a file could not be opened, read or written; a panel said which and why
 };

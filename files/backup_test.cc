@@ -1,6 +1,7 @@
 #include "files/backup.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -124,11 +125,67 @@ class BackupTest : public ScratchTest {
   std::function<std::string(const std::string&)> answer_;
 };
 
-TEST_F(BackupTest, NoMatchingFileWritesNothing) {
+// A read-only file is a file to copy like any other; a mask that matches
+// nothing writes nothing and is told with the folder and the mask.
+TEST_F(BackupTest, ReadOnlyFilesAreCopiedAndNoMatchIsTold) {
   Touch("src/NOTES.TXT", "x");
-  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""), BackupResult::kCompleted);
+  answer_ = [](const std::string&) { return "Enter"; };
+  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""), BackupResult::kNothingFound);
   EXPECT_TRUE(scratch_.Names("a").empty());
+  EXPECT_EQ(panels_, std::vector<std::string>{"NO HI HA CAP FITXER PER COPIAR A S:\\*.E19"});
+
+  panels_.clear();
+  Touch("src/FIXA.E19", "abc");
+  std::filesystem::permissions(root_ + "/src/FIXA.E19", std::filesystem::perms::owner_read |
+                                                            std::filesystem::perms::group_read |
+                                                            std::filesystem::perms::others_read);
+  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""), BackupResult::kCompleted);
   EXPECT_TRUE(panels_.empty());
+  const Control one = Volume(1, "a");
+  ASSERT_EQ(one.parts.size(), 1u);
+  EXPECT_EQ(one.parts[0].name, "FIXA.E19");
+  EXPECT_EQ(Data(1, "a"), "abc");
+}
+
+// Something else than a volume file at a volume file's name (a link to
+// another file, a pipe, a folder) is told with what it is and kept as it
+// is, the file a link points to untouched; the volume is asked for again
+// until the operator gives up.
+TEST_F(BackupTest, AVolumeNameHoldingNoFileIsToldAndLeftAlone) {
+  Touch("src/R.E19", "abc");
+  Touch("victim", "kept");
+  const std::string control = root_ + "/a/CONTROL.001";
+  const std::string data = root_ + "/a/BACKUP.001";
+  const struct {
+    std::string path;
+    std::function<void(const std::string&)> plant;
+    std::string told;
+  } cases[] = {
+      {control, [&](const std::string& p) { std::filesystem::create_symlink(root_ + "/victim", p); },
+       "NO ES POT CREAR A:\\CONTROL.001: ÉS UN ENLLAÇ A UN ALTRE LLOC"},
+      {data, [&](const std::string& p) { std::filesystem::create_symlink(root_ + "/victim", p); },
+       "NO ES POT OBRIR A:\\BACKUP.001: ÉS UN ENLLAÇ A UN ALTRE LLOC"},
+      {control, [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+       "NO ES POT CREAR A:\\CONTROL.001: NO ÉS UN FITXER"},
+      {data, [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+       "NO ES POT OBRIR A:\\BACKUP.001: NO ÉS UN FITXER"},
+      {control, [](const std::string& p) { std::filesystem::create_directory(p); },
+       "NO ES POT CREAR A:\\CONTROL.001: ÉS UNA CARPETA"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.told);
+    scratch_.Remove("a");
+    scratch_.MakeDir("a");
+    c.plant(c.path);
+    panels_.clear();
+    answer_ = [&](const std::string&) { return panels_.size() < 3 ? "Enter" : "Esc"; };
+    EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""), BackupResult::kCancelled);
+    ASSERT_EQ(panels_.size(), 3u);
+    EXPECT_EQ(util::Utf8ToCp850(panels_[0]), util::Cp850(c.told));
+    EXPECT_EQ(panels_[1], "INSERIU CÊPIA DE SEGURETAT N┌MERO 1 A A:\\");
+    EXPECT_TRUE(std::filesystem::symlink_status(c.path).type() != std::filesystem::file_type::regular);
+    EXPECT_EQ(scratch_.Get("victim"), "kept");
+  }
 }
 
 // A root source, an empty file, and a file larger than the room of volume
@@ -239,14 +296,14 @@ TEST_F(BackupTest, AVolumeIsTakenWhenEmptyOrOfTheSameSet) {
   }
 
   // A folder named as a volume file is not one: never emptied, it keeps
-  // the volume from being written.
+  // the volume from being taken, and the operator is told what it is.
   scratch_.Remove("a/CONTROL.001");
   scratch_.Remove("a/BACKUP.001");
   Touch("a/BACKUP.001/KEEP.TXT", "keep");
   panels_.clear();
-  answer_ = [](const std::string&) { return "Enter"; };
-  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "COPIA"), BackupResult::kFailed);
-  EXPECT_EQ(panels_, std::vector<std::string>{"ERROR ABRIENDO A:\\BACKUP.001"});
+  answer_ = [](const std::string&) { return "Esc"; };
+  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "COPIA"), BackupResult::kCancelled);
+  EXPECT_EQ(panels_, std::vector<std::string>{"NO ES POT OBRIR A:\\BACKUP.001: ÉS UNA CARPETA"});
   EXPECT_EQ(scratch_.Get("a/BACKUP.001/KEEP.TXT"), "keep");
 }
 

@@ -5,6 +5,7 @@
 
 #include "files/random.h"
 #include "platform/fs/drives.h"
+#include "platform/fs/errors.h"
 #include "platform/fs/files.h"
 #include "platform/fs/names.h"
 #include "platform/fs/paths.h"
@@ -22,7 +23,10 @@ std::string ListingStack;
 namespace {
 
 constexpr int16_t kKindBits = 0x38;
-constexpr int16_t kFlagBits = 0x07;
+// Hidden and system entries are shown only to a caller who asks for them.
+// Read-only is no such bit: a read-only file is a file like any other to a
+// caller who asks for files, as it always was to a directory search.
+constexpr int16_t kFlagBits = fs::kHidden | fs::kSystem;
 constexpr int kListHeader = 4;
 
 int16_t EffectiveAttributes() {
@@ -84,8 +88,10 @@ struct Found {
 };
 
 // The entries matching a path or mask, searched as the attributes say: only
-// the volume label when they hold 0x08, else every kind.
-std::vector<Found> Search(std::string_view path, int16_t attributes) {
+// the volume label when they hold 0x08, else every kind. *readable (when
+// given) is false when the directory of a mask cannot be read, its failure
+// noted by platform/fs.
+std::vector<Found> Search(std::string_view path, int16_t attributes, bool* readable = nullptr) {
   std::vector<Found> found;
   Split split = SplitPath(path);
   if (split.mask.empty()) return found;
@@ -109,7 +115,11 @@ std::vector<Found> Search(std::string_view path, int16_t attributes) {
   }
   std::string host_dir = HostDirectory(split.dir);
   std::vector<fs::DirEntry> entries;
-  if (host_dir.empty() || !fs::ListDirectory(host_dir, &entries)) return found;
+  if (host_dir.empty() || !fs::ListDirectory(host_dir, &entries)) {
+    if (host_dir.empty()) fs::NoteFileFailure(fs::FileOperation::kList, host_dir, fs::FileFailure::kNotFound);
+    if (readable != nullptr) *readable = false;
+    return found;
+  }
   if (host_dir.back() != '/') host_dir += '/';
   for (fs::DirEntry& entry : entries) {
     std::string name = fs::ProgramFileName(entry.name);
@@ -192,7 +202,7 @@ int32_t RemoveEntry(std::string_view path) {
   return fs::RemoveDirectory(host);
 }
 
-void StartListing(std::string_view path) {
+bool StartListing(std::string_view path) {
   int16_t wanted = EffectiveAttributes();
   std::string temp = TempDirectory();
   SeedFromClock();
@@ -214,16 +224,19 @@ void StartListing(std::string_view path) {
     // No list file could be made: an empty entry is pushed, so that the
     // listing gives no names and its EndListing still pairs with it.
     ListingStack = "|" + ListingStack;
-    return;
+    return false;
   }
   ListingStack = list_path + "|" + ListingStack;
   std::string content(kListHeader, '\0');
-  for (const Found& entry : Search(path, wanted)) {
+  bool readable = true;
+  for (const Found& entry : Search(path, wanted, &readable)) {
     if (!Selected(entry.attributes, wanted)) continue;
     content += util::UpperCase(entry.name);
     content += "\r\n";
   }
-  if (file.WriteAt(0, content.data(), content.size())) WritePosition(file, kListHeader + 1);
+  if (!file.WriteAt(0, content.data(), content.size())) return false;
+  WritePosition(file, kListHeader + 1);
+  return readable;
 }
 
 bool NextListed(std::string& name) {

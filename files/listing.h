@@ -9,9 +9,11 @@
 namespace files {
 
 // Attribute bits of the entries FileExists and StartListing select: 0x20
-// plain files, 0x10 directories, 0x08 the volume label; 0x01, 0x02, 0x04
-// read-only, hidden and system. Without any of 0x08, 0x10 and 0x20, 0x20 is
-// added (and kept). Set by the callers; plain files when never set.
+// plain files, 0x10 directories, 0x08 the volume label; 0x02 and 0x04
+// hidden and system entries too (which are left out otherwise). Read-only
+// (0x01) hides nothing: a read-only file is selected as a plain one.
+// Without any of 0x08, 0x10 and 0x20, 0x20 is added (and kept). Set by the
+// callers; plain files when never set.
 extern int16_t ListAttributes;
 
 // The open list files (host paths), the most recent first, each followed by "|".
@@ -33,8 +35,11 @@ bool FileExists(std::string_view path);
 int32_t RemoveEntry(std::string_view path);
 
 // Lists the entries of directory + mask that ListAttributes selects,
-// upper-cased, into a new list file pushed on ListingStack.
-void StartListing(std::string_view path);
+// upper-cased, into a new list file pushed on ListingStack. False when the
+// directory could not be read (or the list file not written), the failure
+// noted by platform/fs with its path: an empty listing then is no empty
+// directory. EndListing is due either way.
+bool StartListing(std::string_view path);
 // The next name of the most recent listing; true (and an empty name) when
 // there is none left.
 bool NextListed(std::string& name);

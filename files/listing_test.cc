@@ -90,9 +90,17 @@ TEST_F(ListingTest, ListingsAreUpperCasedAndSelected) {
   Touch("d/.hidden.txt");
   Touch("d/c.dat");
   Touch("d/caf\xff.txt");
+  // Read-only is no reason to leave a file out, as it never was for a
+  // directory search; hidden is.
+  Touch("d/fixa.txt");
+  std::filesystem::permissions(root_ + "/d/fixa.txt", std::filesystem::perms::owner_read);
   std::filesystem::create_directories(root_ + "/d/sub.txt");
   EXPECT_EQ(ListAll(Dos("d\\*.txt")),
-            (std::vector<std::string>{"A.TXT", "B.TXT", "CAF?.TXT"}));
+            (std::vector<std::string>{"A.TXT", "B.TXT", "CAF?.TXT", "FIXA.TXT"}));
+  EXPECT_TRUE(FileExists(Dos("d\\FIXA.TXT")));
+  ListAttributes = 0x21;
+  EXPECT_EQ(ListAll(Dos("d\\*.txt")),
+            (std::vector<std::string>{"A.TXT", "B.TXT", "CAF?.TXT", "FIXA.TXT"}));
   ListAttributes = 0x10;
   EXPECT_EQ(ListAll(Dos("d\\*.*")), std::vector<std::string>{"SUB.TXT"});
   EXPECT_TRUE(ListingStack.empty());
@@ -100,7 +108,8 @@ TEST_F(ListingTest, ListingsAreUpperCasedAndSelected) {
 
 TEST_F(ListingTest, EmptyListingsEndAtOnce) {
   std::string name = "old";
-  StartListing(Dos("nothing\\*.*"));
+  // A folder that cannot be read gives an empty listing, and says so.
+  EXPECT_FALSE(StartListing(Dos("nothing\\*.*")));
   EXPECT_TRUE(NextListed(name));
   EXPECT_EQ(name, "");
   EXPECT_TRUE(NextListed(name));

@@ -1,19 +1,24 @@
 #include "remit/catalogue.h"
 
+#include <optional>
 #include <set>
 #include <string_view>
 #include <utility>
 
 #include "db/records.h"
+#include "env/file_error.h"
 #include "env/language.h"
 #include "env/session.h"
 #include "files/drives.h"
 #include "files/listing.h"
 #include "files/paths.h"
+#include "platform/fs/drives.h"
+#include "platform/fs/errors.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 #include "remit/remittance_summary.h"
 #include "util/basics.h"
+#include "util/cp850.h"
 #include "util/dates.h"
 #include "util/numbers.h"
 
@@ -121,31 +126,58 @@ void InsertAll(const std::vector<Entry>& entries, CatalogueReport& report) {
 // disk rather than by the path that reached them.
 using Visited = std::set<std::pair<uint64_t, uint64_t>>;
 
-void CatalogueTree(const std::string& directory, Visited& visited, Progress& progress,
+struct Walk {
+  std::string drive_dir;  // where the drive's folder really is ("" when unknown)
+  Visited visited;
+  std::vector<std::string> failures;
+};
+
+// Whether the directory, its links resolved, lies in the drive's folder: a
+// link to a folder elsewhere (the host's root through /proc/self/root, a
+// colleague's home) would show the drive holding what it does not. Links
+// that stay inside the drive are followed.
+bool InsideDrive(const std::string& host_dir, const std::string& drive_dir) {
+  if (drive_dir.empty() || drive_dir == "/") return true;
+  const std::string resolved = fs::ResolvedPath(host_dir);
+  return resolved == drive_dir || resolved.starts_with(drive_dir + "/");
+}
+
+// The failure platform/fs noted for the directory, in the operator's words.
+std::string FailureText(const std::string& directory) {
+  const std::string text = env::LastFileErrorText();
+  if (!text.empty() && !fs::LastFileError().host_path.empty()) return text;
+  return env::TranslateText(util::Cp850("NO ES POT LLEGIR LA CARPETA")) + " " + directory;
+}
+
+void CatalogueTree(const std::string& directory, Walk& walk, Progress& progress,
                    std::vector<Entry>& entries) {
   // "D" and the path must fit in the key: a longer path could be neither
   // shown nor picked, nor could anything under it.
   if (directory.size() + 1 > kCatalogueKeyWidth) return;
+  const std::string host = fs::HostPath(directory);
   uint64_t device = 0;
   uint64_t inode = 0;
   // A directory gone since its parent was listed is not catalogued.
-  if (!fs::EntryIdentity(fs::HostPath(directory), &device, &inode)) return;
-  if (!visited.insert({device, inode}).second) return;
+  if (!fs::EntryIdentity(host, &device, &inode)) return;
+  if (!InsideDrive(host, walk.drive_dir)) return;
+  if (!walk.visited.insert({device, inode}).second) return;
   // /proc and its kind hold nothing of the office, and never end.
-  if (fs::IsKernelFileSystem(fs::HostPath(directory))) return;
+  if (fs::IsKernelFileSystem(host)) return;
   const std::string line = directory.size() > 2 ? directory.substr(2) : std::string();
   entries.push_back({"D" + directory, line});
   progress.Show(line);
   // The names first, then the walk below them: the listings nest, but one
   // open per level is all a deep tree needs.
   std::vector<std::string> names;
-  files::StartListing(directory + "*.*");
+  fs::ClearFileError();
+  // A directory that cannot be read is told, not shown as an empty one.
+  if (!files::StartListing(directory + "*.*")) walk.failures.push_back(FailureText(directory));
   std::string name;
   while (!files::NextListed(name)) {
     if (name[0] != '.') names.push_back(name);
   }
   files::EndListing();
-  for (const std::string& sub : names) CatalogueTree(directory + sub + "\\", visited, progress, entries);
+  for (const std::string& sub : names) CatalogueTree(directory + sub + "\\", walk, progress, entries);
 }
 
 std::string InvertedDate(const std::string& yyyymmdd) {
@@ -159,11 +191,12 @@ void Overwrite(std::string& line, size_t column, const std::string& text) {
   line.replace(column, text.size(), text);
 }
 
-// The name is cut where the date starts: written whole under the columns, a
-// long name would show through between them (a date shorter than its
-// column, the blank before the total).
+// The name is cut a blank before the date: written whole under the columns,
+// a long name would show through between them (a date shorter than its
+// column, the blank before the total), and cut at the date it would run
+// into it ("SEPA_202702011/2/2027").
 std::string FileLine(const std::string& name, const RemittanceSummary& summary) {
-  std::string line = Padded(std::string_view(name).substr(0, kDateColumn), kCatalogueLineWidth);
+  std::string line = Padded(std::string_view(name).substr(0, kDateColumn - 1), kCatalogueLineWidth);
   if (!summary.date.empty()) {
     Overwrite(line, kDateColumn, env::FormatDate(util::PackDigits(summary.date), 0, "DMA"));
   }
@@ -177,19 +210,28 @@ std::string FileLine(const std::string& name, const RemittanceSummary& summary) 
 }
 
 // "DIR.TMP" in the work directory: the plain files of the directory that
-// match the pattern, one name per line. False when it cannot be written.
+// match the pattern, one name per line. False, with what failed in the
+// operator's words in *failure, when the directory cannot be read or the
+// listing cannot be written.
 bool WriteListing(const std::string& host_listing, const std::string& directory,
-                  const std::string& pattern) {
+                  const std::string& pattern, std::string* failure) {
   std::string content;
   {
     ListAttributesKept plain_files(kPlainFileAttribute);
-    files::StartListing(directory + pattern);
+    fs::ClearFileError();
+    const bool listed = files::StartListing(directory + pattern);
     std::string name;
     while (!files::NextListed(name)) content += name + "\r\n";
     files::EndListing();
+    if (!listed) {
+      *failure = FailureText(directory);
+      return false;
+    }
   }
   fs::RemoveFile(host_listing);
-  return fs::AppendToFile(host_listing, content) == 0;
+  if (fs::AppendToFile(host_listing, content) == 0) return true;
+  *failure = env::LastFileErrorText();
+  return false;
 }
 
 std::vector<std::string> ReadListing(const std::string& host_listing) {
@@ -228,12 +270,17 @@ CatalogueReport CatalogueDrives(Operator& op) {
 CatalogueReport CatalogueDirectories(const CatalogueRequest& request, Operator& op) {
   CatalogueReport report;
   std::vector<Entry> entries;
+  Walk walk;
+  const std::string& directory = request.directory;
+  if (const std::optional<fs::Drive> drive = fs::FindDrive(directory.empty() ? ' ' : directory[0])) {
+    walk.drive_dir = fs::ResolvedPath(drive->host_dir);
+  }
   {
     ListAttributesKept directories(kDirectoryAttribute);
     Progress progress(op, 64);
-    Visited visited;
-    CatalogueTree(request.directory, visited, progress, entries);
+    CatalogueTree(request.directory, walk, progress, entries);
   }
+  report.failures = std::move(walk.failures);
   InsertAll(entries, report);
   return report;
 }
@@ -243,7 +290,16 @@ CatalogueReport CatalogueRemittanceFiles(const CatalogueRequest& request, Operat
   const std::string& pattern = request.pattern;
   CatalogueReport report;
   const std::string host_listing = fs::HostPath(env::WorkDir + std::string(kListingName));
-  if (host_listing.empty() || !WriteListing(host_listing, directory, pattern)) return report;
+  std::string failure;
+  if (host_listing.empty()) {
+    report.failures.push_back(env::TranslateText(util::Cp850("NO ES POT CREAR")) + " " + env::WorkDir +
+                              std::string(kListingName));
+    return report;
+  }
+  if (!WriteListing(host_listing, directory, pattern, &failure)) {
+    report.failures.push_back(failure);
+    return report;
+  }
   const std::vector<std::string> names = ReadListing(host_listing);
   fs::RemoveFile(host_listing);
   Progress progress(op, 12);

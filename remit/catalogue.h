@@ -34,6 +34,9 @@ struct CatalogueRequest {
 struct CatalogueReport {
   // Records added.
   int32_t added = 0;
+  // What could not be read (a directory) or written (the listing), in the
+  // operator's words with the path: an empty list then is no empty folder.
+  std::vector<std::string> failures;
   // The paths of remittance files left out because their name cannot be
   // kept whole in the record (too long for the key beside the directory,
   // or ending in a blank): a picked cut name would name another file.
@@ -52,14 +55,15 @@ CatalogueReport CatalogueDrives(Operator& op);
 // it: key "D" and the path, line the path without its drive. A directory
 // whose path does not fit in the key is left out with everything under it;
 // a directory reached a second time (a symbolic link back up the tree) is
-// not entered again.
+// not entered again, nor is one a link leads to out of the drive's folder.
 CatalogueReport CatalogueDirectories(const CatalogueRequest& request, Operator& op);
 
 // An "F" record for each remittance file of the request's directory whose
 // name matches its pattern: key "F", the directory, the
 // collection date inverted (99999999 - yyyymmdd, so that the newest come
 // first; 99999999 without a date) and the file's full name; line the name
-// at 1, cut by the date at 14 (day-month-year), the total at 25 and the
+// at 1 (cut to 12 characters, so that a blank stays before the date), the
+// date at 14 (day-month-year), the total at 25 and the
 // number of debits at 39. The listing of the directory passes through
 // WorkDir + "DIR.TMP", deleted at the end.
 CatalogueReport CatalogueRemittanceFiles(const CatalogueRequest& request, Operator& op);

@@ -4,6 +4,9 @@
 #include "remit/catalogue.h"
 
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -254,8 +257,9 @@ TEST_F(CatalogueTest, FullNamesArePickedBack) {
     picked.push_back(CataloguedFileName(l.key + l.line));
     if (picked.back() == util::Cp850(names[0])) long_line = l.line;
   }
-  // The line shows the name cut by the date, and nothing of it beyond.
-  EXPECT_EQ(long_line.substr(0, 25), "REMESA DE MAR1/3/2024    ");
+  // The line shows the name cut a blank before the date, and nothing of it
+  // beyond.
+  EXPECT_EQ(long_line.substr(0, 25), "REMESA DE MA 1/3/2024    ");
   std::vector<std::string> expected;
   for (const std::string& name : names) expected.push_back(util::Cp850(name));
   expected.push_back("BAD?.Q19");
@@ -302,6 +306,55 @@ TEST_F(CatalogueTest, DirectoriesOnceEachThroughLinksAndDeepTrees) {
   EXPECT_GT(paths.back().size(), 76u);
   // A directory that is gone adds nothing.
   EXPECT_EQ(CatalogueDirectories({.directory = dir_.Dos("gone") + "\\"}, op_).added, 0);
+}
+
+// Root's power to read any folder, laid down while a test looks at a folder
+// nobody may read, and taken up again (it stays among the permitted ones).
+class WithoutReadingEverything {
+ public:
+  WithoutReadingEverything() {
+    syscall(SYS_capget, &header_, saved_);
+    __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+    lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    syscall(SYS_capset, &header_, lowered);
+  }
+  ~WithoutReadingEverything() { syscall(SYS_capset, &header_, saved_); }
+
+ private:
+  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct saved_[2] = {};
+};
+
+// The walk of a drive stays in the drive's folder: a link out of it (here
+// to a folder beside it; /proc/self/root would bring the whole host) is
+// not entered, one that stays inside is. A folder that cannot be read, or
+// that is not there, is told with its path rather than shown empty.
+TEST_F(CatalogueTest, TheWalkStaysInItsDriveAndTellsWhatItCannotRead) {
+  dir_.MakeDir("d/REAL/SUB");
+  dir_.MakeDir("d/.hidden/INNER");
+  dir_.MakeDir("d/LOCKED/IN");
+  dir_.MakeDir("outside/SECRET");
+  ASSERT_EQ(symlink(dir_.Host("outside").c_str(), dir_.Host("d/ESCAPE").c_str()), 0);
+  ASSERT_EQ(symlink(dir_.Host("d/.hidden").c_str(), dir_.Host("d/LINK").c_str()), 0);
+  qdeb::testing::ScopedEnvironment drives("KITDRIVES", "C=/;D=" + dir_.Host("d"));
+  ASSERT_EQ(chmod(dir_.Host("d/LOCKED").c_str(), 0), 0);
+  CatalogueReport report;
+  {
+    WithoutReadingEverything as_an_operator;
+    report = CatalogueDirectories({.directory = "D:\\"}, op_);
+  }
+  ASSERT_EQ(chmod(dir_.Host("d/LOCKED").c_str(), 0755), 0);
+  std::vector<std::string> paths;
+  for (const Listed& l : Catalogue()) paths.push_back(std::string(util::TrimRight(l.key.substr(1))));
+  EXPECT_EQ(paths, (std::vector<std::string>{"D:\\", "D:\\LINK\\", "D:\\LINK\\INNER\\", "D:\\LOCKED\\",
+                                             "D:\\REAL\\", "D:\\REAL\\SUB\\"}));
+  EXPECT_EQ(report.failures,
+            std::vector<std::string>{util::Cp850("NO ES POT LLEGIR LA CARPETA D:\\LOCKED: ACCÉS DENEGAT")});
+
+  report = CatalogueRemittanceFiles({.directory = "D:\\NONE\\"}, op_);
+  EXPECT_EQ(report.added, 0);
+  EXPECT_EQ(report.failures,
+            std::vector<std::string>{util::Cp850("NO ES POT LLEGIR LA CARPETA D:\\NONE: NO EXISTEIX")});
 }
 
 TEST_F(CatalogueTest, DrivesThatArePresent) {

@@ -39,9 +39,12 @@ void PurgeOldFiles(const std::string& directory, const std::string& work_date) {
       // One file by its own name: a name read back with a "?" for a byte
       // it could not show must not become a mask that takes others along.
       if (InProgress(name) || name.find_first_of("*?") != std::string::npos) continue;
-      if (files::FileDatedBefore(directory + name, limit)) {
-        platform::fs::RemoveFile(platform::fs::HostPath(directory + name));
-      }
+      // A file somebody made read-only is kept, as a deletion on the
+      // program's first platform would have refused it.
+      const std::string host = platform::fs::HostPath(directory + name);
+      platform::fs::DirEntry entry;
+      if (!platform::fs::StatEntry(host, &entry) || (entry.attributes & platform::fs::kReadOnly)) continue;
+      if (files::FileDatedBefore(directory + name, limit)) platform::fs::RemoveFile(host);
     }
     files::EndListing();
   }

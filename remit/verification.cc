@@ -7,7 +7,6 @@
 #include "env/file_error.h"
 #include "env/language.h"
 #include "files/drives.h"
-#include "files/listing.h"
 #include "platform/fs/errors.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
@@ -46,10 +45,16 @@ bool OpenVolume(Operator& op, std::string_view drive, int32_t volume, platform::
                 std::to_string(volume) + env::TranslateText(util::Cp850(" A ")) + std::string(drive))) {
       return false;
     }
-    if (!files::DrivePresent(drive) || !files::FileExists(path)) continue;
-    if (file.Open(platform::fs::HostPath(path), platform::fs::File::kRead, false) == 0) return true;
-    // There but unreadable (no permission, a damaged medium): say why
-    // rather than asking for the same volume without a word.
+    if (!files::DrivePresent(drive)) continue;
+    // Whatever its attributes, a plain file there is the volume. Anything
+    // else of that name (a folder, a pipe, which the open never waits on)
+    // or a file that cannot be read is told with its reason, rather than
+    // asking for the same volume without a word; only a name with nothing
+    // there asks again.
+    platform::fs::ClearFileError();
+    const int error = file.Open(platform::fs::HostPath(path), platform::fs::File::kRead, false);
+    if (error == 0) return true;
+    if (error == platform::fs::kErrorFileNotFound || error == platform::fs::kErrorPathNotFound) continue;
     op.Tell(env::LastFileErrorText());
   }
 }

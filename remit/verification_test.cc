@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +17,8 @@
 #include "tests/support/reset.h"
 #include "tests/support/scoped.h"
 #include "tests/support/scratch_dir.h"
+#include "forms/print_spool.h"
+#include "util/basics.h"
 #include "util/cp850.h"
 #include "util/dates.h"
 
@@ -244,6 +250,36 @@ TEST_F(VerificationTest, PromptsUntilTheVolumeIsThereOrEscape) {
 
   dir_.Remove("a/BACKUP.001");
   EXPECT_EQ(Verify("Enter\nEnter\nEsc\n"), VerificationEnd::kCancelled);
+}
+
+// Whatever its write bits, a volume file is read; a folder or a pipe in its
+// place is told with what it is (never waited on), and the volume asked for
+// again.
+TEST_F(VerificationTest, ReadOnlyVolumesAreReadAndNoFilesAreTold) {
+  PutSet(Remittance({7}));
+  std::filesystem::permissions(dir_.Host("a/BACKUP.001"), std::filesystem::perms::owner_read);
+  EXPECT_EQ(Verify("Enter\n"), VerificationEnd::kRead);
+  EXPECT_TRUE(HasItem("ORDENANT B12345678001 "));
+
+  const struct {
+    std::function<void(const std::string&)> plant;
+    std::string told;
+  } cases[] = {
+      {[](const std::string& p) { std::filesystem::create_directory(p); }, "ÉS UNA CARPETA"},
+      {[](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }, "NO ÉS UN FITXER"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.told);
+    dir_.Remove("a/BACKUP.001");
+    c.plant(dir_.Host("a/BACKUP.001"));
+    testing::RecordingOperator op({true, false});
+    EXPECT_EQ(ui::forms::OpenPrintSpool("P"), 0);
+    EXPECT_EQ(VerifyReceiptDiskette({.drive = "A:"}, op).end, VerificationEnd::kCancelled);
+    EXPECT_EQ(ui::forms::ClosePrintSpool(), 0);
+    EXPECT_EQ(op.asked.size(), 2u);
+    ASSERT_EQ(op.told.size(), 1u);
+    EXPECT_EQ(util::Cp850ToUtf8(op.told[0]), "NO ES POT LLEGIR A:\\BACKUP.001: " + c.told);
+  }
 }
 
 // Beyond 32,767 records the totals and record numbers are still right.

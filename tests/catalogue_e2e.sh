@@ -50,14 +50,15 @@ keys Enter
 wait_for "DIRECTORI ............: \\KIT\\REMESES\\"
 keys F4
 wait_for "FITXERS DE REMESES"
-wait_for "SEPA_20270201"
+wait_for "SEPA_2027020 1/2/2027"
 listing=$(pane)
 python3 - "$listing" <<'PY' || fail "the file list is not as catalogued: $listing"
 import re, sys
 rows = [l.strip("║ ") for l in sys.argv[1].splitlines() if l.startswith(" ║") and l.strip("║ ")]
 dates = []
 for row in rows:
-    m = re.match(r"(.{13})(\d+)/(\d+)/(\d{4}) +([\d.,]+) +([\d.,]+)$", row)
+    # The name, cut so that a blank stays before the date.
+    m = re.match(r"(.{12}) (\d+)/(\d+)/(\d{4}) +([\d.,]+) +([\d.,]+)$", row)
     assert m, row
     dates.append((int(m.group(4)), int(m.group(3)), int(m.group(2))))
 assert len(rows) >= 5, rows

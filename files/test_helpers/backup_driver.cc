@@ -11,7 +11,8 @@
 // SOURCE, DRIVE, STORE and WORK are host folders; DRIVE becomes the
 // removable drive A: of CAPACITY bytes, WORK the work directory. The files
 // of SOURCE matching MASK are backed up to A:\; every volume ends in STORE.
-// Prints "completed", "cancelled" or "failed" and the number of volumes;
+// Prints "completed", "nothing" (no file matched), "cancelled" or "failed"
+// and the number of volumes;
 // the exit status is 0 only for a completed backup.
 #include <cstdio>
 #include <filesystem>
@@ -55,6 +56,7 @@ bool Answer(int) {
 const char* ResultWord(files::BackupResult result) {
   switch (result) {
     case files::BackupResult::kCompleted: return "completed";
+    case files::BackupResult::kNothingFound: return "nothing";
     case files::BackupResult::kCancelled: return "cancelled";
     case files::BackupResult::kFailed: return "failed";
   }

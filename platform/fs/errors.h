@@ -34,6 +34,7 @@ enum class FileFailure : uint8_t {
   kIsDirectory,     // a folder where a file was expected
   kNotRegular,      // a pipe, device or socket where a file was expected
   kNotDirectory,    // a file where a folder was expected
+  kLink,            // a symbolic link where the program writes a file of its own
   kExists,          // already exists
   kBusy,            // held by another program
   kBadName,         // a name the system refuses

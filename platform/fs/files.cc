@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <utility>
 
 #include "platform/fs/errors.h"
@@ -80,6 +81,15 @@ bool EntryIdentity(const std::string& host_path, uint64_t* device, uint64_t* ino
   return true;
 }
 
+std::string ResolvedPath(const std::string& host_path) {
+  if (host_path.empty()) return {};
+  char* resolved = realpath(host_path.c_str(), nullptr);
+  if (resolved == nullptr) return {};
+  std::string path = resolved;
+  free(resolved);
+  return path;
+}
+
 bool IsKernelFileSystem(const std::string& host_dir) {
   struct statfs info{};
   if (host_dir.empty() || statfs(host_dir.c_str(), &info) != 0) return false;
@@ -139,6 +149,44 @@ int Outcome(bool ok, FileOperation operation, const std::string& host_path) {
   return ErrorNumber(host_errno);
 }
 
+// Opens a file to be written without following a link at its own name and
+// without waiting on a pipe, and keeps it only when it is a plain file: a
+// link planted at a name the program writes would have it overwrite the
+// file it points to, and a pipe or a device is no file. A new file is
+// readable by its owner and group only, whatever else the umask allows.
+// The descriptor, or -1 with the failure noted (operation is kOpen or
+// kCreate).
+int OpenForWriting(const std::string& host_path, int flags, FileOperation operation) {
+  flags |= O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  // Writing a file does not stamp its access time; only its owner may ask.
+  int fd = open(host_path.c_str(), flags | O_NOATIME, kNewFileMode);
+  if (fd < 0 && errno == EPERM) fd = open(host_path.c_str(), flags, kNewFileMode);
+  if (fd < 0) {
+    const int error = errno;
+    struct stat status{};
+    if (error != ENOENT && lstat(host_path.c_str(), &status) == 0) {
+      if (S_ISLNK(status.st_mode)) {
+        NoteFileFailure(operation, host_path, FileFailure::kLink);
+        return -1;
+      }
+      if (!S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
+        NoteFileFailure(operation, host_path, FileFailure::kNotRegular);
+        return -1;
+      }
+    }
+    NoteFileError(operation, host_path, error);
+    return -1;
+  }
+  struct stat status{};
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(fd);
+    NoteFileFailure(operation, host_path,
+                    S_ISDIR(status.st_mode) ? FileFailure::kIsDirectory : FileFailure::kNotRegular);
+    return -1;
+  }
+  return fd;
+}
+
 }  // namespace
 
 int RemoveFile(const std::string& host_path) {
@@ -184,8 +232,8 @@ int ReadWholeFile(const std::string& host_path, std::string* content, size_t lim
 }
 
 int AppendToFile(const std::string& host_path, std::string_view bytes) {
-  const int fd = open(host_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-  if (fd < 0) return Outcome(false, FileOperation::kOpen, host_path);
+  const int fd = OpenForWriting(host_path, O_WRONLY | O_APPEND | O_CREAT, FileOperation::kOpen);
+  if (fd < 0) return LastFileError().error_number;
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
@@ -221,29 +269,38 @@ int File::Open(const std::string& host_path, Mode mode, bool no_sharing) {
   Close();
   if (host_path.empty()) return kErrorFileNotFound;
   path_ = host_path;
-  int flags = O_RDWR | O_CLOEXEC;
-  if (mode == kReadWriteCreate) flags |= O_CREAT;
-  if (mode == kCreateNew) flags |= O_CREAT | O_EXCL;
-  if (mode == kRead) flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
-  // Reading a file does not stamp its access time: a file read and written
-  // over and over (a lock table) would have its inode written twice a turn.
-  // Only the file's owner may ask that; for anybody else the open is plain.
-  int fd = open(host_path.c_str(), flags | O_NOATIME, 0666);
-  if (fd < 0 && errno == EPERM) fd = open(host_path.c_str(), flags, 0666);
-  if (fd < 0) {
-    int error = errno;
+  int fd = -1;
+  if (mode == kRead) {
+    // Reading a file does not stamp its access time: a file read and written
+    // over and over (a lock table) would have its inode written twice a turn.
+    // Only the file's owner may ask that; for anybody else the open is plain.
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+    fd = open(host_path.c_str(), flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM) fd = open(host_path.c_str(), flags);
+    if (fd < 0) {
+      const int error = errno;
+      NoteFileError(FileOperation::kOpen, host_path, error);
+      return ErrorNumber(error);
+    }
+    struct stat status{};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+      close(fd);
+      // Opened to be read, and what is there cannot be read as a file.
+      NoteFileFailure(FileOperation::kRead, host_path,
+                      S_ISDIR(status.st_mode) ? FileFailure::kIsDirectory : FileFailure::kNotRegular);
+      return kErrorAccessDenied;
+    }
+  } else {
+    int flags = O_RDWR;
+    if (mode == kReadWriteCreate) flags |= O_CREAT;
+    if (mode == kCreateNew) flags |= O_CREAT | O_EXCL;
     const bool creates = mode == kReadWriteCreate || mode == kCreateNew;
-    NoteFileError(creates ? FileOperation::kCreate : FileOperation::kOpen, host_path, error);
-    if (error == ENOENT && creates) return kErrorPathNotFound;
-    return ErrorNumber(error);
-  }
-  struct stat status{};
-  if (mode == kRead && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
-    close(fd);
-    // Opened to be read, and what is there cannot be read as a file.
-    NoteFileFailure(FileOperation::kRead, host_path,
-                    S_ISDIR(status.st_mode) ? FileFailure::kIsDirectory : FileFailure::kNotRegular);
-    return kErrorAccessDenied;
+    fd = OpenForWriting(host_path, flags, creates ? FileOperation::kCreate : FileOperation::kOpen);
+    if (fd < 0) {
+      const FileError& error = LastFileError();
+      if (error.failure == FileFailure::kNotFound && creates) return kErrorPathNotFound;
+      return error.error_number;
+    }
   }
   if (no_sharing) {
     struct flock lock{};

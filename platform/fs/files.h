@@ -19,6 +19,11 @@ constexpr int kErrorFileExists = 80;
 constexpr int kErrorDirNotEmpty = 145;
 constexpr int kErrorBadName = 123;
 
+// The permissions a file the program creates is given, less the umask:
+// its owner and the owner's group (the office's users share one) read and
+// write it, nobody else: the files hold debtors' accounts.
+constexpr int kNewFileMode = 0660;
+
 // The program's error number of a host errno value.
 int ErrorNumber(int host_errno);
 
@@ -47,6 +52,9 @@ bool StatEntry(const std::string& host_path, DirEntry* entry);
 // tells by it a link that leads back into the tree). False when it does not
 // exist.
 bool EntryIdentity(const std::string& host_path, uint64_t* device, uint64_t* inode);
+// The path with every link, "." and ".." resolved: where it really is.
+// Empty when it does not exist.
+std::string ResolvedPath(const std::string& host_path);
 // True when the directory belongs to a file system the kernel makes up
 // (/proc, /sys, cgroups, debug and security file systems...): it holds no
 // files of the office, and walking it never ends.
@@ -69,6 +77,7 @@ int ChangeDirectory(const std::string& host_path);
 int ReadWholeFile(const std::string& host_path, std::string* content,
                   size_t limit = static_cast<size_t>(-1));
 // Appends bytes to the file, created when missing: 0 or the error number.
+// Written as File::Open writes: never through a link, never to a pipe.
 int AppendToFile(const std::string& host_path, std::string_view bytes);
 
 // Flushes a directory's entries to the disk, so that a file created or
@@ -86,7 +95,10 @@ void FailWritesPastSizeLimit();
 // disk. 0 or the error number, with both files left as they were.
 int ReplaceFile(const std::string& host_from, const std::string& host_to);
 
-// An open file. Opened "with no sharing" it holds an exclusive lock on its
+// An open file. Opened to be written (every mode but kRead), the name must
+// be a plain file or nothing: a symbolic link there is refused (failure
+// kLink), never followed to overwrite the file it points to, and so is a
+// folder, a pipe or a device, without waiting on it. Opened "with no sharing" it holds an exclusive lock on its
 // open file description, so a second such open of the same file, in this or
 // another process, fails with kErrorSharingViolation until this one is closed,
 // as on the program's first platform (read-only, it holds a shared lock: it

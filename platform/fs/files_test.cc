@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/fs/errors.h"
 #include "tests/support/scratch_dir.h"
 
 namespace platform::fs {
@@ -77,6 +78,73 @@ TEST_F(FilesTest, ReadOnlyOpensRefuseAllButPlainFilesAtOnce) {
   File other;
   EXPECT_EQ(other.Open(dir_ + "/plain", File::kRead, true), 0);
   EXPECT_EQ(other.Open(dir_ + "/plain", File::kReadWrite, true), kErrorSharingViolation);
+}
+
+// Every name the program writes a file of its own at, each opened as its
+// writer opens it: a link planted there is refused with its path and the
+// file it points to stays as it was; a pipe or a folder there is refused at
+// once, never waited on; a new file is for its owner and group only.
+TEST_F(FilesTest, WritersRefuseLinksPipesAndFoldersAtTheirNames) {
+  enum class How { kOpen, kOpenNoSharing, kCreateNew, kAppend };
+  const struct {
+    const char* name;
+    File::Mode mode;
+    How how;
+  } writers[] = {
+      {"WinPush.tmp", File::kReadWriteCreate, How::kOpen},
+      {"Browse.tmp", File::kReadWriteCreate, How::kOpen},
+      {"kitprint.tmp", File::kReadWriteCreate, How::kOpenNoSharing},
+      {"kitprint.pdf", File::kReadWriteCreate, How::kOpen},
+      {"NAME.XML.tmp", File::kReadWriteCreate, How::kOpenNoSharing},
+      {"TrasBanc.lck", File::kReadWrite, How::kOpenNoSharing},
+      {"CONTROL.001", File::kReadWriteCreate, How::kOpenNoSharing},
+      {"12345678.dir", File::kCreateNew, How::kCreateNew},
+      {"db.log", File::kReadWriteCreate, How::kAppend},
+  };
+  auto write = [](const std::string& path, File::Mode mode, How how) {
+    if (how == How::kAppend) return AppendToFile(path, "x");
+    File file;
+    const int error = file.Open(path, mode, how == How::kOpenNoSharing);
+    return error != 0 ? error : file.WriteAt(0, "x", 1) ? 0 : kErrorGeneral;
+  };
+  const std::string victim = dir_ + "/victim";
+  std::ofstream(victim) << "kept";
+  ASSERT_EQ(mkfifo((dir_ + "/pipe").c_str(), 0600), 0);
+  for (const auto& writer : writers) {
+    SCOPED_TRACE(writer.name);
+    const std::string path = dir_ + "/" + writer.name;
+    ASSERT_EQ(symlink(victim.c_str(), path.c_str()), 0);
+    ClearFileError();
+    EXPECT_NE(write(path, writer.mode, writer.how), 0);
+    EXPECT_EQ(LastFileError().failure, FileFailure::kLink);
+    EXPECT_EQ(LastFileError().host_path, path);
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    // A dangling link would have the open create the file it names.
+    ASSERT_EQ(symlink((dir_ + "/made").c_str(), path.c_str()), 0);
+    EXPECT_NE(write(path, writer.mode, writer.how), 0);
+    EXPECT_FALSE(sfs::exists(dir_ + "/made"));
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    // A pipe (which would block a plain open for writing) and a folder.
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    EXPECT_NE(write(path, writer.mode, writer.how), 0);
+    EXPECT_EQ(LastFileError().failure, FileFailure::kNotRegular);
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    sfs::create_directory(path);
+    EXPECT_NE(write(path, writer.mode, writer.how), 0);
+    sfs::remove(path);
+    // The plain case still works, and gives others nothing.
+    const mode_t umask_was = umask(0);
+    EXPECT_EQ(write(path, writer.mode == File::kReadWrite ? File::kReadWriteCreate : writer.mode,
+                    writer.how),
+              0);
+    umask(umask_was);
+    EXPECT_EQ(sfs::status(path).permissions() & sfs::perms::all,
+              sfs::perms::owner_read | sfs::perms::owner_write | sfs::perms::group_read |
+                  sfs::perms::group_write);
+  }
+  std::string text;
+  std::getline(std::ifstream(victim), text);
+  EXPECT_EQ(text, "kept");
 }
 
 // A byte held marks a number as taken for as long as its holder lives:

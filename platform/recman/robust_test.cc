@@ -1,6 +1,7 @@
 // Files that are not what they should be, and calls with bad arguments:
 // always a status, never a crash.
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "platform/recman/btrcall.h"
+#include "platform/recman/status.h"
 #include "platform/recman/test_support.h"
 
 namespace platform::recman {
@@ -86,6 +88,30 @@ TEST_F(RobustTest, EmptyAndForeignFilesAreRefusedAndLeftAlone) {
   EXPECT_EQ(30, rec_.Open(path_));
   // A directory where the file should be.
   EXPECT_EQ(12, rec_.Open(dir_));
+}
+
+// The side file of a record file's open locks: a link planted at its name
+// refuses the open and the file it points to is left alone (never created,
+// never written); a plain one made new is for its owner and group only.
+TEST_F(RobustTest, ALinkAtTheLockFileRefusesTheOpen) {
+  const mode_t umask_was = umask(0);
+  ASSERT_EQ(0, rec_.Create(path_, SpecBuffer(20, {{1, 4, 0}})));
+  ASSERT_EQ(0, rec_.Open(path_));
+  ASSERT_EQ(0, rec_.Close());
+  umask(umask_was);
+  const std::string lck = path_ + ".lck";
+  EXPECT_EQ(std::filesystem::status(lck).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read | std::filesystem::perms::group_write);
+  std::filesystem::remove(lck);
+  scratch_.Put("victim", "kept");
+  std::filesystem::create_symlink(dir_ + "/victim", lck);
+  EXPECT_EQ(kAccessDenied, rec_.Open(path_));
+  EXPECT_EQ("kept", scratch_.Get("victim"));
+  std::filesystem::remove(lck);
+  std::filesystem::create_symlink(dir_ + "/made", lck);
+  EXPECT_EQ(kAccessDenied, rec_.Open(path_));
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/made"));
 }
 
 TEST_F(RobustTest, TruncatedFileGivesStatusesNotACrash) {

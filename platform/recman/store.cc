@@ -33,11 +33,26 @@ bool SetLock(int fd, short type, off_t at, bool wait) {
   return fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) == 0;
 }
 
+// The side file whose byte locks say who has the record file open: its
+// descriptor, -1 when it cannot be opened at all (a medium nobody may
+// write), kRefusedLockFile when something else than a plain file has its
+// name. A link there is never followed (the open would create or lock the
+// file it points to), nor is a pipe waited on. It is created for its owner
+// and group only, as every file of the office.
+constexpr int kRefusedLockFile = -2;
+
 int OpenLockFile(const std::string& path, bool* writable) {
   std::string lck = path + ".lck";
-  int fd = open(lck.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  const int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  int fd = open(lck.c_str(), O_RDWR | O_CREAT | flags, 0660);
   *writable = fd >= 0;
-  if (fd < 0) fd = open(lck.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) fd = open(lck.c_str(), O_RDONLY | flags);
+  struct stat st;
+  if (fd < 0) return lstat(lck.c_str(), &st) == 0 && !S_ISREG(st.st_mode) ? kRefusedLockFile : -1;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return kRefusedLockFile;
+  }
   return fd;
 }
 
@@ -252,6 +267,7 @@ int16_t CreateFile(const std::string& path, const FileLayout& layout, bool overw
     if (g_files.count({st.st_dev, st.st_ino}) != 0) return kFileInUse;
     bool lock_writable = false;
     lock_fd = OpenLockFile(path, &lock_writable);
+    if (lock_fd == kRefusedLockFile) return kAccessDenied;
     if (lock_fd >= 0 && lock_writable && !SetLock(lock_fd, F_WRLCK, kOpenModeByte, false)) {
       close(lock_fd);
       return kFileInUse;
@@ -264,6 +280,7 @@ int16_t CreateFile(const std::string& path, const FileLayout& layout, bool overw
     // creator (59) or is a deleted file still in use, whose log is alive.
     bool lock_writable = false;
     lock_fd = OpenLockFile(path, &lock_writable);
+    if (lock_fd == kRefusedLockFile) return kAccessDenied;
     if (lock_fd >= 0 && lock_writable) {
       if (!SetLock(lock_fd, F_WRLCK, kOpenModeByte, false)) {
         close(lock_fd);
@@ -335,6 +352,10 @@ int16_t AcquireFile(const std::string& path, bool exclusive, File** out) {
   f->inode = st.st_ino;
   bool lock_writable = false;
   f->lock_fd = OpenLockFile(path, &lock_writable);
+  if (f->lock_fd == kRefusedLockFile) {
+    f->lock_fd = -1;
+    return kAccessDenied;
+  }
   if (f->lock_fd >= 0 &&
       !SetLock(f->lock_fd, exclusive && lock_writable ? F_WRLCK : F_RDLCK, kOpenModeByte, false)) {
     CloseFileNow(f.get());

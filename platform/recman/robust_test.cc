@@ -92,7 +92,8 @@ TEST_F(RobustTest, EmptyAndForeignFilesAreRefusedAndLeftAlone) {
 
 // The side file of a record file's open locks: a link planted at its name
 // refuses the open and the file it points to is left alone (never created,
-// never written); a plain one made new is for its owner and group only.
+// never written); a plain one made new is for its owner and group only, as
+// is the record file itself.
 TEST_F(RobustTest, ALinkAtTheLockFileRefusesTheOpen) {
   const mode_t umask_was = umask(0);
   ASSERT_EQ(0, rec_.Create(path_, SpecBuffer(20, {{1, 4, 0}})));
@@ -100,9 +101,13 @@ TEST_F(RobustTest, ALinkAtTheLockFileRefusesTheOpen) {
   ASSERT_EQ(0, rec_.Close());
   umask(umask_was);
   const std::string lck = path_ + ".lck";
-  EXPECT_EQ(std::filesystem::status(lck).permissions() & std::filesystem::perms::all,
-            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                std::filesystem::perms::group_read | std::filesystem::perms::group_write);
+  // The database holds the office's debtors: its owner and group only.
+  for (const std::string& file : {lck, path_}) {
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::group_read | std::filesystem::perms::group_write)
+        << file;
+  }
   std::filesystem::remove(lck);
   scratch_.Put("victim", "kept");
   std::filesystem::create_symlink(dir_ + "/victim", lck);

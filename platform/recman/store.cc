@@ -137,6 +137,11 @@ void SyncDirectoryOf(const std::string& path) {
 }
 
 int16_t WriteNewDatabase(const std::string& path, const FileLayout& layout) {
+  // The file made first, for its owner and group only (the office's data is
+  // nobody else's): SQLite gives its -wal and -shm the database's own mode.
+  const int made = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0660);
+  if (made < 0) return errno == ENOSPC ? 18 : 12;
+  close(made);
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc != SQLITE_OK) {

@@ -8,6 +8,8 @@
 #include "forms/browse_list.h"
 #include "forms/forms.h"
 #include "remit/catalogue.h"
+#include "remit/layouts.h"
+#include "util/record_layout.h"
 #include "remit/generation.h"
 #include "ui/keys.h"
 #include "ui/screen.h"
@@ -20,7 +22,6 @@ namespace {
 
 namespace forms = ui::forms;
 
-constexpr size_t kCatalogueKeyLength = 80;
 // The drives offered as destinations: diskettes, other removable drives and
 // fixed disks, by the first character of their description.
 constexpr std::string_view kChoosableKinds = "12345HR";
@@ -30,18 +31,22 @@ std::string Record(int16_t file) {
   return record == nullptr ? std::string() : *record;
 }
 
+// The remittance's number: its high digits, then its low ones.
 std::string RemittanceDigits(const std::string& record) {
-  if (record.size() < 76) return {};
-  const std::string four = util::UnpackDigits(record.substr(75, 1) + record.substr(0, 1));
+  namespace f = remit::remittance_layout;
+  if (record.size() < f::kLayout.length) return {};
+  const std::string four = util::UnpackDigits(std::string(util::FieldOf(record, f::kHigh)) +
+                                              std::string(util::FieldOf(record, f::kLow)));
   return WideRange ? four.substr(1) : four.substr(2);
 }
 
 std::string CatalogueLine(const std::string& record) {
-  return record.size() >= 160 ? record.substr(80, 80) : std::string();
+  namespace f = remit::catalogue_record;
+  return record.size() >= f::kLayout.length ? std::string(util::FieldOf(record, f::kLine)) : std::string();
 }
 
 std::string CatalogueKey(const std::string& record) {
-  return record.substr(0, std::min(record.size(), kCatalogueKeyLength));
+  return std::string(util::FieldOf(record, remit::catalogue_record::kKey));
 }
 
 // A key prefix as the catalogue file holds it: blank-padded to its length.
@@ -103,9 +108,11 @@ std::string ChosenDirectory() {
 std::string ListLine(int16_t list) {
   if (list == kRemittanceList) {
     const std::string record = Record(remit::kRemesesFile);
-    if (record.size() < 46) return {};
+    namespace f = remit::remittance_layout;
+    if (record.size() < f::kCreditorName.end()) return {};
     return RemittanceDigits(record) + (WideRange ? " " : "  ") +
-           util::UnpackDigits(record.substr(1, 10)) + "  " + record.substr(16, 30);
+           util::UnpackDigits(util::FieldOf(record, f::kAccount)) + "  " +
+           std::string(util::FieldOf(record, f::kCreditorName));
   }
   return CatalogueLine(Record(kUSortFile));
 }

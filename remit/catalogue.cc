@@ -32,9 +32,6 @@ constexpr int16_t kDirectoryAttribute = 0x10;
 constexpr int16_t kPlainFileAttribute = 0x20;
 constexpr std::string_view kListingName = "DIR.TMP";
 constexpr std::string_view kColumnPicture = "Z,ZZZ,ZZZ,ZZ9";
-constexpr size_t kDateColumn = 13;    // 0-based: position 14
-constexpr size_t kAmountColumn = 24;  // position 25
-constexpr size_t kCountColumn = 38;   // position 39
 constexpr size_t kInvertedDateWidth = 8;
 
 // ListAttributes as it was, back on every way out.
@@ -82,7 +79,10 @@ std::string CataloguePath() { return env::WorkDir + "USort"; }
 int16_t Insert(const std::string& key, const std::string& line) {
   std::string* buffer = db::RecordBuffer(kCatalogueFile);
   if (buffer == nullptr) return platform::recman::kFileNotOpen;
-  *buffer = Padded(key, kCatalogueKeyWidth) + Padded(line, kCatalogueLineWidth);
+  std::string record = util::BlankRecord(catalogue_record::kLayout);
+  util::PutField(record, catalogue_record::kKey, key);
+  util::PutField(record, catalogue_record::kLine, line);
+  *buffer = std::move(record);
   int16_t status = 0;
   db::InsertRecord(kCatalogueFile, status);
   return status;
@@ -187,26 +187,22 @@ std::string InvertedDate(const std::string& yyyymmdd) {
   return std::string(kInvertedDateWidth - text.size(), '0') + text;
 }
 
-void Overwrite(std::string& line, size_t column, const std::string& text) {
-  line.replace(column, text.size(), text);
-}
-
 // The name is cut a blank before the date: written whole under the columns,
 // a long name would show through between them (a date shorter than its
 // column, the blank before the total), and cut at the date it would run
 // into it ("SEPA_202702011/2/2027").
 std::string FileLine(const std::string& name, const RemittanceSummary& summary) {
-  std::string line = Padded(std::string_view(name).substr(0, kDateColumn - 1), kCatalogueLineWidth);
-  if (!summary.date.empty()) {
-    Overwrite(line, kDateColumn, env::FormatDate(util::PackDigits(summary.date), 0, "DMA"));
+  namespace f = file_line;
+  std::string line = util::BlankRecord(f::kLayout);
+  util::PutField(line, f::kName, name);
+  if (!summary.date.empty()) util::PutField(line, f::kDate, env::FormatDate(util::PackDigits(summary.date), 0, "DMA"));
+  if (summary.cents >= 0) {
+    util::PutField(line, f::kTotal, util::FormatAmount(kColumnPicture, static_cast<double>(summary.cents)));
   }
-  Overwrite(line, kAmountColumn,
-            summary.cents >= 0 ? util::FormatAmount(kColumnPicture, static_cast<double>(summary.cents))
-                               : std::string(kColumnPicture.size(), ' '));
-  Overwrite(line, kCountColumn,
-            summary.debits >= 0 ? util::FormatNumber(kColumnPicture, static_cast<double>(summary.debits))
-                                : std::string(kColumnPicture.size(), ' '));
-  return Padded(line, kCatalogueLineWidth);
+  if (summary.debits >= 0) {
+    util::PutField(line, f::kDebits, util::FormatNumber(kColumnPicture, static_cast<double>(summary.debits)));
+  }
+  return line;
 }
 
 // "DIR.TMP" in the work directory: the plain files of the directory that

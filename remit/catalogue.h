@@ -16,13 +16,14 @@
 #include <vector>
 
 #include "env/status.h"
+#include "remit/catalogue_layout.h"
 #include "remit/operator.h"
 
 namespace remit {
 
 inline constexpr int16_t kCatalogueFile = 146;
-inline constexpr size_t kCatalogueKeyWidth = 80;
-inline constexpr size_t kCatalogueLineWidth = 80;
+inline constexpr size_t kCatalogueKeyWidth = catalogue_record::kKey.width;
+inline constexpr size_t kCatalogueLineWidth = catalogue_record::kLine.width;
 
 // What to catalogue: a directory (a program path ending in "\") and, for
 // its remittance files, the pattern their names match.

@@ -8,6 +8,7 @@
 #include "files/backup_layout.h"
 #include "files/lock_slot.h"
 #include "remit/c19_layout.h"
+#include "remit/catalogue_layout.h"
 #include "remit/c19_reader.h"
 #include "remit/c19_records.h"
 #include "remit/csb19_layout.h"
@@ -29,7 +30,8 @@ TEST(RecordTables, EveryTableNamesEachByteOnceInOrder) {
       csb19_5180::kLayout,    csb19_568::kLayout,       csb19_5880::kLayout,
       csb19_5980::kLayout,    remittance_layout::kLayout, receipt_layout::kLayout,
       files::backup_header::kLayout, files::backup_directory::kLayout,
-      files::backup_entry::kLayout, files::lock_slot::kLayout};
+      files::backup_entry::kLayout, files::lock_slot::kLayout,
+      catalogue_record::kLayout,    file_line::kLayout};
   for (const util::RecordLayout& table : tables) EXPECT_EQ(util::CheckLayout(table), "");
 
   // The checker itself: an overlap, a gap, a short end and a name twice.

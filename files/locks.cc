@@ -182,16 +182,22 @@ bool BlankSlot(fs::File& file, std::string& bytes, size_t slot) {
 }
 
 std::string MakeSlot(char kind, std::string_view low, std::string_view high) {
-  std::string slot = IdentityFields() + Fixed(std::to_string(MinutesNow()), kStampSize) + kind;
+  namespace f = lock_slot;
+  std::string slot = util::BlankRecord(f::kLayout);
+  util::PutField(slot, f::kStation, LockStation);
+  util::PutField(slot, f::kHolder, std::to_string(LockHolder));
+  util::PutField(slot, f::kStamp, std::to_string(MinutesNow()));
+  util::PutField(slot, f::kKind, std::string(1, kind));
   if (kind == 'K') {
-    low = low.substr(0, kLockKeyMax);
-    high = high.substr(0, kLockKeyMax);
-    slot += Fixed(std::to_string(low.size()), 2) + Fixed(low, kLockKeyMax);
-    slot += Fixed(std::to_string(high.size()), 2) + Fixed(high, kLockKeyMax);
-  } else {
-    slot += std::string(2 * (2 + kLockKeyMax), ' ');
+    low = low.substr(0, f::kLow.width);
+    high = high.substr(0, f::kHigh.width);
+    util::PutField(slot, f::kLowLength, std::to_string(low.size()));
+    util::PutField(slot, f::kLow, low);
+    util::PutField(slot, f::kHighLength, std::to_string(high.size()));
+    util::PutField(slot, f::kHigh, high);
   }
-  return slot + "\r\n";
+  util::PutField(slot, f::kLineEnd, "\r\n");
+  return slot;
 }
 
 // A run that takes over its work directory's identity finds the slots an

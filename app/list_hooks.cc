@@ -33,7 +33,7 @@ std::string Record(int16_t file) {
 std::string RemittanceDigits(const std::string& record) {
   if (record.size() < 76) return {};
   const std::string four = util::UnpackDigits(record.substr(75, 1) + record.substr(0, 1));
-  return WideRange ? four.substr(1) : four.substr(2);
+  return program_choices.WideRange ? four.substr(1) : four.substr(2);
 }
 
 std::string CatalogueLine(const std::string& record) {
@@ -93,7 +93,7 @@ std::string FieldValue(int16_t form, int16_t field) {
 
 std::string ChosenDirectory() {
   std::string directory =
-      FieldValue(forms::CurrentForm, 1) + ":" + FieldValue(forms::CurrentForm, 2);
+      FieldValue(forms::form_state.CurrentForm, 1) + ":" + FieldValue(forms::form_state.CurrentForm, 2);
   if (directory.back() != '\\') directory += '\\';
   return directory;
 }
@@ -104,7 +104,7 @@ std::string ListLine(int16_t list) {
   if (list == kRemittanceList) {
     const std::string record = Record(remit::kRemesesFile);
     if (record.size() < 46) return {};
-    return RemittanceDigits(record) + (WideRange ? " " : "  ") +
+    return RemittanceDigits(record) + (program_choices.WideRange ? " " : "  ") +
            util::UnpackDigits(record.substr(1, 10)) + "  " + record.substr(16, 30);
   }
   return CatalogueLine(Record(kUSortFile));
@@ -130,7 +130,7 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
   if (list == kDriveList) {
     start_key = key_prefix = "U";
   } else if (list == kDirectoryList) {
-    const std::string root = FieldValue(forms::CurrentForm, 1) + ":\\";
+    const std::string root = FieldValue(forms::form_state.CurrentForm, 1) + ":\\";
     start_key = key_prefix = "D" + root;
     if (!CatalogueHas(key_prefix)) {
       ScreenOperator screen;

@@ -10,9 +10,7 @@
 
 namespace ui::forms {
 
-int16_t PageLength = 0;
-int16_t LineCount = 0;
-int16_t ColumnCount = 0;
+PrintPage print_page;
 
 namespace {
 
@@ -57,7 +55,7 @@ int32_t LeadingNumber(std::string_view text) {
 
 }  // namespace
 
-std::string PrintSpoolPath() { return env::WorkDir + "kitprint.tmp"; }
+std::string PrintSpoolPath() { return env::session.WorkDir + "kitprint.tmp"; }
 
 std::string SpoolNumber(int32_t number) {
   return (number < 0 ? "" : " ") + std::to_string(number);
@@ -103,7 +101,7 @@ int OpenPrintSpool(std::string_view device) {
   ClosePrintSpool();
   first_error = 0;
   written = 0;
-  PageLength = LineCount = ColumnCount = 0;
+  print_page.PageLength = print_page.LineCount = print_page.ColumnCount = 0;
   const std::string path = platform::fs::HostPath(PrintSpoolPath());
   int status = spool.Open(path, platform::fs::File::kReadWriteCreate, true);
   if (status == 0 && !spool.Truncate(0)) {
@@ -118,9 +116,9 @@ int OpenPrintSpool(std::string_view device) {
 
 void SetPageLength(int16_t lines) {
   WriteLine("PAGE" + SpoolNumber(lines));
-  PageLength = lines;
-  LineCount = 0;
-  ColumnCount = 0;
+  print_page.PageLength = lines;
+  print_page.LineCount = 0;
+  print_page.ColumnCount = 0;
 }
 
 void SetJustification(std::string& style) {
@@ -130,14 +128,14 @@ void SetJustification(std::string& style) {
 
 void PrintItem(int16_t column, std::string_view text, int16_t line_feeds) {
   const std::string item = SpoolItemText(text);
-  if (LineCount >= PageLength) SetPageLength(PageLength);
+  if (print_page.LineCount >= print_page.PageLength) SetPageLength(print_page.PageLength);
   WriteLine(SpoolNumber(column) + "," + item + "," + SpoolNumber(line_feeds));
   if (line_feeds != 0) {
-    LineCount = static_cast<int16_t>(LineCount + line_feeds);
-    ColumnCount = 0;
+    print_page.LineCount = static_cast<int16_t>(print_page.LineCount + line_feeds);
+    print_page.ColumnCount = 0;
   } else {
-    if (column != 0) ColumnCount = column;
-    ColumnCount = static_cast<int16_t>(ColumnCount + static_cast<int16_t>(item.size()));
+    if (column != 0) print_page.ColumnCount = column;
+    print_page.ColumnCount = static_cast<int16_t>(print_page.ColumnCount + static_cast<int16_t>(item.size()));
   }
 }
 
@@ -155,7 +153,7 @@ void ResetPrintSpool() {
   spool.Close();
   first_error = 0;
   written = 0;
-  PageLength = LineCount = ColumnCount = 0;
+  print_page.PageLength = print_page.LineCount = print_page.ColumnCount = 0;
 }
 
 }  // namespace ui::forms

@@ -8,8 +8,6 @@ namespace ui {
 
 namespace console = platform::console;
 
-std::string TypeAheadBuffer;
-MouseState Mouse = MouseState::kNotInitialised;
 LayerHooks Hooks;
 
 namespace {
@@ -125,7 +123,7 @@ int ModifiedKey(int code, uint8_t modifiers) {
 void RunPopup(const std::function<std::string()>& hook, bool* open) {
   if (*open || !hook) return;
   *open = true;
-  TypeAheadBuffer = hook();
+  keyboard.TypeAheadBuffer = hook();
   *open = false;
 }
 
@@ -157,17 +155,17 @@ bool ClickCell(int16_t code, int16_t* row, int16_t* column) {
 }
 
 void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
-  if (!TypeAheadBuffer.empty()) {
-    key = static_cast<unsigned char>(TypeAheadBuffer.front());
-    TypeAheadBuffer.erase(0, 1);
+  if (!keyboard.TypeAheadBuffer.empty()) {
+    key = static_cast<unsigned char>(keyboard.TypeAheadBuffer.front());
+    keyboard.TypeAheadBuffer.erase(0, 1);
     return;
   }
-  if (Mouse == MouseState::kNotInitialised) {
-    Mouse = console::HasMouse() ? MouseState::kReady : MouseState::kNoMouse;
+  if (keyboard.Mouse == MouseState::kNotInitialised) {
+    keyboard.Mouse = console::HasMouse() ? MouseState::kReady : MouseState::kNoMouse;
   }
-  if (Mouse == MouseState::kReady) {
+  if (keyboard.Mouse == MouseState::kReady) {
     console::EnableMouse(true);
-    Mouse = MouseState::kOn;
+    keyboard.Mouse = MouseState::kOn;
   }
   key = 0;
   button = 0;
@@ -183,7 +181,7 @@ void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
     const int code = event.key.ch != 0 ? event.key.ch : event.key.scan << 8;
     key = static_cast<int16_t>(ModifiedKey(code, event.key.modifiers));
   } else if (event.kind == console::InputEvent::kMouse &&
-             Mouse == MouseState::kOn && event.mouse.buttons != 0 &&
+             keyboard.Mouse == MouseState::kOn && event.mouse.buttons != 0 &&
              IsClickCode(ClickCode(event.mouse.row + 1, event.mouse.column + 1))) {
     // A press on a cell no click code can name (beside any screen the
     // program can have) hits nothing: as a code it would wrap into a key.
@@ -195,9 +193,9 @@ void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
   if (key == kKeyAltX) RunPopup(Hooks.calculator, &calculator_open);
   if (key == kKeyAltC) RunPopup(Hooks.calendar, &calendar_open);
 
-  if (Mouse == MouseState::kOn && (key != 0 || button != 0)) {
+  if (keyboard.Mouse == MouseState::kOn && (key != 0 || button != 0)) {
     console::EnableMouse(false);
-    Mouse = MouseState::kReady;
+    keyboard.Mouse = MouseState::kReady;
   }
 }
 

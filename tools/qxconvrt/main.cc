@@ -2,7 +2,7 @@
 // direct-debit initiation messages (pain.008) beside them, same name with
 // ".XML". Started with no arguments, as the program starts it after a
 // generation, it converts the files of the work list "QXCONVRT.INI" in
-// WorkDir; given paths, it converts those. It shows each file's outcome and
+// session.WorkDir; given paths, it converts those. It shows each file's outcome and
 // a summary on the console and waits for a key, or prints them when its
 // output is not a terminal. Exit status: 0 when every file was converted,
 // 1 when any was not, 2 when there was nothing to convert (or the command

@@ -37,11 +37,14 @@ namespace {
 
 namespace forms = ui::forms;
 
-// The record buffers of the files the program keeps open.
-std::string trasbanc_record;
-std::string remeses_record;
-std::string marker_record;
-std::string usort_record;
+// The record buffers of the files the program keeps open while it runs.
+struct RecordBuffers {
+  std::string trasbanc_record;
+  std::string remeses_record;
+  std::string marker_record;
+  std::string usort_record;
+};
+RecordBuffers records;
 
 // The presenter identifier of the office whose remittances carry three
 // digits: "ESX00000000" and six blanks.
@@ -240,20 +243,20 @@ void SetFormDefaults() {
 
 int OpenRecordFiles(std::string* why) {
   int16_t status = 0;
-  db::OpenRecordFile(remit::kTrasBancFile, env::session.RootDir + "DADES\\TrasBanc", &trasbanc_record,
+  db::OpenRecordFile(remit::kTrasBancFile, env::session.RootDir + "DADES\\TrasBanc", &records.trasbanc_record,
                      status);
   if (status == 0) {
-    db::OpenRecordFile(remit::kRemesesFile, env::session.RootDir + "DADES\\TRemeses", &remeses_record,
+    db::OpenRecordFile(remit::kRemesesFile, env::session.RootDir + "DADES\\TRemeses", &records.remeses_record,
                        status);
   }
   if (status == 0) {
     // The markers of committed files (created empty when missing).
-    db::OpenRecordFile(remit::kMarkerFile, env::session.RootDir + "DADES\\TGenerat", &marker_record, status);
+    db::OpenRecordFile(remit::kMarkerFile, env::session.RootDir + "DADES\\TGenerat", &records.marker_record, status);
   }
   if (status == 0) {
     // The catalogue starts empty at every run.
     files::RemoveEntry(env::session.WorkDir + "USort.dat");
-    db::OpenRecordFile(kUSortFile, env::session.WorkDir + "USort", &usort_record, status);
+    db::OpenRecordFile(kUSortFile, env::session.WorkDir + "USort", &records.usort_record, status);
   }
   if (status != 0) {
     *why = "the record files cannot be opened (" + std::to_string(status) + ")";

@@ -21,17 +21,17 @@ struct Liveness {
   std::string path;
   fs::File file;
   int32_t number = 0;
+  CachedHostPath host_path;  // of the holders file
 };
 
+// The holders file this process holds its byte in: the byte is held while
+// the file stays open, so it lives as long as the process.
 Liveness& State() {
   static Liveness state;
   return state;
 }
 
-CachedHostPath& HoldersHostPath() {
-  static CachedHostPath cached;
-  return cached;
-}
+CachedHostPath& HoldersHostPath() { return State().host_path; }
 
 std::string HoldersPath() { return HoldersHostPath().Get(env::session.RootDir + "LOCKS\\HOLDERS.LIV"); }
 

@@ -18,26 +18,31 @@ namespace {
 // error lines should not cost a system call each.
 constexpr size_t kFlushAt = 64 * 1024;
 
-platform::fs::File spool;
-std::string pending;
-int64_t written = 0;
-int first_error = 0;
+// The spool file of the process and the lines not yet written to it: one
+// report is printed at a time and it outlives each line added.
+struct Spool {
+  platform::fs::File spool;
+  std::string pending;
+  int64_t written = 0;
+  int first_error = 0;
+};
+Spool spool_file;
 
 void Flush() {
-  if (pending.empty() || !spool.IsOpen()) return;
-  if (first_error == 0 && !spool.WriteAt(written, pending.data(), pending.size())) {
-    first_error = platform::fs::LastFileError().error_number;
-    if (first_error == 0) first_error = platform::fs::kErrorGeneral;
+  if (spool_file.pending.empty() || !spool_file.spool.IsOpen()) return;
+  if (spool_file.first_error == 0 && !spool_file.spool.WriteAt(spool_file.written, spool_file.pending.data(), spool_file.pending.size())) {
+    spool_file.first_error = platform::fs::LastFileError().error_number;
+    if (spool_file.first_error == 0) spool_file.first_error = platform::fs::kErrorGeneral;
   }
-  written += static_cast<int64_t>(pending.size());
-  pending.clear();
+  spool_file.written += static_cast<int64_t>(spool_file.pending.size());
+  spool_file.pending.clear();
 }
 
 void WriteLine(std::string_view line) {
-  if (!spool.IsOpen()) return;
-  pending.append(line);
-  pending.append("\r\n");
-  if (pending.size() >= kFlushAt) Flush();
+  if (!spool_file.spool.IsOpen()) return;
+  spool_file.pending.append(line);
+  spool_file.pending.append("\r\n");
+  if (spool_file.pending.size() >= kFlushAt) Flush();
 }
 
 // The integer part of the number at the start of text (leading blanks and a
@@ -99,15 +104,15 @@ std::string SpoolItemText(std::string_view text) {
 
 int OpenPrintSpool(std::string_view device) {
   ClosePrintSpool();
-  first_error = 0;
-  written = 0;
+  spool_file.first_error = 0;
+  spool_file.written = 0;
   print_page.PageLength = print_page.LineCount = print_page.ColumnCount = 0;
   const std::string path = platform::fs::HostPath(PrintSpoolPath());
-  int status = spool.Open(path, platform::fs::File::kReadWriteCreate, true);
-  if (status == 0 && !spool.Truncate(0)) {
+  int status = spool_file.spool.Open(path, platform::fs::File::kReadWriteCreate, true);
+  if (status == 0 && !spool_file.spool.Truncate(0)) {
     status = platform::fs::LastFileError().error_number;
     if (status == 0) status = platform::fs::kErrorGeneral;
-    spool.Close();
+    spool_file.spool.Close();
   }
   if (status != 0) return status;
   WriteLine("DEVICE" + std::string(device));
@@ -142,17 +147,17 @@ void PrintItem(int16_t column, std::string_view text, int16_t line_feeds) {
 void WriteSpoolLine(std::string_view line) { WriteLine(line); }
 
 int ClosePrintSpool() {
-  if (!spool.IsOpen()) return 0;
+  if (!spool_file.spool.IsOpen()) return 0;
   Flush();
-  spool.Close();
-  return first_error;
+  spool_file.spool.Close();
+  return spool_file.first_error;
 }
 
 void ResetPrintSpool() {
-  pending.clear();
-  spool.Close();
-  first_error = 0;
-  written = 0;
+  spool_file.pending.clear();
+  spool_file.spool.Close();
+  spool_file.first_error = 0;
+  spool_file.written = 0;
   print_page.PageLength = print_page.LineCount = print_page.ColumnCount = 0;
 }
 

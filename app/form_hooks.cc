@@ -124,9 +124,9 @@ std::string WithBackslash(std::string directory) {
 }
 
 int16_t AcceptGeneration() {
-  remit::GenerationRequest& selection = GenerationSelection;
+  remit::GenerationRequest& selection = program_choices.GenerationSelection;
   selection.collection_date = TypedDate(Value(kGenerationForm, 1));
-  if (selection.collection_date.empty()) selection.collection_date = env::WorkDate;
+  if (selection.collection_date.empty()) selection.collection_date = env::session.WorkDate;
   // Typed numbers are taken by value, so that "5 " and " 5" are both 0005.
   selection.range_from = RemittanceKey(Value(kGenerationForm, 2));
   selection.range_to = RemittanceKey(Value(kGenerationForm, 3));
@@ -139,16 +139,16 @@ int16_t AcceptGeneration() {
 }
 
 int16_t AcceptCopy() {
-  SourceDrive = Trimmed(Value(kCopyForm, 1)) + ":";
-  SourceDirectory = WithBackslash(std::string(util::TrimRight(Value(kCopyForm, 2))));
-  SourceFile = std::string(util::TrimRight(Value(kCopyForm, 3)));
-  TargetDrive = Trimmed(Value(kCopyForm, 4)) + ":";
-  const std::string source = SourceDrive + SourceDirectory + SourceFile;
-  if (SourceFile.empty() || !files::FileExists(source)) {
+  program_choices.SourceDrive = Trimmed(Value(kCopyForm, 1)) + ":";
+  program_choices.SourceDirectory = WithBackslash(std::string(util::TrimRight(Value(kCopyForm, 2))));
+  program_choices.SourceFile = std::string(util::TrimRight(Value(kCopyForm, 3)));
+  program_choices.TargetDrive = Trimmed(Value(kCopyForm, 4)) + ":";
+  const std::string source = program_choices.SourceDrive + program_choices.SourceDirectory + program_choices.SourceFile;
+  if (program_choices.SourceFile.empty() || !files::FileExists(source)) {
     ui::TellOperator(env::TranslateText(util::Cp850("NO EXISTEIX EL FITXER ")) + source);
     return 1;
   }
-  if (util::UpperCase(SourceDrive) == util::UpperCase(TargetDrive)) {
+  if (util::UpperCase(program_choices.SourceDrive) == util::UpperCase(program_choices.TargetDrive)) {
     ui::TellOperator(env::TranslateText(util::Cp850("LES UNITATS ORIGEN I DESTÍ NO PODEN SER LA MATEIXA")));
     return 1;
   }
@@ -156,8 +156,8 @@ int16_t AcceptCopy() {
 }
 
 int16_t AcceptReport() {
-  ReportOutput = Trimmed(Value(kReportForm, 1));
-  ReportDrive = Trimmed(Value(kReportForm, 2)) + ":";
+  program_choices.ReportOutput = Trimmed(Value(kReportForm, 1));
+  program_choices.ReportDrive = Trimmed(Value(kReportForm, 2)) + ":";
   return Confirmed() ? 0 : 1;
 }
 
@@ -206,8 +206,8 @@ void OnFormOpen(int16_t form) {
   if (definition == nullptr) return;
   ui::SetColour("rh");
   if (form == kMainForm) {
-    const int16_t half = static_cast<int16_t>(env::MenuTitle.size() / 2);
-    ui::PrintAt(1, static_cast<int16_t>(41 - half), env::MenuTitle);
+    const int16_t half = static_cast<int16_t>(env::session.MenuTitle.size() / 2);
+    ui::PrintAt(1, static_cast<int16_t>(41 - half), env::session.MenuTitle);
   }
   ui::SetColour("n");
   for (const forms::FieldDefinition& f : definition->fields) {
@@ -223,7 +223,7 @@ int16_t CheckFieldValue(int16_t& form, std::string& text, int16_t& field, int16_
   int16_t refused = 0;
   switch (Attribute(form, field, forms::kFieldType)) {
     case kDateField: {
-      if (util::Trim(text).empty()) text = DateDisplay(env::WorkDate);
+      if (util::Trim(text).empty()) text = DateDisplay(env::session.WorkDate);
       const std::string packed = TypedDate(text);
       if (packed.empty()) {
         refused = -1;
@@ -258,7 +258,7 @@ int16_t OnFormAccept(int16_t& form, int16_t& key) {
   if (key == ui::kKeyEscape) return 0;
   switch (form) {
     case kMainForm:
-      Operation = util::UpperCase(Trimmed(Value(kMainForm, 1)));
+      program_choices.Operation = util::UpperCase(Trimmed(Value(kMainForm, 1)));
       return 0;
     case kGenerationForm:
       return AcceptGeneration();

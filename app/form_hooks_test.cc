@@ -27,10 +27,10 @@ class FormHooksTest : public qdeb::testing::FreshStateTest {
     root_.MakeDir("FORMS");
     root_.Put("FORMS/QDEBCONV.JPN", qdeb::testing::ReadHostFile(std::string(QDEB_SOURCE_DIR) +
                                                                   "/install/FORMS/QDEBCONV.JPN"));
-    env::RootDir = root_.Host();
-    env::WorkDir = root_.Host();
-    env::LanguageCode = "CAT";
-    env::WorkDate = util::PackDigits("20261208");
+    env::session.RootDir = root_.Host();
+    env::session.WorkDir = root_.Host();
+    env::session.LanguageCode = "CAT";
+    env::session.WorkDate = util::PackDigits("20261208");
   }
   ~FormHooksTest() override { ResetProgram(); }
 
@@ -61,7 +61,7 @@ TEST_F(FormHooksTest, RemittanceRangeIsTwoDigitsOrThreeForTheOfficesFixedPresent
   EXPECT_EQ(Value(kGenerationForm, 1), "8/12/2026 ");  // the display form
   EXPECT_EQ(Value(kMainForm, 1), "G");
 
-  WideRange = true;
+  program_choices.WideRange = true;
   Load();
   EXPECT_EQ(forms::Field(kGenerationForm, 2)->attributes[forms::kLength], 3);
   EXPECT_EQ(Value(kGenerationForm, 2), "   ");
@@ -93,9 +93,9 @@ TEST_F(FormHooksTest, ARangeBackwardsOrUnconfirmedStaysOnTheFormAndAConfirmedOne
   EXPECT_NE(Accept(kGenerationForm, "N\nEnter\n"), 0);
   EXPECT_NE(Accept(kGenerationForm, "Esc\n"), 0);
   EXPECT_EQ(Accept(kGenerationForm, "s\nEnter\n"), 0);
-  EXPECT_EQ(GenerationSelection.collection_date, util::PackDigits("20270105"));
-  EXPECT_EQ(GenerationSelection.range_from, util::PackDigits("0003"));  // typed as "3 ": taken by value
-  EXPECT_EQ(GenerationSelection.range_to, util::PackDigits("0099"));
+  EXPECT_EQ(program_choices.GenerationSelection.collection_date, util::PackDigits("20270105"));
+  EXPECT_EQ(program_choices.GenerationSelection.range_from, util::PackDigits("0003"));  // typed as "3 ": taken by value
+  EXPECT_EQ(program_choices.GenerationSelection.range_to, util::PackDigits("0099"));
 }
 
 TEST_F(FormHooksTest, FieldsAreCheckedAndStoredByType) {

@@ -37,7 +37,7 @@ std::string RemittanceDigits(const std::string& record) {
   if (record.size() < f::kLayout.length) return {};
   const std::string four = util::UnpackDigits(std::string(util::FieldOf(record, f::kHigh)) +
                                               std::string(util::FieldOf(record, f::kLow)));
-  return WideRange ? four.substr(1) : four.substr(2);
+  return program_choices.WideRange ? four.substr(1) : four.substr(2);
 }
 
 std::string CatalogueLine(const std::string& record) {
@@ -98,7 +98,7 @@ std::string FieldValue(int16_t form, int16_t field) {
 
 std::string ChosenDirectory() {
   std::string directory =
-      FieldValue(forms::CurrentForm, 1) + ":" + FieldValue(forms::CurrentForm, 2);
+      FieldValue(forms::form_state.CurrentForm, 1) + ":" + FieldValue(forms::form_state.CurrentForm, 2);
   if (directory.back() != '\\') directory += '\\';
   return directory;
 }
@@ -110,7 +110,7 @@ std::string ListLine(int16_t list) {
     const std::string record = Record(remit::kRemesesFile);
     namespace f = remit::remittance_layout;
     if (record.size() < f::kCreditorName.end()) return {};
-    return RemittanceDigits(record) + (WideRange ? " " : "  ") +
+    return RemittanceDigits(record) + (program_choices.WideRange ? " " : "  ") +
            util::UnpackDigits(util::FieldOf(record, f::kAccount)) + "  " +
            std::string(util::FieldOf(record, f::kCreditorName));
   }
@@ -137,7 +137,7 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
   if (list == kDriveList) {
     start_key = key_prefix = "U";
   } else if (list == kDirectoryList) {
-    const std::string root = FieldValue(forms::CurrentForm, 1) + ":\\";
+    const std::string root = FieldValue(forms::form_state.CurrentForm, 1) + ":\\";
     start_key = key_prefix = "D" + root;
     if (!CatalogueHas(key_prefix)) {
       ScreenOperator screen;

@@ -31,25 +31,20 @@
 
 namespace app {
 
-std::string Operation;
-std::string SourceDrive;
-std::string SourceDirectory;
-std::string SourceFile;
-std::string TargetDrive;
-std::string ReportOutput;
-std::string ReportDrive;
-remit::GenerationRequest GenerationSelection;
-bool WideRange = false;
+ProgramChoices program_choices;
 
 namespace {
 
 namespace forms = ui::forms;
 
-// The record buffers of the files the program keeps open.
-std::string trasbanc_record;
-std::string remeses_record;
-std::string marker_record;
-std::string usort_record;
+// The record buffers of the files the program keeps open while it runs.
+struct RecordBuffers {
+  std::string trasbanc_record;
+  std::string remeses_record;
+  std::string marker_record;
+  std::string usort_record;
+};
+RecordBuffers records;
 
 // The presenter identifier of the office whose remittances carry three
 // digits: "ESX00000000" and six blanks.
@@ -75,18 +70,18 @@ int16_t Show(int16_t form) {
   return key;
 }
 
-// The sibling converter, when ExeDir holds it ("QXCONVRT", any case, with or
+// The sibling converter, when session.ExeDir holds it ("QXCONVRT", any case, with or
 // without ".EXE"): its host path, else empty.
 std::string ConverterPath() {
   for (const char* name : {"QXCONVRT", "QXCONVRT.EXE"}) {
-    const std::string path = env::ExeDir + name;
-    if (!env::ExeDir.empty() && files::FileExists(path)) return platform::fs::HostPath(path);
+    const std::string path = env::session.ExeDir + name;
+    if (!env::session.ExeDir.empty() && files::FileExists(path)) return platform::fs::HostPath(path);
   }
   return {};
 }
 
 // The converter over the work list, when the list holds something for it
-// and ExeDir holds the converter; false when it was not started.
+// and session.ExeDir holds the converter; false when it was not started.
 bool RunConverter() {
   const std::string converter = remit::WorkListHasFiles() ? ConverterPath() : std::string();
   if (converter.empty()) return false;
@@ -98,8 +93,8 @@ void RunGeneration() {
   for (;;) {
     ClearScreen();
     if (Show(kGenerationForm) == ui::kKeyEscape) return;
-    remit::GenerationRequest request = GenerationSelection;
-    request.return_menu = env::MenuName;
+    remit::GenerationRequest request = program_choices.GenerationSelection;
+    request.return_menu = env::session.MenuName;
     ScreenOperator screen;
     // What the report holds the operator has been told on the screen.
     (void)remit::GenerateCuaderno19(request, screen);
@@ -110,12 +105,12 @@ void RunGeneration() {
   }
 }
 
-// A sibling program of ExeDir, run in the terminal until it ends; its
+// A sibling program of session.ExeDir, run in the terminal until it ends; its
 // absence is told rather than passed over, since the operator waits for
 // what it shows or prints.
 void RunSibling(const char* name) {
-  const std::string path = env::ExeDir + name;
-  if (env::ExeDir.empty() || !files::FileExists(path)) {
+  const std::string path = env::session.ExeDir + name;
+  if (env::session.ExeDir.empty() || !files::FileExists(path)) {
     ui::TellOperator(env::TranslateText(util::Cp850("NO EXISTEIX EL FITXER ")) + path);
     return;
   }
@@ -125,9 +120,9 @@ void RunSibling(const char* name) {
 // The device the report is spooled for: "P" for the screen, else the
 // printer the session names ("i" when its default output is the screen).
 std::string ReportDevice() {
-  if (ReportOutput == "P") return "P";
-  if (env::OutputDevice == "P") return "i";
-  return env::OutputDevice.substr(0, 1);
+  if (program_choices.ReportOutput == "P") return "P";
+  if (env::session.OutputDevice == "P") return "i";
+  return env::session.OutputDevice.substr(0, 1);
 }
 
 // The verification report of a remittance on a backup set, spooled and
@@ -143,12 +138,12 @@ void RunReport() {
     }
     ScreenOperator screen;
     // How it ended the operator has been told, and the report says.
-    (void)remit::VerifyReceiptDiskette({.drive = ReportDrive}, screen);
+    (void)remit::VerifyReceiptDiskette({.drive = program_choices.ReportDrive}, screen);
     if (forms::ClosePrintSpool() != 0) {
       ui::TellOperator(env::LastFileErrorText());
       continue;
     }
-    RunSibling(ReportOutput == "P" ? "KITSCR" : "KITPRINT");
+    RunSibling(program_choices.ReportOutput == "P" ? "KITSCR" : "KITPRINT");
   }
 }
 
@@ -174,7 +169,7 @@ void RunCopy() {
     if (Show(kCopyForm) == ui::kKeyEscape) return;
     int volumes = 0;
     const files::BackupResult result = files::BackupToVolumes(
-        SourceDrive + SourceDirectory, SourceFile, TargetDrive + "\\", "", &volumes);
+        program_choices.SourceDrive + program_choices.SourceDirectory, program_choices.SourceFile, program_choices.TargetDrive + "\\", "", &volumes);
     TellCopyEnd(result, volumes);
   }
 }
@@ -186,20 +181,20 @@ platform::fs::File work_directory_lock;
 // False, with the reason in *why, when another copy of the program runs on
 // this work directory; nothing of it has been touched then.
 bool TakeWorkDirectory(std::string* why) {
-  const std::string path = env::WorkDir + kProgramId + ".LCK";
+  const std::string path = env::session.WorkDir + kProgramId + ".LCK";
   if (work_directory_lock.Open(platform::fs::HostPath(path), platform::fs::File::kReadWriteCreate,
                                true) != platform::fs::kErrorSharingViolation) {
     return true;  // any other failure is met where the directory is used
   }
   *why = env::TranslateText(util::Cp850("EL PROGRAMA JA S'ESTÀ EXECUTANT AMB AQUEST DIRECTORI DE TREBALL: ")) +
-         env::WorkDir;
+         env::session.WorkDir;
   return false;
 }
 
 }  // namespace
 
 int LoadFormFile(std::string* why) {
-  const std::string path = env::RootDir + "FORMS\\" + kProgramId + ".JPN";
+  const std::string path = env::session.RootDir + "FORMS\\" + kProgramId + ".JPN";
   std::string text;
   const env::FileRead read = env::ReadWholeFile(path, &text);
   if (read != env::FileRead::kOk) {
@@ -219,7 +214,7 @@ int LoadFormFile(std::string* why) {
     if (forms::Field(n[0], n[1]) == nullptr) {
       *why = util::Cp850ToUtf8(path) + ": form " + std::to_string(n[0]) + " lacks field " +
              std::to_string(n[1]);
-      forms::Forms.clear();
+      forms::form_tables.Forms.clear();
       return 2;
     }
   }
@@ -229,39 +224,39 @@ int LoadFormFile(std::string* why) {
 
 void SetFormDefaults() {
   StoreFieldValue(kMainForm, 1, "G");
-  StoreFieldValue(kGenerationForm, 1, env::FormatDate(env::WorkDate, 0, "DMA"));
-  if (WideRange) {
+  StoreFieldValue(kGenerationForm, 1, env::FormatDate(env::session.WorkDate, 0, "DMA"));
+  if (program_choices.WideRange) {
     SetLength(kGenerationForm, 2, 3);
     SetLength(kGenerationForm, 3, 3);
   }
   StoreFieldValue(kGenerationForm, 2, "");
-  StoreFieldValue(kGenerationForm, 3, WideRange ? "999" : "99");
-  std::string output = env::RootDir + "CSB";
+  StoreFieldValue(kGenerationForm, 3, program_choices.WideRange ? "999" : "99");
+  std::string output = env::session.RootDir + "CSB";
   files::AbsolutePath(output);
   StoreFieldValue(kGenerationForm, 4, output);
   StoreFieldValue(kCopyForm, 1, output.substr(0, 1));
   StoreFieldValue(kCopyForm, 2, output.size() > 2 ? output.substr(2) : std::string());
   StoreFieldValue(kCopyForm, 4, "");
-  StoreFieldValue(kReportForm, 1, env::OutputDevice == "P" ? "I" : "P");
+  StoreFieldValue(kReportForm, 1, env::session.OutputDevice == "P" ? "I" : "P");
   StoreFieldValue(kReportForm, 2, "");
 }
 
 int OpenRecordFiles(std::string* why) {
   int16_t status = 0;
-  db::OpenRecordFile(remit::kTrasBancFile, env::RootDir + "DADES\\TrasBanc", &trasbanc_record,
+  db::OpenRecordFile(remit::kTrasBancFile, env::session.RootDir + "DADES\\TrasBanc", &records.trasbanc_record,
                      status);
   if (status == 0) {
-    db::OpenRecordFile(remit::kRemesesFile, env::RootDir + "DADES\\TRemeses", &remeses_record,
+    db::OpenRecordFile(remit::kRemesesFile, env::session.RootDir + "DADES\\TRemeses", &records.remeses_record,
                        status);
   }
   if (status == 0) {
     // The markers of committed files (created empty when missing).
-    db::OpenRecordFile(remit::kMarkerFile, env::RootDir + "DADES\\TGenerat", &marker_record, status);
+    db::OpenRecordFile(remit::kMarkerFile, env::session.RootDir + "DADES\\TGenerat", &records.marker_record, status);
   }
   if (status == 0) {
     // The catalogue starts empty at every run.
-    files::RemoveEntry(env::WorkDir + "USort.dat");
-    db::OpenRecordFile(kUSortFile, env::WorkDir + "USort", &usort_record, status);
+    files::RemoveEntry(env::session.WorkDir + "USort.dat");
+    db::OpenRecordFile(kUSortFile, env::session.WorkDir + "USort", &records.usort_record, status);
   }
   if (status != 0) {
     *why = "the record files cannot be opened (" + std::to_string(status) + ")";
@@ -274,9 +269,9 @@ void RunMainLoop() {
   for (;;) {
     ClearScreen();
     if (Show(kMainForm) == ui::kKeyEscape) return;
-    if (Operation == "G") {
+    if (program_choices.Operation == "G") {
       RunGeneration();
-    } else if (Operation == "T") {
+    } else if (program_choices.Operation == "T") {
       RunCopy();
     } else {
       RunReport();
@@ -285,27 +280,27 @@ void RunMainLoop() {
 }
 
 void ResetProgram() {
-  Operation.clear();
-  SourceDrive.clear();
-  SourceDirectory.clear();
-  SourceFile.clear();
-  TargetDrive.clear();
-  ReportOutput.clear();
-  ReportDrive.clear();
-  GenerationSelection = {};
-  WideRange = false;
+  program_choices.Operation.clear();
+  program_choices.SourceDrive.clear();
+  program_choices.SourceDirectory.clear();
+  program_choices.SourceFile.clear();
+  program_choices.TargetDrive.clear();
+  program_choices.ReportOutput.clear();
+  program_choices.ReportDrive.clear();
+  program_choices.GenerationSelection = {};
+  program_choices.WideRange = false;
 }
 
 int Main() {
   env::LoadSessionSettings();
-  if (!env::RootDir.empty()) platform::fs::ChangeDirectory(platform::fs::HostPath(env::RootDir));
+  if (!env::session.RootDir.empty()) platform::fs::ChangeDirectory(platform::fs::HostPath(env::session.RootDir));
   env::SetProgramId(kProgramId);
   std::string why;
   if (!TakeWorkDirectory(&why)) {
     std::fprintf(stderr, "qdebconv: %s\n", util::Cp850ToUtf8(why).c_str());
     return 1;
   }
-  WideRange = PresenterTakesWideRange();
+  program_choices.WideRange = PresenterTakesWideRange();
   if (LoadFormFile(&why) != 0) {
     std::fprintf(stderr, "qdebconv: %s\n", why.c_str());
     return 2;
@@ -332,7 +327,7 @@ int Main() {
     // starts the work list afresh and would leave them behind.
     ScreenOperator screen;
     const remit::GenerationReport recovered =
-        remit::RecoverInterruptedGeneration({.return_menu = env::MenuName, .file_name = {}}, screen);
+        remit::RecoverInterruptedGeneration({.return_menu = env::session.MenuName, .file_name = {}}, screen);
     if (!recovered.files.empty()) RunConverter();
     RunMainLoop();
   }

@@ -19,21 +19,26 @@ inline constexpr int16_t kCopyForm = 3;
 inline constexpr int16_t kReportForm = 4;
 inline constexpr int16_t kConfirmForm = 5;
 
-// The choices of the forms, copied in when a form is accepted.
-extern std::string Operation;       // form 1: "G", "T" or the report's letter
-extern std::string SourceDrive;     // form 3: "C:"
-extern std::string SourceDirectory; // form 3: "\KIT\CSB\"
-extern std::string SourceFile;      // form 3
-extern std::string TargetDrive;     // form 3: "A:"
-extern std::string ReportOutput;    // form 4: "P" screen, "I" printer
-extern std::string ReportDrive;     // form 4: "A:"
-// Form 2: the collection date and the range of remittances; the program
-// adds the menu to return to when it asks for the generation.
-extern remit::GenerationRequest GenerationSelection;
+// The operator's choices on the forms, kept while the program runs: a form
+// accepted now fills what a later form and the operation read. One per run.
+struct ProgramChoices {
+  // The choices of the forms, copied in when a form is accepted.
+  std::string Operation{};       // form 1: "G", "T" or the report's letter
+  std::string SourceDrive{};     // form 3: "C:"
+  std::string SourceDirectory{}; // form 3: "\KIT\CSB\"
+  std::string SourceFile{};      // form 3
+  std::string TargetDrive{};     // form 3: "A:"
+  std::string ReportOutput{};    // form 4: "P" screen, "I" printer
+  std::string ReportDrive{};     // form 4: "A:"
+  // Form 2: the collection date and the range of remittances; the program
+  // adds the menu to return to when it asks for the generation.
+  remit::GenerationRequest GenerationSelection{};
 
-// Remittance numbers of three digits (and the range to "999") instead of
-// two: the presenter identifier is the office's fixed one.
-extern bool WideRange;
+  // Remittance numbers of three digits (and the range to "999") instead of
+  // two: the presenter identifier is the office's fixed one.
+  bool WideRange{};
+};
+extern ProgramChoices program_choices;
 
 // The whole program; the exit status.
 int Main();

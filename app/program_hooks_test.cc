@@ -14,8 +14,8 @@ namespace app {
 namespace {
 
 TEST(ProgramHooksTest, WithoutAConsoleARecordFileThatCannotBeOpenedEndsTheProgramOnStandardError) {
-  env::LanguageCode = "OCI";
-  env::RootDir = "/nonexistent-qdeb-root/";
+  env::session.LanguageCode = "OCI";
+  env::session.RootDir = "/nonexistent-qdeb-root/";
   InstallProgramHooks();
   std::string buffer;
   int16_t status = 0;

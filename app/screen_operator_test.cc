@@ -19,9 +19,9 @@ class ScreenOperatorTest : public qdeb::testing::FreshStateTest {};
 TEST_F(ScreenOperatorTest, PanelsWaitForAKeyQuestionsEndOnEscapeProgressAtTheFoot) {
   qdeb::testing::HeadlessScreen screen("Enter\nEnter\nEsc\n");
   ScreenOperator op;
-  const int depth = ui::WindowDepth;
+  const int depth = ui::window_stack.WindowDepth;
   op.OpenProgress(" PROCESSANT ");
-  EXPECT_EQ(ui::WindowDepth, depth + 1);
+  EXPECT_EQ(ui::window_stack.WindowDepth, depth + 1);
   op.Progress(2, "B01-000001-000017");
   EXPECT_EQ(qdeb::testing::HeadlessScreen::Row(24, 3, 17), "B01-000001-000017");
   op.Tell("GENERAT FITXER C:\\CSB\\A.E19");
@@ -30,7 +30,7 @@ TEST_F(ScreenOperatorTest, PanelsWaitForAKeyQuestionsEndOnEscapeProgressAtTheFoo
   EXPECT_FALSE(op.Ask("CONTINUAR?"));
   EXPECT_EQ(platform::console::HeadlessPending(), 0u);  // one key per panel
   op.CloseProgress();
-  EXPECT_EQ(ui::WindowDepth, depth);
+  EXPECT_EQ(ui::window_stack.WindowDepth, depth);
 }
 
 // Without a console nothing is shown and every question is given up.

@@ -58,7 +58,7 @@ int main() {
     for (size_t written = 0; written < kFileBytes; written += block.size()) out << block;
   }
   setenv("KITDRIVES", ("A=" + here + "/drive:removable").c_str(), 1);
-  env::WorkDir = here + "/work/";
+  env::session.WorkDir = here + "/work/";
   if (!platform::console::OpenHeadless("", 80, 25)) return 1;
   // A volume too small for the file would ask for another: none is given.
   platform::console::SetHeadlessStarvedHandler([](int) { return false; });

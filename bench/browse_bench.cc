@@ -44,9 +44,9 @@ void MakeRoot() {
   if (mkdtemp(pattern) == nullptr) Fail("no scratch directory");
   root = pattern;
   const std::string& host = root;
-  env::RootDir = platform::fs::ProgramPath(host) + "\\";
-  env::WorkDir = env::RootDir;
-  env::ColourTable = {{{15, 0}, {7, 0}, {0, 7}, {14, 1}, {0, 3}}};
+  env::session.RootDir = platform::fs::ProgramPath(host) + "\\";
+  env::session.WorkDir = env::session.RootDir;
+  env::session.ColourTable = {{{15, 0}, {7, 0}, {0, 7}, {14, 1}, {0, 3}}};
   platform::fs::MakeDirectory(host + "/ddf");
   platform::recman::FileDefinition definition;
   definition.record_length = kRecordLength;
@@ -62,7 +62,7 @@ void MakeRoot() {
 
 void FillFile() {
   int16_t status = -1;
-  db::OpenRecordFile(kFile, env::RootDir + "CODES", &buffer, status);
+  db::OpenRecordFile(kFile, env::session.RootDir + "CODES", &buffer, status);
   if (status != 0) Fail("cannot open the record file");
   db::BeginTransaction(status);
   for (int i = 1; i <= kRecords; ++i) {

@@ -62,8 +62,8 @@ int main() {
   fsys::create_directories(here + "/files");
   fsys::copy_file(std::string(QDEB_SOURCE_DIR) + "/install/ddf/USort.xdf", here + "/root/ddf/USort.xdf",
                   fsys::copy_options::overwrite_existing);
-  env::RootDir = here + "/root/";
-  env::WorkDir = here + "/work/";
+  env::session.RootDir = here + "/root/";
+  env::session.WorkDir = here + "/work/";
   int remittances = 0;
   for (int i = 0; i < 10000; ++i) {
     const std::string name = here + "/files/F" + std::to_string(100000 + i);
@@ -93,7 +93,7 @@ int main() {
   }
   std::string record;
   int16_t status = -1;
-  db::OpenRecordFile(remit::kCatalogueFile, env::WorkDir + "USort", &record, status);
+  db::OpenRecordFile(remit::kCatalogueFile, env::session.WorkDir + "USort", &record, status);
   if (status != 0) {
     std::printf("USort cannot be opened: status %d\n", status);
     return 1;

@@ -45,8 +45,8 @@ int main() {
   std::string here = std::filesystem::current_path().string();
   std::filesystem::create_directories(here + "/LOCKS");
   std::filesystem::create_directories(here + "/work");
-  env::RootDir = here + "/";
-  env::WorkDir = here + "/work/";
+  env::session.RootDir = here + "/";
+  env::session.WorkDir = here + "/work/";
   FillTable(here + "/LOCKS/TrasBanc.lck");
   files::LoadLockIdentity();
 

@@ -125,8 +125,8 @@ int main() {
   }
   std::ofstream(here + "/root/Vela.ini") << "[Installacio]\r\nDada1=OFICINA DE COBRAMENTS\r\n"
                                             "Dada7=B12345678\r\n";
-  env::RootDir = platform::fs::ProgramPath(here + "/root/");
-  env::WorkDir = platform::fs::ProgramPath(here + "/work/");
+  env::session.RootDir = platform::fs::ProgramPath(here + "/root/");
+  env::session.WorkDir = platform::fs::ProgramPath(here + "/work/");
   env::LoadInstallationData();
 
   std::string trasbanc;
@@ -150,7 +150,7 @@ int main() {
   request.collection_date = util::PackDigits("20260115");
   request.range_from = util::PackDigits("0001");
   request.range_to = util::PackDigits("0100");
-  request.return_menu = env::MenuName;
+  request.return_menu = env::session.MenuName;
   remit::testing::RecordingOperator op;
   start = Now();
   const remit::GenerationReport result = remit::GenerateCuaderno19(request, op);

@@ -30,8 +30,8 @@ bool Measure(const char* name, const std::function<size_t(int)>& call) {
 }  // namespace
 
 int main() {
-  util::DecimalChar = '\'';
-  util::ThousandsChar = '.';
+  util::number_format.DecimalChar = '\'';
+  util::number_format.ThousandsChar = '.';
   util::SelectCurrency("a,E");
   const std::string date = util::PackDigits("20240131");
   bool ok = true;

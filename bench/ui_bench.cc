@@ -36,8 +36,8 @@ void UseScratchWorkDir() {
     std::perror("mkdtemp");
     std::exit(1);
   }
-  env::WorkDir = platform::fs::ProgramPath(pattern) + "\\";
-  env::ColourTable = {{{15, 0}, {7, 0}, {0, 7}, {0, 7}, {0, 7}}};
+  env::session.WorkDir = platform::fs::ProgramPath(pattern) + "\\";
+  env::session.ColourTable = {{{15, 0}, {7, 0}, {0, 7}, {0, 7}, {0, 7}}};
 }
 
 void FillScreen() {

@@ -59,7 +59,7 @@ int main() {
         << set.substr(from, volume);
   }
   setenv("KITDRIVES", ("C=/;A=" + here + "/a:removable").c_str(), 1);
-  env::WorkDir = "C:" + here + "/";
+  env::session.WorkDir = "C:" + here + "/";
   std::string script;
   for (int v = 0; v < volumes; ++v) script += "Enter\n";
   std::string error;

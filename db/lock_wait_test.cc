@@ -137,7 +137,7 @@ class LockWaitTest : public ::testing::Test {
 };
 
 TEST_F(LockWaitTest, LockAndWaitShowsTheMessageOnceAndRetriesUntilTheLockGoes) {
-  env::LanguageCode = "SPA";
+  env::session.LanguageCode = "SPA";
   OtherTerminal other(root_.host() + "/SHARED.dat");
   ASSERT_TRUE(other.locked());
   OpenShared("A");

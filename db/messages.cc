@@ -14,7 +14,7 @@ std::string DecimalText(int value) {
 }  // namespace
 
 std::string CannotAccessMessage(std::string_view path, int16_t status) {
-  const std::string& lang = env::LanguageCode;
+  const std::string& lang = env::session.LanguageCode;
   std::string text;
   if (lang == "SPA") {
     text = util::Cp850("NO SE PUEDE ACCEDER AL FICHERO ");
@@ -29,7 +29,7 @@ std::string CannotAccessMessage(std::string_view path, int16_t status) {
 }
 
 std::string FileLockedMessage() {
-  const std::string& lang = env::LanguageCode;
+  const std::string& lang = env::session.LanguageCode;
   if (lang == "SPA") return util::Cp850("FICHERO BLOQUEADO. ESPERE UN MOMENTO.");
   if (lang == "GLG") return util::Cp850("FICHEIRO BLOQUEADO. ESPERE UM MOMENTO.");
   if (lang == "OCI") return util::Cp850("FICH╚R BLOQUEJAT. ESPERATZ UN MOMENT.");

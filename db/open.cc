@@ -84,7 +84,7 @@ std::string ReadDictionary(const std::string& host_path) {
 // terminal is not overwritten (59 then, and the open is simply repeated).
 int16_t CreateFromDictionary(const SplitPath& parts, const std::string& host_path) {
   std::string create_buffer = ReadDictionary(
-      platform::fs::HostPath(env::RootDir + "ddf\\" + parts.base + ".xdf"));
+      platform::fs::HostPath(env::session.RootDir + "ddf\\" + parts.base + ".xdf"));
   if (create_buffer.empty()) return kFileNotFound;
   std::string key = PathKey(host_path);
   if (key.empty()) return kFileNotFound;

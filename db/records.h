@@ -2,7 +2,7 @@
 // point: a table of up to 40 open files addressed by the caller's own file
 // number (36 TrasBanc, 146 USort, 502 TRemeses ...), one record buffer per
 // file owned by the caller, creation of a missing file from its dictionary
-// "ddf\" + name + ".xdf" under env::RootDir, lock modes with waiting and
+// "ddf\" + name + ".xdf" under env::session.RootDir, lock modes with waiting and
 // retry, and one "db.log" line per insert.
 //
 // Every operation returns its status through its last argument (0 success,
@@ -124,7 +124,7 @@ struct LayerHooks {
 };
 extern LayerHooks Hooks;
 
-// The layer's messages in env::LanguageCode's language, each completed with
+// The layer's messages in env::session.LanguageCode's language, each completed with
 // the path and status where it has them.
 std::string CannotAccessMessage(std::string_view path, int16_t status);
 std::string FileLockedMessage();

@@ -88,7 +88,7 @@ TEST_F(RecordsTest, ExistingFileIsOpenedWithAnExtensionAndWithoutTheDictionary) 
 }
 
 TEST_F(RecordsTest, FileThatCannotBeHadEndsTheProgramWithItsPathAndStatus) {
-  env::LanguageCode = "CAT";
+  env::session.LanguageCode = "CAT";
   int16_t status = 0;
   OpenRecordFile(7, root_.Path("NODICT"), &buffer_, status);
   EXPECT_EQ(status, 12);
@@ -137,7 +137,7 @@ TEST_F(RecordsTest, FileHeldExclusivelyIsWaitedForUntilItIsFree) {
   slept = 0;
   Hooks.wait.pause = [&](int ms) { slept += ms; };
   Hooks.wait.escape_pressed = [&] { return slept == 7000; };
-  env::LanguageCode = "CAT";
+  env::session.LanguageCode = "CAT";
   OpenRecordFile(7, root_.Path("CODES"), &buffer_, status);
   EXPECT_EQ(status, kFileInUse);
   EXPECT_EQ(slept, 7000);  // given up in the middle of the third wait
@@ -279,7 +279,7 @@ TEST_F(RecordsTest, GetByKeyPadsShortKeysWithZeroBytesAndCutsLongOnes) {
 }
 
 TEST_F(RecordsTest, InsertLogsOneLinePerInsertAndDeleteKeepsTheSuccessor) {
-  env::LanguageCode = "CAT";
+  env::session.LanguageCode = "CAT";
   OpenCodes(36);
   Insert(Record("AAAA", 1), 36);
   Insert(Record("BBBB", 2), 36);
@@ -410,16 +410,16 @@ TEST_F(RecordsTest, AbortedTransactionLeavesNoInsertOrDelete) {
 using MessagesTest = qdeb::testing::FreshStateTest;
 
 TEST_F(MessagesTest, EachLanguageHasItsOwnTexts) {
-  env::LanguageCode = "SPA";
+  env::session.LanguageCode = "SPA";
   EXPECT_EQ(CannotAccessMessage("C:\\X.dat", 46), "NO SE PUEDE ACCEDER AL FICHERO C:\\X.dat (46)");
   EXPECT_EQ(FileLockedMessage(), "FICHERO BLOQUEADO. ESPERE UN MOMENTO.");
-  env::LanguageCode = "GLG";
+  env::session.LanguageCode = "GLG";
   EXPECT_EQ(CannotAccessMessage("X", -1), "NOM SE PODE ACEDER AO FICHEIRO X (-1)");
   EXPECT_EQ(FileLockedMessage(), "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO.");
-  env::LanguageCode = "OCI";
+  env::session.LanguageCode = "OCI";
   EXPECT_EQ(CannotAccessMessage("X", 12), util::Cp850("NON SE PÊT ACCEDIR ATH FICH╚R X (12)"));
   EXPECT_EQ(FileLockedMessage(), util::Cp850("FICH╚R BLOQUEJAT. ESPERATZ UN MOMENT."));
-  env::LanguageCode = "";
+  env::session.LanguageCode = "";
   EXPECT_EQ(CannotAccessMessage("X", 12), "NO ES POT ACCEDIR AL FITXER X (12)");
   EXPECT_EQ(FileLockedMessage(), "FITXER BLOQUEJAT. ESPEREU UN MOMENT.");
 }

@@ -1,5 +1,5 @@
 // Scratch installation roots for the layer's tests: a temporary directory
-// that env::RootDir names and the working directory, with dictionaries
+// that env::session.RootDir names and the working directory, with dictionaries
 // written into its "ddf" folder. Creation buffers come from the record
 // manager's test support (SpecBuffer).
 #pragma once
@@ -26,7 +26,7 @@ class ScratchRoot {
   explicit ScratchRoot(const std::string& name) : dir_("qdeb_db_" + name), cwd_(dir_.path()) {
     qdeb::testing::ResetAllState();
     dir_.MakeDir("ddf");
-    env::RootDir = platform::fs::ProgramPath(dir_.path()) + "\\";
+    env::session.RootDir = platform::fs::ProgramPath(dir_.path()) + "\\";
   }
   ~ScratchRoot() { qdeb::testing::ResetAllState(); }
   ScratchRoot(const ScratchRoot&) = delete;
@@ -38,7 +38,7 @@ class ScratchRoot {
              util::Le16(static_cast<uint16_t>(create_buffer.size())) + create_buffer);
   }
   // The program path of a file in the root ("C:\tmp\...\name").
-  std::string Path(const std::string& name) const { return env::RootDir + name; }
+  std::string Path(const std::string& name) const { return env::session.RootDir + name; }
   const std::string& host() const { return dir_.path(); }
   const qdeb::testing::ScratchDir& dir() const { return dir_; }
 

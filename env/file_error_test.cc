@@ -16,7 +16,7 @@ namespace {
 namespace fs = platform::fs;
 
 TEST(FileErrorTest, WhatWhereAndWhyInTheOperatorsWords) {
-  LanguageCode = "CAT";
+  session.LanguageCode = "CAT";
   testing::TestDir dir;
   const std::string program_dir = fs::ProgramPath(dir.Dir());
   fs::ClearFileError();
@@ -57,15 +57,15 @@ TEST(FileErrorTest, WhatWhereAndWhyInTheOperatorsWords) {
 
 TEST(FileErrorTest, AFailedTranslationDoesNotChangeTheFailureTold) {
   testing::TestDir dir;
-  const std::string saved_root = RootDir;
-  const std::string saved_language = LanguageCode;
+  const std::string saved_root = session.RootDir;
+  const std::string saved_language = session.LanguageCode;
   // A language whose file cannot even be created: each translation fails.
-  RootDir = dir.Dir() + "NO_SUCH_FOLDER/";
-  LanguageCode = "SPA";
+  session.RootDir = dir.Dir() + "NO_SUCH_FOLDER/";
+  session.LanguageCode = "SPA";
   fs::NoteFileError(fs::FileOperation::kWrite, dir.File("R0.E19"), EFBIG);
   const std::string text = LastFileErrorText();
-  RootDir = saved_root;
-  LanguageCode = saved_language;
+  session.RootDir = saved_root;
+  session.LanguageCode = saved_language;
   EXPECT_EQ(text, "NO ES POT ESCRIURE " + fs::ProgramPath(dir.File("R0.E19")) + ": FITXER MASSA GRAN");
 }
 

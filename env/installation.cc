@@ -57,7 +57,7 @@ int16_t SmallNumber(const std::string& text) {
 }  // namespace
 
 void LoadInstallationData() {
-  const std::string file = RootDir + "Vela.ini";
+  const std::string file = session.RootDir + "Vela.ini";
   Installation& data = Data();
   for (int i = 0; i < kInstallationTexts; ++i) {
     data.texts[i] = FixedText(ReadIniValue(file, "Installacio", "Dada" + std::to_string(i + 1)));

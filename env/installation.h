@@ -1,6 +1,6 @@
 // The installation data of the office: eight texts (item 1 the owner's
 // name, 6 an alternative presenter name, 7 the presenter identifier) and
-// sixteen small numbers, kept in section "Installacio" of RootDir +
+// sixteen small numbers, kept in section "Installacio" of session.RootDir +
 // "Vela.ini" (keys "Dada1".."Dada8", "Num1".."Num16"). Loaded once by the
 // first LoadSessionSettings, at its end; only read afterwards.
 #pragma once
@@ -15,7 +15,7 @@ inline constexpr int kInstallationTexts = 8;
 inline constexpr int kInstallationNumbers = 16;
 inline constexpr std::size_t kInstallationTextLength = 35;
 
-// Reads the list from RootDir + "Vela.ini". Texts are fixed fields of 35
+// Reads the list from session.RootDir + "Vela.ini". Texts are fixed fields of 35
 // characters, blank-padded or cut; numbers are 0..999 (held to that
 // range), 255 when absent. Item 7 ("Dada7" holds the tax number) keeps only
 // blanks, "A".."Z" and "0".."9" and gets "ES" in front, within its 35

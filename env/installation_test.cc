@@ -17,7 +17,7 @@ class InstallationTest : public qdeb::testing::FreshStateTest {
  protected:
   void Load(const std::string& vela_ini) {
     dir_.Put("Vela.ini", vela_ini);
-    RootDir = dir_.Dir();
+    session.RootDir = dir_.Dir();
     LoadInstallationData();
   }
   static std::string Field(const std::string& text) {

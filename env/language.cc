@@ -15,9 +15,6 @@
 
 namespace env {
 
-std::string LanguageFileId;
-std::string DateSeparator;
-std::string DateOrder;
 
 namespace {
 
@@ -109,17 +106,17 @@ const LocaleWords& WordsFor(std::string_view code) {
 }
 
 void LoadDateSettings() {
-  const std::string file = RootDir + "Vela.ini";
-  if (DateSeparator.empty()) {
+  const std::string file = session.RootDir + "Vela.ini";
+  if (session.DateSeparator.empty()) {
     std::string value(util::TrimLeft(ReadIniValue(file, "Usuari", "DatCaracter")));
-    DateSeparator = value.empty() ? "/" : value.substr(0, 1);
+    session.DateSeparator = value.empty() ? "/" : value.substr(0, 1);
   }
-  if (DateOrder.empty()) {
+  if (session.DateOrder.empty()) {
     std::string value(util::TrimLeft(ReadIniValue(file, "Usuari", "DatOrdre")));
     if (value.empty()) value = "DMA";
     value = util::UpperCase(value);
     value.resize(3, ' ');
-    DateOrder = value;
+    session.DateOrder = value;
   }
 }
 
@@ -162,11 +159,11 @@ void SetProgramId(std::string_view id) { ProgramIdentifier().assign(id); }
 const std::string& ProgramId() { return ProgramIdentifier(); }
 
 std::string TranslateText(std::string_view text) {
-  if (LanguageCode == "CAT") return std::string(text);
-  if (LanguageFileId.empty()) LanguageFileId = ProgramIdentifier();
-  const std::string file = RootDir + "LOCALE\\" + LanguageFileId + ".LNG";
+  if (session.LanguageCode == "CAT") return std::string(text);
+  if (session.LanguageFileId.empty()) session.LanguageFileId = ProgramIdentifier();
+  const std::string file = session.RootDir + "LOCALE\\" + session.LanguageFileId + ".LNG";
   TouchFile(file);
-  const int wanted = LanguageField(LanguageCode);
+  const int wanted = LanguageField(session.LanguageCode);
   std::string content;
   if (wanted == 0 || ReadWholeFile(file, &content) != FileRead::kOk) return std::string(text);
   std::string_view rest = content;
@@ -183,7 +180,7 @@ std::string TranslateText(std::string_view text) {
 
 std::string FormatDate(std::string_view date, int16_t style, std::string_view parts) {
   LoadDateSettings();
-  const LocaleWords& words = WordsFor(style > 0 ? LanguageCode : std::string());
+  const LocaleWords& words = WordsFor(style > 0 ? session.LanguageCode : std::string());
   const util::DateParts split = util::SplitDate(date);
   char year_digits[16];
   std::snprintf(year_digits, sizeof year_digits, "%04d", static_cast<int>(split.year));
@@ -195,7 +192,7 @@ std::string FormatDate(std::string_view date, int16_t style, std::string_view pa
   const std::string wanted = util::UpperCase(parts);
   std::string result;
   if (month_text + day_text > "00") {
-    for (char c : DateOrder) {
+    for (char c : session.DateOrder) {
       if (wanted.find(c) == std::string::npos) continue;
       std::string piece;
       if (c == 'D') {
@@ -209,7 +206,7 @@ std::string FormatDate(std::string_view date, int16_t style, std::string_view pa
       }
       if (!result.empty()) {
         if (style < 2) {
-          result += DateSeparator;
+          result += session.DateSeparator;
         } else if (c == 'M') {
           result += StartsWithVowel(piece) ? words.before_vowel : words.before_consonant;
         } else {

@@ -18,13 +18,13 @@ using testing::TestDir;
 class LanguageTest : public qdeb::testing::FreshStateTest {
  protected:
   LanguageTest() {
-    RootDir = dir_.Dir();
+    session.RootDir = dir_.Dir();
     dir_.MakeDir("LOCALE");
     SetProgramId("QDEBCONV");
   }
   void Records(const std::string& text) { dir_.Put("LOCALE/QDEBCONV.LNG", text); }
   std::string In(const std::string& code, const std::string& text) {
-    LanguageCode = code;
+    session.LanguageCode = code;
     return TranslateText(text);
   }
   TestDir dir_;
@@ -56,9 +56,9 @@ TEST_F(LanguageTest, CatalanNeverOpensTheFileAndAMissingFileIsCreatedEmpty) {
   EXPECT_EQ(In("SPA", "SORTIR"), "SORTIR");
   EXPECT_TRUE(dir_.Exists("LOCALE/QDEBCONV.LNG"));
   EXPECT_EQ(dir_.Get("LOCALE/QDEBCONV.LNG"), "");
-  EXPECT_EQ(LanguageFileId, "QDEBCONV");
+  EXPECT_EQ(session.LanguageFileId, "QDEBCONV");
   // An identifier set beforehand names the file.
-  LanguageFileId = "ALTRE";
+  session.LanguageFileId = "ALTRE";
   dir_.Put("LOCALE/ALTRE.LNG", "SORTIR,SALIDA,,\r\n");
   EXPECT_EQ(In("SPA", "SORTIR"), "SALIDA");
 }
@@ -81,17 +81,17 @@ TEST_F(LanguageTest, OddFilesNeitherCrashNorHang) {
   dir_.Remove("LOCALE/QDEBCONV.LNG");
   dir_.MakeDir("LOCALE/QDEBCONV.LNG");
   EXPECT_EQ(In("SPA", "Z"), "Z");
-  RootDir = dir_.File("missing/");
+  session.RootDir = dir_.File("missing/");
   EXPECT_EQ(In("SPA", "Z"), "Z");
 }
 
 class FormatDateTest : public qdeb::testing::FreshStateTest {
  protected:
   FormatDateTest() {
-    RootDir = dir_.Dir();
-    DateOrder = "DMA";
-    DateSeparator = "/";
-    LanguageCode = "CAT";
+    session.RootDir = dir_.Dir();
+    session.DateOrder = "DMA";
+    session.DateSeparator = "/";
+    session.LanguageCode = "CAT";
   }
   std::string Format(int year, int month, int day, int16_t style, const std::string& parts) {
     return FormatDate(util::PackDate(year, month, day), style, parts);
@@ -104,11 +104,11 @@ TEST_F(FormatDateTest, NumericFormsHaveAFixedWidth) {
   EXPECT_EQ(Format(2024, 1, 5, 0, "DM"), "5/1  ");
   EXPECT_EQ(Format(2024, 12, 25, 0, "dma"), "25/12/2024");
   EXPECT_EQ(Format(2024, 1, 5, 0, "A"), "2024");
-  LanguageCode = "SPA";
+  session.LanguageCode = "SPA";
   EXPECT_EQ(Format(2024, 1, 5, 1, "DMA"), "5/ene/2024 ");
   EXPECT_EQ(Format(2024, 9, 5, 1, "MA"), "sep/2024");
-  DateOrder = "AMD";
-  DateSeparator = "-";
+  session.DateOrder = "AMD";
+  session.DateSeparator = "-";
   EXPECT_EQ(Format(2024, 1, 5, 0, "DMA"), "2024-1-5  ");
 }
 
@@ -116,24 +116,24 @@ TEST_F(FormatDateTest, LongFormsSpellTheMonthWithTheLanguagesJoiningWords) {
   EXPECT_EQ(Format(2024, 4, 5, 2, "DMA"), "5 d'abril del 2024");
   EXPECT_EQ(Format(2024, 1, 5, 2, "DMA"), "5 de gener del 2024");
   EXPECT_EQ(Format(2024, 3, 5, 2, "DMA"), util::Cp850("5 de març del 2024"));
-  LanguageCode = "SPA";
+  session.LanguageCode = "SPA";
   EXPECT_EQ(Format(2024, 4, 5, 2, "DMA"), "5 de abril de 2024");
   EXPECT_EQ(Format(2024, 9, 5, 3, "DMA"), "5 de septiembre de 2024");
-  LanguageCode = "GLG";
+  session.LanguageCode = "GLG";
   EXPECT_EQ(Format(2024, 4, 5, 2, "DMA"), "5 de abril do 2024");
-  LanguageCode = "OCI";
+  session.LanguageCode = "OCI";
   EXPECT_EQ(Format(2024, 4, 5, 2, "DMA"), "5 d'abriu deth 2024");
   EXPECT_EQ(Format(2024, 1, 5, 2, "DMA"), util::Cp850("5 de gèr deth 2024"));
-  LanguageCode = "XXX";
+  session.LanguageCode = "XXX";
   EXPECT_EQ(Format(2024, 10, 5, 2, "DM"), "5 d'octubre");
-  LanguageCode = "CAT";
-  DateOrder = "AMD";
+  session.LanguageCode = "CAT";
+  session.DateOrder = "AMD";
   EXPECT_EQ(Format(2024, 1, 5, 2, "DMA"), "2024 de gener del 5");
   EXPECT_EQ(Format(2024, 1, 5, 2, "MA"), "2024 de gener");
 }
 
 TEST_F(FormatDateTest, IsoFormIgnoresOrderAndParts) {
-  DateOrder = "AMD";
+  session.DateOrder = "AMD";
   EXPECT_EQ(Format(2024, 1, 5, -1, "D"), "2024-01-05");
   EXPECT_EQ(Format(987, 11, 30, -1, ""), "0987-11-30");
 }
@@ -154,19 +154,19 @@ TEST_F(FormatDateTest, NoDateGivesBlanksOrNothing) {
 
 TEST_F(FormatDateTest, OrderAndSeparatorAreLoadedOnceFromTheRootFile) {
   dir_.Put("Vela.ini", "[Usuari]\r\nDatCaracter=-\r\nDatOrdre=amd\r\n");
-  DateOrder.clear();
-  DateSeparator.clear();
+  session.DateOrder.clear();
+  session.DateSeparator.clear();
   EXPECT_EQ(Format(2024, 1, 5, 0, "DMA"), "2024-1-5  ");
-  EXPECT_EQ(DateOrder, "AMD");
+  EXPECT_EQ(session.DateOrder, "AMD");
   dir_.Put("Vela.ini", "[Usuari]\r\nDatCaracter=.\r\n");
   EXPECT_EQ(Format(2024, 1, 5, 0, "DMA"), "2024-1-5  ");  // not read again
 
   dir_.Put("Vela.ini", "[Usuari]\r\nDatCaracter=  \r\nDatOrdre=\r\n");
-  DateOrder.clear();
-  DateSeparator.clear();
+  session.DateOrder.clear();
+  session.DateSeparator.clear();
   EXPECT_EQ(Format(2024, 1, 5, 0, "DMA"), "5/1/2024  ");
-  EXPECT_EQ(DateSeparator, "/");
-  EXPECT_EQ(DateOrder, "DMA");
+  EXPECT_EQ(session.DateSeparator, "/");
+  EXPECT_EQ(session.DateOrder, "DMA");
 }
 
 }  // namespace

@@ -8,14 +8,7 @@
 namespace env {
 
 void ResetSession() {
-  for (std::string* text : {&RootDir, &ExeDir, &WorkDir, &TerminalDir, &MenuTitle, &MenuName,
-                            &MenuCode, &MenuChain, &OperatorName, &WorkDate, &OutputDevice,
-                            &LanguageCode, &HostMode, &LanguageFileId, &DateSeparator,
-                            &DateOrder}) {
-    text->clear();
-  }
-  OperatorType = 0;
-  ColourTable = {};
+  session = Session();
   SetProgramId({});
   internal::ForgetInstallationData();
   internal::ForgetSessionLoaded();

@@ -4,8 +4,8 @@
 
 namespace env {
 
-// Every setting of session.h empty (OperatorType 0, ColourTable all 0),
-// LanguageFileId, DateSeparator, DateOrder and the program identifier
+// Every setting of session.h empty (session.OperatorType 0, session.ColourTable all 0),
+// session.LanguageFileId, session.DateSeparator, session.DateOrder and the program identifier
 // empty, the installation data blank (texts of blanks, numbers 255) and not
 // loaded, so that the next LoadSessionSettings loads it again.
 void ResetSession();

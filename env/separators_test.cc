@@ -13,12 +13,12 @@ namespace {
 class SeparatorFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_root_ = RootDir;
-    RootDir = dir_.Dir();
+    saved_root_ = session.RootDir;
+    session.RootDir = dir_.Dir();
     util::ForgetSeparators();
   }
   void TearDown() override {
-    RootDir = saved_root_;
+    session.RootDir = saved_root_;
     util::ForgetSeparators();
   }
   testing::TestDir dir_;
@@ -30,8 +30,8 @@ TEST_F(SeparatorFileTest, ReadOnceAndKeptForTheRun) {
   dir_.Put("Vela.ini", "[Usuari]\r\nDecCaracter=,x\r\nMilCaracter= \r\n");
   LoadSeparators();
   EXPECT_EQ(util::FormatNumber("Z,ZZ9.99", 1234.5), "1.234,50");
-  EXPECT_EQ(util::DecimalChar, ',');
-  EXPECT_EQ(util::ThousandsChar, '.');  // a blank gives the default
+  EXPECT_EQ(util::number_format.DecimalChar, ',');
+  EXPECT_EQ(util::number_format.ThousandsChar, '.');  // a blank gives the default
   dir_.Put("Vela.ini", "[Usuari]\r\nDecCaracter=;\r\nMilCaracter=_\r\n");
   LoadSeparators();
   EXPECT_EQ(util::FormatNumber("Z,ZZ9.99", 1234.5), "1.234,50");
@@ -42,13 +42,13 @@ TEST_F(SeparatorFileTest, ReadOnceAndKeptForTheRun) {
 
 TEST_F(SeparatorFileTest, MissingFileOrControlCharactersGiveTheDefaults) {
   LoadSeparators();
-  EXPECT_EQ(util::DecimalChar, '\'');
-  EXPECT_EQ(util::ThousandsChar, '.');
+  EXPECT_EQ(util::number_format.DecimalChar, '\'');
+  EXPECT_EQ(util::number_format.ThousandsChar, '.');
   util::ForgetSeparators();
   dir_.Put("Vela.ini", "[Usuari]\r\nDecCaracter=\t\r\nMilCaracter=\x01\r\n");
   LoadSeparators();
-  EXPECT_EQ(util::DecimalChar, '\'');
-  EXPECT_EQ(util::ThousandsChar, '.');
+  EXPECT_EQ(util::number_format.DecimalChar, '\'');
+  EXPECT_EQ(util::number_format.ThousandsChar, '.');
 }
 
 }  // namespace

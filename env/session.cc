@@ -15,21 +15,7 @@
 
 namespace env {
 
-std::string RootDir;
-std::string ExeDir;
-std::string WorkDir;
-std::string TerminalDir;
-std::string MenuTitle;
-std::string MenuName;
-std::string MenuCode;
-std::string MenuChain;
-std::string OperatorName;
-int16_t OperatorType = 0;
-std::array<ColourPair, 5> ColourTable{};
-std::string WorkDate;
-std::string OutputDevice;
-std::string LanguageCode;
-std::string HostMode;
+Session session;
 
 namespace {
 
@@ -67,9 +53,9 @@ void LoadColours(const std::string& terminal_file) {
   std::string colours =
       ReadIniValue(terminal_file, "Pantalla", "Col" + std::to_string(selection));
   if (colours.empty()) colours = kDefaultColours;
-  for (std::size_t i = 0; i < ColourTable.size(); ++i) {
-    ColourTable[i].foreground = ColourAt(colours, 4 * i);
-    ColourTable[i].background = ColourAt(colours, 4 * i + 2);
+  for (std::size_t i = 0; i < session.ColourTable.size(); ++i) {
+    session.ColourTable[i].foreground = ColourAt(colours, 4 * i);
+    session.ColourTable[i].background = ColourAt(colours, 4 * i + 2);
   }
 }
 
@@ -82,39 +68,39 @@ std::string HostModeFromEnvironment() {
 }  // namespace
 
 void LoadSessionSettings() {
-  ColourTable = {};
-  RootDir = Variable("KITROOT");
-  ExeDir = Variable("KITEXE");
-  WorkDir = WithSeparator(Variable("KITTMP"));
+  session.ColourTable = {};
+  session.RootDir = Variable("KITROOT");
+  session.ExeDir = Variable("KITEXE");
+  session.WorkDir = WithSeparator(Variable("KITTMP"));
 
   // The session file is looked for in KITTMP alone, before the fall-back.
-  const std::string session_file = WorkDir + "Sessio.ini";
-  MenuTitle = " " + ReadIniValue(session_file, "Menu", "Titol") + " ";
-  MenuName = ReadIniValue(session_file, "Menu", "NomMenu");
-  MenuCode = ReadIniValue(session_file, "Menu", "Menu");
-  MenuChain = ReadIniValue(session_file, "Menu", "ChnMenu");
-  OperatorName = ReadIniValue(session_file, "Menu", "Operador");
-  OperatorType = util::NumericValue16(ReadIniValue(session_file, "Menu", "KitTipOper"));
+  const std::string session_file = session.WorkDir + "Sessio.ini";
+  session.MenuTitle = " " + ReadIniValue(session_file, "Menu", "Titol") + " ";
+  session.MenuName = ReadIniValue(session_file, "Menu", "NomMenu");
+  session.MenuCode = ReadIniValue(session_file, "Menu", "Menu");
+  session.MenuChain = ReadIniValue(session_file, "Menu", "ChnMenu");
+  session.OperatorName = ReadIniValue(session_file, "Menu", "Operador");
+  session.OperatorType = util::NumericValue16(ReadIniValue(session_file, "Menu", "KitTipOper"));
 
   // TERM names the terminal type on this platform; the terminal directory
   // comes from KITTERM instead.
-  TerminalDir = ReadIniValue(session_file, "Terminal", "Dir");
-  if (TerminalDir.empty()) TerminalDir = Variable("KITTERM");
-  TerminalDir = WithSeparator(TerminalDir);
-  if (WorkDir.empty()) WorkDir = TerminalDir;
+  session.TerminalDir = ReadIniValue(session_file, "Terminal", "Dir");
+  if (session.TerminalDir.empty()) session.TerminalDir = Variable("KITTERM");
+  session.TerminalDir = WithSeparator(session.TerminalDir);
+  if (session.WorkDir.empty()) session.WorkDir = session.TerminalDir;
 
   util::SelectCurrency("a,E");
 
-  const std::string terminal_file = WorkDir + "VelaTerm.ini";
+  const std::string terminal_file = session.WorkDir + "VelaTerm.ini";
   LoadColours(terminal_file);
   std::string date = ReadIniValue(terminal_file, "Sistema", "Data");
-  WorkDate = date.empty() ? std::string() : util::PackDigits(date);
-  OutputDevice = ReadIniValue(terminal_file, "Sistema", "Sortida");
-  LanguageCode = Fixed3(ReadIniValue(terminal_file, "Sistema", "Idioma"));
-  if (util::Trim(LanguageCode).empty()) {
-    LanguageCode = Fixed3(ReadIniValue(RootDir + "Vela.ini", "Usuari", "Idioma"));
+  session.WorkDate = date.empty() ? std::string() : util::PackDigits(date);
+  session.OutputDevice = ReadIniValue(terminal_file, "Sistema", "Sortida");
+  session.LanguageCode = Fixed3(ReadIniValue(terminal_file, "Sistema", "Idioma"));
+  if (util::Trim(session.LanguageCode).empty()) {
+    session.LanguageCode = Fixed3(ReadIniValue(session.RootDir + "Vela.ini", "Usuari", "Idioma"));
   }
-  HostMode = HostModeFromEnvironment();
+  session.HostMode = HostModeFromEnvironment();
   LoadSeparators();
 
   if (!installation_loaded) {

@@ -45,7 +45,7 @@ struct Texts {
 };
 
 Texts LanguageTexts() {
-  const std::string& code = env::LanguageCode;
+  const std::string& code = env::session.LanguageCode;
   if (code == "SPA") {
     return {util::Cp850("INSERTE COPIA DE SEGURIDAD "), util::Cp850("NÚMERO "), util::Cp850(" EN "),
             util::Cp850(" NO ESTÁ VACÍO O NO ES EL DISCO "), util::Cp850("ERROR ABRIENDO ")};
@@ -422,8 +422,8 @@ BackupResult BackupToVolumes(std::string_view source_directory, std::string_view
   // process end.
   fs::FailWritesPastSizeLimit();
   // Only plain files are backed up, and only they make a volume not empty.
-  const int16_t saved_attributes = ListAttributes;
-  ListAttributes = 0x20;
+  const int16_t saved_attributes = listings.ListAttributes;
+  listings.ListAttributes = 0x20;
   run.window = OpenProgressWindow(run.source);
   if (CheckVolume(run, 1, false)) {
     std::string buffer(static_cast<size_t>(kLargestChunk), '\0');
@@ -456,7 +456,7 @@ BackupResult BackupToVolumes(std::string_view source_directory, std::string_view
     }
   }
   if (run.window) ui::CloseWindow();
-  ListAttributes = saved_attributes;
+  listings.ListAttributes = saved_attributes;
   if (volumes != nullptr) *volumes = run.volume.number;
   return run.result;
 }

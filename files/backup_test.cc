@@ -77,8 +77,8 @@ class BackupTest : public ScratchTest {
   void SetUp() override {
     ScratchTest::SetUp();
     for (const char* dir : {"src", "a", "work", "store"}) scratch_.MakeDir(dir);
-    env::WorkDir = root_ + "/work/";
-    env::LanguageCode = "CAT";
+    env::session.WorkDir = root_ + "/work/";
+    env::session.LanguageCode = "CAT";
     Capacity(1457664);
     // The operator: each wait for a key is a panel, answered by answer.
     console::SetHeadlessStarvedHandler([this](int) {

@@ -17,8 +17,7 @@ namespace files {
 
 namespace fs = platform::fs;
 
-int16_t ListAttributes = 0x20;
-std::string ListingStack;
+Listings listings;
 
 namespace {
 
@@ -30,8 +29,8 @@ constexpr int16_t kFlagBits = fs::kHidden | fs::kSystem;
 constexpr int kListHeader = 4;
 
 int16_t EffectiveAttributes() {
-  if ((ListAttributes & kKindBits) == 0) ListAttributes = static_cast<int16_t>(ListAttributes | 0x20);
-  return ListAttributes;
+  if ((listings.ListAttributes & kKindBits) == 0) listings.ListAttributes = static_cast<int16_t>(listings.ListAttributes | 0x20);
+  return listings.ListAttributes;
 }
 
 bool Selected(uint16_t attributes, int16_t wanted) {
@@ -141,8 +140,8 @@ bool WritePosition(fs::File& file, uint32_t position) {
 }
 
 std::string TopListing() {
-  size_t bar = ListingStack.find('|');
-  return bar == std::string::npos ? std::string() : ListingStack.substr(0, bar);
+  size_t bar = listings.ListingStack.find('|');
+  return bar == std::string::npos ? std::string() : listings.ListingStack.substr(0, bar);
 }
 
 }  // namespace
@@ -223,10 +222,10 @@ bool StartListing(std::string_view path) {
   if (list_path.empty()) {
     // No list file could be made: an empty entry is pushed, so that the
     // listing gives no names and its EndListing still pairs with it.
-    ListingStack = "|" + ListingStack;
+    listings.ListingStack = "|" + listings.ListingStack;
     return false;
   }
-  ListingStack = list_path + "|" + ListingStack;
+  listings.ListingStack = list_path + "|" + listings.ListingStack;
   std::string content(kListHeader, '\0');
   bool readable = true;
   for (const Found& entry : Search(path, wanted, &readable)) {
@@ -273,9 +272,9 @@ bool NextListed(std::string& name) {
 
 void EndListing() {
   std::string list_path = TopListing();
-  if (ListingStack.empty()) return;
-  size_t bar = ListingStack.find('|');
-  ListingStack.erase(0, bar == std::string::npos ? ListingStack.size() : bar + 1);
+  if (listings.ListingStack.empty()) return;
+  size_t bar = listings.ListingStack.find('|');
+  listings.ListingStack.erase(0, bar == std::string::npos ? listings.ListingStack.size() : bar + 1);
   if (!list_path.empty()) fs::RemoveFile(list_path);
 }
 

@@ -31,15 +31,15 @@ TEST_F(ListingTest, FileExistsFollowsTheAttributeMask) {
   EXPECT_TRUE(FileExists(Dos("dades\\*.*")));
   EXPECT_FALSE(FileExists(Dos("dades\\AAA")));
   EXPECT_FALSE(FileExists(Dos("dades\\.ocult")));
-  ListAttributes = 0x10;
+  listings.ListAttributes = 0x10;
   EXPECT_TRUE(FileExists(Dos("dades\\aaa")));
   EXPECT_FALSE(FileExists(Dos("dades\\remesa.q19")));
-  ListAttributes = 0x02;  // no kind given: plain files are added, and kept
+  listings.ListAttributes = 0x02;  // no kind given: plain files are added, and kept
   EXPECT_TRUE(FileExists(Dos("dades\\.ocult")));
-  EXPECT_EQ(ListAttributes, 0x22);
-  ListAttributes = 0;
+  EXPECT_EQ(listings.ListAttributes, 0x22);
+  listings.ListAttributes = 0;
   EXPECT_TRUE(FileExists(Dos("dades\\remesa.q19")));
-  EXPECT_EQ(ListAttributes, 0x20);
+  EXPECT_EQ(listings.ListAttributes, 0x20);
 }
 
 TEST_F(ListingTest, FileExistsOnBadPathsIsFalse) {
@@ -55,7 +55,7 @@ TEST_F(ListingTest, FileExistsOnBadPathsIsFalse) {
 TEST_F(ListingTest, VolumeLabelsAreFoundOnlyAtTheDriveRoot) {
   std::filesystem::create_directories(root_ + "/a/sub");
   SetEnv("KITDRIVES", "A=" + root_ + "/a:removable");
-  ListAttributes = 0x08;
+  listings.ListAttributes = 0x08;
   EXPECT_FALSE(FileExists("A:\\*.*"));
   Touch("a/.label", "VOL001");
   EXPECT_TRUE(FileExists("A:\\*.*"));
@@ -70,17 +70,17 @@ TEST_F(ListingTest, TheLabelFileOfADriveIsNoFileOfIt) {
   Touch("a/.label", "VOL001");
   Touch("a/BACKUP.001");
   Touch("a/sub/.label");
-  ListAttributes = 0x22;  // hidden files too
+  listings.ListAttributes = 0x22;  // hidden files too
   EXPECT_EQ(ListAll("A:\\*.*"), std::vector<std::string>{"BACKUP.001"});
   EXPECT_FALSE(FileExists("A:\\.LABEL"));
   // Elsewhere a file of that name is an ordinary hidden file.
   EXPECT_TRUE(FileExists("A:\\SUB\\.label"));
-  ListAttributes = 0x20;
+  listings.ListAttributes = 0x20;
   // Clearing a diskette keeps its label.
   EXPECT_EQ(RemoveEntry("A:\\*.*"), 0);
   EXPECT_FALSE(Exists("a/BACKUP.001"));
   EXPECT_TRUE(Exists("a/.label"));
-  ListAttributes = 0x08;
+  listings.ListAttributes = 0x08;
   EXPECT_TRUE(FileExists("A:\\*.*"));
 }
 
@@ -98,12 +98,12 @@ TEST_F(ListingTest, ListingsAreUpperCasedAndSelected) {
   EXPECT_EQ(ListAll(Dos("d\\*.txt")),
             (std::vector<std::string>{"A.TXT", "B.TXT", "CAF?.TXT", "FIXA.TXT"}));
   EXPECT_TRUE(FileExists(Dos("d\\FIXA.TXT")));
-  ListAttributes = 0x21;
+  listings.ListAttributes = 0x21;
   EXPECT_EQ(ListAll(Dos("d\\*.txt")),
             (std::vector<std::string>{"A.TXT", "B.TXT", "CAF?.TXT", "FIXA.TXT"}));
-  ListAttributes = 0x10;
+  listings.ListAttributes = 0x10;
   EXPECT_EQ(ListAll(Dos("d\\*.*")), std::vector<std::string>{"SUB.TXT"});
-  EXPECT_TRUE(ListingStack.empty());
+  EXPECT_TRUE(listings.ListingStack.empty());
 }
 
 TEST_F(ListingTest, EmptyListingsEndAtOnce) {
@@ -134,15 +134,15 @@ TEST_F(ListingTest, NestedListingsEndInnerFirst) {
   Touch("outer/o2");
   Touch("inner/i1");
   StartListing(Dos("outer\\*.*"));
-  std::string outer_file = ListingStack.substr(0, ListingStack.find('|'));
+  std::string outer_file = listings.ListingStack.substr(0, listings.ListingStack.find('|'));
   std::string name;
   ASSERT_FALSE(NextListed(name));
   EXPECT_EQ(name, "O1");
   // Started at once, in the same hundredth of a second: a list file of its own.
   StartListing(Dos("inner\\*.*"));
-  std::string inner_file = ListingStack.substr(0, ListingStack.find('|'));
+  std::string inner_file = listings.ListingStack.substr(0, listings.ListingStack.find('|'));
   EXPECT_NE(inner_file, outer_file);
-  EXPECT_EQ(ListingStack, inner_file + "|" + outer_file + "|");
+  EXPECT_EQ(listings.ListingStack, inner_file + "|" + outer_file + "|");
   ASSERT_FALSE(NextListed(name));
   EXPECT_EQ(name, "I1");
   EndListing();
@@ -152,14 +152,14 @@ TEST_F(ListingTest, NestedListingsEndInnerFirst) {
   EXPECT_EQ(name, "O2");  // the outer one goes on where it was
   EndListing();
   EXPECT_FALSE(std::filesystem::exists(outer_file));
-  EXPECT_EQ(ListingStack, "");
+  EXPECT_EQ(listings.ListingStack, "");
 }
 
 TEST_F(ListingTest, ListFileLayout) {
   Touch("d/x1");
   Touch("d/y2");
   StartListing(Dos("d\\*.*"));
-  std::string file = ListingStack.substr(0, ListingStack.find('|'));
+  std::string file = listings.ListingStack.substr(0, listings.ListingStack.find('|'));
   EXPECT_EQ(std::filesystem::path(file).parent_path(), root_ + "/temp");
   EXPECT_EQ(std::filesystem::path(file).extension(), ".dir");
   std::string content = ReadAll(file);

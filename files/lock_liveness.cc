@@ -21,19 +21,19 @@ struct Liveness {
   std::string path;
   fs::File file;
   int32_t number = 0;
+  CachedHostPath host_path;  // of the holders file
 };
 
+// The holders file this process holds its byte in: the byte is held while
+// the file stays open, so it lives as long as the process.
 Liveness& State() {
   static Liveness state;
   return state;
 }
 
-CachedHostPath& HoldersHostPath() {
-  static CachedHostPath cached;
-  return cached;
-}
+CachedHostPath& HoldersHostPath() { return State().host_path; }
 
-std::string HoldersPath() { return HoldersHostPath().Get(env::RootDir + "LOCKS\\HOLDERS.LIV"); }
+std::string HoldersPath() { return HoldersHostPath().Get(env::session.RootDir + "LOCKS\\HOLDERS.LIV"); }
 
 // The holders file of the current root, opened anew when the root changed
 // or the file was removed or replaced since (a byte held in a file that is
@@ -52,7 +52,7 @@ bool OpenHolders() {
   if (path.empty()) return false;
   int error = state.file.Open(path, fs::File::kReadWriteCreate, false);
   if (error == fs::kErrorPathNotFound) {
-    fs::MakeDirectory(fs::HostPath(env::RootDir + "LOCKS"));
+    fs::MakeDirectory(fs::HostPath(env::session.RootDir + "LOCKS"));
     error = state.file.Open(path, fs::File::kReadWriteCreate, false);
   }
   // A file only readable to this user still takes the shared byte locks.
@@ -81,13 +81,13 @@ Claim ClaimHolderNumber(int32_t number) {
 
 bool LivenessHeld() {
   const Liveness& state = State();
-  return LockHolder != 0 && state.number == LockHolder && state.file.IsOpen() &&
+  return lock_identity.LockHolder != 0 && state.number == lock_identity.LockHolder && state.file.IsOpen() &&
          state.path == HoldersPath();
 }
 
 bool LockAbandoned(std::string_view station, int32_t holder, int32_t stamp, int32_t now) {
   if (station == ThisStation()) {
-    if (holder == LockHolder && station == LockStation) return false;  // this process's own
+    if (holder == lock_identity.LockHolder && station == lock_identity.LockStation) return false;  // this process's own
     // The file as this attempt's LoadLockIdentity opened it.
     int held = State().file.ByteHeldElsewhere(holder);
     if (held >= 0) return held == 0;

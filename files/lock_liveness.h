@@ -4,7 +4,7 @@
 // terminals differs with their time zones and jumps at the change to summer
 // time: a stamp alone cannot tell a live holder from a dead one. So every
 // holder on this host, while it runs, holds a lock of the kernel on the
-// byte of its holder number in RootDir + "LOCKS\HOLDERS.LIV"; the kernel
+// byte of its holder number in session.RootDir + "LOCKS\HOLDERS.LIV"; the kernel
 // drops it when the process ends, however it ends. A slot of a holder on
 // this host (its workstation name is this host's) is abandoned exactly when
 // that byte is free; the 30-minute rule of the stamps is kept only for
@@ -33,8 +33,8 @@ enum class Claim {
 };
 Claim ClaimHolderNumber(int32_t number);
 
-// Whether this process holds the byte of LockHolder in the holders file of
-// the current RootDir (as ClaimHolderNumber last found it).
+// Whether this process holds the byte of lock_identity.LockHolder in the holders file of
+// the current session.RootDir (as ClaimHolderNumber last found it).
 bool LivenessHeld();
 
 // Whether the lock of a slot is abandoned: on this host, when its holder

@@ -34,11 +34,11 @@ class LockScreenTest : public ScratchTest {
     ScratchTest::SetUp();
     std::filesystem::create_directories(root_ + "/work");
     std::filesystem::create_directories(root_ + "/LOCKS");
-    env::RootDir = root_ + "/";
-    env::WorkDir = root_ + "/work/";
-    env::LanguageCode = "CAT";
-    LockHolder = 111;
-    LockStation = "ESTACIO1       ";
+    env::session.RootDir = root_ + "/";
+    env::session.WorkDir = root_ + "/work/";
+    env::session.LanguageCode = "CAT";
+    lock_identity.LockHolder = 111;
+    lock_identity.LockStation = "ESTACIO1       ";
     seen_waiting.clear();
     // Another terminal holds key "1".
     std::ofstream(root_ + "/LOCKS/TrasBanc.lck", std::ios::binary)

@@ -20,8 +20,7 @@ namespace files {
 
 namespace fs = platform::fs;
 
-int32_t LockHolder = 0;
-std::string LockStation;
+LockIdentity lock_identity;
 LayerHooks Hooks;
 
 namespace {
@@ -86,7 +85,7 @@ bool IsBlank(std::string_view text) {
 }
 
 std::string IdentityFields() {
-  return Fixed(LockStation, kStationSize) + Fixed(std::to_string(LockHolder), kHolderSize);
+  return Fixed(lock_identity.LockStation, kStationSize) + Fixed(std::to_string(lock_identity.LockHolder), kHolderSize);
 }
 
 // The host paths of the tables met in this run.
@@ -124,7 +123,7 @@ fs::File OpenTable(std::string_view folder, std::string_view name, Waiter& waite
   }
 }
 
-std::string TableFolder() { return env::RootDir + "LOCKS"; }
+std::string TableFolder() { return env::session.RootDir + "LOCKS"; }
 
 // The table of a record file. The name is trimmed of blanks at both ends
 // when locking and when releasing, so both always meet in the same table.
@@ -184,8 +183,8 @@ bool BlankSlot(fs::File& file, std::string& bytes, size_t slot) {
 std::string MakeSlot(char kind, std::string_view low, std::string_view high) {
   namespace f = lock_slot;
   std::string slot = util::BlankRecord(f::kLayout);
-  util::PutField(slot, f::kStation, LockStation);
-  util::PutField(slot, f::kHolder, std::to_string(LockHolder));
+  util::PutField(slot, f::kStation, lock_identity.LockStation);
+  util::PutField(slot, f::kHolder, std::to_string(lock_identity.LockHolder));
   util::PutField(slot, f::kStamp, std::to_string(MinutesNow()));
   util::PutField(slot, f::kKind, std::string(1, kind));
   if (kind == 'K') {
@@ -314,7 +313,7 @@ Attempt TryLock(std::string_view name, char kind, std::string_view low, std::str
       bool apart = low.substr(0, p) > Field(bytes, i, kHighAt, p) ||
                    high.substr(0, q) < Field(bytes, i, kLowAt, q);
       if (apart) continue;
-      if (util::NumericValue32(holder) != LockHolder) return refused();
+      if (util::NumericValue32(holder) != lock_identity.LockHolder) return refused();
       write_at = static_cast<int64_t>(i) * kLockSlotSize;
       own_slot = true;
       break;
@@ -353,7 +352,7 @@ int16_t Acquire(std::string_view name, char kind, std::string_view low, std::str
 }  // namespace
 
 std::string LockWaitMessage() {
-  const std::string& code = env::LanguageCode;
+  const std::string& code = env::session.LanguageCode;
   std::string message;
   if (code.starts_with("SPA")) {
     message = "FICHERO BLOQUEADO. ESPERE UN MOMENTO";
@@ -368,12 +367,12 @@ std::string LockWaitMessage() {
 }
 
 void LoadLockIdentity() {
-  if (LockHolder != 0) {
-    if (ClaimHolderNumber(LockHolder) != Claim::kInUse) return;
-    LockHolder = 0;  // another live process holds this number
+  if (lock_identity.LockHolder != 0) {
+    if (ClaimHolderNumber(lock_identity.LockHolder) != Claim::kInUse) return;
+    lock_identity.LockHolder = 0;  // another live process holds this number
   }
   fs::File file;
-  std::string path = fs::HostPath(env::WorkDir + "LOCKS.TMP");
+  std::string path = fs::HostPath(env::session.WorkDir + "LOCKS.TMP");
   int error = fs::kErrorSharingViolation;
   // Another program of this work directory may be creating the identity.
   // It is held open until this process has claimed its number, so that a
@@ -395,10 +394,10 @@ void LoadLockIdentity() {
   bool kept = number > 0 && number < std::numeric_limits<int32_t>::max();
   Claim claim = kept ? ClaimHolderNumber(static_cast<int32_t>(number)) : Claim::kInUse;
   if (claim != Claim::kInUse) {
-    LockHolder = static_cast<int32_t>(number);
+    lock_identity.LockHolder = static_cast<int32_t>(number);
     std::string station(reinterpret_cast<const char*>(identity) + 4, kStationSize);
     if (got < kIdentitySize) station = Fixed(station.substr(0, static_cast<size_t>(std::max<int64_t>(got - 4, 0))), kStationSize);
-    LockStation = station;
+    lock_identity.LockStation = station;
     if (claim == Claim::kNew) {
       file.Close();  // the claim is made: the directory's next process may look
       ReleaseEarlierRunSlots();
@@ -418,13 +417,13 @@ void LoadLockIdentity() {
     number = static_cast<int64_t>(rnd * 2147483647.0);
     if (number != 0 && ClaimHolderNumber(static_cast<int32_t>(number)) == Claim::kInUse) number = 0;
   }
-  LockHolder = static_cast<int32_t>(number);
-  LockStation = ThisStation();
+  lock_identity.LockHolder = static_cast<int32_t>(number);
+  lock_identity.LockStation = ThisStation();
   if (!file.IsOpen() || kept) return;  // the identity lasts this run only
   unsigned char out[kIdentitySize];
-  uint32_t raw = static_cast<uint32_t>(LockHolder);
+  uint32_t raw = static_cast<uint32_t>(lock_identity.LockHolder);
   for (int k = 0; k < 4; ++k) out[k] = static_cast<unsigned char>(raw >> (8 * k));
-  std::copy(LockStation.begin(), LockStation.end(), out + 4);
+  std::copy(lock_identity.LockStation.begin(), lock_identity.LockStation.end(), out + 4);
   file.WriteAt(0, out, kIdentitySize);
 }
 

@@ -1,9 +1,9 @@
 // Lock tables shared by every terminal of the office.
 //
-// One table per protected record file, RootDir + "LOCKS\" + name + ".lck",
+// One table per protected record file, session.RootDir + "LOCKS\" + name + ".lck",
 // a sequence of 121-byte text slots, each a whole-file lock ("F") or a
 // key-range lock ("K") of one holder. The holder identity (a number and the
-// workstation name) lives in WorkDir + "LOCKS.TMP"; a process that finds that
+// workstation name) lives in session.WorkDir + "LOCKS.TMP"; a process that finds that
 // identity in use by another live process takes a fresh one for its run. A
 // table is only ever open in one process at a time (opened with no sharing),
 // for one scan and update. A slot is abandoned, and reused, when its holder
@@ -28,10 +28,15 @@ constexpr int16_t kLockCancelled = 27;
 // AcquireLock's result for a kind other than "F" or "K".
 constexpr int16_t kLockBadKind = -1;
 
-// The holder of this run: 0 until LoadLockIdentity, and the workstation
-// name, blank-padded to 15.
-extern int32_t LockHolder;
-extern std::string LockStation;
+// Who this run is to the lock tables: one holder per process. Back to start
+// by ResetFilesState.
+struct LockIdentity {
+  // The holder of this run: 0 until LoadLockIdentity, and the workstation
+  // name, blank-padded to 15.
+  int32_t LockHolder{};
+  std::string LockStation{};
+};
+extern LockIdentity lock_identity;
 
 // How the lock layer meets the operator, filled once at start-up by the
 // program: the waiting message at the foot of the screen and Escape to give
@@ -41,7 +46,7 @@ struct LayerHooks {
 };
 extern LayerHooks Hooks;
 
-// "FITXER BLOQUEJAT. ESPEREU UN MOMENT." in the language of LanguageCode.
+// "FITXER BLOQUEJAT. ESPEREU UN MOMENT." in the language of session.LanguageCode.
 std::string LockWaitMessage();
 
 // Loads or creates this run's identity and claims its number as alive.

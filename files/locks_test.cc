@@ -41,9 +41,9 @@ class LocksTest : public ScratchTest {
   void SetUp() override {
     ScratchTest::SetUp();
     std::filesystem::create_directories(root_ + "/work");
-    env::RootDir = root_ + "/";
-    env::WorkDir = root_ + "/work/";
-    env::LanguageCode = "CAT";
+    env::session.RootDir = root_ + "/";
+    env::session.WorkDir = root_ + "/work/";
+    env::session.LanguageCode = "CAT";
     shown = closed = 0;
     escape_after = -1;
     go_file.clear();
@@ -52,8 +52,8 @@ class LocksTest : public ScratchTest {
   }
   // Acts as another terminal from here on.
   static void Become(int32_t holder, const std::string& station) {
-    LockHolder = holder;
-    LockStation = station + std::string(15 - station.size(), ' ');
+    lock_identity.LockHolder = holder;
+    lock_identity.LockStation = station + std::string(15 - station.size(), ' ');
   }
   // Asks for a lock that another holder may have: 0 when granted at once,
   // kLockCancelled when it would have to wait (Escape is pressed at once).
@@ -279,41 +279,41 @@ TEST_F(LocksTest, WaitingMessagesByLanguage) {
       {"CAT", "FITXER BLOQUEJAT. ESPEREU UN MOMENT."},
       {"   ", "FITXER BLOQUEJAT. ESPEREU UN MOMENT."}};
   for (const auto& [code, message] : expected) {
-    env::LanguageCode = code;
+    env::session.LanguageCode = code;
     EXPECT_EQ(LockWaitMessage(), message) << code;
   }
 }
 
 TEST_F(LocksTest, IdentityIsCreatedOnceAndKept) {
-  LockHolder = 0;
+  lock_identity.LockHolder = 0;
   LoadLockIdentity();
-  int32_t holder = LockHolder;
+  int32_t holder = lock_identity.LockHolder;
   EXPECT_GT(holder, 0);
-  EXPECT_EQ(LockStation.size(), 15u);
+  EXPECT_EQ(lock_identity.LockStation.size(), 15u);
   std::string bytes = ReadAll(root_ + "/work/LOCKS.TMP");
   ASSERT_EQ(bytes.size(), 19u);
   int32_t stored = 0;
   for (int k = 3; k >= 0; --k) stored = stored * 256 + static_cast<unsigned char>(bytes[k]);
   EXPECT_EQ(stored, holder);
-  EXPECT_EQ(bytes.substr(4), LockStation);
+  EXPECT_EQ(bytes.substr(4), lock_identity.LockStation);
   // A later run in the same work directory is the same holder, name included.
   bytes.replace(4, 15, "ALTRA NOM      ");
   std::ofstream(root_ + "/work/LOCKS.TMP", std::ios::binary) << bytes;
-  LockHolder = 0;
+  lock_identity.LockHolder = 0;
   LoadLockIdentity();
-  EXPECT_EQ(LockHolder, holder);
-  EXPECT_EQ(LockStation, "ALTRA NOM      ");
+  EXPECT_EQ(lock_identity.LockHolder, holder);
+  EXPECT_EQ(lock_identity.LockStation, "ALTRA NOM      ");
   // An empty or damaged identity file is given a new identity.
   std::ofstream(root_ + "/work/LOCKS.TMP", std::ios::binary) << std::string("\0\0\0\0", 4);
-  LockHolder = 0;
+  lock_identity.LockHolder = 0;
   LoadLockIdentity();
-  EXPECT_GT(LockHolder, 0);
-  EXPECT_NE(LockHolder, holder);
+  EXPECT_GT(lock_identity.LockHolder, 0);
+  EXPECT_NE(lock_identity.LockHolder, holder);
   // Without a work directory the identity lasts this run, and locks still work.
-  env::WorkDir = root_ + "/gone/";
-  LockHolder = 0;
+  env::session.WorkDir = root_ + "/gone/";
+  lock_identity.LockHolder = 0;
   LoadLockIdentity();
-  EXPECT_GT(LockHolder, 0);
+  EXPECT_GT(lock_identity.LockHolder, 0);
   EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), 0);
   EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
   EXPECT_FALSE(std::filesystem::exists(root_ + "/gone"));
@@ -329,19 +329,19 @@ TEST_F(LocksTest, MinutesNowIsLocalMinutesSince1970) {
 
 TEST_F(LocksTest, AMissingLocksFolderIsCreated) {
   EXPECT_FALSE(std::filesystem::exists(root_ + "/LOCKS"));
-  platform::fs::File table = OpenLockTable(env::RootDir + "LOCKS", "USort.lck");
+  platform::fs::File table = OpenLockTable(env::session.RootDir + "LOCKS", "USort.lck");
   EXPECT_TRUE(table.IsOpen());
   EXPECT_TRUE(std::filesystem::exists(root_ + "/LOCKS/USort.lck"));
 }
 
 TEST_F(LocksTest, AnUnopenableTableIsToldAndMayBeLeft) {
-  env::RootDir = "Q:\\ROOT\\";  // an absent drive
+  env::session.RootDir = "Q:\\ROOT\\";  // an absent drive
   escape_after = 3;
   EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), kLockCancelled);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(closed, 1);
   // A file standing where the LOCKS folder should be.
-  env::RootDir = root_ + "/";
+  env::session.RootDir = root_ + "/";
   Touch("LOCKS");
   escape_after = 3;
   EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), kLockCancelled);
@@ -398,16 +398,16 @@ TEST_F(LocksTest, AnotherProcessWaitsUntilTheRangeIsReleased) {
   ASSERT_NE(other, nullptr);
   std::string line = ReadResult(other);
   ASSERT_EQ(line.substr(0, 5), "held ") << line;
-  LockHolder = 0;
+  lock_identity.LockHolder = 0;
   LoadLockIdentity();
-  ASSERT_NE(LockHolder, std::stoi(line.substr(5)));
+  ASSERT_NE(lock_identity.LockHolder, std::stoi(line.substr(5)));
   EXPECT_EQ(AcquireLock("TrasBanc", "K", "150", "150"), 0);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(closed, 1);
   EXPECT_TRUE(Exists("go"));
   // Granted in the slot the other process freed, so only after its release.
   ASSERT_EQ(Table().size(), 121u);
-  EXPECT_EQ(Slot(0).substr(15, 11), Field(std::to_string(LockHolder), 11));
+  EXPECT_EQ(Slot(0).substr(15, 11), Field(std::to_string(lock_identity.LockHolder), 11));
   EXPECT_EQ(Slot(0).substr(34, 6), "K3 150");
   EXPECT_EQ(ReadResult(other), "released 0\n");
   EXPECT_EQ(Finish(other), 0);
@@ -421,7 +421,7 @@ TEST_F(LocksTest, ATableOpenElsewhereIsWaitedFor) {
   const std::string mine = MakeSlot("ESTACIO1", 111, MinutesNow(), "K", "5", "5");
   FILE* other = nullptr;
   {
-    platform::fs::File table = OpenLockTable(env::RootDir + "LOCKS", "TrasBanc.lck");
+    platform::fs::File table = OpenLockTable(env::session.RootDir + "LOCKS", "TrasBanc.lck");
     ASSERT_TRUE(table.IsOpen());
     other = popen(Helper(root_, root_ + "/work2", "hold TrasBanc 1 1 " + root_ + "/go").c_str(),
                   "r");
@@ -511,9 +511,9 @@ TEST_F(LocksTest, ALiveHolderOnThisHostIsNeverTakenOver) {
     std::filesystem::remove_all(root_ + "/LOCKS");
     std::filesystem::create_directories(root_ + "/" + c.helper_work);
     std::filesystem::remove(root_ + "/go");
-    LockHolder = 0;
+    lock_identity.LockHolder = 0;
     LoadLockIdentity();
-    const int32_t me = LockHolder;
+    const int32_t me = lock_identity.LockHolder;
     FILE* other = popen(Helper(root_, root_ + "/" + c.helper_work,
                                "hold TrasBanc 100 199 " + root_ + "/go", c.helper_environment)
                             .c_str(),
@@ -526,7 +526,7 @@ TEST_F(LocksTest, ALiveHolderOnThisHostIsNeverTakenOver) {
     {
       WaiterClock clock(c.waiter_tz.c_str(), c.waiter_clock);
       LoadLockIdentity();
-      EXPECT_EQ(LockHolder, me);
+      EXPECT_EQ(lock_identity.LockHolder, me);
       EXPECT_EQ(TryAcquire("K", "150", "150"), kLockCancelled);
     }
     EXPECT_EQ(Table(), held);
@@ -539,7 +539,7 @@ TEST_F(LocksTest, ALiveHolderOnThisHostIsNeverTakenOver) {
   ASSERT_EQ(identity.size(), 19u);
   EXPECT_EQ(static_cast<unsigned char>(identity[0]) | static_cast<unsigned char>(identity[1]) << 8 |
                 static_cast<unsigned char>(identity[2]) << 16 | static_cast<unsigned char>(identity[3]) << 24,
-            LockHolder);
+            lock_identity.LockHolder);
 }
 
 // A holder on this host that died (here killed) leaves a fresh stamp, but
@@ -555,11 +555,11 @@ TEST_F(LocksTest, AKilledHoldersLockIsTakenAtOnce) {
   Finish(other);  // waits until it is gone
   ASSERT_EQ(Table().size(), 121u);
   EXPECT_NE(Slot(0).substr(15, 11), std::string(11, ' '));  // still there, freshly stamped
-  LockHolder = 0;
+  lock_identity.LockHolder = 0;
   LoadLockIdentity();
   EXPECT_EQ(TryAcquire("K", "150", "150"), 0);
   ASSERT_EQ(Table().size(), 121u);
-  EXPECT_EQ(Slot(0).substr(15, 11), Field(std::to_string(LockHolder), 11));
+  EXPECT_EQ(Slot(0).substr(15, 11), Field(std::to_string(lock_identity.LockHolder), 11));
   EXPECT_EQ(Slot(0).substr(34, 6), "K3 150");
 }
 
@@ -576,7 +576,7 @@ TEST_F(LocksTest, ARunTakingItsIdentityBackFreesTheSlotsOfTheDeadRun) {
   ASSERT_NE(other, nullptr);
   std::string line = ReadResult(other);
   ASSERT_EQ(line.substr(0, 10), "held 4242 ") << line;
-  LockHolder = 0;
+  lock_identity.LockHolder = 0;
   LoadLockIdentity();
   EXPECT_EQ(TryAcquire("K", "150", "150"), 0);
   Touch("go");

@@ -16,8 +16,7 @@ namespace files {
 
 namespace fs = platform::fs;
 
-int16_t FileStampYear = 0;
-int16_t FileStampMonth = 0;
+FileStamp file_stamp;
 
 namespace {
 
@@ -141,8 +140,8 @@ std::string UniqueFileName(std::string_view directory, std::string_view prefix,
 }
 
 std::string FileTimeStamp(std::string_view path) {
-  FileStampYear = 0;
-  FileStampMonth = 0;
+  file_stamp.FileStampYear = 0;
+  file_stamp.FileStampMonth = 0;
   fs::DirEntry entry;
   if (path.empty() || !fs::StatEntry(fs::HostPath(path), &entry)) return {};
   std::time_t seconds = static_cast<std::time_t>(entry.modified);
@@ -153,8 +152,8 @@ std::string FileTimeStamp(std::string_view path) {
   char stamp[64];
   std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", utc.tm_year + 1900,
                 utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
-  FileStampYear = static_cast<int16_t>(utc.tm_year + 1900);
-  FileStampMonth = static_cast<int16_t>(utc.tm_mon + 1);
+  file_stamp.FileStampYear = static_cast<int16_t>(utc.tm_year + 1900);
+  file_stamp.FileStampMonth = static_cast<int16_t>(utc.tm_mon + 1);
   return stamp;
 }
 

@@ -31,10 +31,15 @@ std::string UniqueFileName(std::string_view directory, std::string_view prefix,
 
 // The file's last-write time as 14 digits, year to second, as the file
 // system keeps it (UTC). Empty when the file cannot be read; then
-// FileStampYear and FileStampMonth are 0, else they hold its year and month.
+// file_stamp.FileStampYear and file_stamp.FileStampMonth are 0, else they hold its year and month.
 std::string FileTimeStamp(std::string_view path);
-extern int16_t FileStampYear;
-extern int16_t FileStampMonth;
+// The year and month FileTimeStamp saw last, for its callers. Back to start
+// by ResetFilesState.
+struct FileStamp {
+  int16_t FileStampYear{};
+  int16_t FileStampMonth{};
+};
+extern FileStamp file_stamp;
 
 // Whether the file's date (year, month, day) is earlier than the date
 // "yyyymmdd". A file whose date cannot be read is never older: a purge of old

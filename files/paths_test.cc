@@ -114,16 +114,16 @@ TEST_F(PathsTest, FileTimeStampIsTheStoredUtcTime) {
   auto when = sys_days{year{2025} / 6 / 30} + hours{23} + minutes{59} + seconds{58};
   std::filesystem::last_write_time(root_ + "/f.q19", file_clock::from_sys(when));
   EXPECT_EQ(FileTimeStamp(Dos("F.Q19")), "20250630235958");
-  EXPECT_EQ(FileStampYear, 2025);
-  EXPECT_EQ(FileStampMonth, 6);
+  EXPECT_EQ(file_stamp.FileStampYear, 2025);
+  EXPECT_EQ(file_stamp.FileStampMonth, 6);
   EXPECT_TRUE(FileDatedBefore(Dos("f.q19"), "20250701"));
   EXPECT_FALSE(FileDatedBefore(Dos("f.q19"), "20250630"));
 }
 
 TEST_F(PathsTest, UnreadableDatesGiveAnEmptyStampAndKeepTheFile) {
   EXPECT_EQ(FileTimeStamp(Dos("missing.q19")), "");
-  EXPECT_EQ(FileStampYear, 0);
-  EXPECT_EQ(FileStampMonth, 0);
+  EXPECT_EQ(file_stamp.FileStampYear, 0);
+  EXPECT_EQ(file_stamp.FileStampMonth, 0);
   EXPECT_EQ(FileTimeStamp(""), "");
   EXPECT_EQ(FileTimeStamp("Q:\\X"), "");
   // A purge asks whether a file is older than its limit: never for this one.

@@ -9,12 +9,10 @@
 namespace files {
 
 void ResetFilesState() {
-  while (!ListingStack.empty()) EndListing();
-  ListAttributes = 0x20;
-  FileStampYear = 0;
-  FileStampMonth = 0;
-  LockHolder = 0;
-  LockStation.clear();
+  while (!listings.ListingStack.empty()) EndListing();
+  listings = Listings();
+  file_stamp = FileStamp();
+  lock_identity = LockIdentity();
   Hooks = {};
   CachedHostPath::ForgetAll();
   SeedRandom(1);  // the generator's own default seed

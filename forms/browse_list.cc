@@ -24,8 +24,6 @@
 
 namespace ui::forms {
 
-int32_t PickedPosition = 0;
-std::string PickedText;
 
 namespace {
 
@@ -46,7 +44,7 @@ struct Entry {
   }
 };
 
-std::string WorkFilePath() { return fs::HostPath(env::WorkDir + std::string(kBrowseFileName)); }
+std::string WorkFilePath() { return fs::HostPath(env::session.WorkDir + std::string(kBrowseFileName)); }
 
 // One list being shown.
 class Browse {
@@ -345,8 +343,8 @@ class Browse {
     Entry entry;
     if (current_ == 0 || !ReadEntry(current_, &entry)) return -1;
     if (file_ == 0) {
-      PickedPosition = entry.record_position;
-      PickedText = entry.text;
+      form_state.PickedPosition = entry.record_position;
+      form_state.PickedText = entry.text;
       return 0;
     }
     if (entry.record_position == 0) return -1;
@@ -376,8 +374,8 @@ class Browse {
 };
 
 const ListDefinition* Definition(int16_t list) {
-  if (list < 1 || static_cast<size_t>(list) > Lists.size()) return nullptr;
-  const ListDefinition& definition = Lists[static_cast<size_t>(list - 1)];
+  if (list < 1 || static_cast<size_t>(list) > form_tables.Lists.size()) return nullptr;
+  const ListDefinition& definition = form_tables.Lists[static_cast<size_t>(list - 1)];
   const auto& a = definition.attributes;
   if (a[kListBottom] - a[kListTop] < 2 || a[kListRight] - a[kListLeft] < 2) return nullptr;
   return &definition;
@@ -455,8 +453,8 @@ void ShowList(int16_t& list, int16_t& status) {
 }
 
 void ResetBrowseList() {
-  PickedPosition = 0;
-  PickedText.clear();
+  form_state.PickedPosition = 0;
+  form_state.PickedText.clear();
 }
 
 }  // namespace ui::forms

@@ -1,7 +1,7 @@
 // Browse lists: a framed pop-up showing one line per record of a record file
 // (or per entry the program prepared), scrolled both ways, from which the
 // operator picks one entry with Enter. Lines are made only when the operator
-// scrolls to them and kept in the work file "Browse.tmp" in env::WorkDir, so
+// scrolls to them and kept in the work file "Browse.tmp" in env::session.WorkDir, so
 // that scrolling back never reads the record file again.
 //
 // Browse.tmp is a chain of entries in reading order, positions 1-based:
@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "forms/forms.h"
 
 namespace ui::forms {
 
@@ -32,9 +34,7 @@ inline constexpr int kListNested = 7;      // opened with F4 from the list; 0 no
 inline constexpr std::string_view kBrowseFileName = "Browse.tmp";
 
 // The entry picked last in a list without a record file: its record
-// position field and its line.
-extern int32_t PickedPosition;
-extern std::string PickedText;
+// position field and its line are form_state.PickedPosition and PickedText.
 
 // Shows list `list` until the operator picks or leaves. status: 0 picked;
 // -1 left without a pick (Escape, any key the list does not use, a list

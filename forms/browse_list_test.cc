@@ -86,15 +86,15 @@ class BrowseListTest : public ui::testing::UiTest {
  protected:
   void SetUp() override {
     dir_.MakeDir("ddf");
-    env::RootDir = platform::fs::ProgramPath(dir_.path()) + "\\";
+    env::session.RootDir = platform::fs::ProgramPath(dir_.path()) + "\\";
     const std::string creation_buffer =
         platform::recman::testing::SpecBuffer(kRecordLength, {{1, 4, 0}});
     dir_.Put("ddf/CODES.xdf", util::Le16(static_cast<uint16_t>(creation_buffer.size())) + creation_buffer);
     int16_t status = -1;
-    db::OpenRecordFile(kFile, env::RootDir + "CODES", &buffer_, status);
+    db::OpenRecordFile(kFile, env::session.RootDir + "CODES", &buffer_, status);
     ASSERT_EQ(status, 0);
     // List 1 reads the file by key 0; list 2 is the program's own.
-    Lists = {Definition(kFile, 0, ""), Definition(0, 0, "")};
+    form_tables.Lists = {Definition(kFile, 0, ""), Definition(0, 0, "")};
     Hooks.list_line = [this](int16_t list) {
       ++reads_;
       EXPECT_EQ(list, 1);
@@ -155,16 +155,16 @@ class BrowseListTest : public ui::testing::UiTest {
   int16_t Show(int16_t list, std::string_view keys) {
     snapshot_ = {};
     reads_ = 0;
-    const std::string codes = KeySetCodes, locks = db::LockModeStack;
-    const int16_t lock_mode = db::FileLockMode(kFile), colour = ColourIndex;
+    const std::string codes = keyboard.KeySetCodes, locks = db::LockModeStack;
+    const int16_t lock_mode = db::FileLockMode(kFile), colour = window_stack.ColourIndex;
     Feed(keys);
     int16_t status = 99;
     ShowList(list, status);
-    EXPECT_EQ(KeySetCodes, codes);
-    EXPECT_FALSE(KeySetSaved);
-    EXPECT_EQ(WindowDepth, 0);
-    EXPECT_EQ(ColourIndex, colour);
-    EXPECT_TRUE(ColourStack.empty());
+    EXPECT_EQ(keyboard.KeySetCodes, codes);
+    EXPECT_FALSE(keyboard.KeySetSaved);
+    EXPECT_EQ(window_stack.WindowDepth, 0);
+    EXPECT_EQ(window_stack.ColourIndex, colour);
+    EXPECT_TRUE(window_stack.ColourStack.empty());
     EXPECT_EQ(db::LockModeStack, locks);
     EXPECT_EQ(db::FileLockMode(kFile), lock_mode);
     EXPECT_FALSE(dir_.Exists(kBrowseFileName)) << "the work file outlived the list";
@@ -272,7 +272,7 @@ TEST_F(BrowseListTest, ReadingStartsAtTheStartKeyAndStopsAfterThePrefix) {
 TEST_F(BrowseListTest, HorizontalScrollingStopsPastTheWidestLine) {
   Insert("A001 short");
   Insert("A002 a line ten wider than it");  // 30 characters: 10 over the width
-  Lists[0].header = " _Codes_ x_y";
+  form_tables.Lists[0].header = " _Codes_ x_y";
   const std::string frame = util::Cp850("═");
   auto frames = [&](int count) {
     std::string out;
@@ -307,10 +307,10 @@ TEST_F(BrowseListTest, ProgramsListPicksTheEntryWritten) {
   EXPECT_EQ(snapshot_.highlighted, 2);
   EXPECT_EQ(snapshot_.lines[2], "E:");
   EXPECT_EQ(Show(2, "Down\nDown\nDown\nEnter"), 0);
-  EXPECT_EQ(PickedPosition, 3);
-  EXPECT_EQ(PickedText, "E:");
+  EXPECT_EQ(form_state.PickedPosition, 3);
+  EXPECT_EQ(form_state.PickedText, "E:");
   EXPECT_EQ(Show(2, "Enter"), 0);
-  EXPECT_EQ(PickedPosition, 70000);
+  EXPECT_EQ(form_state.PickedPosition, 70000);
   EXPECT_EQ(reads_, 0);
 }
 
@@ -318,7 +318,7 @@ TEST_F(BrowseListTest, ProgramsListPicksTheEntryWritten) {
 // Without a nested list F4 is any other key.
 TEST_F(BrowseListTest, F4OpensTheNestedList) {
   InsertNumbered(3);
-  Lists[0].attributes[kListNested] = 2;
+  form_tables.Lists[0].attributes[kListNested] = 2;
   Hooks.fill_catalogue_level = [&](int16_t list, std::string&, std::string&) {
     if (list == 2) dir_.Put(kBrowseFileName, WorkFileBytes({{5, "nested"}}));
     return int16_t{0};
@@ -330,14 +330,14 @@ TEST_F(BrowseListTest, F4OpensTheNestedList) {
     EXPECT_EQ(field, 0);
   };
   EXPECT_EQ(Show(1, "Down\nF4\nEnter"), 0);
-  EXPECT_EQ(PickedText, "nested");
+  EXPECT_EQ(form_state.PickedText, "nested");
   EXPECT_EQ(picks, std::vector<int16_t>{2});
   EXPECT_EQ(Show(1, "F4\nEsc"), -1);
   EXPECT_EQ(picks.size(), 1u);
-  Lists[0].attributes[kListNested] = 0;
-  PickedText.clear();
+  form_tables.Lists[0].attributes[kListNested] = 0;
+  form_state.PickedText.clear();
   EXPECT_EQ(Show(1, "F4"), -1);
-  EXPECT_EQ(PickedText, "");
+  EXPECT_EQ(form_state.PickedText, "");
 }
 
 // The ways out before the list is shown, and the keys that leave it.
@@ -355,23 +355,23 @@ TEST_F(BrowseListTest, ListsLeftWithoutAPick) {
   Hooks.fill_catalogue_level = nullptr;
   // Escape on the filter form leaves before anything is read.
   std::string why;
-  const std::vector<ListDefinition> lists = Lists;
+  const std::vector<ListDefinition> lists = form_tables.Lists;
   ASSERT_TRUE(ParseFormFile(testing::kTestForms, &why)) << why;
-  Lists = lists;
-  Lists[0].attributes[kListFilterForm] = 1;
+  form_tables.Lists = lists;
+  form_tables.Lists[0].attributes[kListFilterForm] = 1;
   EXPECT_EQ(Show(1, "Esc"), -1);
   EXPECT_EQ(reads_, 0);
   EXPECT_EQ(Show(1, "Enter\nEnter\nEnter\nDown\nEnter"), 0);
   EXPECT_EQ(Current(), "A002");
   // A file that is not open gives an empty list.
-  Lists[0].attributes[kListFilterForm] = 0;
-  Lists[0].attributes[kListFile] = 9;
+  form_tables.Lists[0].attributes[kListFilterForm] = 0;
+  form_tables.Lists[0].attributes[kListFile] = 9;
   EXPECT_EQ(Show(1, "Enter"), -1);
   EXPECT_EQ(reads_, 0);
-  Lists[0].attributes[kListFile] = kFile;
+  form_tables.Lists[0].attributes[kListFile] = kFile;
   // A window that does not fit on the screen.
-  Lists[0].attributes[kListFilterForm] = 0;
-  Lists[0].attributes[kListBottom] = 40;
+  form_tables.Lists[0].attributes[kListFilterForm] = 0;
+  form_tables.Lists[0].attributes[kListBottom] = 40;
   EXPECT_EQ(Show(1, ""), -1);
 }
 

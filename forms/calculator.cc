@@ -66,7 +66,7 @@ bool Open(const CalculatorState& s) {
 bool Reopen(const CalculatorState& s) {
   CloseWindow();
   // CloseWindow leaves the colour of the last cell it painted back.
-  console::SetCurrentAttribute(PairAttribute(ColourIndex));
+  console::SetCurrentAttribute(PairAttribute(window_stack.ColourIndex));
   return Open(s);
 }
 

@@ -63,7 +63,7 @@ std::string CalculatorStateText(const CalculatorState& state);
 // unknown operations keep their defaults.
 CalculatorState ParseCalculatorState(std::string_view text);
 
-// Reads env::TerminalDir + "KITCALC.TMP" (the defaults when it is missing
+// Reads env::session.TerminalDir + "KITCALC.TMP" (the defaults when it is missing
 // or unreadable) and writes it back whole through a temporary file renamed
 // over it, so that a failed save leaves the last state as it was. Save
 // returns false when the file could not be replaced.

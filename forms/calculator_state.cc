@@ -31,7 +31,7 @@ std::string Flag(bool on) { return on ? "-1" : "0"; }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-std::string Path() { return env::TerminalDir + std::string(kCalculatorFileName); }
+std::string Path() { return env::session.TerminalDir + std::string(kCalculatorFileName); }
 
 // The fields of one line: unquoted ones end at a comma, quoted ones at
 // their closing quote (the text between the quotes is the field).
@@ -148,14 +148,14 @@ CalculatorState ParseCalculatorState(std::string_view text) {
 
 CalculatorState LoadCalculatorState() {
   // Without a terminal directory there is no tape to keep.
-  const std::string host = env::TerminalDir.empty() ? std::string() : platform::fs::HostPath(Path());
+  const std::string host = env::session.TerminalDir.empty() ? std::string() : platform::fs::HostPath(Path());
   std::string text;
   if (host.empty() || platform::fs::ReadWholeFile(host, &text, kMostRead) != 0) text.clear();
   return ParseCalculatorState(text);
 }
 
 bool SaveCalculatorState(const CalculatorState& state) {
-  if (env::TerminalDir.empty()) return false;
+  if (env::session.TerminalDir.empty()) return false;
   return env::WriteWholeFile(Path(), CalculatorStateText(state));
 }
 

@@ -190,7 +190,7 @@ TEST(CalculatorStateTest, DamagedFilesKeepTheDefaultsOfWhatCannotBeRead) {
 class CalculatorScreenTest : public ui::testing::UiTest {
  protected:
   CalculatorScreenTest() {
-    env::TerminalDir = platform::fs::ProgramPath(term_.path()) + "\\";
+    env::session.TerminalDir = platform::fs::ProgramPath(term_.path()) + "\\";
   }
   std::string Run(std::string_view keys) {
     Feed(keys);

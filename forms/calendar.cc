@@ -74,7 +74,7 @@ std::string Packed(const CalendarDate& d) { return util::PackDate(d.year, d.mont
 
 // The work date of the settings; today's date when it is not a date.
 CalendarDate StartDate() {
-  const util::DateParts p = util::SplitDate(env::WorkDate);
+  const util::DateParts p = util::SplitDate(env::session.WorkDate);
   if (p.year >= kFirstYear && p.year <= kLastYear && p.month >= 1 && p.month <= 12 &&
       p.day >= 1 && p.day <= Length(p.month, p.year)) {
     return {p.year, p.month, p.day};
@@ -155,8 +155,8 @@ CalendarStep CalendarKey(CalendarDate& date, int16_t key) {
 }
 
 std::string WeekdayHeading() {
-  if (env::LanguageCode == "SPA" || env::LanguageCode == "GLG") return " L  M  X  J  V  S  D";
-  if (env::LanguageCode == "OCI") return "DL DT DC DJ DD DS DG";
+  if (env::session.LanguageCode == "SPA" || env::session.LanguageCode == "GLG") return " L  M  X  J  V  S  D";
+  if (env::session.LanguageCode == "OCI") return "DL DT DC DJ DD DS DG";
   return "DL DT DC DJ DV DS DG";
 }
 

@@ -27,7 +27,7 @@ CalendarStep CalendarKey(CalendarDate& date, int16_t key);
 // The first month of the quarter shown with the date's month.
 int32_t FirstMonthShown(int32_t month);
 
-// The weekday heading of the operator's language (env::LanguageCode).
+// The weekday heading of the operator's language (env::session.LanguageCode).
 std::string WeekdayHeading();
 
 // Shows the calendar at the work date (today's date when the settings hold

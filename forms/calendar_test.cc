@@ -66,8 +66,8 @@ TEST(CalendarKeysTest, MovesTheDayAcrossMonthsAndYears) {
 class CalendarScreenTest : public ui::testing::UiTest {};
 
 TEST_F(CalendarScreenTest, ShowsTheQuarterHighlightsTheDayAndTypesTheDate) {
-  env::LanguageCode = "OCI";
-  env::WorkDate = util::PackDate(2026, 1, 1);
+  env::session.LanguageCode = "OCI";
+  env::session.WorkDate = util::PackDate(2026, 1, 1);
   PrintAt(12, 1, std::string(80, '#'));
   struct Seen {
     std::string year, heading, last_day;
@@ -91,8 +91,8 @@ TEST_F(CalendarScreenTest, ShowsTheQuarterHighlightsTheDayAndTypesTheDate) {
 }
 
 TEST_F(CalendarScreenTest, EscapeTypesNothingLeavesTheFieldsKeysAndAWorkDateThatIsNoDateStartsToday) {
-  env::WorkDate = "garbage";
-  env::LanguageCode = "SPA";
+  env::session.WorkDate = "garbage";
+  env::session.LanguageCode = "SPA";
   std::string heading;
   console::SetHeadlessStarvedHandler([&](int) {
     heading = Row(2, 60, 20);
@@ -110,7 +110,7 @@ TEST_F(CalendarScreenTest, EscapeTypesNothingLeavesTheFieldsKeysAndAWorkDateThat
   EXPECT_EQ(after.saved_codes, field.saved_codes);
   EXPECT_TRUE(after.saved);
   EXPECT_EQ(heading, " L  M  X  J  V  S  D");
-  EXPECT_EQ(WindowDepth, 0);
+  EXPECT_EQ(window_stack.WindowDepth, 0);
 }
 
 }  // namespace

@@ -19,18 +19,18 @@ struct EditorState {
 };
 
 inline EditorState TakeEditorState() {
-  return {KeySetCodes, KeySetTranslations, SavedKeySetCodes, SavedKeySetTranslations,
-          ChoiceList,  KeySetSaved,        MaskCharacter};
+  return {keyboard.KeySetCodes, keyboard.KeySetTranslations, keyboard.SavedKeySetCodes, keyboard.SavedKeySetTranslations,
+          keyboard.ChoiceList,  keyboard.KeySetSaved,        keyboard.MaskCharacter};
 }
 
 inline void PutEditorState(const EditorState& state) {
-  KeySetCodes = state.codes;
-  KeySetTranslations = state.translations;
-  SavedKeySetCodes = state.saved_codes;
-  SavedKeySetTranslations = state.saved_translations;
-  ChoiceList = state.choices;
-  KeySetSaved = state.saved;
-  MaskCharacter = state.mask;
+  keyboard.KeySetCodes = state.codes;
+  keyboard.KeySetTranslations = state.translations;
+  keyboard.SavedKeySetCodes = state.saved_codes;
+  keyboard.SavedKeySetTranslations = state.saved_translations;
+  keyboard.ChoiceList = state.choices;
+  keyboard.KeySetSaved = state.saved;
+  keyboard.MaskCharacter = state.mask;
 }
 
 // A pop-up over a field being edited (the calculator, the calendar): its

@@ -22,10 +22,7 @@
 
 namespace ui::forms {
 
-std::string CurrentEntry;
-int16_t CurrentForm = 0;
-int16_t CurrentField = 0;
-int16_t ResumeForm = 0;
+FormState form_state;
 LayerHooks Hooks;
 
 namespace {
@@ -76,11 +73,11 @@ int16_t LinkedForm(int16_t k) {
   return IsRunning(form->linked_form) ? 0 : form->linked_form;
 }
 
-// Whether ResumeForm is k or a page that follows it.
+// Whether form_state.ResumeForm is k or a page that follows it.
 bool ResumeOnChain(int16_t k) {
   int16_t page = k;
-  for (size_t steps = 0; page != 0 && steps <= Forms.size(); ++steps) {
-    if (page == ResumeForm) return true;
+  for (size_t steps = 0; page != 0 && steps <= form_tables.Forms.size(); ++steps) {
+    if (page == form_state.ResumeForm) return true;
     const FormDefinition* form = Form(page);
     page = form == nullptr ? 0 : form->linked_form;
   }
@@ -147,9 +144,9 @@ int16_t ClickedField(int16_t k, int16_t code) {
   int16_t row = 0, column = 0;
   if (!ClickCell(code, &row, &column)) return 0;
   // Field places are relative to the window they are drawn in.
-  if (WindowDepth > 0) {
-    row = static_cast<int16_t>(row - WindowTop);
-    column = static_cast<int16_t>(column - WindowLeft);
+  if (window_stack.WindowDepth > 0) {
+    row = static_cast<int16_t>(row - window_stack.WindowTop);
+    column = static_cast<int16_t>(column - window_stack.WindowLeft);
   }
   for (int16_t j = 1; j <= FieldCount(k); ++j) {
     if (!Enterable(k, j)) continue;
@@ -202,18 +199,18 @@ int16_t EditOneField(int16_t k, int16_t* j, int16_t last) {
     if ((a[kFlags] & kCursorAtEnd) != 0) {
       position = static_cast<int16_t>(util::TrimRight(text).size() + 1);
     }
-    CurrentForm = k;
-    CurrentField = *j;
-    CurrentEntry = text;
+    form_state.CurrentForm = k;
+    form_state.CurrentField = *j;
+    form_state.CurrentEntry = text;
     int16_t key = 0;
     EditField(layout.row, layout.value_column, a[kEditWidth], text, position, key);
-    CurrentEntry = text;
+    form_state.CurrentEntry = text;
     // The hooks below open lists, help pages and forms of their own: they
     // find the caller's key set and a free save slot.
     PutEditorState(before);
 
     if (key == kKeyF1) {
-      const std::string topic(util::TrimRight(env::MenuName));
+      const std::string topic(util::TrimRight(env::session.MenuName));
       if (!topic.empty() && Hooks.show_help) Hooks.show_help(topic);
       again = true;
       continue;
@@ -285,14 +282,14 @@ bool Move(const Page& page, int16_t* j, int16_t* key) {
   switch (*key) {
     case kKeyPgUp:
       if (*j <= first && *page.first_page != 0) {
-        ResumeForm = page.k;
+        form_state.ResumeForm = page.k;
         return true;
       }
       *j = first;
       return false;
     case kKeyPgDn:
       if (*j >= last && *page.last_page != 0) {
-        ResumeForm = page.k;
+        form_state.ResumeForm = page.k;
         return true;
       }
       *j = last;
@@ -337,13 +334,13 @@ bool Move(const Page& page, int16_t* j, int16_t* key) {
 // Re-entry into a chain of pages left with PgUp or PgDn: the page that was
 // left is shown again first. True when it ended this page as well.
 bool ResumeChain(const Page& page, int16_t* key) {
-  if (!ResumeOnChain(page.k)) ResumeForm = 0;
+  if (!ResumeOnChain(page.k)) form_state.ResumeForm = 0;
   const int16_t linked = LinkedForm(page.k);
-  if (ResumeForm != 0 && ResumeForm != page.k && linked != 0 &&
+  if (form_state.ResumeForm != 0 && form_state.ResumeForm != page.k && linked != 0 &&
       ShowLinkedPage(page, linked, key)) {
     return true;
   }
-  ResumeForm = 0;
+  form_state.ResumeForm = 0;
   return false;
 }
 
@@ -368,7 +365,7 @@ int16_t RunPage(Page& page, int16_t key) {
     if (!Hooks.on_form_accept || Hooks.on_form_accept(form, key) == 0) return key;
     // A form with nothing to enter cannot go on: it is left anyway.
     if (page.first == 0) return key;
-    ResumeForm = 0;
+    form_state.ResumeForm = 0;
     left = false;
   }
 }
@@ -399,18 +396,18 @@ void ShowForm(int16_t& form, int16_t& first_page, int16_t& last_page, int16_t& k
   key = RunPage(page, key);
   running.pop_back();
   if (window) CloseWindow();
-  CurrentEntry.clear();
-  CurrentForm = 0;
-  CurrentField = 0;
+  form_state.CurrentEntry.clear();
+  form_state.CurrentForm = 0;
+  form_state.CurrentField = 0;
 }
 
 void ResetForms() {
-  Forms.clear();
-  Lists.clear();
-  CurrentEntry.clear();
-  CurrentForm = 0;
-  CurrentField = 0;
-  ResumeForm = 0;
+  form_tables.Forms.clear();
+  form_tables.Lists.clear();
+  form_state.CurrentEntry.clear();
+  form_state.CurrentForm = 0;
+  form_state.CurrentField = 0;
+  form_state.ResumeForm = 0;
   Hooks = {};
   running.clear();
   ResetBrowseList();

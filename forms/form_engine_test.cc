@@ -114,7 +114,7 @@ class FormEngineTest : public ui::testing::UiTest {
   void SetUp() override {
     std::string why;
     ASSERT_TRUE(ParseFormFile(testing::kTestForms, &why)) << why;
-    env::MenuName = "AJUDA   ";
+    env::session.MenuName = "AJUDA   ";
     Hooks.check_field_value = [](int16_t& form, std::string& text, int16_t& field,
                                  int16_t&) -> int16_t {
       if (util::Trim(text) == "BAD") return 1;
@@ -153,7 +153,7 @@ class FormEngineTest : public ui::testing::UiTest {
   int16_t Run(int16_t form, int16_t first_page, int16_t last_page,
               std::deque<std::string> steps) {
     console::SetHeadlessStarvedHandler([this, &steps](int) {
-      path_ += " " + Where(CurrentForm, CurrentField);
+      path_ += " " + Where(form_state.CurrentForm, form_state.CurrentField);
       if (steps.empty()) {
         ADD_FAILURE() << "the keys ran out";
         Feed("Esc");
@@ -194,7 +194,7 @@ TEST_F(FormEngineTest, MovesAndLeavesAsTheKeysSay) {
       value.resize(field->value.size(), ' ');
       field->value = value;
     });
-    ResumeForm = c.resume_before;
+    form_state.ResumeForm = c.resume_before;
     path_.clear();
     log_.clear();
     // The caller's key set, with one saved in the single slot: both must
@@ -208,24 +208,24 @@ TEST_F(FormEngineTest, MovesAndLeavesAsTheKeysSay) {
 
     EXPECT_EQ(path_, c.path[0] ? std::string(" ") + c.path : "");
     EXPECT_EQ(key, c.key);
-    EXPECT_EQ(ResumeForm, c.resume_after);
+    EXPECT_EQ(form_state.ResumeForm, c.resume_after);
     EXPECT_EQ(console::HeadlessBeeps() - beeps, c.beeps);
     EXPECT_EQ(log_, c.log[0] ? std::string(" ") + c.log : "");
     ForEachValue(c.values, [](FieldDefinition* field, const std::string& value) {
       EXPECT_EQ(util::TrimRight(field->value), value);
     });
     // Everything back as it was.
-    EXPECT_EQ(WindowDepth, 0);
+    EXPECT_EQ(window_stack.WindowDepth, 0);
     EXPECT_FALSE(WindowFileExists());
-    EXPECT_EQ(ColourStack, "");
-    EXPECT_EQ(KeySetCodes, std::string("\x0d\x00", 2));
-    EXPECT_TRUE(KeySetSaved);
-    EXPECT_EQ(SavedKeySetCodes, std::string("\x1b\x00", 2));
-    EXPECT_EQ(MaskCharacter, 0);
-    EXPECT_EQ(ChoiceList, "");
-    EXPECT_EQ(CurrentForm, 0);
-    EXPECT_EQ(CurrentField, 0);
-    EXPECT_EQ(CurrentEntry, "");
+    EXPECT_EQ(window_stack.ColourStack, "");
+    EXPECT_EQ(keyboard.KeySetCodes, std::string("\x0d\x00", 2));
+    EXPECT_TRUE(keyboard.KeySetSaved);
+    EXPECT_EQ(keyboard.SavedKeySetCodes, std::string("\x1b\x00", 2));
+    EXPECT_EQ(keyboard.MaskCharacter, 0);
+    EXPECT_EQ(keyboard.ChoiceList, "");
+    EXPECT_EQ(form_state.CurrentForm, 0);
+    EXPECT_EQ(form_state.CurrentField, 0);
+    EXPECT_EQ(form_state.CurrentEntry, "");
     SetKeySet("-e", "");
   }
 }

@@ -13,12 +13,11 @@
 
 namespace ui::forms {
 
-std::vector<FormDefinition> Forms;
-std::vector<ListDefinition> Lists;
+FormTables form_tables;
 
 FormDefinition* Form(int16_t k) {
-  if (k < 1 || static_cast<size_t>(k) > Forms.size()) return nullptr;
-  return &Forms[static_cast<size_t>(k) - 1];
+  if (k < 1 || static_cast<size_t>(k) > form_tables.Forms.size()) return nullptr;
+  return &form_tables.Forms[static_cast<size_t>(k) - 1];
 }
 
 FieldDefinition* Field(int16_t k, int16_t j) {
@@ -328,26 +327,26 @@ bool ParseFormFile(std::string_view text, std::string* why) {
   reader.text = text;
   std::vector<FormDefinition> forms;
   std::vector<ListDefinition> lists;
-  Forms.clear();
-  Lists.clear();
+  form_tables.Forms.clear();
+  form_tables.Lists.clear();
   if (!Parse(reader, &forms, &lists)) {
     if (why != nullptr) *why = reader.fault;
     return false;
   }
-  Forms = std::move(forms);
-  Lists = std::move(lists);
+  form_tables.Forms = std::move(forms);
+  form_tables.Lists = std::move(lists);
   if (why != nullptr) why->clear();
   return true;
 }
 
 void TranslateFormTexts() {
-  for (FormDefinition& form : Forms) {
+  for (FormDefinition& form : form_tables.Forms) {
     for (FieldDefinition& field : form.fields) {
       TranslateInPlace(field.label);
       TranslateInPlace(field.help);
     }
   }
-  for (ListDefinition& list : Lists) TranslateInPlace(list.header);
+  for (ListDefinition& list : form_tables.Lists) TranslateInPlace(list.header);
 }
 
 }  // namespace ui::forms

@@ -20,7 +20,7 @@ using FormFile = qdeb::testing::FreshStateTest;
 // The tables as one text, to compare two readings.
 std::string Tables() {
   std::string out;
-  for (const FormDefinition& form : Forms) {
+  for (const FormDefinition& form : form_tables.Forms) {
     out += "[" + form.key_list + "|" + std::to_string(form.linked_form) + "|" +
            std::to_string(form.top) + "," + std::to_string(form.left) + "," +
            std::to_string(form.bottom) + "," + std::to_string(form.right) + "]";
@@ -29,7 +29,7 @@ std::string Tables() {
       out += field.label + "|" + field.help + "|" + field.value + ";";
     }
   }
-  for (const ListDefinition& list : Lists) {
+  for (const ListDefinition& list : form_tables.Lists) {
     for (int16_t a : list.attributes) out += std::to_string(a) + ",";
     out += list.header + ";";
   }
@@ -40,8 +40,8 @@ TEST_F(FormFile, ReadsWhatItHoldsAndCommentsChangeNothing) {
   std::string why = "stale";
   ASSERT_TRUE(ParseFormFile(kTestForms, &why)) << why;
   EXPECT_EQ(why, "");
-  ASSERT_EQ(Forms.size(), 6u);
-  ASSERT_EQ(Lists.size(), 1u);
+  ASSERT_EQ(form_tables.Forms.size(), 6u);
+  ASSERT_EQ(form_tables.Lists.size(), 1u);
   EXPECT_EQ(Form(1)->key_list, "d,1b,4800,5000,4900,5100,3c00,3e00,3b00");
   EXPECT_EQ(Form(1)->bottom, 12);
   EXPECT_EQ(Form(3)->linked_form, 4);
@@ -52,8 +52,8 @@ TEST_F(FormFile, ReadsWhatItHoldsAndCommentsChangeNothing) {
   EXPECT_EQ(Field(1, 2)->attributes, (std::array<int16_t, 8>{2, 2, 8, 0, 4, 8, 11, 0}));
   EXPECT_EQ(Field(1, 1)->value, std::string(10, ' '));
   EXPECT_EQ(Field(6, 1)->value, "");
-  EXPECT_EQ(Lists[0].header, "Remittances");
-  EXPECT_EQ(Lists[0].attributes, (std::array<int16_t, 8>{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(form_tables.Lists[0].header, "Remittances");
+  EXPECT_EQ(form_tables.Lists[0].attributes, (std::array<int16_t, 8>{1, 2, 3, 4, 5, 6, 7, 8}));
   EXPECT_EQ(Form(7), nullptr);
   EXPECT_EQ(Field(1, 4), nullptr);
   EXPECT_EQ(Field(0, 1), nullptr);
@@ -76,7 +76,7 @@ TEST_F(FormFile, EveryCutBeforeTheLastItemIsRefusedWithAReason) {
     std::string why;
     EXPECT_FALSE(ParseFormFile(text.substr(0, cut), &why)) << "cut at " << cut;
     EXPECT_NE(why.find("line "), std::string::npos) << "cut at " << cut << ": " << why;
-    EXPECT_TRUE(Forms.empty() && Lists.empty()) << "cut at " << cut;
+    EXPECT_TRUE(form_tables.Forms.empty() && form_tables.Lists.empty()) << "cut at " << cut;
   }
 }
 
@@ -116,7 +116,7 @@ TEST_F(FormFile, RefusesWhatCannotBeNamingWhere) {
     std::string why;
     EXPECT_FALSE(ParseFormFile(c.text, &why)) << c.text;
     EXPECT_NE(why.find(c.reason), std::string::npos) << "got: " << why << "\nwanted: " << c.reason;
-    EXPECT_TRUE(Forms.empty() && Lists.empty()) << c.text;
+    EXPECT_TRUE(form_tables.Forms.empty() && form_tables.Lists.empty()) << c.text;
   }
   // The smallest file that holds what it announces.
   std::string why;
@@ -129,7 +129,7 @@ TEST_F(FormFile, TheProgramsFormFileIsRead) {
   ASSERT_FALSE(text.empty());
   std::string why;
   EXPECT_TRUE(ParseFormFile(text, &why)) << why;
-  EXPECT_EQ(Forms.size(), 5u);
+  EXPECT_EQ(form_tables.Forms.size(), 5u);
 }
 
 TEST_F(FormFile, GarbageNeverCrashes) {
@@ -150,7 +150,7 @@ TEST_F(FormFile, GarbageNeverCrashes) {
     std::string why;
     if (!ParseFormFile(text, &why)) {
       EXPECT_FALSE(why.empty());
-      EXPECT_TRUE(Forms.empty());
+      EXPECT_TRUE(form_tables.Forms.empty());
     }
   }
 }
@@ -162,15 +162,15 @@ TEST_F(FormFile, TranslatesLabelsHelpAndHeadersButNotKeyLists) {
           "\"|S,Si|N,No\",\"|S,Si|N,Non\",x,x\r\n"
           "Remittances,Remesas,x,x\r\n"
           "\"d,1b\",NO,x,x\r\n");
-  env::RootDir = dir.Dos();
+  env::session.RootDir = dir.Dos();
   env::SetProgramId("QDEBCONV");
-  env::LanguageCode = "SPA";
+  env::session.LanguageCode = "SPA";
   ASSERT_TRUE(ParseFormFile(kTestForms, nullptr));
   TranslateFormTexts();
   EXPECT_EQ(Field(1, 2)->label, "Fecha, dia: ");
   EXPECT_EQ(Field(1, 3)->help, "|S,Si|N,Non");
   EXPECT_EQ(Field(1, 1)->label, "Nom: ");  // no record: as it was
-  EXPECT_EQ(Lists[0].header, "Remesas");
+  EXPECT_EQ(form_tables.Lists[0].header, "Remesas");
   EXPECT_EQ(Form(6)->key_list, "d,1b");
   EXPECT_EQ(Form(2)->key_list, "d,1b,4800,5000");
 }

@@ -50,9 +50,14 @@ struct ListDefinition {
   std::string header;
 };
 
-// The tables, for the whole run; Forms[0] is form 1, Lists[0] list 1.
-extern std::vector<FormDefinition> Forms;
-extern std::vector<ListDefinition> Lists;
+// The form and list tables, loaded once for the whole run. Back to start by
+// ResetForms.
+struct FormTables {
+  // The tables, for the whole run; form_tables.Forms[0] is form 1, form_tables.Lists[0] list 1.
+  std::vector<FormDefinition> Forms{};
+  std::vector<ListDefinition> Lists{};
+};
+extern FormTables form_tables;
 
 // Form k and field j of it, 1-based; nullptr when there is none.
 FormDefinition* Form(int16_t k);
@@ -83,12 +88,22 @@ bool ParseFormFile(std::string_view text, std::string* why);
 // lists are not translated).
 void TranslateFormTexts();
 
-// The engine's state, for the hooks while a field is edited.
-extern std::string CurrentEntry;
-extern int16_t CurrentForm;
-extern int16_t CurrentField;
-// The page of a chain of linked forms left with PgUp or PgDn; 0 none.
-extern int16_t ResumeForm;
+// The form engine's state while a form runs and the entry picked last in a
+// list, read by the program's hooks after the call: one per process, like
+// the screen. Back to start by ResetForms.
+struct FormState {
+  // The engine's state, for the hooks while a field is edited.
+  std::string CurrentEntry{};
+  int16_t CurrentForm{};
+  int16_t CurrentField{};
+  // The page of a chain of linked forms left with PgUp or PgDn; 0 none.
+  int16_t ResumeForm{};
+  // The entry picked last in a list without a record file: its record
+  // position field and its line.
+  int32_t PickedPosition{};
+  std::string PickedText{};
+};
+extern FormState form_state;
 
 // The program's hooks, filled once at start-up. Empty members are harmless:
 // nothing drawn, every entry accepted and stored as typed, every form left.

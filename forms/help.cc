@@ -162,7 +162,7 @@ void Browse(View& v, const std::string& topic) {
 }  // namespace
 
 void ShowHelp(const std::string& topic) {
-  if (env::HostMode == "WIN") {
+  if (env::session.HostMode == "WIN") {
     OpenDocument(topic);
     return;
   }

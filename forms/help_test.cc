@@ -68,7 +68,7 @@ TEST_F(HelpTest, ScrollsByLineAndPageWithinThePage) {
       "LINE 24|LINE 40", "LINE 24|LINE 40", "LINE 07|LINE 23"};
   EXPECT_EQ(seen, expected);
   EXPECT_EQ(Row(10, 1, 80), std::string(80, '#'));
-  EXPECT_EQ(WindowDepth, 0);
+  EXPECT_EQ(window_stack.WindowDepth, 0);
 }
 
 TEST_F(HelpTest, AShortOrMissingPageIgnoresTheMovesAndEscapeCloses) {
@@ -134,10 +134,10 @@ TEST_F(HelpTest, OnAWindowsHostTheDocumentOpenerShowsTheHtmlPage) {
   root_.Put("comspec", "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/args\"\n");
   ASSERT_EQ(chmod(root_.Host("comspec").c_str(), 0755), 0);
   qdeb::testing::ScopedEnvironment comspec("COMSPEC", root_.Host("comspec"));
-  env::HostMode = "WIN";
+  env::session.HostMode = "WIN";
   ShowHelp("REMESES");
   EXPECT_EQ(root_.Get("args"), "/C|QOPENR|AJUDA\\REMESES.HTM|");
-  EXPECT_EQ(WindowDepth, 0);
+  EXPECT_EQ(window_stack.WindowDepth, 0);
 }
 
 }  // namespace

@@ -10,9 +10,7 @@
 
 namespace ui::forms {
 
-int16_t PageLength = 0;
-int16_t LineCount = 0;
-int16_t ColumnCount = 0;
+PrintPage print_page;
 
 namespace {
 
@@ -20,26 +18,31 @@ namespace {
 // error lines should not cost a system call each.
 constexpr size_t kFlushAt = 64 * 1024;
 
-platform::fs::File spool;
-std::string pending;
-int64_t written = 0;
-int first_error = 0;
+// The spool file of the process and the lines not yet written to it: one
+// report is printed at a time and it outlives each line added.
+struct Spool {
+  platform::fs::File spool;
+  std::string pending;
+  int64_t written = 0;
+  int first_error = 0;
+};
+Spool spool_file;
 
 void Flush() {
-  if (pending.empty() || !spool.IsOpen()) return;
-  if (first_error == 0 && !spool.WriteAt(written, pending.data(), pending.size())) {
-    first_error = platform::fs::LastFileError().error_number;
-    if (first_error == 0) first_error = platform::fs::kErrorGeneral;
+  if (spool_file.pending.empty() || !spool_file.spool.IsOpen()) return;
+  if (spool_file.first_error == 0 && !spool_file.spool.WriteAt(spool_file.written, spool_file.pending.data(), spool_file.pending.size())) {
+    spool_file.first_error = platform::fs::LastFileError().error_number;
+    if (spool_file.first_error == 0) spool_file.first_error = platform::fs::kErrorGeneral;
   }
-  written += static_cast<int64_t>(pending.size());
-  pending.clear();
+  spool_file.written += static_cast<int64_t>(spool_file.pending.size());
+  spool_file.pending.clear();
 }
 
 void WriteLine(std::string_view line) {
-  if (!spool.IsOpen()) return;
-  pending.append(line);
-  pending.append("\r\n");
-  if (pending.size() >= kFlushAt) Flush();
+  if (!spool_file.spool.IsOpen()) return;
+  spool_file.pending.append(line);
+  spool_file.pending.append("\r\n");
+  if (spool_file.pending.size() >= kFlushAt) Flush();
 }
 
 // The integer part of the number at the start of text (leading blanks and a
@@ -57,7 +60,7 @@ int32_t LeadingNumber(std::string_view text) {
 
 }  // namespace
 
-std::string PrintSpoolPath() { return env::WorkDir + "kitprint.tmp"; }
+std::string PrintSpoolPath() { return env::session.WorkDir + "kitprint.tmp"; }
 
 std::string SpoolNumber(int32_t number) {
   return (number < 0 ? "" : " ") + std::to_string(number);
@@ -101,15 +104,15 @@ std::string SpoolItemText(std::string_view text) {
 
 int OpenPrintSpool(std::string_view device) {
   ClosePrintSpool();
-  first_error = 0;
-  written = 0;
-  PageLength = LineCount = ColumnCount = 0;
+  spool_file.first_error = 0;
+  spool_file.written = 0;
+  print_page.PageLength = print_page.LineCount = print_page.ColumnCount = 0;
   const std::string path = platform::fs::HostPath(PrintSpoolPath());
-  int status = spool.Open(path, platform::fs::File::kReadWriteCreate, true);
-  if (status == 0 && !spool.Truncate(0)) {
+  int status = spool_file.spool.Open(path, platform::fs::File::kReadWriteCreate, true);
+  if (status == 0 && !spool_file.spool.Truncate(0)) {
     status = platform::fs::LastFileError().error_number;
     if (status == 0) status = platform::fs::kErrorGeneral;
-    spool.Close();
+    spool_file.spool.Close();
   }
   if (status != 0) return status;
   WriteLine("DEVICE" + std::string(device));
@@ -118,9 +121,9 @@ int OpenPrintSpool(std::string_view device) {
 
 void SetPageLength(int16_t lines) {
   WriteLine("PAGE" + SpoolNumber(lines));
-  PageLength = lines;
-  LineCount = 0;
-  ColumnCount = 0;
+  print_page.PageLength = lines;
+  print_page.LineCount = 0;
+  print_page.ColumnCount = 0;
 }
 
 void SetJustification(std::string& style) {
@@ -130,32 +133,32 @@ void SetJustification(std::string& style) {
 
 void PrintItem(int16_t column, std::string_view text, int16_t line_feeds) {
   const std::string item = SpoolItemText(text);
-  if (LineCount >= PageLength) SetPageLength(PageLength);
+  if (print_page.LineCount >= print_page.PageLength) SetPageLength(print_page.PageLength);
   WriteLine(SpoolNumber(column) + "," + item + "," + SpoolNumber(line_feeds));
   if (line_feeds != 0) {
-    LineCount = static_cast<int16_t>(LineCount + line_feeds);
-    ColumnCount = 0;
+    print_page.LineCount = static_cast<int16_t>(print_page.LineCount + line_feeds);
+    print_page.ColumnCount = 0;
   } else {
-    if (column != 0) ColumnCount = column;
-    ColumnCount = static_cast<int16_t>(ColumnCount + static_cast<int16_t>(item.size()));
+    if (column != 0) print_page.ColumnCount = column;
+    print_page.ColumnCount = static_cast<int16_t>(print_page.ColumnCount + static_cast<int16_t>(item.size()));
   }
 }
 
 void WriteSpoolLine(std::string_view line) { WriteLine(line); }
 
 int ClosePrintSpool() {
-  if (!spool.IsOpen()) return 0;
+  if (!spool_file.spool.IsOpen()) return 0;
   Flush();
-  spool.Close();
-  return first_error;
+  spool_file.spool.Close();
+  return spool_file.first_error;
 }
 
 void ResetPrintSpool() {
-  pending.clear();
-  spool.Close();
-  first_error = 0;
-  written = 0;
-  PageLength = LineCount = ColumnCount = 0;
+  spool_file.pending.clear();
+  spool_file.spool.Close();
+  spool_file.first_error = 0;
+  spool_file.written = 0;
+  print_page.PageLength = print_page.LineCount = print_page.ColumnCount = 0;
 }
 
 }  // namespace ui::forms

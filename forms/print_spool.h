@@ -1,5 +1,5 @@
 // The print spool: reports are not printed by this program but written, a
-// line each, to "kitprint.tmp" in WorkDir, which the print program
+// line each, to "kitprint.tmp" in session.WorkDir, which the print program
 // (KITPRINT) or the screen viewer (KITSCR) lays out afterwards. Lines:
 //   DEVICE<device>         first line; "P" asks for the screen viewer
 //   PAGE<n>                a new page of n lines (also each page break)
@@ -15,11 +15,16 @@
 
 namespace ui::forms {
 
-extern int16_t PageLength;   // lines per page
-extern int16_t LineCount;    // lines advanced on the current page
-extern int16_t ColumnCount;  // column reached on the current line
+// The page of the print spool, one per process like the spool itself. Back
+// to start by ResetForms.
+struct PrintPage {
+  int16_t PageLength{};   // lines per page
+  int16_t LineCount{};    // lines advanced on the current page
+  int16_t ColumnCount{};  // column reached on the current line
+};
+extern PrintPage print_page;
 
-// The spool's program path: WorkDir + "kitprint.tmp".
+// The spool's program path: session.WorkDir + "kitprint.tmp".
 std::string PrintSpoolPath();
 
 // Creates the spool anew (an old one is replaced) and writes its DEVICE

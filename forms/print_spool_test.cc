@@ -11,7 +11,7 @@ namespace {
 
 class PrintSpoolTest : public qdeb::testing::FreshStateTest {
  protected:
-  PrintSpoolTest() { env::WorkDir = dir_.Dos() + "\\"; }
+  PrintSpoolTest() { env::session.WorkDir = dir_.Dos() + "\\"; }
   std::string Spool() const { return dir_.Get("kitprint.tmp"); }
   qdeb::testing::ScratchDir dir_;
 };
@@ -43,19 +43,19 @@ TEST_F(PrintSpoolTest, WritesDeviceItemsAndPageBreaks) {
   EXPECT_EQ(Spool(),
             "DEVICEP\r\nPAGE 2\r\n 5,A B, 1\r\n 0,C,D, 0\r\n 0,E, 1\r\nPAGE 2\r\n-3,F, 1\r\n"
             "JUSD\r\n*@e\r\n");
-  EXPECT_EQ(LineCount, 1);
+  EXPECT_EQ(print_page.LineCount, 1);
 }
 
 TEST_F(PrintSpoolTest, CountsColumnsOfAnOpenLine) {
   ASSERT_EQ(OpenPrintSpool("i"), 0);
   SetPageLength(66);
   PrintItem(10, "abc", 0);
-  EXPECT_EQ(ColumnCount, 13);
+  EXPECT_EQ(print_page.ColumnCount, 13);
   PrintItem(0, "de", 0);
-  EXPECT_EQ(ColumnCount, 15);
+  EXPECT_EQ(print_page.ColumnCount, 15);
   PrintItem(1, "x", 2);
-  EXPECT_EQ(ColumnCount, 0);
-  EXPECT_EQ(LineCount, 2);
+  EXPECT_EQ(print_page.ColumnCount, 0);
+  EXPECT_EQ(print_page.LineCount, 2);
   ClosePrintSpool();
 }
 
@@ -74,7 +74,7 @@ TEST_F(PrintSpoolTest, ReplacesAnOldSpoolAndReportsAMissingWorkDir) {
   EXPECT_EQ(ClosePrintSpool(), 0);
   EXPECT_EQ(Spool(), "DEVICEP\r\n");
 
-  env::WorkDir = dir_.Dos("missing") + "\\";
+  env::session.WorkDir = dir_.Dos("missing") + "\\";
   EXPECT_NE(OpenPrintSpool("P"), 0);
   PrintItem(1, "lost", 1);  // harmless: nothing is open
   EXPECT_EQ(ClosePrintSpool(), 0);

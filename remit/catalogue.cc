@@ -34,11 +34,11 @@ constexpr std::string_view kListingName = "DIR.TMP";
 constexpr std::string_view kColumnPicture = "Z,ZZZ,ZZZ,ZZ9";
 constexpr size_t kInvertedDateWidth = 8;
 
-// ListAttributes as it was, back on every way out.
+// listings.ListAttributes as it was, back on every way out.
 class ListAttributesKept {
  public:
-  explicit ListAttributesKept(int16_t wanted) : saved_(files::ListAttributes) { files::ListAttributes = wanted; }
-  ~ListAttributesKept() { files::ListAttributes = saved_; }
+  explicit ListAttributesKept(int16_t wanted) : saved_(files::listings.ListAttributes) { files::listings.ListAttributes = wanted; }
+  ~ListAttributesKept() { files::listings.ListAttributes = saved_; }
   ListAttributesKept(const ListAttributesKept&) = delete;
   ListAttributesKept& operator=(const ListAttributesKept&) = delete;
 
@@ -71,7 +71,7 @@ std::string Padded(std::string_view text, size_t width) {
   return padded;
 }
 
-std::string CataloguePath() { return env::WorkDir + "USort"; }
+std::string CataloguePath() { return env::session.WorkDir + "USort"; }
 
 // Key and line into the buffer registered for the catalogue, and the insert;
 // the record manager's status. Whether two records of one key are both kept
@@ -285,10 +285,10 @@ CatalogueReport CatalogueRemittanceFiles(const CatalogueRequest& request, Operat
   const std::string& directory = request.directory;
   const std::string& pattern = request.pattern;
   CatalogueReport report;
-  const std::string host_listing = fs::HostPath(env::WorkDir + std::string(kListingName));
+  const std::string host_listing = fs::HostPath(env::session.WorkDir + std::string(kListingName));
   std::string failure;
   if (host_listing.empty()) {
-    report.failures.push_back(env::TranslateText(util::Cp850("NO ES POT CREAR")) + " " + env::WorkDir +
+    report.failures.push_back(env::TranslateText(util::Cp850("NO ES POT CREAR")) + " " + env::session.WorkDir +
                               std::string(kListingName));
     return report;
   }

@@ -66,7 +66,7 @@ CatalogueReport CatalogueDirectories(const CatalogueRequest& request, Operator& 
 // at 1 (cut to 12 characters, so that a blank stays before the date), the
 // date at 14 (day-month-year), the total at 25 and the
 // number of debits at 39. The listing of the directory passes through
-// WorkDir + "DIR.TMP", deleted at the end.
+// session.WorkDir + "DIR.TMP", deleted at the end.
 CatalogueReport CatalogueRemittanceFiles(const CatalogueRequest& request, Operator& op);
 
 // The full file name an "F" record keeps (without its directory); empty for

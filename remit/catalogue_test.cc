@@ -70,15 +70,15 @@ class CatalogueTest : public qdeb::testing::FreshStateTest {
     dir_.Put("root/ddf/USort.xdf", ReadHostFile(std::string(QDEB_SOURCE_DIR) + "/install/ddf/USort.xdf"));
     dir_.MakeDir("work");
     dir_.MakeDir("files");
-    env::RootDir = dir_.Dos("root") + "\\";
-    env::WorkDir = dir_.Dos("work") + "\\";
-    env::LanguageCode = "CAT";
+    env::session.RootDir = dir_.Dos("root") + "\\";
+    env::session.WorkDir = dir_.Dos("work") + "\\";
+    env::session.LanguageCode = "CAT";
     // The installation's display forms: dates as 1/3/2024, amounts as
     // 1.234'56.
-    env::DateSeparator = "/";
-    env::DateOrder = "DMA";
+    env::session.DateSeparator = "/";
+    env::session.DateOrder = "DMA";
     int16_t status = -1;
-    db::OpenRecordFile(kCatalogueFile, env::WorkDir + "USort", &record_, status);
+    db::OpenRecordFile(kCatalogueFile, env::session.WorkDir + "USort", &record_, status);
     ASSERT_EQ(status, 0);
   }
 
@@ -282,10 +282,10 @@ TEST_F(CatalogueTest, DirectoriesOnceEachThroughLinksAndDeepTrees) {
   std::string deep = "tree/C";
   for (int i = 0; i < 60; ++i) deep += "/DD";
   dir_.MakeDir(deep);
-  files::ListAttributes = 0x21;
+  files::listings.ListAttributes = 0x21;
   const std::string top = dir_.Dos("tree") + "\\";
   const int32_t added = CatalogueDirectories({.directory = top}, op_).added;
-  EXPECT_EQ(files::ListAttributes, 0x21);
+  EXPECT_EQ(files::listings.ListAttributes, 0x21);
   std::vector<std::string> paths;
   for (const Listed& l : Catalogue()) {
     ASSERT_EQ(l.key[0], 'D');

@@ -92,8 +92,8 @@ struct Creditor {
 
 enum class Step { kDone, kWritten, kSkipped, kEndScan, kCancelled, kFailed };
 
-std::string TrasBancPath() { return env::RootDir + "DADES\\TrasBanc"; }
-std::string MarkerPath() { return env::RootDir + "DADES\\TGenerat"; }
+std::string TrasBancPath() { return env::session.RootDir + "DADES\\TrasBanc"; }
+std::string MarkerPath() { return env::session.RootDir + "DADES\\TGenerat"; }
 
 std::string* Buffer(int16_t file_number) { return db::RecordBuffer(file_number); }
 
@@ -448,7 +448,7 @@ void FinishGroup(Run& run, Group& g) {
   g.file.Release();
   run.result.files.push_back(path);
   run.result.receipts += g.file_debits;
-  PurgeOldFiles(run.output_directory, env::WorkDate);
+  PurgeOldFiles(run.output_directory, env::session.WorkDate);
   Tell(run, GeneratedFileText(path));
 }
 

@@ -1,7 +1,7 @@
 // The generation of Cuaderno 19.14 direct-debit files from the receipts
-// waiting in TrasBanc: one file per creditor suffix in RootDir + "CSB\",
+// waiting in TrasBanc: one file per creditor suffix in session.RootDir + "CSB\",
 // each receipt written removed from TrasBanc, and the work list
-// "QXCONVRT.INI" in WorkDir for the converter.
+// "QXCONVRT.INI" in session.WorkDir for the converter.
 //
 // Every receipt ends up exactly once, whatever happens to the process: either
 // still in TrasBanc or in one complete ".E19" file. Each creditor-suffix

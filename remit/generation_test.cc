@@ -124,7 +124,7 @@ TEST_F(GenerationTest, OneFilePerSuffixByteForByteAndTheReceiptsGone) {
 
   for (const ReceiptFields& r : taken) EXPECT_FALSE(Waiting(r)) << r.number;
   for (const ReceiptFields& r : kept) EXPECT_TRUE(Waiting(r)) << r.number;
-  const std::string list = env::WorkDir + "QXCONVRT.INI";
+  const std::string list = env::session.WorkDir + "QXCONVRT.INI";
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Tornar"), "MENU");
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Maxim"), " 2");
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Fitx1"), result.files[0]);
@@ -263,7 +263,7 @@ TEST_F(GenerationTest, AReceiptTakenWhileItsLockWasWaitedForIsSkipped) {
   for (const ReceiptFields& r : {first, taken, last}) Add(r);
   std::string other_buffer;
   int16_t status = 0;
-  db::OpenRecordFile(37, env::RootDir + "DADES\\TrasBanc", &other_buffer, status);
+  db::OpenRecordFile(37, env::session.RootDir + "DADES\\TrasBanc", &other_buffer, status);
   ASSERT_EQ(status, 0);
 
   const std::string go = Host("go");
@@ -323,7 +323,7 @@ TEST_F(GenerationTest, AFileThatCannotBeWrittenCommitsNothing) {
       << result.messages[0];
   EXPECT_TRUE(Waiting(receipt));
   EXPECT_EQ(Get("root/CSB"), "not a folder");
-  EXPECT_EQ(env::ReadIniValue(env::WorkDir + "QXCONVRT.INI", "Convertir", "Maxim"), "");
+  EXPECT_EQ(env::ReadIniValue(env::session.WorkDir + "QXCONVRT.INI", "Convertir", "Maxim"), "");
 }
 
 // Each file is told to the operator as it is generated, with the progress

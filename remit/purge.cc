@@ -29,8 +29,8 @@ bool InProgress(const std::string& name) {
 void PurgeOldFiles(const std::string& directory, const std::string& work_date) {
   if (util::SplitDate(work_date).month == 0) return;  // no work date to count back from
   const std::string limit = util::UnpackDigits(util::DateAdd(work_date, -kKeptMonths, "M"));
-  const int16_t saved_attributes = files::ListAttributes;
-  files::ListAttributes = 0x20;  // plain files only
+  const int16_t saved_attributes = files::listings.ListAttributes;
+  files::listings.ListAttributes = 0x20;  // plain files only
   for (std::string_view pattern : kPatterns) {
     files::StartListing(directory + std::string(pattern));
     std::string name;
@@ -48,7 +48,7 @@ void PurgeOldFiles(const std::string& directory, const std::string& work_date) {
     }
     files::EndListing();
   }
-  files::ListAttributes = saved_attributes;
+  files::listings.ListAttributes = saved_attributes;
 }
 
 }  // namespace remit

@@ -41,12 +41,12 @@ TEST_F(PurgeTest, OldRemittanceFilesGoAndFilesOfUnreadableDateStay) {
   // A date past the year 9999 cannot be read as one: the file stays.
   Dated("FAR.E19", 12000, 1, 1);
 
-  env::WorkDate.clear();
-  PurgeOldFiles(OutputDirectory(), env::WorkDate);
+  env::session.WorkDate.clear();
+  PurgeOldFiles(OutputDirectory(), env::session.WorkDate);
   EXPECT_EQ(OutputNames().size(), 11u);  // no work date, nothing goes
 
-  env::WorkDate = util::PackDigits("20260115");
-  PurgeOldFiles(OutputDirectory(), env::WorkDate);
+  env::session.WorkDate = util::PackDigits("20260115");
+  PurgeOldFiles(OutputDirectory(), env::session.WorkDate);
   EXPECT_EQ(OutputNames(), (std::set<std::string>{"OTHER.TXT", "OLDER.E19.tmp", "OLDER.E19.key",
                                                   "EDGE.E19", "NEW.XML", "FAR.E19"}));
 }

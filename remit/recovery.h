@@ -64,7 +64,7 @@ LeftoverAction DecideLeftover(const LeftoverFacts& facts);
 void SettleLeftovers(const RecoveryRequest& request, GenerationReport& result,
                      std::vector<std::string>& tell);
 
-// Lists a committed, published file in the work list unless it holds it
+// form_tables.Lists a committed, published file in the work list unless it holds it
 // already, then removes its marker.
 void ListCommitted(const std::string& path, const std::string& return_menu);
 

@@ -119,7 +119,7 @@ TEST_F(RecoveryTest, CommittedFilesArePutInPlaceAndTheOthersRemoved) {
   EXPECT_EQ(Get(Csb("COMMITED.E19")), WholeFileOf(2));
   EXPECT_EQ(Get(Csb("TAKENAME.E19")), "another file of that name");
   EXPECT_TRUE(Waiting(waiting));
-  const std::string list = env::WorkDir + "QXCONVRT.INI";
+  const std::string list = env::session.WorkDir + "QXCONVRT.INI";
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Tornar"), "MENU");
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Maxim"), " 2");
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Fitx1"), OutputPath("COMMITED.E19"));
@@ -200,7 +200,7 @@ TEST_F(RecoveryTest, AForgedOrChangedLeftoverIsSetAsideNeverListed) {
   EXPECT_TRUE(Waiting(waiting));
   EXPECT_FALSE(Marked("STALE000.E19"));
   EXPECT_FALSE(Marked("CHANGED0.E19"));
-  EXPECT_EQ(env::ReadIniValue(env::WorkDir + "QXCONVRT.INI", "Convertir", "Maxim"), "");
+  EXPECT_EQ(env::ReadIniValue(env::session.WorkDir + "QXCONVRT.INI", "Convertir", "Maxim"), "");
 }
 
 // A committed file put under its own name by a process that died before
@@ -227,7 +227,7 @@ TEST_F(RecoveryTest, CommittedFilesTheWorkListLacksAreListed) {
             (std::vector<std::string>{"EL FITXER GENERAT HA CANVIAT, NO ES CONVERTEIX: " + OutputPath("ALTERED0.E19"),
                                       "GENERAT FITXER " + OutputPath("UNLISTED.E19"),
                                       "NO ES TROBA EL FITXER GENERAT: " + OutputPath("VANISHED.E19")}));
-  const std::string list = env::WorkDir + "QXCONVRT.INI";
+  const std::string list = env::session.WorkDir + "QXCONVRT.INI";
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Maxim"), " 1");
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Fitx1"), OutputPath("UNLISTED.E19"));
   EXPECT_TRUE(Marked("HELDFILE.E19"));

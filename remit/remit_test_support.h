@@ -38,11 +38,11 @@ class GenerationTest : public qdeb::testing::FreshStateTest {
     dir_.MakeDir("root/DADES");
     dir_.MakeDir("work");
     Put("root/Vela.ini", "[Installacio]\r\nDada1=OFICINA DE COBRAMENTS\r\nDada7=B12345678\r\n");
-    env::RootDir = dir_.Dos("root") + "\\";
-    env::WorkDir = dir_.Dos("work") + "\\";
-    env::WorkDate = util::PackDigits("20260115");
-    env::LanguageCode = "CAT";
-    env::MenuName = "MENU";
+    env::session.RootDir = dir_.Dos("root") + "\\";
+    env::session.WorkDir = dir_.Dos("work") + "\\";
+    env::session.WorkDate = util::PackDigits("20260115");
+    env::session.LanguageCode = "CAT";
+    env::session.MenuName = "MENU";
     env::LoadInstallationData();
     ASSERT_EQ(OpenGenerationFiles(&trasbanc_, &remeses_), 0);
     request_.file_name = [this] { return "AAAAAAA" + std::to_string(++names_); };

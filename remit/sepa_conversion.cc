@@ -115,7 +115,7 @@ bool Exists(const std::string& host_path) {
 }  // namespace
 
 ConversionSettings LoadConversionSettings() {
-  const std::string file = env::RootDir + "Vela.ini";
+  const std::string file = env::session.RootDir + "Vela.ini";
   ConversionSettings settings;
   settings.version_2 = env::ReadIniValue(file, kSection, "Versio2");
   settings.version_3 = env::ReadIniValue(file, kSection, "Versio3");
@@ -124,7 +124,7 @@ ConversionSettings LoadConversionSettings() {
   if (!folder.empty()) {
     const bool absolute = folder[0] == '\\' || folder[0] == '/' ||
                           (folder.size() > 1 && folder[1] == ':');
-    if (!absolute) folder = env::RootDir + folder;
+    if (!absolute) folder = env::session.RootDir + folder;
     settings.schema_folder = fs::HostPath(folder);
     if (!settings.schema_folder.ends_with('/')) settings.schema_folder += '/';
   }

@@ -16,11 +16,11 @@
 namespace remit {
 
 // The office's settings of the conversion, section "ConversioXML" of
-// "Vela.ini" in RootDir: "Versio2", "Versio3", "Versio4" name the message
+// "Vela.ini" in session.RootDir: "Versio2", "Versio3", "Versio4" name the message
 // version of each version character of the 01 record ("pain.008.001.04" ...;
 // empty or unknown keeps the default), "Esquemes" the folder holding the
 // schemas as "pain.008.001.02.xsd" ... (a program path, relative ones under
-// RootDir; empty: messages are not checked).
+// session.RootDir; empty: messages are not checked).
 struct ConversionSettings {
   std::string version_2;
   std::string version_3;

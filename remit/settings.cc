@@ -15,13 +15,13 @@ namespace {
 constexpr size_t kMapLimit = 10000;
 
 std::string FtpSetting(const std::string& key) {
-  return env::ReadIniValue(env::RootDir + "Ftp.ini", "Publicar", key);
+  return env::ReadIniValue(env::session.RootDir + "Ftp.ini", "Publicar", key);
 }
 
 }  // namespace
 
 std::string OutputDirectory() {
-  std::string path = env::RootDir + "CSB\\";
+  std::string path = env::session.RootDir + "CSB\\";
   files::AbsolutePath(path);
   return path;
 }
@@ -35,7 +35,7 @@ std::string LinkPrefix() {
 
 void XmlVersionMap::Load() {
   bytes_.clear();
-  const std::string host = platform::fs::HostPath(env::RootDir + "VERXML.MAP");
+  const std::string host = platform::fs::HostPath(env::session.RootDir + "VERXML.MAP");
   if (platform::fs::ReadWholeFile(host, &bytes_, kMapLimit) != 0) bytes_.clear();
 }
 

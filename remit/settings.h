@@ -1,6 +1,6 @@
 // What the generation reads from the installation besides the records: the
 // output directory, the e-invoice link settings of "Ftp.ini" and the XML
-// version of each bank from "VERXML.MAP", all under env::RootDir.
+// version of each bank from "VERXML.MAP", all under env::session.RootDir.
 #pragma once
 
 #include <string>
@@ -11,7 +11,7 @@ namespace remit {
 // The link address used when "Ftp.ini" names none.
 inline constexpr std::string_view kDefaultLinkPrefix = "https://rebuts.example/efactura/";
 
-// RootDir + "CSB\", normalised (drive, ":", the path, "\").
+// session.RootDir + "CSB\", normalised (drive, ":", the path, "\").
 std::string OutputDirectory();
 
 // Key "Rebuts" of section "Publicar" in "Ftp.ini": false only for "N".
@@ -24,7 +24,7 @@ std::string LinkPrefix();
 // being the version of entity E ("2", "3" or "4").
 class XmlVersionMap {
  public:
-  // Reads RootDir + "VERXML.MAP"; a missing or unreadable map is empty.
+  // Reads session.RootDir + "VERXML.MAP"; a missing or unreadable map is empty.
   void Load();
   // "2", "3" or "4" from the map; "4" for anything else, and when the map
   // is missing, empty or too short for the entity.

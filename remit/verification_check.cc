@@ -41,13 +41,13 @@ void Style(std::string_view style) {
 // session are put back afterwards.
 std::string Amount(std::string_view record, double amount) {
   if (FieldOf(record, csb19_5880::kGroup) != "5") return util::FormatNumber(kCountPicture, amount);
-  const std::string main = util::MainCurrency, alt = util::AltCurrency,
-                    display = util::DisplayCurrency;
-  util::MainCurrency = util::DisplayCurrency = "E";
+  const std::string main = util::number_format.MainCurrency, alt = util::number_format.AltCurrency,
+                    display = util::number_format.DisplayCurrency;
+  util::number_format.MainCurrency = util::number_format.DisplayCurrency = "E";
   std::string text = util::FormatAmount(kCountPicture, amount);
-  util::MainCurrency = main;
-  util::AltCurrency = alt;
-  util::DisplayCurrency = display;
+  util::number_format.MainCurrency = main;
+  util::number_format.AltCurrency = alt;
+  util::number_format.DisplayCurrency = display;
   return text;
 }
 
@@ -80,7 +80,7 @@ void VerificationReport::Heading() {
 }
 
 void VerificationReport::NewPageIfBeyond(int16_t lines) {
-  if (pages_ == 0 || spool::LineCount > lines) Heading();
+  if (pages_ == 0 || spool::print_page.LineCount > lines) Heading();
 }
 
 void VerificationReport::ErrorLine(double record_number, std::string_view message) {
@@ -171,7 +171,7 @@ void RecordChecker::Check(std::string_view record, double record_number) {
       total_receipts_ = 0;
       total_records_ = 1;
       const std::string_view date = FieldOf(record, csb19_5180::kDate);
-      presenter_date_ = util::ParseDateText(date, util::SplitDate(env::WorkDate).year);
+      presenter_date_ = util::ParseDateText(date, util::SplitDate(env::session.WorkDate).year);
     } else {
       Error(record_number, env::TranslateText(util::Cp850("el registre 5180 no pot ser aquest registre")));
     }

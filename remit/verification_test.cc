@@ -74,9 +74,9 @@ class VerificationTest : public qdeb::testing::FreshStateTest {
  protected:
   VerificationTest() : drives_("KITDRIVES", "C=/;A=" + dir_.Host("a") + ":removable") {
     dir_.MakeDir("a");
-    env::WorkDir = dir_.Dos("work") + "\\";
+    env::session.WorkDir = dir_.Dos("work") + "\\";
     dir_.MakeDir("work");
-    env::WorkDate = util::PackDate(2026, 12, 8);
+    env::session.WorkDate = util::PackDate(2026, 12, 8);
   }
 
   // The remittance cut into volumes at the given byte positions.

@@ -12,7 +12,7 @@ namespace {
 
 constexpr char kSection[] = "Convertir";
 
-std::string WorkListPath() { return env::WorkDir + "QXCONVRT.INI"; }
+std::string WorkListPath() { return env::session.WorkDir + "QXCONVRT.INI"; }
 
 }  // namespace
 

@@ -1,4 +1,4 @@
-// The work list "QXCONVRT.INI" in env::WorkDir that the sibling converter
+// The work list "QXCONVRT.INI" in env::session.WorkDir that the sibling converter
 // reads: section "Convertir" with "Tornar" (the menu to return to),
 // "Maxim" (how many files) and "Fitx1", "Fitx2" ... (their full paths).
 #pragma once

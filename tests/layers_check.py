@@ -16,6 +16,11 @@ must not include operating-system, ncurses or SQLite headers, nor use
 std::filesystem, file streams or C stdio files; util/ and bank/ are pure
 (no clock either). Only app/ and the tools' main programs end the process.
 
+Mutable state lives in the named structs of ARCHITECTURE.md and nowhere
+else: a namespace-scope variable or a static local that is not const,
+constexpr or a struct instance of STATE_STRUCTS is a breach, unless
+ALLOWED_STATE names it with its reason.
+
 Prints one line per breach and exits 1 when there is any.
 """
 import os
@@ -58,6 +63,74 @@ STANDARD_STREAMS = re.compile(r"std::cerr|std::cout|\bf?printf\s*\(|\bputs\s*\("
 ENDS_PROCESS = re.compile(r"(?<![\w:])(std::)?(exit|_exit|_Exit|quick_exit|abort)\s*\(")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 SOURCE = re.compile(r"\.(cc|h)$")
+
+
+# The types whose one instance holds a module's process-wide state (each
+# commented where it is declared), and the layer hooks.
+STATE_STRUCTS = {
+    "NumberFormat", "TextState", "WindowStack", "Keyboard", "KeyReader", "Session",
+    "ProgramChoices", "RecordBuffers", "FormState", "FormTables", "PrintPage", "Spool",
+    "LockIdentity", "FileStamp", "Listings", "LayerHooks", "ConsoleReport",
+}
+# Other process-wide variables, each with why it outlives every call.
+ALLOWED_STATE = {
+    "clock_offset_seconds": "the clock's offset for the whole process",
+    "g_mutex": "serialises the record manager's calls of every thread",
+    "g_forked": "set by the fork handler, read by the next call",
+    "g_files": "the record files the process has open, shared by its handles",
+    "BusyTimeoutMs": "the record manager's wait, a setting of the process",
+    "seed": "the record manager's back-off jitter, per process",
+    "state": "the one record manager / console / holders file of the process",
+    "last_error": "the last failure of the file system, read after the call",
+    "canonical_dirs": "the drive directories resolved once per run",
+    "scanned_dirs": "the directories scanned lately, for the whole run",
+    "g_previous": "the signal actions to give back when the console closes",
+    "g_safe": "what a signal handler writes to restore the terminal",
+    "too_small_text": "the console's message when the terminal is too small",
+    "registered": "the console's exit handler is registered once",
+    "starvation": "the headless console's dry spells, for the whole run",
+    "terminal": "the terminal back end of the one console",
+    "data": "the installation data, loaded once per run",
+    "installation_loaded": "the installation data is loaded once per run",
+    "id": "the program identifier, set once at start-up",
+    "current_epoch": "when the cached host paths were last invalidated",
+    "generator": "a random source of the process, seeded once",
+    "paths": "the host paths of the lock tables, cached for the run",
+    "table": "the record layer's table of open files",
+    "LockModeStack": "the lock modes pushed and popped across calls",
+    "running": "the forms running now, nested through the hooks",
+    "work_directory_lock": "held open for the whole run: the work directory's lock",
+}
+# A namespace-scope variable: "Type name;" / "Type name = ...;" / "Type name{...};"
+# at column 0 (namespaces are not indented), not const, constexpr, a typedef,
+# a declaration of a function or a type.
+NAMESPACE_VARIABLE = re.compile(
+    r"^(?!(?:const|constexpr|inline\s+constexpr|static\s+const|static\s+constexpr|"
+    r"extern\s+const|using|typedef|namespace|template|struct|class|enum|union|return|"
+    r"friend|case|default|public|private|protected|#)\b)"
+    r"(?:static\s+|extern\s+|thread_local\s+|volatile\s+)*"
+    r"([A-Za-z_][\w:<>,\s*&]*?[\w>*&])\s+\**([A-Za-z_]\w*)(\[[^\]]*\])*"
+    r"\s*(=[^;]*|\{[^;]*\})?;")
+STATIC_LOCAL = re.compile(
+    r"^\s+static\s+(?!const\b|constexpr\b|inline\b|thread_local\s+const\b)"
+    r"([A-Za-z_][\w:<>,\s*&]*?[\w>*&])\s+\**([A-Za-z_]\w*)(\[[^\]]*\])*\s*(=[^;(]*|\{[^;]*\})?;")
+
+
+def state_breaches(relpath, code):
+    """Mutable variables outside the named state structs."""
+    found = []
+    for number, line in enumerate(code.splitlines(), 1):
+        for pattern in (NAMESPACE_VARIABLE, STATIC_LOCAL):
+            m = pattern.match(line)
+            if not m:
+                continue
+            kind, name = m.group(1), m.group(2)
+            words = set(re.findall(r"\w+", kind))
+            if words & STATE_STRUCTS or name in ALLOWED_STATE:
+                continue
+            found.append(f"{relpath}:{number}: {name} is mutable state outside "
+                         f"the named state structs")
+    return found
 
 
 def folder_of(relpath):
@@ -112,9 +185,12 @@ def check_source(root, relpath, breaches):
                 breaches.append(f"{where}: <{header}> outside platform/")
             elif layer in PURE and CLOCK_HEADERS.match(header):
                 breaches.append(f"{where}: <{header}> in the pure layer {layer}/")
-    if test or layer.startswith("platform") or layer in ("tests", "bench"):
+    if test or layer in ("tests", "bench"):
         return
     code = strip_comments(text)
+    breaches.extend(state_breaches(relpath, code))
+    if layer.startswith("platform"):
+        return
     for number, line in enumerate(code.splitlines(), 1):
         if OS_USES.search(line):
             breaches.append(f"{relpath}:{number}: host files outside platform/")

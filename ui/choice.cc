@@ -36,7 +36,7 @@ size_t CurrentChoice(const std::vector<ChoiceOption>& options,
 size_t NextChoiceStartingWith(const std::vector<ChoiceOption>& options,
                               size_t current, char typed) {
   if (options.empty()) return current;
-  util::FoldPlain = -1;
+  util::text_state.FoldPlain = -1;
   const std::string letter = util::FoldText(std::string(1, typed));
   size_t found = current;
   for (size_t step = 1; step <= options.size(); ++step) {
@@ -47,7 +47,7 @@ size_t NextChoiceStartingWith(const std::vector<ChoiceOption>& options,
       break;
     }
   }
-  util::FoldPlain = 0;
+  util::text_state.FoldPlain = 0;
   return found;
 }
 

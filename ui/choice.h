@@ -1,4 +1,4 @@
-// The options of a choice field, parsed from ui::ChoiceList.
+// The options of a choice field, parsed from ui::keyboard.ChoiceList.
 #pragma once
 
 #include <string>

@@ -9,12 +9,10 @@
 
 namespace ui {
 
-int16_t ColourIndex = 0;
-std::string ColourStack;
 
 uint8_t PairAttribute(int16_t index) {
   const auto& pair =
-      env::ColourTable[static_cast<size_t>(std::clamp<int16_t>(index, 0, 4))];
+      env::session.ColourTable[static_cast<size_t>(std::clamp<int16_t>(index, 0, 4))];
   return static_cast<uint8_t>((pair.foreground & 0x0F) |
                               ((pair.background & 0x0F) << 4));
 }
@@ -23,13 +21,13 @@ void SetColour(std::string& colour_code) {
   colour_code = util::UpperCase(colour_code);
   if (util::Trim(colour_code).empty()) return;
   if (colour_code.find('+') != std::string::npos) {
-    ColourStack += static_cast<char>(ColourIndex);
+    window_stack.ColourStack += static_cast<char>(window_stack.ColourIndex);
   }
   int16_t index = 0;
   if (colour_code.find('-') != std::string::npos) {
-    if (!ColourStack.empty()) {
-      index = static_cast<unsigned char>(ColourStack.back());
-      ColourStack.pop_back();
+    if (!window_stack.ColourStack.empty()) {
+      index = static_cast<unsigned char>(window_stack.ColourStack.back());
+      window_stack.ColourStack.pop_back();
     }
   } else if (colour_code.find('U') != std::string::npos) {
     index = 4;
@@ -40,7 +38,7 @@ void SetColour(std::string& colour_code) {
   // A stack byte can only hold what was pushed, but keep the index a pair.
   index = std::clamp<int16_t>(index, 0, 4);
   platform::console::SetCurrentAttribute(PairAttribute(index));
-  ColourIndex = index;
+  window_stack.ColourIndex = index;
 }
 
 void SetColour(std::string_view colour_code) {

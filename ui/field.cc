@@ -58,7 +58,7 @@ void Draw(const Field& f) {
     // Every cell of the run is masked. A mask one cell short of the width
     // would leave the last cell showing what was drawn there before, which
     // may be the value itself.
-    if (f.hidden) run.assign(run.size(), static_cast<char>(MaskCharacter));
+    if (f.hidden) run.assign(run.size(), static_cast<char>(keyboard.MaskCharacter));
     PrintAt(static_cast<int16_t>(f.row + static_cast<int>(line)),
             static_cast<int16_t>(f.column), run);
   }
@@ -277,7 +277,7 @@ bool FinalKey(int16_t* key) {
   } else if (k == kKeyCtrlF4 || k == kKeyAltF4) {
     k = kKeyEscape;
   }
-  if (!KeySetCodes.empty()) {
+  if (!keyboard.KeySetCodes.empty()) {
     const int index = KeySetFind(k);
     if (index >= 0) {
       k = KeySetTranslation(index);
@@ -294,17 +294,17 @@ Field SetUp(int16_t row, int16_t column, int16_t width, std::string& text,
   Field f;
   f.text = &text;
   f.end = static_cast<int>(text.size()) + 1;
-  const int offset_row = WindowDepth > 0 ? WindowTop : 0;
-  const int offset_column = WindowDepth > 0 ? WindowLeft : 0;
+  const int offset_row = window_stack.WindowDepth > 0 ? window_stack.WindowTop : 0;
+  const int offset_column = window_stack.WindowDepth > 0 ? window_stack.WindowLeft : 0;
   f.row = row != 0 ? row : console::CursorRow() + 1 - offset_row;
   f.column = column != 0 ? column : console::CursorColumn() + 1 - offset_column;
   f.abs_row = f.row + offset_row;
   f.abs_column = f.column + offset_column;
   f.position = std::clamp<int>(position, 1, f.end);
   f.width = width > 0 ? width : f.end;
-  f.hidden = MaskCharacter != 0;
+  f.hidden = keyboard.MaskCharacter != 0;
   f.insert = console::InsertMode();
-  if (!ChoiceList.empty()) f.options = ParseChoiceList(ChoiceList);
+  if (!keyboard.ChoiceList.empty()) f.options = ParseChoiceList(keyboard.ChoiceList);
   if (f.choice()) {
     f.current = CurrentChoice(f.options, text);
     for (const auto& option : f.options) {

@@ -1,6 +1,6 @@
 // Entry of one field of text on the screen: insert and overwrite typing,
 // word movement, clipboard copy and paste, multi-row fields, hidden fields
-// (ui::MaskCharacter) and choice fields (ui::ChoiceList).
+// (ui::keyboard.MaskCharacter) and choice fields (ui::keyboard.ChoiceList).
 #pragma once
 
 #include <cstdint>

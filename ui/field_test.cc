@@ -78,7 +78,7 @@ TEST_F(FieldTest, OneRowFieldCursorAndEnd) {
   EXPECT_EQ(Row(5, 10, 10), "ABC       ");
   EXPECT_EQ(console::GetCell(4, 9).attr, 0x30);  // drawn in pair 4
   // On leaving: pair 0, cursor at the field's start.
-  EXPECT_EQ(ColourIndex, 0);
+  EXPECT_EQ(window_stack.ColourIndex, 0);
   EXPECT_EQ(console::CursorRow(), 4);
   EXPECT_EQ(console::CursorColumn(), 9);
 }

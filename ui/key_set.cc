@@ -8,13 +8,7 @@
 
 namespace ui {
 
-std::string KeySetCodes;
-std::string KeySetTranslations;
-std::string SavedKeySetCodes;
-std::string SavedKeySetTranslations;
-bool KeySetSaved = false;
-int16_t MaskCharacter = 0;
-std::string ChoiceList;
+Keyboard keyboard;
 
 namespace {
 
@@ -63,8 +57,8 @@ void AddItems(std::string_view keys) {
     const int16_t code = HexValue(item.substr(0, eq));
     const int16_t translation =
         eq == std::string_view::npos ? code : HexValue(item.substr(eq + 1));
-    AppendCode(KeySetCodes, code);
-    AppendCode(KeySetTranslations, translation);
+    AppendCode(keyboard.KeySetCodes, code);
+    AppendCode(keyboard.KeySetTranslations, translation);
   });
 }
 
@@ -72,8 +66,8 @@ void DeleteItems(std::string_view keys) {
   ForEachItem(keys, [](std::string_view item) {
     const int index = KeySetFind(HexValue(item.substr(0, item.find('='))));
     if (index < 0) return;
-    KeySetCodes.erase(2 * static_cast<size_t>(index), 2);
-    KeySetTranslations.erase(2 * static_cast<size_t>(index), 2);
+    keyboard.KeySetCodes.erase(2 * static_cast<size_t>(index), 2);
+    keyboard.KeySetTranslations.erase(2 * static_cast<size_t>(index), 2);
   });
 }
 
@@ -81,18 +75,18 @@ void DeleteItems(std::string_view keys) {
 
 int KeySetFind(int16_t code) {
   const size_t entries =
-      std::min(KeySetCodes.size(), KeySetTranslations.size()) / 2;
+      std::min(keyboard.KeySetCodes.size(), keyboard.KeySetTranslations.size()) / 2;
   for (size_t i = 0; i < entries; ++i) {
-    if (CodeAt(KeySetCodes, i) == code) return static_cast<int>(i);
+    if (CodeAt(keyboard.KeySetCodes, i) == code) return static_cast<int>(i);
   }
   return -1;
 }
 
 int16_t KeySetTranslation(int index) {
-  if (index < 0 || 2 * static_cast<size_t>(index) + 1 >= KeySetTranslations.size()) {
+  if (index < 0 || 2 * static_cast<size_t>(index) + 1 >= keyboard.KeySetTranslations.size()) {
     return 0;
   }
-  return CodeAt(KeySetTranslations, static_cast<size_t>(index));
+  return CodeAt(keyboard.KeySetTranslations, static_cast<size_t>(index));
 }
 
 void SetKeySet(std::string_view operations, std::string_view keys) {
@@ -101,30 +95,30 @@ void SetKeySet(std::string_view operations, std::string_view keys) {
       case 'A': AddItems(keys); break;
       case 'D': DeleteItems(keys); break;
       case 'E':
-        KeySetCodes.clear();
-        KeySetTranslations.clear();
+        keyboard.KeySetCodes.clear();
+        keyboard.KeySetTranslations.clear();
         break;
       case '+':
-        if (!KeySetSaved) {
-          SavedKeySetCodes = KeySetCodes;
-          SavedKeySetTranslations = KeySetTranslations;
-          KeySetSaved = true;
+        if (!keyboard.KeySetSaved) {
+          keyboard.SavedKeySetCodes = keyboard.KeySetCodes;
+          keyboard.SavedKeySetTranslations = keyboard.KeySetTranslations;
+          keyboard.KeySetSaved = true;
         }
         break;
       case '-':
-        if (KeySetSaved) {
-          KeySetCodes = SavedKeySetCodes;
-          KeySetTranslations = SavedKeySetTranslations;
-          KeySetSaved = false;
+        if (keyboard.KeySetSaved) {
+          keyboard.KeySetCodes = keyboard.SavedKeySetCodes;
+          keyboard.KeySetTranslations = keyboard.SavedKeySetTranslations;
+          keyboard.KeySetSaved = false;
         }
         break;
-      case 'H': MaskCharacter = 88; break;
-      case 'V': MaskCharacter = 0; break;
+      case 'H': keyboard.MaskCharacter = 88; break;
+      case 'V': keyboard.MaskCharacter = 0; break;
       default: break;
     }
   }
 }
 
-void SetChoiceList(std::string_view list) { ChoiceList = list; }
+void SetChoiceList(std::string_view list) { keyboard.ChoiceList = list; }
 
 }  // namespace ui

@@ -8,8 +8,6 @@ namespace ui {
 
 namespace console = platform::console;
 
-std::string TypeAheadBuffer;
-MouseState Mouse = MouseState::kNotInitialised;
 LayerHooks Hooks;
 
 namespace {
@@ -20,26 +18,29 @@ namespace {
 constexpr int kComposeWaitMs = 500;
 constexpr int kIdleWaitMs = 200;
 
-// An input read ahead (the one that ended a composition, or the one a wait
-// saw arrive), delivered before anything new from the console.
-bool have_pending = false;
-console::InputEvent pending;
-
-bool calculator_open = false;
-bool calendar_open = false;
+// The key reader of the one console of the process: it outlives each key
+// read. An input read ahead (the one that ended a composition, or the one a
+// wait saw arrive) is delivered before anything new from the console.
+struct KeyReader {
+  bool have_pending = false;
+  console::InputEvent pending;
+  bool calculator_open = false;
+  bool calendar_open = false;
+};
+KeyReader reader;
 
 bool NextEvent(console::InputEvent* event, int timeout_ms) {
-  if (have_pending) {
-    *event = pending;
-    have_pending = false;
+  if (reader.have_pending) {
+    *event = reader.pending;
+    reader.have_pending = false;
     return true;
   }
   return console::ReadInput(event, timeout_ms);
 }
 
 void KeepForLater(const console::InputEvent& event) {
-  pending = event;
-  have_pending = true;
+  reader.pending = event;
+  reader.have_pending = true;
 }
 
 // The digit of a numeric-keypad key (Insert 0, End 1, Down 2, PgDn 3,
@@ -125,7 +126,7 @@ int ModifiedKey(int code, uint8_t modifiers) {
 void RunPopup(const std::function<std::string()>& hook, bool* open) {
   if (*open || !hook) return;
   *open = true;
-  TypeAheadBuffer = hook();
+  keyboard.TypeAheadBuffer = hook();
   *open = false;
 }
 
@@ -157,17 +158,17 @@ bool ClickCell(int16_t code, int16_t* row, int16_t* column) {
 }
 
 void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
-  if (!TypeAheadBuffer.empty()) {
-    key = static_cast<unsigned char>(TypeAheadBuffer.front());
-    TypeAheadBuffer.erase(0, 1);
+  if (!keyboard.TypeAheadBuffer.empty()) {
+    key = static_cast<unsigned char>(keyboard.TypeAheadBuffer.front());
+    keyboard.TypeAheadBuffer.erase(0, 1);
     return;
   }
-  if (Mouse == MouseState::kNotInitialised) {
-    Mouse = console::HasMouse() ? MouseState::kReady : MouseState::kNoMouse;
+  if (keyboard.Mouse == MouseState::kNotInitialised) {
+    keyboard.Mouse = console::HasMouse() ? MouseState::kReady : MouseState::kNoMouse;
   }
-  if (Mouse == MouseState::kReady) {
+  if (keyboard.Mouse == MouseState::kReady) {
     console::EnableMouse(true);
-    Mouse = MouseState::kOn;
+    keyboard.Mouse = MouseState::kOn;
   }
   key = 0;
   button = 0;
@@ -183,7 +184,7 @@ void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
     const int code = event.key.ch != 0 ? event.key.ch : event.key.scan << 8;
     key = static_cast<int16_t>(ModifiedKey(code, event.key.modifiers));
   } else if (event.kind == console::InputEvent::kMouse &&
-             Mouse == MouseState::kOn && event.mouse.buttons != 0 &&
+             keyboard.Mouse == MouseState::kOn && event.mouse.buttons != 0 &&
              IsClickCode(ClickCode(event.mouse.row + 1, event.mouse.column + 1))) {
     // A press on a cell no click code can name (beside any screen the
     // program can have) hits nothing: as a code it would wrap into a key.
@@ -192,12 +193,12 @@ void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
     column = static_cast<int16_t>(event.mouse.column + 1);
   }
 
-  if (key == kKeyAltX) RunPopup(Hooks.calculator, &calculator_open);
-  if (key == kKeyAltC) RunPopup(Hooks.calendar, &calendar_open);
+  if (key == kKeyAltX) RunPopup(Hooks.calculator, &reader.calculator_open);
+  if (key == kKeyAltC) RunPopup(Hooks.calendar, &reader.calendar_open);
 
-  if (Mouse == MouseState::kOn && (key != 0 || button != 0)) {
+  if (keyboard.Mouse == MouseState::kOn && (key != 0 || button != 0)) {
     console::EnableMouse(false);
-    Mouse = MouseState::kReady;
+    keyboard.Mouse = MouseState::kReady;
   }
 }
 
@@ -208,7 +209,7 @@ void ReadKeyWaiting(int16_t& key, int16_t& button, int16_t& row,
     if (key != 0 || button != 0) return;
     // Sleep in the console until something arrives instead of spinning.
     console::InputEvent event;
-    if (!have_pending && console::ReadInput(&event, kIdleWaitMs)) {
+    if (!reader.have_pending && console::ReadInput(&event, kIdleWaitMs)) {
       KeepForLater(event);
     }
   }
@@ -225,16 +226,11 @@ void WaitKey(int16_t& key) {
 
 void FlushKeyboard() {
   console::FlushInput();
-  have_pending = false;
+  reader.have_pending = false;
 }
 
 namespace internal {
-void ForgetKeyReader() {
-  have_pending = false;
-  pending = console::InputEvent();
-  calculator_open = false;
-  calendar_open = false;
-}
+void ForgetKeyReader() { reader = KeyReader(); }
 }  // namespace internal
 
 }  // namespace ui

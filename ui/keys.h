@@ -13,29 +13,37 @@
 
 namespace ui {
 
-// Characters still to be delivered as keys (the calculator's and calendar's
-// results), first character first.
-extern std::string TypeAheadBuffer;
-
-// End keys of a field, 2-byte little-endian codes side by side with what
-// each is reported as. Empty: every key the editor does not handle itself
-// ends the field. One save slot.
-extern std::string KeySetCodes;
-extern std::string KeySetTranslations;
-extern std::string SavedKeySetCodes;
-extern std::string SavedKeySetTranslations;
-extern bool KeySetSaved;
-
-// 0 for visible fields, else the character shown instead of the text
-// (88, "X", for hidden input).
-extern int16_t MaskCharacter;
-
-// Options of a choice field, each "|" code "," display text; empty for
-// ordinary fields.
-extern std::string ChoiceList;
-
 enum class MouseState : uint8_t { kNotInitialised, kNoMouse, kReady, kOn };
-extern MouseState Mouse;
+
+// The keyboard of the session: one console per process, and the key set, the
+// type-ahead and the mouse outlive the field that set them. Back to start by
+// ResetScreenAndKeys.
+struct Keyboard {
+  // Characters still to be delivered as keys (the calculator's and calendar's
+  // results), first character first.
+  std::string TypeAheadBuffer{};
+
+  // End keys of a field, 2-byte little-endian codes side by side with what
+  // each is reported as. Empty: every key the editor does not handle itself
+  // ends the field. One save slot.
+  std::string KeySetCodes{};
+  std::string KeySetTranslations{};
+  std::string SavedKeySetCodes{};
+  std::string SavedKeySetTranslations{};
+  bool KeySetSaved{};
+
+  // 0 for visible fields, else the character shown instead of the text
+  // (88, "X", for hidden input).
+  int16_t MaskCharacter{};
+
+  // Options of a choice field, each "|" code "," display text; empty for
+  // ordinary fields.
+  std::string ChoiceList{};
+
+  // Whether the console's mouse was looked for and is in use.
+  MouseState Mouse{};
+};
+extern Keyboard keyboard;
 
 // The layer's hooks, filled once at start-up by the program: the pop-ups
 // behind Alt+X (0x2D00) and Alt+C (0x2E00). Each returns the text to be
@@ -107,7 +115,7 @@ void SetChoiceList(std::string_view list);
 // set, "+" saves it (when the slot is free), "-" restores it (when saved),
 // "H" hides input (mask "X"), "V" shows it. Other letters are ignored.
 void SetKeySet(std::string_view operations, std::string_view keys);
-// The index of code among the aligned entries of KeySetCodes, or -1.
+// The index of code among the aligned entries of keyboard.KeySetCodes, or -1.
 int KeySetFind(int16_t code);
 // The translation of the entry at index.
 int16_t KeySetTranslation(int index);

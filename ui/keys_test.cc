@@ -100,7 +100,7 @@ TEST_F(KeyReaderTest, ClicksGiveButtonAndPositionAndWaitKeyCodesThem) {
 }
 
 TEST_F(KeyReaderTest, TypeAheadAndFlush) {
-  TypeAheadBuffer = "12";
+  keyboard.TypeAheadBuffer = "12";
   Feed("x\n");
   EXPECT_EQ(NextKey(), '1');
   EXPECT_EQ(NextKey(), '2');
@@ -126,17 +126,17 @@ TEST_F(KeyReaderTest, HotKeysRunTheirPopUpOnceAndStillReturnTheKey) {
   Feed("M-x\n");
   EXPECT_EQ(NextKey(), kKeyAltX);
   EXPECT_EQ(calculator_calls, 1);
-  EXPECT_EQ(TypeAheadBuffer, "4200");
-  TypeAheadBuffer.clear();
+  EXPECT_EQ(keyboard.TypeAheadBuffer, "4200");
+  keyboard.TypeAheadBuffer.clear();
   Feed("M-c\n");
   EXPECT_EQ(NextKey(), kKeyAltC);
-  EXPECT_EQ(TypeAheadBuffer, "05/01/2024");
+  EXPECT_EQ(keyboard.TypeAheadBuffer, "05/01/2024");
   // Without a pop-up linked in the hot key is only a key.
-  TypeAheadBuffer.clear();
+  keyboard.TypeAheadBuffer.clear();
   Hooks.calculator = nullptr;
   Feed("M-x\n");
   EXPECT_EQ(NextKey(), kKeyAltX);
-  EXPECT_TRUE(TypeAheadBuffer.empty());
+  EXPECT_TRUE(keyboard.TypeAheadBuffer.empty());
 }
 
 using KeySetTest = UiTest;
@@ -149,8 +149,8 @@ std::string Codes(std::initializer_list<uint16_t> codes) {
 
 TEST_F(KeySetTest, AddTranslateDeleteEmpty) {
   SetKeySet("a", "d,1b,4F00=0d, 3b00 ,ffff");
-  EXPECT_EQ(KeySetCodes, Codes({0x0D, 0x1B, 0x4F00, 0x3B00, 0xFFFF}));
-  EXPECT_EQ(KeySetTranslations, Codes({0x0D, 0x1B, 0x0D, 0x3B00, 0xFFFF}));
+  EXPECT_EQ(keyboard.KeySetCodes, Codes({0x0D, 0x1B, 0x4F00, 0x3B00, 0xFFFF}));
+  EXPECT_EQ(keyboard.KeySetTranslations, Codes({0x0D, 0x1B, 0x0D, 0x3B00, 0xFFFF}));
   EXPECT_EQ(KeySetFind(0x4F00), 2);
   EXPECT_EQ(KeySetTranslation(2), 13);
   EXPECT_EQ(KeySetFind(-1), 4);
@@ -162,34 +162,34 @@ TEST_F(KeySetTest, AddTranslateDeleteEmpty) {
   // Only aligned entries count: 0x1B00 spans two entries here.
   EXPECT_EQ(KeySetFind(0x1B00), -1);
   SetKeySet("d", "1b00,4f00");
-  EXPECT_EQ(KeySetCodes, Codes({0x0D, 0x1B, 0x3B00, 0xFFFF, 0x0D}));
-  EXPECT_EQ(KeySetTranslations, Codes({0x0D, 0x1B, 0x3B00, 0xFFFF, 0x4800}));
+  EXPECT_EQ(keyboard.KeySetCodes, Codes({0x0D, 0x1B, 0x3B00, 0xFFFF, 0x0D}));
+  EXPECT_EQ(keyboard.KeySetTranslations, Codes({0x0D, 0x1B, 0x3B00, 0xFFFF, 0x4800}));
 
   SetKeySet("a", "5000,");  // an empty item adds nothing
-  EXPECT_EQ(KeySetCodes.size(), 12u);
+  EXPECT_EQ(keyboard.KeySetCodes.size(), 12u);
   SetKeySet("e", "");
-  EXPECT_TRUE(KeySetCodes.empty());
-  EXPECT_TRUE(KeySetTranslations.empty());
+  EXPECT_TRUE(keyboard.KeySetCodes.empty());
+  EXPECT_TRUE(keyboard.KeySetTranslations.empty());
 }
 
 TEST_F(KeySetTest, OneSaveSlotAndTheMask) {
   SetKeySet("a", "d,1b");
   SetKeySet("+ea", "4800");
-  EXPECT_EQ(KeySetCodes, Codes({0x4800}));
+  EXPECT_EQ(keyboard.KeySetCodes, Codes({0x4800}));
   SetKeySet("+e", "");  // the slot is taken: not saved again
   SetKeySet("-", "");
-  EXPECT_EQ(KeySetCodes, Codes({0x0D, 0x1B}));
+  EXPECT_EQ(keyboard.KeySetCodes, Codes({0x0D, 0x1B}));
   SetKeySet("-e", "");  // nothing saved: "-" does nothing, "e" empties
-  EXPECT_TRUE(KeySetCodes.empty());
-  EXPECT_FALSE(KeySetSaved);
+  EXPECT_TRUE(keyboard.KeySetCodes.empty());
+  EXPECT_FALSE(keyboard.KeySetSaved);
 
   SetKeySet("h", "");
-  EXPECT_EQ(MaskCharacter, 88);
+  EXPECT_EQ(keyboard.MaskCharacter, 88);
   SetKeySet("xyz", "d");  // unknown letters are ignored
-  EXPECT_EQ(MaskCharacter, 88);
-  EXPECT_TRUE(KeySetCodes.empty());
+  EXPECT_EQ(keyboard.MaskCharacter, 88);
+  EXPECT_TRUE(keyboard.KeySetCodes.empty());
   SetKeySet("V", "");
-  EXPECT_EQ(MaskCharacter, 0);
+  EXPECT_EQ(keyboard.MaskCharacter, 0);
 }
 
 }  // namespace

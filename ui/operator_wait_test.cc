@@ -29,16 +29,16 @@ TEST_F(OperatorWaitTest, EscapeEndsTheWaitAndEveryOtherKeyStaysQueued) {
     OperatorWait wait(hooks, 24, "ESPEREU");
     wait.Tell();
     wait.Tell();
-    EXPECT_EQ(WindowDepth, 1);  // one panel, however often told
+    EXPECT_EQ(window_stack.WindowDepth, 1);  // one panel, however often told
     EXPECT_FALSE(wait.Pause(1000));
   }
-  EXPECT_EQ(WindowDepth, 0);  // the panel goes with the wait
+  EXPECT_EQ(window_stack.WindowDepth, 0);  // the panel goes with the wait
   EXPECT_EQ(steps, std::vector<int>{OperatorWait::kStepMs});  // Escape seen after the first step
   std::vector<int16_t> left;
   console::InputEvent event;
   while (console::ReadInput(&event, 0)) left.push_back(console::KeyCode(event.key));
   EXPECT_EQ(left, (std::vector<int16_t>{'a', 0x2D00, static_cast<int16_t>(0x8600), 'b'}));
-  EXPECT_TRUE(TypeAheadBuffer.empty());
+  EXPECT_TRUE(keyboard.TypeAheadBuffer.empty());
 }
 
 TEST_F(OperatorWaitTest, WithoutEscapeTheWholeTimeIsSleptInShortSteps) {
@@ -52,7 +52,7 @@ TEST_F(OperatorWaitTest, WithoutEscapeTheWholeTimeIsSleptInShortSteps) {
   OperatorWait wait(hooks, 24, "ESPEREU");
   EXPECT_TRUE(wait.Pause(1234));
   EXPECT_EQ(slept, 1234);
-  EXPECT_EQ(WindowDepth, 0);  // never told: nothing shown
+  EXPECT_EQ(window_stack.WindowDepth, 0);  // never told: nothing shown
 }
 
 }  // namespace

@@ -6,18 +6,8 @@
 namespace ui {
 
 void ResetScreenAndKeys() {
-  WindowDepth = WindowTop = WindowLeft = WindowBottom = WindowRight = 0;
-  ColourIndex = 0;
-  ColourStack.clear();
-  TypeAheadBuffer.clear();
-  KeySetCodes.clear();
-  KeySetTranslations.clear();
-  SavedKeySetCodes.clear();
-  SavedKeySetTranslations.clear();
-  KeySetSaved = false;
-  MaskCharacter = 0;
-  ChoiceList.clear();
-  Mouse = MouseState::kNotInitialised;
+  window_stack = WindowStack();
+  keyboard = Keyboard();
   Hooks = {};
   internal::ForgetKeyReader();
 }

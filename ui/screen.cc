@@ -9,11 +9,7 @@ namespace ui {
 
 namespace console = platform::console;
 
-int16_t WindowDepth = 0;
-int16_t WindowTop = 0;
-int16_t WindowLeft = 0;
-int16_t WindowBottom = 0;
-int16_t WindowRight = 0;
+WindowStack window_stack;
 
 int16_t ScreenRows() { return static_cast<int16_t>(console::Rows()); }
 int16_t ScreenColumns() { return static_cast<int16_t>(console::Columns()); }
@@ -21,24 +17,24 @@ int16_t ScreenColumns() { return static_cast<int16_t>(console::Columns()); }
 void LocateInWindow(int16_t row, int16_t column) {
   int r = row;
   int c = column;
-  if (WindowDepth > 0) {
-    r += WindowTop;
-    c += WindowLeft;
+  if (window_stack.WindowDepth > 0) {
+    r += window_stack.WindowTop;
+    c += window_stack.WindowLeft;
   }
   console::SetCursor(r - 1, c - 1);
 }
 
 int16_t FirstRow() {
-  return WindowDepth == 0 ? int16_t{1} : static_cast<int16_t>(WindowTop + 1);
+  return window_stack.WindowDepth == 0 ? int16_t{1} : static_cast<int16_t>(window_stack.WindowTop + 1);
 }
 
 int16_t FirstColumn() {
-  return WindowDepth == 0 ? int16_t{1} : static_cast<int16_t>(WindowLeft + 1);
+  return window_stack.WindowDepth == 0 ? int16_t{1} : static_cast<int16_t>(window_stack.WindowLeft + 1);
 }
 
 int16_t LastColumn() {
-  return WindowDepth == 0 ? ScreenColumns()
-                          : static_cast<int16_t>(WindowRight - 1);
+  return window_stack.WindowDepth == 0 ? ScreenColumns()
+                          : static_cast<int16_t>(window_stack.WindowRight - 1);
 }
 
 void Print(std::string_view text) {
@@ -74,25 +70,25 @@ FrameChars FrameOf(int16_t style) {
 }
 
 void FrameLine(int row, char first, char fill, char last) {
-  const int inner = std::max(0, WindowRight - WindowLeft - 1);
+  const int inner = std::max(0, window_stack.WindowRight - window_stack.WindowLeft - 1);
   std::string line;
   line.reserve(static_cast<size_t>(inner) + 2);
   line += first;
   line.append(static_cast<size_t>(inner), fill);
   line += last;
-  console::WriteText(row - 1, WindowLeft - 1, line, console::CurrentAttribute());
+  console::WriteText(row - 1, window_stack.WindowLeft - 1, line, console::CurrentAttribute());
 }
 
 }  // namespace
 
 void DrawFrame(int16_t style) {
-  if (WindowDepth == 0) return;
+  if (window_stack.WindowDepth == 0) return;
   const FrameChars f = FrameOf(style);
-  FrameLine(WindowTop, f.top_left, f.horizontal, f.top_right);
-  for (int row = WindowTop + 1; row <= WindowBottom - 1; ++row) {
+  FrameLine(window_stack.WindowTop, f.top_left, f.horizontal, f.top_right);
+  for (int row = window_stack.WindowTop + 1; row <= window_stack.WindowBottom - 1; ++row) {
     FrameLine(row, f.vertical, ' ', f.vertical);
   }
-  FrameLine(WindowBottom, f.bottom_left, f.horizontal, f.bottom_right);
+  FrameLine(window_stack.WindowBottom, f.bottom_left, f.horizontal, f.bottom_right);
 }
 
 void ScrollRegion(int16_t top, int16_t left, int16_t bottom, int16_t right,

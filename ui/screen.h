@@ -1,6 +1,6 @@
 // The screen model every screen shares: console size, the current window and
 // its frame, the stack of nested pop-up windows whose covered cells are saved
-// in "WinPush.tmp" in env::WorkDir, the colour selection with its small stack,
+// in "WinPush.tmp" in env::session.WorkDir, the colour selection with its small stack,
 // scrolling, and the message panel for notices and questions.
 //
 // Coordinates here are 1-based (row 1 is the top line, column 1 the left
@@ -14,22 +14,28 @@
 
 namespace ui {
 
-// Number of windows open in this run; 0 means the whole screen is the
-// drawing area.
-extern int16_t WindowDepth;
-// The innermost open window, frame lines included, in absolute screen
-// coordinates. At depth 0 they keep what the last close restored.
-extern int16_t WindowTop;
-extern int16_t WindowLeft;
-extern int16_t WindowBottom;
-extern int16_t WindowRight;
+// The window stack of the session with its colours: one screen per process,
+// and every window opened stays open across the calls until it is closed.
+// Back to start by ResetScreenAndKeys.
+struct WindowStack {
+  // Number of windows open in this run; 0 means the whole screen is the
+  // drawing area.
+  int16_t WindowDepth{};
+  // The innermost open window, frame lines included, in absolute screen
+  // coordinates. At depth 0 they keep what the last close restored.
+  int16_t WindowTop{};
+  int16_t WindowLeft{};
+  int16_t WindowBottom{};
+  int16_t WindowRight{};
 
-// The colour pair (of env::ColourTable) selected now, 0..4, and the saved
-// indexes of the pushes, one byte each, the top at the end.
-extern int16_t ColourIndex;
-extern std::string ColourStack;
+  // The colour pair (of env::session.ColourTable) selected now, 0..4, and the saved
+  // indexes of the pushes, one byte each, the top at the end.
+  int16_t ColourIndex{};
+  std::string ColourStack{};
+};
+extern WindowStack window_stack;
 
-// The name of the window file inside env::WorkDir.
+// The name of the window file inside env::session.WorkDir.
 inline constexpr std::string_view kWindowFileName = "WinPush.tmp";
 
 // Size of the console, asked every time.
@@ -55,7 +61,7 @@ void PrintAt(int16_t row, int16_t column, std::string_view text);
 // window stack and makes it the current window; the screen is not changed.
 // True when the window was opened; false, with nothing changed (no block,
 // no depth change), for a rectangle outside the console or when the window
-// file cannot be written (no WorkDir, a full disk).
+// file cannot be written (no session.WorkDir, a full disk).
 bool OpenWindow(int16_t top, int16_t left, int16_t bottom, int16_t right);
 // Paints back the cells under the innermost window, puts the cursor where it
 // was at the push and makes the enclosing window current. With no window
@@ -73,7 +79,7 @@ void DrawFrame(int16_t style);
 // place; a literal may be passed as well: SetColour("+rh").
 void SetColour(std::string& colour_code);
 void SetColour(std::string_view colour_code);
-// Console attribute of a pair of ColourTable (foreground low nibble).
+// Console attribute of a pair of session.ColourTable (foreground low nibble).
 uint8_t PairAttribute(int16_t index);
 
 // Scrolls the rectangle (0-based, inclusive, clipped to the console) up by

@@ -34,9 +34,9 @@ TEST_F(WindowStackTest, OneCellWindowStoresTheLaidOutBlock) {
   console::PutCell(4, 6, console::Cell{'\xA4', 0x1E});  // ñ at (5, 7)
   console::SetCursor(2, 11);                             // (3, 12)
   OpenWindow(5, 7, 5, 7);
-  EXPECT_EQ(WindowDepth, 1);
-  EXPECT_EQ(WindowTop, 5);
-  EXPECT_EQ(WindowRight, 7);
+  EXPECT_EQ(window_stack.WindowDepth, 1);
+  EXPECT_EQ(window_stack.WindowTop, 5);
+  EXPECT_EQ(window_stack.WindowRight, 7);
 
   const std::string bytes = WindowFileBytes();
   ASSERT_EQ(bytes.size(), 31u);
@@ -47,7 +47,7 @@ TEST_F(WindowStackTest, OneCellWindowStoresTheLaidOutBlock) {
   EXPECT_EQ(bytes.substr(26), "00027");
 
   CloseWindow();
-  EXPECT_EQ(WindowDepth, 0);
+  EXPECT_EQ(window_stack.WindowDepth, 0);
   EXPECT_FALSE(WindowFileExists());
   EXPECT_EQ(console::CursorRow(), 2);
   EXPECT_EQ(console::CursorColumn(), 11);
@@ -71,7 +71,7 @@ TEST_F(WindowStackTest, NestedWindowsRestoreCellsColoursCursorAndRectangle) {
   OpenWindow(6, 10, 9, 30);
   DrawFrame(1);
   PrintAt(1, 1, "segona");
-  EXPECT_EQ(WindowDepth, 2);
+  EXPECT_EQ(window_stack.WindowDepth, 2);
   const std::string bytes = WindowFileBytes();
   EXPECT_EQ(StackTop(bytes), first_top + 25 + 2 * 4 * 21);
   // The second block keeps the first window as its enclosing rectangle and
@@ -81,8 +81,8 @@ TEST_F(WindowStackTest, NestedWindowsRestoreCellsColoursCursorAndRectangle) {
 
   CloseWindow();
   EXPECT_EQ(Screen(), with_first);
-  EXPECT_EQ(WindowDepth, 1);
-  EXPECT_EQ((std::array<int16_t, 4>{WindowTop, WindowLeft, WindowBottom, WindowRight}),
+  EXPECT_EQ(window_stack.WindowDepth, 1);
+  EXPECT_EQ((std::array<int16_t, 4>{window_stack.WindowTop, window_stack.WindowLeft, window_stack.WindowBottom, window_stack.WindowRight}),
             (std::array<int16_t, 4>{2, 3, 12, 60}));
   EXPECT_EQ(StackTop(WindowFileBytes()), first_top);
 
@@ -90,8 +90,8 @@ TEST_F(WindowStackTest, NestedWindowsRestoreCellsColoursCursorAndRectangle) {
   EXPECT_EQ(Screen(), original);
   EXPECT_EQ(console::CursorRow(), 2);
   EXPECT_EQ(console::CursorColumn(), 6);
-  EXPECT_EQ(WindowDepth, 0);
-  EXPECT_EQ((std::array<int16_t, 4>{WindowTop, WindowLeft, WindowBottom, WindowRight}),
+  EXPECT_EQ(window_stack.WindowDepth, 0);
+  EXPECT_EQ((std::array<int16_t, 4>{window_stack.WindowTop, window_stack.WindowLeft, window_stack.WindowBottom, window_stack.WindowRight}),
             (std::array<int16_t, 4>{0, 0, 0, 0}));
   EXPECT_FALSE(WindowFileExists());
   // The colour left behind is the last restored cell's.
@@ -103,21 +103,21 @@ TEST_F(WindowStackTest, CloseWithoutWindowAndRefusedRectanglesChangeNothing) {
   const std::string original = Screen();
   CloseWindow();
   EXPECT_EQ(Screen(), original);
-  EXPECT_EQ(WindowDepth, 0);
+  EXPECT_EQ(window_stack.WindowDepth, 0);
 
   EXPECT_FALSE(OpenWindow(0, 1, 5, 5));
   EXPECT_FALSE(OpenWindow(1, 1, 26, 5));
   EXPECT_FALSE(OpenWindow(1, 0, 5, 5));
   EXPECT_FALSE(OpenWindow(1, 1, 5, 81));
-  EXPECT_EQ(WindowDepth, 0);
+  EXPECT_EQ(window_stack.WindowDepth, 0);
   EXPECT_FALSE(WindowFileExists());
 
   // Without a directory to save in, no window is opened either.
-  const std::string work_dir = env::WorkDir;
-  env::WorkDir += "absent\\";
+  const std::string work_dir = env::session.WorkDir;
+  env::session.WorkDir += "absent\\";
   EXPECT_FALSE(OpenWindow(2, 2, 5, 5));
-  EXPECT_EQ(WindowDepth, 0);
-  env::WorkDir = work_dir;
+  EXPECT_EQ(window_stack.WindowDepth, 0);
+  env::session.WorkDir = work_dir;
 
   // A file of 3 bytes or less holds no window: it is only removed.
   WriteWindowFile("abc");
@@ -129,16 +129,16 @@ TEST_F(WindowStackTest, CloseWithoutWindowAndRefusedRectanglesChangeNothing) {
 TEST_F(WindowStackTest, LeftoverFileIsAppendedToAndDepthNeverGoesNegative) {
   OpenWindow(1, 1, 2, 2);
   const std::string leftover = WindowFileBytes();
-  WindowDepth = 0;  // as in a new run that finds the file
+  window_stack.WindowDepth = 0;  // as in a new run that finds the file
 
   OpenWindow(3, 3, 3, 4);
   EXPECT_EQ(StackTop(WindowFileBytes()), StackTop(leftover) + 25 + 4);
   CloseWindow();
-  EXPECT_EQ(WindowDepth, 0);
+  EXPECT_EQ(window_stack.WindowDepth, 0);
   EXPECT_EQ(StackTop(WindowFileBytes()), StackTop(leftover));
   EXPECT_EQ(WindowFileBytes().substr(4, leftover.size() - 4), leftover.substr(4));
   CloseWindow();  // pops the block of the earlier run
-  EXPECT_EQ(WindowDepth, 0);
+  EXPECT_EQ(window_stack.WindowDepth, 0);
   EXPECT_FALSE(WindowFileExists());
 }
 
@@ -152,18 +152,18 @@ TEST_F(WindowStackTest, InvertedRectangleIsPoppedWithoutLosingTheWindowsBelow) {
   const int32_t first_top = StackTop(WindowFileBytes());
 
   OpenWindow(10, 10, 5, 20);  // bottom above top: no cells to save
-  EXPECT_EQ(WindowDepth, 2);
+  EXPECT_EQ(window_stack.WindowDepth, 2);
   EXPECT_EQ(StackTop(WindowFileBytes()), first_top + 25);
   CloseWindow();
-  EXPECT_EQ(WindowDepth, 1);
-  EXPECT_EQ((std::array<int16_t, 4>{WindowTop, WindowLeft, WindowBottom, WindowRight}),
+  EXPECT_EQ(window_stack.WindowDepth, 1);
+  EXPECT_EQ((std::array<int16_t, 4>{window_stack.WindowTop, window_stack.WindowLeft, window_stack.WindowBottom, window_stack.WindowRight}),
             (std::array<int16_t, 4>{2, 3, 12, 60}));
   EXPECT_EQ(Screen(), with_first);
   EXPECT_EQ(StackTop(WindowFileBytes()), first_top);
 
   OpenWindow(4, 30, 8, 20);  // right left of left
   CloseWindow();
-  EXPECT_EQ(WindowDepth, 1);
+  EXPECT_EQ(window_stack.WindowDepth, 1);
   CloseWindow();
   EXPECT_EQ(Screen(), original);
   EXPECT_FALSE(WindowFileExists());
@@ -217,7 +217,7 @@ TEST_F(WindowStackTest, DamagedFileIsDroppedWithoutPaintingAnything) {
 
   // A new push over a header pointing nowhere starts the stack afresh.
   WriteWindowFile(wild);
-  WindowDepth = 0;
+  window_stack.WindowDepth = 0;
   OpenWindow(1, 1, 1, 1);
   EXPECT_EQ(StackTop(WindowFileBytes()), 32);
   CloseWindow();
@@ -265,37 +265,37 @@ using ColourTest = UiTest;
 
 TEST_F(ColourTest, SelectionPushAndPop) {
   SetColour("-");  // empty stack: pair 0
-  EXPECT_EQ(ColourIndex, 0);
+  EXPECT_EQ(window_stack.ColourIndex, 0);
   EXPECT_EQ(console::CurrentAttribute(), 0x0F);
 
   std::string colour_code = "+rn";
   SetColour(colour_code);
   EXPECT_EQ(colour_code, "+RN");  // upper-cased in the caller's variable
-  EXPECT_EQ(ColourIndex, 3);
-  EXPECT_EQ(ColourStack, std::string(1, '\0'));
+  EXPECT_EQ(window_stack.ColourIndex, 3);
+  EXPECT_EQ(window_stack.ColourStack, std::string(1, '\0'));
   EXPECT_EQ(console::CurrentAttribute(), 0x1E);
 
   SetColour("u");
-  EXPECT_EQ(ColourIndex, 4);
-  EXPECT_EQ(ColourStack.size(), 1u);
+  EXPECT_EQ(window_stack.ColourIndex, 4);
+  EXPECT_EQ(window_stack.ColourStack.size(), 1u);
   SetColour("+n");
   SetColour("+h");
-  EXPECT_EQ(ColourIndex, 0);
-  EXPECT_EQ(ColourStack, std::string("\x00\x04\x01", 3));
+  EXPECT_EQ(window_stack.ColourIndex, 0);
+  EXPECT_EQ(window_stack.ColourStack, std::string("\x00\x04\x01", 3));
   SetColour("-");
-  EXPECT_EQ(ColourIndex, 1);
+  EXPECT_EQ(window_stack.ColourIndex, 1);
   SetColour("-");
-  EXPECT_EQ(ColourIndex, 4);
+  EXPECT_EQ(window_stack.ColourIndex, 4);
   SetColour("rh");
-  EXPECT_EQ(ColourIndex, 2);
+  EXPECT_EQ(window_stack.ColourIndex, 2);
   SetColour("  ");  // blank: nothing
-  EXPECT_EQ(ColourIndex, 2);
+  EXPECT_EQ(window_stack.ColourIndex, 2);
   SetColour("+e");
-  EXPECT_EQ(ColourIndex, 0);
+  EXPECT_EQ(window_stack.ColourIndex, 0);
   SetColour("-");
   SetColour("-");
-  EXPECT_EQ(ColourIndex, 0);
-  EXPECT_TRUE(ColourStack.empty());
+  EXPECT_EQ(window_stack.ColourIndex, 0);
+  EXPECT_TRUE(window_stack.ColourStack.empty());
   EXPECT_EQ(console::CurrentAttribute(), 0x0F);
 }
 
@@ -334,15 +334,15 @@ TEST_F(MessagePanelTest, FourLetterWordAtTheFoot) {
   SetColour("n");
   const std::string before = Screen();
   ASSERT_TRUE(ShowMessagePanel(24, "AVIS"));
-  EXPECT_EQ(WindowDepth, 1);
-  EXPECT_EQ((std::array<int16_t, 4>{WindowTop, WindowLeft, WindowBottom, WindowRight}),
+  EXPECT_EQ(window_stack.WindowDepth, 1);
+  EXPECT_EQ((std::array<int16_t, 4>{window_stack.WindowTop, window_stack.WindowLeft, window_stack.WindowBottom, window_stack.WindowRight}),
             (std::array<int16_t, 4>{21, 37, 23, 44}));
   EXPECT_EQ(Row(21, 37, 8), util::Cp850("┌──────┐"));
   EXPECT_EQ(Row(22, 37, 8), util::Cp850("│ AVIS │"));
   EXPECT_EQ(Row(23, 37, 8), util::Cp850("└──────┘"));
   EXPECT_EQ(console::GetCell(21, 39).attr, 0x70);  // pair 2
-  EXPECT_EQ(ColourIndex, 1);                        // popped again
-  EXPECT_TRUE(ColourStack.empty());
+  EXPECT_EQ(window_stack.ColourIndex, 1);                        // popped again
+  EXPECT_TRUE(window_stack.ColourStack.empty());
   CloseWindow();
   EXPECT_EQ(Screen(), before);
 }
@@ -351,32 +351,32 @@ TEST_F(MessagePanelTest, LongTextWrapsAndTooTallTextIsRefused) {
   std::string text;
   for (int i = 0; i < 20; ++i) text += "paraula ";
   ASSERT_TRUE(ShowMessagePanel(12, text));  // 160 characters: 3 lines
-  EXPECT_EQ(WindowBottom - WindowTop, 4);
+  EXPECT_EQ(window_stack.WindowBottom - window_stack.WindowTop, 4);
   // The widest line (71 characters, the first) sets the sides, not the
   // short last one.
-  EXPECT_EQ(WindowLeft, 41 - 36 - 2);
-  EXPECT_EQ(WindowRight, 35 + 41 + 1);
-  EXPECT_EQ(WindowTop, 12 - 2 - 2);
-  EXPECT_EQ(Row(WindowTop + 1, WindowLeft + 2, 7), "paraula");
+  EXPECT_EQ(window_stack.WindowLeft, 41 - 36 - 2);
+  EXPECT_EQ(window_stack.WindowRight, 35 + 41 + 1);
+  EXPECT_EQ(window_stack.WindowTop, 12 - 2 - 2);
+  EXPECT_EQ(Row(window_stack.WindowTop + 1, window_stack.WindowLeft + 2, 7), "paraula");
   CloseWindow();
 
   std::string tall;
   for (int i = 0; i < 25 * 24; ++i) tall += "mot ";
   const std::string before = Screen();
   EXPECT_FALSE(ShowMessagePanel(24, tall));
-  EXPECT_EQ(WindowDepth, 0);
-  EXPECT_TRUE(ColourStack.empty());
+  EXPECT_EQ(window_stack.WindowDepth, 0);
+  EXPECT_TRUE(window_stack.ColourStack.empty());
   EXPECT_EQ(Screen(), before);
 
   // Low on the screen the panel is pushed up to end on the last row.
   ASSERT_TRUE(ShowMessagePanel(25, text));
-  EXPECT_EQ(WindowBottom, 25);
-  EXPECT_EQ(WindowTop, 21);
+  EXPECT_EQ(window_stack.WindowBottom, 25);
+  EXPECT_EQ(window_stack.WindowTop, 21);
   CloseWindow();
 
   // An empty text still opens a (small) panel for the caller to close.
   ASSERT_TRUE(ShowMessagePanel(24, ""));
-  EXPECT_EQ(WindowDepth, 1);
+  EXPECT_EQ(window_stack.WindowDepth, 1);
   CloseWindow();
   EXPECT_FALSE(WindowFileExists());
 }
@@ -389,8 +389,8 @@ TEST_F(MessagePanelTest, PanelWiderThanTheConsoleLeavesTheEnclosingWindowAlone) 
   const std::string before = Screen();
   EXPECT_FALSE(ShowMessagePanel(24, "AVIS"));  // columns 37 to 44
   EXPECT_EQ(Screen(), before);
-  EXPECT_EQ(WindowDepth, 1);
-  EXPECT_TRUE(ColourStack.empty());
+  EXPECT_EQ(window_stack.WindowDepth, 1);
+  EXPECT_TRUE(window_stack.ColourStack.empty());
   CloseWindow();
   EXPECT_FALSE(WindowFileExists());
 }

@@ -1,6 +1,6 @@
 // Shared set-up of the ui tests: the whole program's state reset, a fresh
 // headless console of 80 x 25 whose running out of keys fails the test, the
-// window file in a scratch WorkDir and the default colour roles made
+// window file in a scratch session.WorkDir and the default colour roles made
 // distinct.
 #pragma once
 
@@ -23,9 +23,9 @@ namespace ui::testing {
 class UiTest : public qdeb::testing::FreshStateTest {
  protected:
   UiTest() {
-    env::WorkDir = platform::fs::ProgramPath(dir_.path()) + "\\";
+    env::session.WorkDir = platform::fs::ProgramPath(dir_.path()) + "\\";
     // Five distinct roles, so that a wrong pick shows in the attributes.
-    env::ColourTable = {{{15, 0}, {7, 0}, {0, 7}, {14, 1}, {0, 3}}};
+    env::session.ColourTable = {{{15, 0}, {7, 0}, {0, 7}, {14, 1}, {0, 3}}};
   }
 
   bool WindowFileExists() const { return dir_.Exists(kWindowFileName); }

@@ -1,5 +1,5 @@
 // The window stack: the cells a pop-up covers are pushed onto "WinPush.tmp"
-// in WorkDir and painted back when it closes. The file starts with the
+// in session.WorkDir and painted back when it closes. The file starts with the
 // 32-bit little-endian position (1-based) of its first free byte; each block
 // holds the cursor, the enclosing window and the saved rectangle as 2-digit
 // numbers, the cells as character and attribute bytes, and its own length
@@ -28,7 +28,7 @@ constexpr int64_t kFieldsSize = 20;
 constexpr int64_t kLengthSize = 5;
 
 std::string WindowFilePath() {
-  return fs::HostPath(env::WorkDir + std::string(kWindowFileName));
+  return fs::HostPath(env::session.WorkDir + std::string(kWindowFileName));
 }
 
 // Zero-padded decimal digits, keeping only the last ones of a longer value.
@@ -80,7 +80,7 @@ bool OpenWindow(int16_t top, int16_t left, int16_t bottom, int16_t right) {
   const std::string path = WindowFilePath();
   fs::File file;
   if (path.empty() || file.Open(path, fs::File::kReadWriteCreate, false) != 0) {
-    return false;  // no WorkDir to save in: the window cannot be opened
+    return false;  // no session.WorkDir to save in: the window cannot be opened
   }
   const int64_t size = file.Size();
   int64_t stack_top = kEmptyTop;
@@ -95,10 +95,10 @@ bool OpenWindow(int16_t top, int16_t left, int16_t bottom, int16_t right) {
   block.reserve(static_cast<size_t>(kFieldsSize + kLengthSize) + 2 * cells);
   AppendDigits(block, console::CursorRow() + 1, 2);
   AppendDigits(block, console::CursorColumn() + 1, 2);
-  AppendDigits(block, WindowTop, 2);
-  AppendDigits(block, WindowLeft, 2);
-  AppendDigits(block, WindowBottom, 2);
-  AppendDigits(block, WindowRight, 2);
+  AppendDigits(block, window_stack.WindowTop, 2);
+  AppendDigits(block, window_stack.WindowLeft, 2);
+  AppendDigits(block, window_stack.WindowBottom, 2);
+  AppendDigits(block, window_stack.WindowRight, 2);
   AppendDigits(block, top, 2);
   AppendDigits(block, left, 2);
   AppendDigits(block, bottom, 2);
@@ -116,11 +116,11 @@ bool OpenWindow(int16_t top, int16_t left, int16_t bottom, int16_t right) {
   if (!WriteTop(file, stack_top + static_cast<int64_t>(block.size()))) return false;
   file.Close();
 
-  WindowTop = top;
-  WindowLeft = left;
-  WindowBottom = bottom;
-  WindowRight = right;
-  ++WindowDepth;
+  window_stack.WindowTop = top;
+  window_stack.WindowLeft = left;
+  window_stack.WindowBottom = bottom;
+  window_stack.WindowRight = right;
+  ++window_stack.WindowDepth;
   return true;
 }
 
@@ -190,11 +190,11 @@ void CloseWindow() {
     return;
   }
 
-  if (WindowDepth > 0) --WindowDepth;
-  WindowTop = static_cast<int16_t>(fields[2]);
-  WindowLeft = static_cast<int16_t>(fields[3]);
-  WindowBottom = static_cast<int16_t>(fields[4]);
-  WindowRight = static_cast<int16_t>(fields[5]);
+  if (window_stack.WindowDepth > 0) --window_stack.WindowDepth;
+  window_stack.WindowTop = static_cast<int16_t>(fields[2]);
+  window_stack.WindowLeft = static_cast<int16_t>(fields[3]);
+  window_stack.WindowBottom = static_cast<int16_t>(fields[4]);
+  window_stack.WindowRight = static_cast<int16_t>(fields[5]);
 
   size_t at = static_cast<size_t>(kFieldsSize);
   uint8_t attr = console::CurrentAttribute();

@@ -8,9 +8,6 @@
 
 namespace util {
 
-std::string MainCurrency;
-std::string AltCurrency;
-std::string DisplayCurrency;
 
 namespace {
 
@@ -31,21 +28,21 @@ void SelectCurrency(std::string_view selection) {
   if (comma != std::string_view::npos) {
     std::string letter = CurrencyLetter(selection.substr(comma + 1));
     if (StartsWith(selection, 'A')) {
-      MainCurrency = letter;
-      DisplayCurrency = MainCurrency;
+      number_format.MainCurrency = letter;
+      number_format.DisplayCurrency = number_format.MainCurrency;
     } else {
-      AltCurrency = letter;
+      number_format.AltCurrency = letter;
     }
   } else if (StartsWith(selection, 'P')) {
-    DisplayCurrency = AltCurrency.empty() ? MainCurrency : AltCurrency;
+    number_format.DisplayCurrency = number_format.AltCurrency.empty() ? number_format.MainCurrency : number_format.AltCurrency;
   } else {
-    DisplayCurrency = MainCurrency;
+    number_format.DisplayCurrency = number_format.MainCurrency;
   }
 }
 
 std::string CurrencyFor(std::string_view selection) {
-  if (StartsWith(Trim(selection), 'A')) return MainCurrency;
-  return AltCurrency.empty() ? MainCurrency : AltCurrency;
+  if (StartsWith(Trim(selection), 'A')) return number_format.MainCurrency;
+  return number_format.AltCurrency.empty() ? number_format.MainCurrency : number_format.AltCurrency;
 }
 
 }  // namespace util

@@ -10,22 +10,29 @@
 
 namespace util {
 
-// The decimal and thousands characters. '\0' means not loaded: numbers are
-// then shown with "'" and "." (env::LoadSeparators reads the installation's
-// own from its settings file, once per run).
-extern char DecimalChar;
-extern char ThousandsChar;
+// The installation's separators and the currencies of the session: one set
+// per process, read by every number shown. Back to start by
+// ResetNumberAndTextState.
+struct NumberFormat {
+  // The decimal and thousands characters. '\0' means not loaded: numbers are
+  // then shown with "'" and "." (env::LoadSeparators reads the installation's
+  // own from its settings file, once per run).
+  char DecimalChar{};
+  char ThousandsChar{};
+
+  // One letter each ("E" euros, "P" pesetas) or empty; set by SelectCurrency.
+  std::string MainCurrency{};
+  std::string AltCurrency{};
+  std::string DisplayCurrency{};
+};
+extern NumberFormat number_format;
+
 // The characters numbers are shown with now.
 char DecimalCharacter();
 char ThousandsCharacter();
 // Back to "not loaded", so that the next env::LoadSeparators reads the
 // settings file again.
 void ForgetSeparators();
-
-// One letter each ("E" euros, "P" pesetas) or empty; set by SelectCurrency.
-extern std::string MainCurrency;
-extern std::string AltCurrency;
-extern std::string DisplayCurrency;
 
 // Pesetas per euro, as the single-precision constant amounts are shown with.
 inline constexpr float kPesetaRate = 166.386f;

@@ -94,34 +94,34 @@ TEST(NumberTextInvalid, SignsPointsDigitsAndBlanks) {
 class CurrencyTest : public qdeb::testing::FreshStateTest {
  protected:
   CurrencyTest() {
-    DecimalChar = '\'';
-    ThousandsChar = '.';
+    number_format.DecimalChar = '\'';
+    number_format.ThousandsChar = '.';
   }
 };
 
 TEST_F(CurrencyTest, SelectionOfMainAlternativeAndDisplayCurrency) {
   SelectCurrency("a,E");
-  EXPECT_EQ(MainCurrency, "E");
-  EXPECT_EQ(DisplayCurrency, "E");
+  EXPECT_EQ(number_format.MainCurrency, "E");
+  EXPECT_EQ(number_format.DisplayCurrency, "E");
   SelectCurrency("x, p ");
-  EXPECT_EQ(AltCurrency, "P");
-  EXPECT_EQ(DisplayCurrency, "E");
+  EXPECT_EQ(number_format.AltCurrency, "P");
+  EXPECT_EQ(number_format.DisplayCurrency, "E");
   SelectCurrency("p");
-  EXPECT_EQ(DisplayCurrency, "P");
+  EXPECT_EQ(number_format.DisplayCurrency, "P");
   SelectCurrency("E");
-  EXPECT_EQ(DisplayCurrency, "E");
+  EXPECT_EQ(number_format.DisplayCurrency, "E");
   EXPECT_EQ(CurrencyFor(" a"), "E");
   EXPECT_EQ(CurrencyFor("x"), "P");
   SelectCurrency("x,");
-  EXPECT_EQ(AltCurrency, "");
+  EXPECT_EQ(number_format.AltCurrency, "");
   EXPECT_EQ(CurrencyFor("x"), "E");
   SelectCurrency("P");
-  EXPECT_EQ(DisplayCurrency, "E");  // no alternative: the main one
+  EXPECT_EQ(number_format.DisplayCurrency, "E");  // no alternative: the main one
   SelectCurrency("A,  ");
-  EXPECT_EQ(MainCurrency, "");
-  EXPECT_EQ(DisplayCurrency, "");
+  EXPECT_EQ(number_format.MainCurrency, "");
+  EXPECT_EQ(number_format.DisplayCurrency, "");
   SelectCurrency("");
-  EXPECT_EQ(DisplayCurrency, "");
+  EXPECT_EQ(number_format.DisplayCurrency, "");
 }
 
 TEST_F(CurrencyTest, AmountsInEurosGetTwoDecimalsAndOverflowWhenTooShort) {

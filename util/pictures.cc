@@ -279,7 +279,7 @@ std::string FormatAmount(std::string_view picture, double cents) {
   }
 
   double v = cents / 100;
-  if (DisplayCurrency == "P") {
+  if (number_format.DisplayCurrency == "P") {
     v *= static_cast<double>(kPesetaRate);
   } else {
     decimals = decimals == 0 ? 3 : decimals + 2;

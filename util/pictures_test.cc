@@ -15,8 +15,8 @@ namespace {
 class PictureTest : public qdeb::testing::FreshStateTest {
  protected:
   PictureTest() {
-    DecimalChar = '\'';
-    ThousandsChar = '.';
+    number_format.DecimalChar = '\'';
+    number_format.ThousandsChar = '.';
   }
 };
 
@@ -141,8 +141,8 @@ TEST_F(PictureTest, AmountsThatFitReadBackExactly) {
 }
 
 TEST_F(PictureTest, UsesTheInstallationSeparators) {
-  DecimalChar = ',';
-  ThousandsChar = ' ';
+  number_format.DecimalChar = ',';
+  number_format.ThousandsChar = ' ';
   EXPECT_EQ(FormatNumber("ZZZ,ZZ9.99", 1234.5), "  1 234,50");
 }
 

@@ -7,11 +7,8 @@ namespace util {
 
 void ResetNumberAndTextState() {
   ForgetSeparators();
-  MainCurrency.clear();
-  AltCurrency.clear();
-  DisplayCurrency.clear();
-  FoldPlain = 0;
-  TextStack.clear();
+  number_format = NumberFormat();
+  text_state = TextState();
 }
 
 }  // namespace util

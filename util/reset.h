@@ -4,8 +4,8 @@
 
 namespace util {
 
-// The separators back to "not loaded" ('\0'), no currency letters, FoldPlain
-// 0 and an empty TextStack.
+// The separators back to "not loaded" ('\0'), no currency letters, text_state.FoldPlain
+// 0 and an empty text_state.TextStack.
 void ResetNumberAndTextState();
 
 }  // namespace util

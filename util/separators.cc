@@ -4,15 +4,14 @@
 
 namespace util {
 
-char DecimalChar = '\0';
-char ThousandsChar = '\0';
+NumberFormat number_format;
 
-char DecimalCharacter() { return DecimalChar != '\0' ? DecimalChar : '\''; }
-char ThousandsCharacter() { return ThousandsChar != '\0' ? ThousandsChar : '.'; }
+char DecimalCharacter() { return number_format.DecimalChar != '\0' ? number_format.DecimalChar : '\''; }
+char ThousandsCharacter() { return number_format.ThousandsChar != '\0' ? number_format.ThousandsChar : '.'; }
 
 void ForgetSeparators() {
-  DecimalChar = '\0';
-  ThousandsChar = '\0';
+  number_format.DecimalChar = '\0';
+  number_format.ThousandsChar = '\0';
 }
 
 }  // namespace util

@@ -11,8 +11,7 @@
 
 namespace util {
 
-int16_t FoldPlain = 0;
-std::string TextStack;
+TextState text_state;
 
 namespace {
 
@@ -106,7 +105,7 @@ size_t TakeChars(const std::string& text, size_t pos, int avail) {
 }  // namespace
 
 std::string FoldText(std::string_view text) {
-  const std::string& table = FoldPlain ? PlainTable() : AccentTable();
+  const std::string& table = text_state.FoldPlain ? PlainTable() : AccentTable();
   std::string out(text);
   if (table.size() != kFoldEntries) return out;  // guards the literals above
   for (char& c : out) {
@@ -216,20 +215,20 @@ void PushText(std::string_view text) {
   // The length field holds at most 65535; a longer text is cut to that so
   // that the entries below it stay readable.
   size_t n = std::min<size_t>(text.size(), 0xFFFF);
-  TextStack.append(text.substr(0, n));
-  TextStack += Le16(static_cast<uint16_t>(n));
+  text_state.TextStack.append(text.substr(0, n));
+  text_state.TextStack += Le16(static_cast<uint16_t>(n));
 }
 
 std::string PopText() {
-  if (TextStack.size() < 2) {
-    TextStack.clear();
+  if (text_state.TextStack.size() < 2) {
+    text_state.TextStack.clear();
     return {};
   }
-  size_t body = TextStack.size() - 2;
-  size_t n = GetLe16(TextStack, body);
+  size_t body = text_state.TextStack.size() - 2;
+  size_t n = GetLe16(text_state.TextStack, body);
   n = std::min(n, body);  // a corrupt length: what is there, no more
-  std::string top = TextStack.substr(body - n, n);
-  TextStack.resize(body - n);
+  std::string top = text_state.TextStack.substr(body - n, n);
+  text_state.TextStack.resize(body - n);
   return top;
 }
 

@@ -10,16 +10,22 @@
 
 namespace util {
 
-// -1 (true): FoldText folds to plain capitals without accents, every other
-// character of its range becoming a blank. 0: capitals keep their accents
-// and other characters stay. Field entry sets it around its choice fields.
-extern int16_t FoldPlain;
+// The text settings of the run, kept for the whole process: field entry
+// switches the fold around its choice fields and the text stack outlives
+// each call that pushes on it. Back to start by ResetNumberAndTextState.
+struct TextState {
+  // -1 (true): FoldText folds to plain capitals without accents, every other
+  // character of its range becoming a blank. 0: capitals keep their accents
+  // and other characters stay. Field entry sets it around its choice fields.
+  int16_t FoldPlain{};
 
-// The text stack of PushText / PopText: each entry is the text followed by
-// its length as two bytes, low byte first; the top entry is at the end.
-extern std::string TextStack;
+  // The text stack of PushText / PopText: each entry is the text followed by
+  // its length as two bytes, low byte first; the top entry is at the end.
+  std::string TextStack{};
+};
+extern TextState text_state;
 
-// Codes 64 to 237 go through the table FoldPlain selects; other codes stay.
+// Codes 64 to 237 go through the table text_state.FoldPlain selects; other codes stay.
 // The result has the length of the text.
 std::string FoldText(std::string_view text);
 
@@ -40,7 +46,7 @@ std::string ReadingName(std::string_view name);
 int16_t AllSameChar(std::string_view text, int16_t code);
 
 void PushText(std::string_view text);
-// The top entry of TextStack, removed; empty when the stack is empty.
+// The top entry of text_state.TextStack, removed; empty when the stack is empty.
 std::string PopText();
 
 // The text up to, not including, its first NUL (the whole text without one).

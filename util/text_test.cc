@@ -11,11 +11,11 @@
 namespace util {
 namespace {
 
-// Sets FoldPlain for one test and puts it back afterwards.
+// Sets text_state.FoldPlain for one test and puts it back afterwards.
 class FoldMode {
  public:
-  explicit FoldMode(bool plain) : saved_(FoldPlain) { FoldPlain = plain ? -1 : 0; }
-  ~FoldMode() { FoldPlain = saved_; }
+  explicit FoldMode(bool plain) : saved_(text_state.FoldPlain) { text_state.FoldPlain = plain ? -1 : 0; }
+  ~FoldMode() { text_state.FoldPlain = saved_; }
 
  private:
   int16_t saved_;
@@ -238,35 +238,35 @@ TEST(AllSameChar, EveryCharacterOrNone) {
 }
 
 TEST(TextStack, LastInFirstOut) {
-  TextStack.clear();
+  text_state.TextStack.clear();
   PushText("first");
   PushText("");
   PushText(std::string("a\0b", 3));
-  EXPECT_EQ(TextStack.size(), 5u + 2 + 0 + 2 + 3 + 2);
+  EXPECT_EQ(text_state.TextStack.size(), 5u + 2 + 0 + 2 + 3 + 2);
   EXPECT_EQ(PopText(), std::string("a\0b", 3));
   EXPECT_EQ(PopText(), "");
   EXPECT_EQ(PopText(), "first");
-  EXPECT_EQ(TextStack, "");
+  EXPECT_EQ(text_state.TextStack, "");
   EXPECT_EQ(PopText(), "");
 }
 
 TEST(TextStack, LengthIsTwoBytesLowFirst) {
-  TextStack.clear();
+  text_state.TextStack.clear();
   const std::string big(300, 'z');
   PushText(big);
-  ASSERT_EQ(TextStack.size(), 302u);
-  EXPECT_EQ(TextStack[300], static_cast<char>(300 & 0xFF));
-  EXPECT_EQ(TextStack[301], static_cast<char>(1));
+  ASSERT_EQ(text_state.TextStack.size(), 302u);
+  EXPECT_EQ(text_state.TextStack[300], static_cast<char>(300 & 0xFF));
+  EXPECT_EQ(text_state.TextStack[301], static_cast<char>(1));
   EXPECT_EQ(PopText(), big);
 }
 
 TEST(TextStack, CorruptOrOversizedEntriesStaySafe) {
-  TextStack = "x";  // shorter than a length field
+  text_state.TextStack = "x";  // shorter than a length field
   EXPECT_EQ(PopText(), "");
-  EXPECT_EQ(TextStack, "");
-  TextStack = std::string("ab") + Byte(0xFF) + Byte(0x7F);  // length beyond the stack
+  EXPECT_EQ(text_state.TextStack, "");
+  text_state.TextStack = std::string("ab") + Byte(0xFF) + Byte(0x7F);  // length beyond the stack
   EXPECT_EQ(PopText(), "ab");
-  EXPECT_EQ(TextStack, "");
+  EXPECT_EQ(text_state.TextStack, "");
   // A text too long for the length field is cut, and what lies below it
   // still comes back.
   PushText("below");
@@ -278,14 +278,14 @@ TEST(TextStack, CorruptOrOversizedEntriesStaySafe) {
 TEST(TextStack, RandomBytesPopToEmptyWithoutFault) {
   qdeb::testing::Random random(7);
   for (int round = 0; round < 500; ++round) {
-    TextStack.clear();
+    text_state.TextStack.clear();
     size_t length = random() % 600;
-    for (size_t i = 0; i < length; ++i) TextStack += static_cast<char>(random() % 256);
+    for (size_t i = 0; i < length; ++i) text_state.TextStack += static_cast<char>(random() % 256);
     size_t pops = 0;
-    while (!TextStack.empty()) {
-      size_t before = TextStack.size();
+    while (!text_state.TextStack.empty()) {
+      size_t before = text_state.TextStack.size();
       PopText();
-      ASSERT_LT(TextStack.size(), before);
+      ASSERT_LT(text_state.TextStack.size(), before);
       ++pops;
     }
     ASSERT_LE(pops, length / 2 + 1);

@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
   drive_dir = argv[3];
   store_dir = argv[5];
   setenv("KITDRIVES", ("A=" + drive_dir + ":removable:capacity=" + argv[4]).c_str(), 1);
-  env::WorkDir = std::string(argv[6]) + "/";
-  env::LanguageCode = "CAT";
+  env::session.WorkDir = std::string(argv[6]) + "/";
+  env::session.LanguageCode = "CAT";
   std::string error;
   if (!console::OpenHeadless("", 80, 25, &error)) {
     std::fprintf(stderr, "%s\n", error.c_str());

@@ -58,8 +58,8 @@ bool AppendLine(const std::string& log, const std::string& line) {
 
 int main(int argc, char** argv) {
   if (argc < 5) return 2;
-  env::RootDir = argv[1];
-  env::WorkDir = argv[2];
+  env::session.RootDir = argv[1];
+  env::session.WorkDir = argv[2];
   std::string mode = argv[3];
   std::string name = argv[4];
   files::Hooks.wait.pause = ShortPause;
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   if (mode == "hold" && argc == 8) {
     files::Hooks.wait.show_message = PrintWaiting;
     if (files::AcquireLock(name, "K", argv[5], argv[6]) != 0) return 1;
-    std::printf("held %d %d\n", files::LockHolder, static_cast<int>(getpid()));
+    std::printf("held %d %d\n", files::lock_identity.LockHolder, static_cast<int>(getpid()));
     std::fflush(stdout);
     bool told = WaitForFile(argv[7]);
     int16_t released = files::ReleaseLock(name);

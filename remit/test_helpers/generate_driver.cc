@@ -173,7 +173,7 @@ int Listed() {
   const std::string directory = remit::OutputDirectory();
   std::vector<fs::DirEntry> entries;
   fs::ListDirectory(fs::HostPath(directory), &entries);
-  const std::string list = env::WorkDir + "QXCONVRT.INI";
+  const std::string list = env::session.WorkDir + "QXCONVRT.INI";
   std::map<std::string, int> listed;
   const int count = std::atoi(env::ReadIniValue(list, "Convertir", "Maxim").c_str());
   for (int k = 1; k <= count; ++k) ++listed[env::ReadIniValue(list, "Convertir", "Fitx" + std::to_string(k))];
@@ -208,11 +208,11 @@ int Run(const std::string& mode, int argc, char** argv) {
   if (remit::testing::OpenGenerationFiles(&trasbanc, &remeses) != 0) return Fault("cannot open");
   remit::testing::RecordingOperator op;
   if (mode == "recover") {
-    Print(remit::RecoverInterruptedGeneration({.return_menu = env::MenuName, .file_name = {}}, op));
+    Print(remit::RecoverInterruptedGeneration({.return_menu = env::session.MenuName, .file_name = {}}, op));
     return 0;
   }
   if (mode == "generate" && argc == 4) {
-    Print(remit::RecoverInterruptedGeneration({.return_menu = env::MenuName, .file_name = {}}, op));
+    Print(remit::RecoverInterruptedGeneration({.return_menu = env::session.MenuName, .file_name = {}}, op));
     remit::GenerationRequest request;
     request.collection_date = util::PackDigits("20260115");
     request.range_from = PackedRemittance(std::atoi(argv[2]));

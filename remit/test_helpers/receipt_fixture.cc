@@ -95,12 +95,12 @@ std::string BulkReceiptKey(int j) {
 
 int16_t OpenGenerationFiles(std::string* trasbanc, std::string* remeses) {
   int16_t status = 0;
-  db::OpenRecordFile(kTrasBancFile, env::RootDir + "DADES\\TrasBanc", trasbanc, status);
+  db::OpenRecordFile(kTrasBancFile, env::session.RootDir + "DADES\\TrasBanc", trasbanc, status);
   if (status != 0) return status;
-  db::OpenRecordFile(kRemesesFile, env::RootDir + "DADES\\TRemeses", remeses, status);
+  db::OpenRecordFile(kRemesesFile, env::session.RootDir + "DADES\\TRemeses", remeses, status);
   if (status != 0) return status;
   static std::string markers;
-  db::OpenRecordFile(kMarkerFile, env::RootDir + "DADES\\TGenerat", &markers, status);
+  db::OpenRecordFile(kMarkerFile, env::session.RootDir + "DADES\\TGenerat", &markers, status);
   return status;
 }
 

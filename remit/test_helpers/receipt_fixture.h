@@ -52,8 +52,8 @@ ReceiptFields BulkReceipt(const Shape& shape, int j);
 // Key 0 of bulk receipt j.
 std::string BulkReceiptKey(int j);
 
-// Opens TrasBanc and TRemeses of RootDir + "DADES\" under the generation's
-// file numbers (creating them from RootDir + "ddf\"), with these buffers,
+// Opens TrasBanc and TRemeses of session.RootDir + "DADES\" under the generation's
+// file numbers (creating them from session.RootDir + "ddf\"), with these buffers,
 // and TGenerat with a buffer of its own.
 int16_t OpenGenerationFiles(std::string* trasbanc, std::string* remeses);
 // Inserts the shape's records into the open files in one transaction.

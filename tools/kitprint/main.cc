@@ -91,11 +91,11 @@ Outcome Print() {
   if (!MakePdf(report, &pdf, &error)) {
     return {Words("NO ES POT FER EL PDF DE L'INFORME") + ": " + util::Utf8ToCp850(error), 2};
   }
-  const std::string pdf_path = platform::fs::HostPath(env::WorkDir + "kitprint.pdf");
+  const std::string pdf_path = platform::fs::HostPath(env::session.WorkDir + "kitprint.pdf");
   platform::fs::ClearFileError();
   if (pdf_path.empty() || WriteFile(pdf_path, pdf) != 0) {
     std::string words = env::LastFileErrorText();
-    if (words.empty()) words = Words("NO ES POT CREAR") + " " + env::WorkDir + "kitprint.pdf";
+    if (words.empty()) words = Words("NO ES POT CREAR") + " " + env::session.WorkDir + "kitprint.pdf";
     return {words, 2};
   }
   const std::string lp = platform::FindOnPath("lp");

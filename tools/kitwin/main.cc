@@ -75,7 +75,7 @@ int main() {
       case '2': OpenSecond(); break;
       case 'm': ui::ShowMessagePanel(24, util::Cp850("PREMEU UNA TECLA PER CONTINUAR")); break;
       case 'c':
-        if (ui::WindowDepth > 0) ui::CloseWindow();
+        if (ui::window_stack.WindowDepth > 0) ui::CloseWindow();
         break;
       default: break;
     }

@@ -71,7 +71,7 @@ Section ReadSection(std::string_view text) {
 }  // namespace
 
 bool ReadWorkList(std::vector<FileToConvert>* files, std::string* why) {
-  const std::string list = env::WorkDir + "QXCONVRT.INI";
+  const std::string list = env::session.WorkDir + "QXCONVRT.INI";
   std::string content;
   if (env::ReadWholeFile(list, &content) != env::FileRead::kOk) {
     *why = util::Cp850("no es pot llegir la llista de fitxers ") + list;

@@ -1,5 +1,5 @@
 // The files the converter is given: those of the work list "QXCONVRT.INI"
-// in WorkDir (section "Convertir": "Maxim" entries "Fitx1" .. "FitxN"), or
+// in session.WorkDir (section "Convertir": "Maxim" entries "Fitx1" .. "FitxN"), or
 // those named on its command line.
 #pragma once
 

@@ -14,7 +14,7 @@ namespace {
 
 class WorkListTest : public qdeb::testing::FreshStateTest {
  protected:
-  WorkListTest() { env::WorkDir = dir_.Dos() + "\\"; }
+  WorkListTest() { env::session.WorkDir = dir_.Dos() + "\\"; }
 
   // The shown names of the list's files, or "why: ..." when it names none.
   std::vector<std::string> Read(const std::string& list) {

@@ -2,7 +2,7 @@
 // direct-debit initiation messages (pain.008) beside them, same name with
 // ".XML". Started with no arguments, as the program starts it after a
 // generation, it converts the files of the work list "QXCONVRT.INI" in
-// WorkDir; given paths, it converts those. It shows each file's outcome and
+// session.WorkDir; given paths, it converts those. It shows each file's outcome and
 // a summary on the console and waits for a key, or prints them when its
 // output is not a terminal. Exit status: 0 when every file was converted,
 // 1 when any was not, 2 when there was nothing to convert (or the command
@@ -36,8 +36,13 @@ constexpr int16_t kBottom = 21;
 constexpr int16_t kRight = 80;
 constexpr size_t kWidth = 76;
 
-bool on_console = false;
-int16_t next_row = 1;
+// Where the converter reports, for the whole run: on the console while one
+// is there, and the next line of its window.
+struct ConsoleReport {
+  bool on_console = false;
+  int16_t next_row = 1;
+};
+ConsoleReport console_report;
 
 constexpr char kUsage[] =
     "usage: qxconvrt [FILE...]\n"
@@ -51,7 +56,7 @@ constexpr char kUsage[] =
 // goes below them), else the next text goes in their place.
 void ShowLines(std::string text, bool keep) {
   util::WrapText(text, -2, static_cast<int16_t>(kWidth), "E");
-  int16_t row = next_row;
+  int16_t row = console_report.next_row;
   for (size_t at = 0; at == 0 || at < text.size(); at += kWidth) {
     const int16_t rows = kBottom - kTop - 1;
     if (row > rows) {
@@ -62,13 +67,13 @@ void ShowLines(std::string text, bool keep) {
     line.resize(kWidth, ' ');
     ui::PrintAt(row++, 2, line);
   }
-  next_row = keep ? row : std::min(next_row, static_cast<int16_t>(kBottom - kTop - 1));
+  console_report.next_row = keep ? row : std::min(console_report.next_row, static_cast<int16_t>(kBottom - kTop - 1));
   console::Refresh();
 }
 
 // One line of the outcomes (code page 850): printed, or shown in the window.
 void Say(const std::string& text) {
-  if (on_console) {
+  if (console_report.on_console) {
     ShowLines(text, true);
   } else {
     std::printf("%s\n", util::Cp850ToUtf8(text).c_str());
@@ -77,7 +82,7 @@ void Say(const std::string& text) {
 
 // The file being converted, on the line its outcome will take.
 void ShowProgress(const std::string& shown) {
-  if (on_console) ShowLines(util::Cp850("CONVERTINT ") + shown + " ...", false);
+  if (console_report.on_console) ShowLines(util::Cp850("CONVERTINT ") + shown + " ...", false);
 }
 
 // Counts and amounts as the rest of the office's programs write them, with
@@ -159,7 +164,7 @@ int Convert(const std::vector<qxconvrt::FileToConvert>& files) {
                         Amount(cents);
   if (converted < total) summary += util::Cp850(". AMB ERRORS: ") + Count(total - converted);
   Say(summary);
-  if (on_console) WaitForAKey();
+  if (console_report.on_console) WaitForAKey();
   return converted == total ? 0 : 1;
 }
 
@@ -197,8 +202,8 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  on_console = console::Available();
-  if (on_console) {
+  console_report.on_console = console::Available();
+  if (console_report.on_console) {
     console::SetHeadlessRanOutHandler([] {
       std::fputs("qxconvrt: the key script ran out while the program waited for input\n", stderr);
       console::Close();
@@ -208,13 +213,13 @@ int main(int argc, char** argv) {
     std::string error;
     if (!console::Open(&error)) {
       std::fprintf(stderr, "qxconvrt: %s\n", error.c_str());
-      on_console = false;
+      console_report.on_console = false;
     } else {
       OpenScreen();
     }
   }
   const int status = Convert(files);
-  if (on_console) {
+  if (console_report.on_console) {
     ui::CloseWindow();
     console::Close();
   }

@@ -42,7 +42,7 @@
 
 namespace spool {
 
-// The spool's name inside env::WorkDir.
+// The spool's name inside env::session.WorkDir.
 inline constexpr std::string_view kSpoolFileName = "kitprint.tmp";
 
 struct Page {

@@ -11,10 +11,10 @@ namespace spool {
 
 void StartSession() {
   env::LoadSessionSettings();
-  env::LanguageFileId = "QDEBCONV";
+  env::session.LanguageFileId = "QDEBCONV";
 }
 
-std::string SpoolPath() { return env::WorkDir + std::string(kSpoolFileName); }
+std::string SpoolPath() { return env::session.WorkDir + std::string(kSpoolFileName); }
 
 bool ReadReport(Report* report, std::string* problem) {
   const std::string path = SpoolPath();

@@ -15,7 +15,7 @@ namespace spool {
 // language file, which holds the words of the family's programs.
 void StartSession();
 
-// The spool's path as the program names it: env::WorkDir + "kitprint.tmp".
+// The spool's path as the program names it: env::session.WorkDir + "kitprint.tmp".
 std::string SpoolPath();
 
 // Reads the spool and lays it out. False when it cannot be read, with what

@@ -17,19 +17,7 @@ floppy=$work/demo/floppy
 
 start
 wait_for "GENERAR ELS FITXERS DEL QUADERN 19.14"
-keys T
-keys Enter
-wait_for "UNITAT D'ORIGEN"
-keys Enter
-keys $(printf 'BSpace %.0s' $(seq 1 40))
-keys '\kit\REMESES\'
-keys Enter
-keys "$file"
-keys Enter
-keys Enter
-wait_for "CONFIRMEU"
-keys S
-keys Enter
+start_copy "$file"
 for volume in 2 3; do
   wait_for "SEGURETAT NÚMERO $volume A A:\\"
   mkdir -p "$work/volumes/$((volume - 1))"

@@ -36,3 +36,21 @@ close_pane() {
   rm -f "$work/exit"
 }
 
+
+# From the main form: "T", the demo's remittance file $1 of \kit\REMESES\
+# picked by name, the destination left at A:, and "S" to the confirmation.
+start_copy() {
+  keys T
+  keys Enter
+  wait_for "UNITAT D'ORIGEN"
+  keys Enter
+  keys $(printf 'BSpace %.0s' $(seq 1 40))
+  keys '\kit\REMESES\'
+  keys Enter
+  keys "$1"
+  keys Enter
+  keys Enter
+  wait_for "CONFIRMEU"
+  keys S
+  keys Enter
+}

@@ -69,19 +69,7 @@ done
 wait_for "OPERACI"
 
 # A copy given up at the prompt for its second volume.
-keys T
-keys Enter
-wait_for "UNITAT D'ORIGEN"
-keys Enter
-keys $(printf 'BSpace %.0s' $(seq 1 40))
-keys '\kit\REMESES\'
-keys Enter
-keys "$file"
-keys Enter
-keys Enter
-wait_for "CONFIRMEU"
-keys S
-keys Enter
+start_copy "$file"
 wait_for "INSERIU CÒPIA DE SEGURETAT NÚMERO 2 A A:\\"
 keys Escape
 wait_for "CÒPIA ABANDONADA: EL JOC ÉS INCOMPLET, LI FALTA EL VOLUM 2"

@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "env/ini_file.h"
+#include "env/language.h"
 #include "platform/fs/files.h"
 #include "platform/process/clock.h"
 #include "util/basics.h"
+#include "util/cp850.h"
 
 namespace env {
 
@@ -191,6 +193,14 @@ bool PutTextInPlace(const std::string& path, const std::string& text) {
   return false;
 }
 
+// What failed in a rewrite of path: the failure platform/fs noted, in
+// words; the path in words when it noted none.
+Status WriteFailure(const std::string& path) {
+  Status noted = LastFileStatus();
+  if (!noted.ok()) return noted;
+  return Status(Code::kFileError, TranslateText(util::Cp850("NO ES POT ESCRIURE")) + " " + path, path);
+}
+
 }  // namespace
 
 std::string RewriteIniText(std::string_view text, const std::string& section,
@@ -198,8 +208,8 @@ std::string RewriteIniText(std::string_view text, const std::string& section,
   return Rewriter(OneLine(section), OneLine(key), OneLine(value)).Run(text);
 }
 
-void WriteIniValue(const std::string& path, const std::string& section,
-                   const std::string& key, const std::string& value) {
+Status WriteIniValue(const std::string& path, const std::string& section,
+                     const std::string& key, const std::string& value) {
   // Two terminals rewriting one file at once would each start from the old
   // text, and the second to finish would drop the first one's change: the
   // whole read-change-replace is one writer's turn. With the turn held, a
@@ -208,11 +218,13 @@ void WriteIniValue(const std::string& path, const std::string& section,
   platform::fs::File turn = TakeWriterTurn(path);
   if (turn.IsOpen()) RemoveStaleTempFiles(path);
   std::string text;
+  platform::fs::ClearFileError();
   // A file that is there but cannot be read is never replaced: its content
   // would be lost.
-  if (ReadWholeFile(path, &text) == FileRead::kFailed) return;
+  if (ReadWholeFile(path, &text) == FileRead::kFailed) return WriteFailure(path);
   std::string new_text = RewriteIniText(text, section, key, value);
-  PutTextInPlace(path, new_text);
+  if (!PutTextInPlace(path, new_text)) return WriteFailure(path);
+  return OkStatus();
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& text) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "env/status.h"
+
 namespace env {
 
 // The value of the first entry named key in the first section named
@@ -22,10 +24,10 @@ std::string ReadIniValue(const std::string& path, const std::string& section,
 // Sets (value not empty), removes (value empty) one key, removes a whole
 // section (key empty) or every non-blank line (section empty). The file is
 // rewritten through a temporary file in the same directory that replaces it
-// in one step; on any failure the file stays as it was. Creates the file
-// when missing.
-void WriteIniValue(const std::string& path, const std::string& section,
-                   const std::string& key, const std::string& value);
+// in one step; on any failure the file stays as it was, and the Status says
+// what failed. Creates the file when missing.
+Status WriteIniValue(const std::string& path, const std::string& section,
+                     const std::string& key, const std::string& value);
 
 // Replaces the whole file (created when missing) by text, through a
 // temporary file in the same directory as WriteIniValue does, in the

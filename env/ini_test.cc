@@ -114,7 +114,7 @@ class IniWriteTest : public IniTest {
   std::string Write(const std::string& before, const std::string& section,
                     const std::string& key, const std::string& value) {
     dir_.Put("w.ini", before);
-    WriteIniValue(dir_.File("w.ini"), section, key, value);
+    EXPECT_TRUE(WriteIniValue(dir_.File("w.ini"), section, key, value).ok());
     EXPECT_EQ(dir_.TempFiles(), 0);
     return dir_.Get("w.ini");
   }
@@ -143,14 +143,14 @@ TEST_F(IniWriteTest, RewrittenFileKeepsItsPermissions) {
   namespace fs = std::filesystem;
   dir_.Put("secret.ini", "[Ftp]\r\nPassword=x\r\n");
   fs::permissions(dir_.File("secret.ini"), fs::perms::owner_read | fs::perms::owner_write);
-  WriteIniValue(dir_.File("secret.ini"), "Ftp", "User", "u");
+  EXPECT_TRUE(WriteIniValue(dir_.File("secret.ini"), "Ftp", "User", "u").ok());
   EXPECT_EQ(dir_.Get("secret.ini"), "[Ftp]\r\nPassword=x\r\nUser=u\r\n");
   EXPECT_EQ(fs::status(dir_.File("secret.ini")).permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(IniWriteTest, MissingFileIsCreatedWithHeaderAndEntry) {
-  WriteIniValue(dir_.File("new.ini"), "Menu", "Titol", "Hola");
+  EXPECT_TRUE(WriteIniValue(dir_.File("new.ini"), "Menu", "Titol", "Hola").ok());
   EXPECT_EQ(dir_.Get("new.ini"), "[Menu]\r\nTitol=Hola\r\n");
   EXPECT_EQ(Read("new.ini", "menu", "titol"), "Hola");
   EXPECT_EQ(dir_.TempFiles(), 0);
@@ -188,7 +188,7 @@ TEST_F(IniWriteTest, OddFilesKeepEveryOtherLine) {
   EXPECT_EQ(Read("w.ini", "B", "y"), "1");
 
   // A value of a megabyte goes in and comes back whole.
-  WriteIniValue(dir_.File("w.ini"), "B", "y", huge);
+  EXPECT_TRUE(WriteIniValue(dir_.File("w.ini"), "B", "y", huge).ok());
   EXPECT_EQ(Read("w.ini", "B", "y"), huge);
   EXPECT_EQ(Read("w.ini", "A", "q"), "\"open");
   EXPECT_EQ(dir_.TempFiles(), 0);
@@ -230,7 +230,7 @@ TEST_F(IniWriteTest, ReadersNeverFindTheFileMissingOrPartial) {
       ++reads;
     }
   });
-  for (int i = 1; i <= 30; ++i) WriteIniValue(host, "A", "n", std::to_string(i));
+  for (int i = 1; i <= 30; ++i) EXPECT_TRUE(WriteIniValue(host, "A", "n", std::to_string(i)).ok());
   while (reads < 100) std::this_thread::yield();
   done = true;
   reader.join();
@@ -240,12 +240,17 @@ TEST_F(IniWriteTest, ReadersNeverFindTheFileMissingOrPartial) {
 
 TEST_F(IniWriteTest, FailuresLeaveTheTargetAsItWas) {
   // No such directory: nothing is created anywhere.
-  WriteIniValue(dir_.File("nodir/x.ini"), "A", "k", "v");
+  // Each failure is said, with the path, never taken for a write.
+  const Status missing_folder = WriteIniValue(dir_.File("nodir/x.ini"), "A", "k", "v");
+  EXPECT_EQ(missing_folder.code(), Code::kNotFound);
+  EXPECT_NE(missing_folder.Text().find("x.ini"), std::string::npos) << missing_folder.Text();
   EXPECT_FALSE(dir_.Exists("nodir"));
   // The target is a directory: it is neither read as empty nor replaced.
   dir_.MakeDir("d.ini");
   dir_.Put("d.ini/inside", "keep");
-  WriteIniValue(dir_.File("d.ini"), "A", "k", "v");
+  const Status folder = WriteIniValue(dir_.File("d.ini"), "A", "k", "v");
+  EXPECT_FALSE(folder.ok());
+  EXPECT_NE(folder.Text().find("d.ini"), std::string::npos) << folder.Text();
   EXPECT_EQ(dir_.Get("d.ini/inside"), "keep");
   EXPECT_EQ(dir_.TempFiles(), 0);
 }
@@ -277,7 +282,9 @@ TEST_F(IniWriteTest, TwoProcessesRewritingOneFileKeepEveryChange) {
   int go[2];
   ASSERT_EQ(pipe(go), 0);
   auto write_all = [&](const std::string& section) {
-    for (int i = 0; i < kWrites; ++i) WriteIniValue(host, section, "k" + std::to_string(i), "v");
+    for (int i = 0; i < kWrites; ++i) {
+      EXPECT_TRUE(WriteIniValue(host, section, "k" + std::to_string(i), "v").ok());
+    }
   };
   pid_t child = fork();
   ASSERT_GE(child, 0);
@@ -317,7 +324,7 @@ TEST_F(IniWriteTest, TemporaryFilesOfAKilledWriterGoWithTheNextWrite) {
   for (const char* other : {"other.ini.12345678.tmp", "12345678.tmp", "w.ini.1234.tmp", "w.ini.1234567x.tmp"}) {
     dir_.Put(other, "x");
   }
-  WriteIniValue(dir_.File("w.ini"), "A", "k", "2");
+  EXPECT_TRUE(WriteIniValue(dir_.File("w.ini"), "A", "k", "2").ok());
   EXPECT_EQ(Read("w.ini", "A", "k"), "2");
   EXPECT_FALSE(dir_.Exists("w.ini.12345678.tmp"));
   EXPECT_FALSE(dir_.Exists("W.INI.87654321.TMP"));

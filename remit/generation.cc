@@ -93,7 +93,6 @@ struct Creditor {
 enum class Step { kDone, kWritten, kSkipped, kEndScan, kCancelled, kFailed };
 
 std::string TrasBancPath() { return env::session.RootDir + "DADES\\TrasBanc"; }
-std::string MarkerPath() { return env::session.RootDir + "DADES\\TGenerat"; }
 
 std::string* Buffer(int16_t file_number) { return db::RecordBuffer(file_number); }
 
@@ -110,7 +109,6 @@ void Tell(Run& run, const std::string& text) {
 void Ended(Run& run, env::Status status) {
   if (run.result.status.ok()) run.result.status = std::move(status);
 }
-
 
 std::string NotGeneratedText(const std::string& why) {
   return env::TranslateText(util::Cp850("FITXER NO GENERAT. ")) + why;
@@ -421,7 +419,7 @@ void FinishGroup(Run& run, Group& g) {
   // first): see marker.h.
   int16_t status = WriteMarker({g.file.FinalName(), g.file.Digest()});
   if (status != 0) {
-    g.failure = NotGenerated(db::RecordStatus(MarkerPath(), status));
+    g.failure = NotGenerated(db::RecordStatus(MarkerFilePath(), status));
     return Fail(run, g);
   }
   db::EndTransaction(status);
@@ -439,12 +437,20 @@ void FinishGroup(Run& run, Group& g) {
   Reached(run, "renamed");
   g.file.DropJournal();
   Reached(run, "published");
-  AddToWorkList(path, run.request.return_menu);
+  if (env::Status listed = AddToWorkList(path, run.request.return_menu); !listed.ok()) {
+    // In place but not listed: its marker stays, so that the next start-up
+    // lists it. The run stops, as every file after it would be the same.
+    g.file.Release();
+    run.stop = true;
+    Tell(run, listed.Text());
+    Ended(run, listed);
+    return;
+  }
   Reached(run, "listed");
   // A marker left behind names a file the work list holds: the next
   // recovery leaves it be. Noted, the run goes on.
   status = RemoveMarker(g.file.FinalName());
-  if (status != 0) Ended(run, db::RecordStatus(MarkerPath(), status));
+  if (status != 0) Ended(run, db::RecordStatus(MarkerFilePath(), status));
   g.file.Release();
   run.result.files.push_back(path);
   run.result.receipts += g.file_debits;
@@ -506,7 +512,13 @@ void Prepare(Run& run) {
   run.op.OpenProgress(env::TranslateText(util::Cp850(" PROCESSANT ")));
   run.output_directory = OutputDirectory();
   files::MakePath(run.output_directory);
-  StartWorkList(run.request.return_menu);
+  // A list that cannot be written would leave the files unlisted: nothing
+  // is generated then.
+  if (env::Status started = StartWorkList(run.request.return_menu); !started.ok()) {
+    run.stop = true;
+    Tell(run, started.Text());
+    Ended(run, started);
+  }
   run.versions.Load();
   run.draw = FileNameDraw(run.request.file_name);
 }

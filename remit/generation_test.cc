@@ -326,6 +326,23 @@ TEST_F(GenerationTest, AFileThatCannotBeWrittenCommitsNothing) {
   EXPECT_EQ(env::ReadIniValue(env::session.WorkDir + "QXCONVRT.INI", "Convertir", "Maxim"), "");
 }
 
+// The converter's work list cannot be written (a folder stands in its
+// place): nothing is generated, since no file could be listed, and the
+// operator is told what failed; the receipts wait.
+TEST_F(GenerationTest, AWorkListThatCannotBeWrittenGeneratesNothing) {
+  Add(Remittance(1, "000"));
+  const ReceiptFields receipt = Receipt(1, 1, 1, 100);
+  Add(receipt);
+  dir_.MakeDir("work/QXCONVRT.INI");
+  const GenerationReport result = Generate();
+  EXPECT_TRUE(result.files.empty());
+  EXPECT_EQ(result.status.code(), env::Code::kFileError);
+  EXPECT_NE(result.status.Text().find("QXCONVRT.INI"), std::string::npos) << result.status.Text();
+  ASSERT_EQ(result.messages.size(), 1u);
+  EXPECT_EQ(result.messages[0], result.status.Text());
+  EXPECT_TRUE(Waiting(receipt));
+}
+
 // Each file is told to the operator as it is generated, with the progress
 // of the receipts between, and the progress window goes when the generation
 // ends; nothing is asked.

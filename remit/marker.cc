@@ -1,6 +1,7 @@
 #include "remit/marker.h"
 
 #include "db/records.h"
+#include "env/session.h"
 #include "remit/generation.h"
 
 namespace remit {
@@ -33,6 +34,8 @@ Marker MarkerOf(const std::string& record) {
 }  // namespace
 
 bool MarkersOpen() { return Buffer() != nullptr; }
+
+std::string MarkerFilePath() { return env::session.RootDir + "DADES\\TGenerat"; }
 
 int16_t WriteMarker(const Marker& marker) {
   std::string* buffer = Buffer();

@@ -26,6 +26,8 @@ struct Marker {
 
 // The marker file is open (the generation and the recovery need it).
 bool MarkersOpen();
+// Its program path, for what is told of it.
+std::string MarkerFilePath();
 // Writes a marker: the record manager's status.
 int16_t WriteMarker(const Marker& marker);
 // The marker of a file name; false when there is none (status 0) or the

@@ -68,10 +68,30 @@ std::string SetAside(const std::string& directory, const std::string& base,
     const std::string path = directory + base + std::string(kSetAsideSuffix) + (n == 1 ? "" : std::to_string(n));
     if (Exists(fs::HostPath(path))) continue;
     if (fs::ReplaceFile(temporary_host, fs::HostPath(path)) != 0) return {};
-    if (Exists(journal_host)) fs::ReplaceFile(journal_host, fs::HostPath(path + std::string(kJournalSuffix)));
+    // A journal left under its old name goes with no file: the next
+    // recovery removes it.
+    if (Exists(journal_host)) {
+      (void)fs::ReplaceFile(journal_host, fs::HostPath(path + std::string(kJournalSuffix)));
+    }
     return path;
   }
   return {};
+}
+
+// True when a committed file is in the work list; otherwise what failed is
+// told and noted, and the file keeps its marker, so that the next recovery
+// lists it.
+bool Listed(const env::Status& listed, GenerationReport& result, std::vector<std::string>& tell) {
+  if (listed.ok()) return true;
+  tell.push_back(listed.Text());
+  if (result.status.ok()) result.status = listed;
+  return false;
+}
+
+// A marker that could not be removed: noted. Left behind, it names a file
+// in place and listed, which the next recovery lists again at most.
+void MarkerRemoved(int16_t status, GenerationReport& result) {
+  if (status != 0 && result.status.ok()) result.status = db::RecordStatus(MarkerFilePath(), status);
 }
 
 void Adopt(const RecoveryRequest& request, const std::string& directory, const std::string& base, int64_t debits,
@@ -80,9 +100,10 @@ void Adopt(const RecoveryRequest& request, const std::string& directory, const s
   std::string final_path = directory + base;
   if (Exists(fs::HostPath(final_path))) final_path = FreeFinalName(request, directory);
   if (final_path.empty() || fs::ReplaceFile(temporary_host, fs::HostPath(final_path)) != 0) return;
-  fs::RemoveFile(journal_host);
-  AddToWorkList(final_path, request.return_menu);
-  RemoveMarker(base);
+  // A journal left behind is removed by the next recovery.
+  (void)fs::RemoveFile(journal_host);
+  if (!Listed(ListCommitted(final_path, request.return_menu), result, tell)) return;
+  MarkerRemoved(RemoveMarker(base), result);
   result.files.push_back(final_path);
   result.receipts += debits;
   tell.push_back(GeneratedFileText(final_path));
@@ -121,15 +142,16 @@ void Settle(const RecoveryRequest& request, const std::string& directory, const 
       [[fallthrough]];
     case LeftoverAction::kDiscard:
       // The group never committed: its receipts are still in TrasBanc.
-      fs::RemoveFile(temporary_host);
-      fs::RemoveFile(journal_host);
+      // What cannot be removed now is met again by the next recovery.
+      (void)fs::RemoveFile(temporary_host);
+      (void)fs::RemoveFile(journal_host);
       return;
     case LeftoverAction::kAdopt:
       return Adopt(request, directory, base, debits, temporary_host, journal_host, result, tell);
     case LeftoverAction::kSetAside: {
       const std::string path = SetAside(directory, base, temporary_host, journal_host);
       if (path.empty()) return;
-      RemoveMarker(base);
+      MarkerRemoved(RemoveMarker(base), result);
       result.set_aside.push_back(path);
       tell.push_back(Told("FITXER APARTAT, NO S'ENVIA AL BANC: ", path));
       return;
@@ -149,7 +171,7 @@ void SettleMarker(const RecoveryRequest& request, const std::string& directory, 
     if (!Exists(fs::HostPath(path + std::string(kSetAsideSuffix)))) {
       tell.push_back(Told("NO ES TROBA EL FITXER GENERAT: ", path));
     }
-    RemoveMarker(marker.name);
+    MarkerRemoved(RemoveMarker(marker.name), result);
     return;
   }
   fs::File file;
@@ -158,12 +180,13 @@ void SettleMarker(const RecoveryRequest& request, const std::string& directory, 
   if (!ReadOpenFile(file, &bytes)) return;
   if (util::Sha256Hex(bytes) != marker.digest) {
     tell.push_back(Told("EL FITXER GENERAT HA CANVIAT, NO ES CONVERTEIX: ", path));
-    RemoveMarker(marker.name);
+    MarkerRemoved(RemoveMarker(marker.name), result);
     return;
   }
   int64_t debits = 0;
   WholeFile(bytes, &debits);
-  ListCommitted(path, request.return_menu);
+  if (!Listed(ListCommitted(path, request.return_menu), result, tell)) return;
+  MarkerRemoved(RemoveMarker(marker.name), result);
   result.files.push_back(path);
   result.receipts += std::max<int64_t>(debits, 0);
   tell.push_back(GeneratedFileText(path));
@@ -232,7 +255,7 @@ void SettleLeftovers(const RecoveryRequest& request, GenerationReport& result, s
     if ((entry.attributes & fs::kDirectory) != 0 || !EndsWith(name, journal_suffix)) continue;
     const std::string base = name.substr(0, name.size() - kJournalSuffix.size());
     if (!Exists(fs::HostPath(directory + base + std::string(kTemporarySuffix)))) {
-      fs::RemoveFile(fs::HostPath(directory + name));
+      (void)fs::RemoveFile(fs::HostPath(directory + name));  // else met again next time
     }
   }
   std::vector<Marker> markers;
@@ -240,10 +263,9 @@ void SettleLeftovers(const RecoveryRequest& request, GenerationReport& result, s
   for (const Marker& marker : markers) SettleMarker(request, directory, marker, result, tell);
 }
 
-void ListCommitted(const std::string& path, const std::string& return_menu) {
-  if (!WorkListHolds(path)) AddToWorkList(path, return_menu);
-  const size_t slash = path.find_last_of('\\');
-  RemoveMarker(slash == std::string::npos ? path : path.substr(slash + 1));
+env::Status ListCommitted(const std::string& path, const std::string& return_menu) {
+  if (WorkListHolds(path)) return env::OkStatus();
+  return AddToWorkList(path, return_menu);
 }
 
 std::function<std::string()> FileNameDraw(const std::function<std::string()>& chosen) {

@@ -64,9 +64,10 @@ LeftoverAction DecideLeftover(const LeftoverFacts& facts);
 void SettleLeftovers(const RecoveryRequest& request, GenerationReport& result,
                      std::vector<std::string>& tell);
 
-// form_tables.Lists a committed, published file in the work list unless it holds it
-// already, then removes its marker.
-void ListCommitted(const std::string& path, const std::string& return_menu);
+// Lists a committed, published file in the work list unless it holds it
+// already; what failed when the list cannot take it (the caller then keeps
+// its marker, so that the next recovery lists it).
+env::Status ListCommitted(const std::string& path, const std::string& return_menu);
 
 // The draw of new file names: the chosen one, or when it is empty random
 // characters from a generator seeded from the clock now.

@@ -16,19 +16,26 @@ std::string WorkListPath() { return env::session.WorkDir + "QXCONVRT.INI"; }
 
 }  // namespace
 
-void StartWorkList(const std::string& return_menu) {
-  platform::fs::RemoveFile(platform::fs::HostPath(WorkListPath()));
-  env::WriteIniValue(WorkListPath(), kSection, "Tornar", return_menu);
+env::Status StartWorkList(const std::string& return_menu) {
+  // A list that is not there is no failure; one that cannot be removed is
+  // told by the write that follows.
+  (void)platform::fs::RemoveFile(platform::fs::HostPath(WorkListPath()));
+  return env::WriteIniValue(WorkListPath(), kSection, "Tornar", return_menu);
 }
 
-void AddToWorkList(const std::string& path, const std::string& return_menu) {
+env::Status AddToWorkList(const std::string& path, const std::string& return_menu) {
   const std::string list = WorkListPath();
   if (env::ReadIniValue(list, kSection, "Tornar").empty() && !return_menu.empty()) {
-    env::WriteIniValue(list, kSection, "Tornar", return_menu);
+    if (env::Status written = env::WriteIniValue(list, kSection, "Tornar", return_menu); !written.ok()) {
+      return written;
+    }
   }
   const int32_t k = util::NumericValue32(env::ReadIniValue(list, kSection, "Maxim")) + 1;
-  env::WriteIniValue(list, kSection, "Maxim", " " + std::to_string(k));
-  env::WriteIniValue(list, kSection, "Fitx" + std::to_string(k), path);
+  if (env::Status written = env::WriteIniValue(list, kSection, "Maxim", " " + std::to_string(k));
+      !written.ok()) {
+    return written;
+  }
+  return env::WriteIniValue(list, kSection, "Fitx" + std::to_string(k), path);
 }
 
 bool WorkListHolds(const std::string& path) {

@@ -5,13 +5,17 @@
 
 #include <string>
 
+#include "env/status.h"
+
 namespace remit {
 
-// The list started afresh: the old one deleted and "Tornar" written.
-void StartWorkList(const std::string& return_menu);
+// The list started afresh: the old one deleted and "Tornar" written; what
+// failed when the list cannot be written.
+env::Status StartWorkList(const std::string& return_menu);
 // The file added as the next "FitxK"; "Tornar" is written first when the
-// list has none (a list made by a recovery at start-up).
-void AddToWorkList(const std::string& path, const std::string& return_menu);
+// list has none (a list made by a recovery at start-up). What failed when
+// the list cannot be written: the file is then not listed.
+env::Status AddToWorkList(const std::string& path, const std::string& return_menu);
 // Whether the list holds the file; and whether it holds any.
 bool WorkListHolds(const std::string& path);
 bool WorkListHasFiles();

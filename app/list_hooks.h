@@ -8,7 +8,7 @@
 
 namespace app {
 
-// form_tables.Lists of the form file.
+// Lists of the form file.
 inline constexpr int16_t kRemittanceList = 1;
 inline constexpr int16_t kDriveList = 2;
 inline constexpr int16_t kDirectoryList = 3;

@@ -4,7 +4,7 @@
 
 namespace util {
 
-// Process-wide: the separators and currencies of the session, set once.
+// Process-wide: the separators and currencies of the one session.
 NumberFormat number_format;
 
 char DecimalCharacter() {

@@ -140,15 +140,18 @@ int16_t AcceptGeneration() {
 
 int16_t AcceptCopy() {
   program_choices.SourceDrive = Trimmed(Value(kCopyForm, 1)) + ":";
-  program_choices.SourceDirectory = WithBackslash(std::string(util::TrimRight(Value(kCopyForm, 2))));
+  program_choices.SourceDirectory =
+      WithBackslash(std::string(util::TrimRight(Value(kCopyForm, 2))));
   program_choices.SourceFile = std::string(util::TrimRight(Value(kCopyForm, 3)));
   program_choices.TargetDrive = Trimmed(Value(kCopyForm, 4)) + ":";
-  const std::string source = program_choices.SourceDrive + program_choices.SourceDirectory + program_choices.SourceFile;
+  const std::string source =
+      program_choices.SourceDrive + program_choices.SourceDirectory + program_choices.SourceFile;
   if (program_choices.SourceFile.empty() || !files::FileExists(source)) {
     ui::TellOperator(env::TranslateText(util::Cp850("NO EXISTEIX EL FITXER ")) + source);
     return 1;
   }
-  if (util::UpperCase(program_choices.SourceDrive) == util::UpperCase(program_choices.TargetDrive)) {
+  if (util::UpperCase(program_choices.SourceDrive) ==
+      util::UpperCase(program_choices.TargetDrive)) {
     ui::TellOperator(env::TranslateText(util::Cp850("LES UNITATS ORIGEN I DESTÍ NO PODEN SER LA MATEIXA")));
     return 1;
   }

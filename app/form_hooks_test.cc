@@ -94,7 +94,8 @@ TEST_F(FormHooksTest, ARangeBackwardsOrUnconfirmedStaysOnTheFormAndAConfirmedOne
   EXPECT_NE(Accept(kGenerationForm, "Esc\n"), 0);
   EXPECT_EQ(Accept(kGenerationForm, "s\nEnter\n"), 0);
   EXPECT_EQ(program_choices.GenerationSelection.collection_date, util::PackDigits("20270105"));
-  EXPECT_EQ(program_choices.GenerationSelection.range_from, util::PackDigits("0003"));  // typed as "3 ": taken by value
+  EXPECT_EQ(program_choices.GenerationSelection.range_from,
+            util::PackDigits("0003"));  // typed as "3 ": taken by value
   EXPECT_EQ(program_choices.GenerationSelection.range_to, util::PackDigits("0099"));
 }
 

@@ -97,8 +97,8 @@ std::string FieldValue(int16_t form, int16_t field) {
 }
 
 std::string ChosenDirectory() {
-  std::string directory =
-      FieldValue(forms::form_state.CurrentForm, 1) + ":" + FieldValue(forms::form_state.CurrentForm, 2);
+  std::string directory = FieldValue(forms::form_state.CurrentForm, 1) + ":" +
+                          FieldValue(forms::form_state.CurrentForm, 2);
   if (directory.back() != '\\') directory += '\\';
   return directory;
 }

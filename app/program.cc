@@ -31,18 +31,23 @@
 
 namespace app {
 
+// Process-wide: the operator's choices of the one program that runs.
 ProgramChoices program_choices;
 
 namespace {
 
 namespace forms = ui::forms;
 
-// The record buffers of the files the program keeps open while it runs.
+// Process-wide, like the one program that runs: the record buffers of the
+// files it keeps open while it runs, and the lock of its work directory.
 struct RecordBuffers {
   std::string trasbanc_record;
   std::string remeses_record;
   std::string marker_record;
   std::string usort_record;
+  // Held from start-up to the end of the process: one copy of the program
+  // per work directory, whose catalogue, window file and listings are its own.
+  platform::fs::File work_directory_lock;
 };
 RecordBuffers records;
 
@@ -75,7 +80,8 @@ int16_t Show(int16_t form) {
 std::string ConverterPath() {
   for (const char* name : {"QXCONVRT", "QXCONVRT.EXE"}) {
     const std::string path = env::session.ExeDir + name;
-    if (!env::session.ExeDir.empty() && files::FileExists(path)) return platform::fs::HostPath(path);
+    if (!env::session.ExeDir.empty() && files::FileExists(path))
+      return platform::fs::HostPath(path);
   }
   return {};
 }
@@ -169,21 +175,19 @@ void RunCopy() {
     if (Show(kCopyForm) == ui::kKeyEscape) return;
     int volumes = 0;
     const files::BackupResult result = files::BackupToVolumes(
-        program_choices.SourceDrive + program_choices.SourceDirectory, program_choices.SourceFile, program_choices.TargetDrive + "\\", "", &volumes);
+        program_choices.SourceDrive + program_choices.SourceDirectory, program_choices.SourceFile,
+        program_choices.TargetDrive + "\\", "", &volumes);
     TellCopyEnd(result, volumes);
   }
 }
-
-// Held from start-up to the end of the process: one copy of the program
-// per work directory, whose catalogue, window file and listings are its own.
-platform::fs::File work_directory_lock;
 
 // False, with the reason in *why, when another copy of the program runs on
 // this work directory; nothing of it has been touched then.
 bool TakeWorkDirectory(std::string* why) {
   const std::string path = env::session.WorkDir + kProgramId + ".LCK";
-  if (work_directory_lock.Open(platform::fs::HostPath(path), platform::fs::File::kReadWriteCreate,
-                               true) != platform::fs::kErrorSharingViolation) {
+  if (records.work_directory_lock.Open(platform::fs::HostPath(path),
+                                       platform::fs::File::kReadWriteCreate,
+                                       true) != platform::fs::kErrorSharingViolation) {
     return true;  // any other failure is met where the directory is used
   }
   *why = env::TranslateText(util::Cp850("EL PROGRAMA JA S'ESTÀ EXECUTANT AMB AQUEST DIRECTORI DE TREBALL: ")) +
@@ -243,15 +247,16 @@ void SetFormDefaults() {
 
 int OpenRecordFiles(std::string* why) {
   int16_t status = 0;
-  db::OpenRecordFile(remit::kTrasBancFile, env::session.RootDir + "DADES\\TrasBanc", &records.trasbanc_record,
-                     status);
+  db::OpenRecordFile(remit::kTrasBancFile, env::session.RootDir + "DADES\\TrasBanc",
+                     &records.trasbanc_record, status);
   if (status == 0) {
-    db::OpenRecordFile(remit::kRemesesFile, env::session.RootDir + "DADES\\TRemeses", &records.remeses_record,
-                       status);
+    db::OpenRecordFile(remit::kRemesesFile, env::session.RootDir + "DADES\\TRemeses",
+                       &records.remeses_record, status);
   }
   if (status == 0) {
     // The markers of committed files (created empty when missing).
-    db::OpenRecordFile(remit::kMarkerFile, env::session.RootDir + "DADES\\TGenerat", &records.marker_record, status);
+    db::OpenRecordFile(remit::kMarkerFile, env::session.RootDir + "DADES\\TGenerat",
+                       &records.marker_record, status);
   }
   if (status == 0) {
     // The catalogue starts empty at every run.
@@ -293,7 +298,8 @@ void ResetProgram() {
 
 int Main() {
   env::LoadSessionSettings();
-  if (!env::session.RootDir.empty()) platform::fs::ChangeDirectory(platform::fs::HostPath(env::session.RootDir));
+  if (!env::session.RootDir.empty())
+    platform::fs::ChangeDirectory(platform::fs::HostPath(env::session.RootDir));
   env::SetProgramId(kProgramId);
   std::string why;
   if (!TakeWorkDirectory(&why)) {
@@ -326,8 +332,8 @@ int Main() {
     // Files the recovery listed are converted now: the next generation
     // starts the work list afresh and would leave them behind.
     ScreenOperator screen;
-    const remit::GenerationReport recovered =
-        remit::RecoverInterruptedGeneration({.return_menu = env::session.MenuName, .file_name = {}}, screen);
+    const remit::GenerationReport recovered = remit::RecoverInterruptedGeneration(
+        {.return_menu = env::session.MenuName, .file_name = {}}, screen);
     if (!recovered.files.empty()) RunConverter();
     RunMainLoop();
   }

@@ -3,6 +3,7 @@
 
 namespace db {
 
+// Process-wide: filled once at start-up by the program above.
 LayerHooks Hooks;
 
 }  // namespace db

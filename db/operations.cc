@@ -12,6 +12,7 @@
 
 namespace db {
 
+// Process-wide: pushed by one call and popped by a later one.
 std::string LockModeStack;
 
 namespace {
@@ -31,6 +32,7 @@ bool TakesLockBias(int op) {
 }
 
 int RandomWaitMs() {
+  // Process-wide: seeded once, it draws on across every wait of the run.
   static std::mt19937 generator(static_cast<uint32_t>(platform::SteadyMilliseconds()));
   std::uniform_int_distribution<int> pick(1, kMaxRetryWaitMs);
   return pick(generator);

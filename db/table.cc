@@ -5,6 +5,7 @@
 namespace db::internal {
 
 std::array<Slot, kMaxOpenFiles + 1>& Table() {
+  // Process-wide: the files open in the record layer outlive every call.
   static std::array<Slot, kMaxOpenFiles + 1> table;
   return table;
 }

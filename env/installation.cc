@@ -6,6 +6,7 @@
 
 #include "env/ini.h"
 #include "env/reset.h"
+#include "env/run_facts.h"
 #include "env/session.h"
 #include "util/basics.h"
 
@@ -13,25 +14,12 @@ namespace env {
 
 namespace {
 
-constexpr int16_t kNumberAbsent = 255;
+constexpr int16_t kNumberAbsent = internal::kInstallationNumberAbsent;
 constexpr int16_t kNumberMax = 999;
 
-struct Installation {
-  std::array<std::string, kInstallationTexts> texts;
-  std::array<int16_t, kInstallationNumbers> numbers;
-};
+using internal::Installation;
 
-// Before loading: texts of blanks, numbers absent.
-Installation Unloaded() {
-  Installation empty;
-  empty.texts.fill(std::string(kInstallationTextLength, ' '));
-  empty.numbers.fill(kNumberAbsent);
-  return empty;
-}
-
-Installation data = Unloaded();
-
-Installation& Data() { return data; }
+Installation& Data() { return internal::run_facts.installation; }
 
 std::string FixedText(std::string text) {
   text.resize(kInstallationTextLength, ' ');
@@ -80,7 +68,7 @@ int16_t InstallationNumber(int n) {
 }
 
 namespace internal {
-void ForgetInstallationData() { Data() = Unloaded(); }
+void ForgetInstallationData() { Data() = Installation(); }
 }  // namespace internal
 
 }  // namespace env

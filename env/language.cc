@@ -8,6 +8,7 @@
 
 #include "env/ini.h"
 #include "env/ini_file.h"
+#include "env/run_facts.h"
 #include "env/session.h"
 #include "util/basics.h"
 #include "util/cp850.h"
@@ -18,10 +19,7 @@ namespace env {
 
 namespace {
 
-std::string& ProgramIdentifier() {
-  static std::string id;
-  return id;
-}
+std::string& ProgramIdentifier() { return internal::run_facts.program_id; }
 
 // One field of a language file record, taken off the front of line: leading
 // blanks skipped; a field starting with a double quote runs to the next

@@ -22,8 +22,10 @@ char SeparatorSetting(const std::string& key, char fallback) {
 }  // namespace
 
 void LoadSeparators() {
-  if (util::number_format.DecimalChar == '\0') util::number_format.DecimalChar = SeparatorSetting("DecCaracter", '\'');
-  if (util::number_format.ThousandsChar == '\0') util::number_format.ThousandsChar = SeparatorSetting("MilCaracter", '.');
+  if (util::number_format.DecimalChar == '\0')
+    util::number_format.DecimalChar = SeparatorSetting("DecCaracter", '\'');
+  if (util::number_format.ThousandsChar == '\0')
+    util::number_format.ThousandsChar = SeparatorSetting("MilCaracter", '.');
 }
 
 }  // namespace env

@@ -6,6 +6,7 @@
 #include "env/ini.h"
 #include "env/installation.h"
 #include "env/reset.h"
+#include "env/run_facts.h"
 #include "env/separators.h"
 #include "platform/process/environment.h"
 #include "util/basics.h"
@@ -15,12 +16,16 @@
 
 namespace env {
 
+// Process-wide: the program's one session, loaded at start-up and read by
+// every layer above.
 Session session;
 
-namespace {
+namespace internal {
+// Process-wide: see run_facts.h.
+RunFacts run_facts;
+}  // namespace internal
 
-// The installation data is read by the first load of the run only.
-bool installation_loaded = false;
+namespace {
 
 // Screen colours when the terminal file names none: bright white on black,
 // grey on black, then black on grey.
@@ -103,14 +108,14 @@ void LoadSessionSettings() {
   session.HostMode = HostModeFromEnvironment();
   LoadSeparators();
 
-  if (!installation_loaded) {
+  if (!internal::run_facts.installation_loaded) {
     LoadInstallationData();
-    installation_loaded = true;
+    internal::run_facts.installation_loaded = true;
   }
 }
 
 namespace internal {
-void ForgetSessionLoaded() { installation_loaded = false; }
+void ForgetSessionLoaded() { run_facts.installation_loaded = false; }
 }  // namespace internal
 
 }  // namespace env

@@ -198,7 +198,8 @@ TEST_F(SessionTest, LoadingAgainGivesTheSameSettingsAndTheDefaultCurrency) {
   util::number_format.MainCurrency = "P";
   LoadSessionSettings();
   EXPECT_EQ(util::number_format.MainCurrency, "E");
-  const std::string title = session.MenuTitle, work = session.WorkDir, language = session.LanguageCode;
+  const std::string title = session.MenuTitle, work = session.WorkDir,
+                    language = session.LanguageCode;
   const auto colours = session.ColourTable;
   LoadSessionSettings();
   EXPECT_EQ(session.MenuTitle, title);

@@ -1,5 +1,6 @@
 #include "files/cached_path.h"
 
+#include "files/run_state.h"
 #include "platform/fs/paths.h"
 #include "platform/process/environment.h"
 
@@ -7,14 +8,16 @@ namespace files {
 
 namespace {
 
-// Raised by ForgetAll: a path kept under an older epoch is worked out again.
-uint64_t current_epoch = 0;
-
 bool HasRootedDrive(const std::string& path) {
   return path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
 }
 
 }  // namespace
+
+namespace internal {
+// Process-wide: see run_state.h.
+FilesRun files_run;
+}  // namespace internal
 
 const std::string& CachedHostPath::Get(const std::string& program_path) {
   if (!HasRootedDrive(program_path)) {
@@ -24,6 +27,8 @@ const std::string& CachedHostPath::Get(const std::string& program_path) {
   }
   // The drive table comes from the environment: another table, another path.
   std::string key = program_path + '\n' + platform::GetEnvironment("KITDRIVES");
+  // A path kept under an older epoch is worked out again.
+  const uint64_t current_epoch = internal::files_run.path_epoch;
   if (key != key_ || host_.empty() || epoch_ != current_epoch) {
     epoch_ = current_epoch;
     host_ = platform::fs::HostPath(program_path);
@@ -32,7 +37,7 @@ const std::string& CachedHostPath::Get(const std::string& program_path) {
   return host_;
 }
 
-void CachedHostPath::ForgetAll() { ++current_epoch; }
+void CachedHostPath::ForgetAll() { ++internal::files_run.path_epoch; }
 
 void CachedHostPath::Forget() {
   key_.clear();

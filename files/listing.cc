@@ -17,6 +17,7 @@ namespace files {
 
 namespace fs = platform::fs;
 
+// Process-wide: the listings of the run outlive every call that writes them.
 Listings listings;
 
 namespace {
@@ -29,7 +30,8 @@ constexpr int16_t kFlagBits = fs::kHidden | fs::kSystem;
 constexpr int kListHeader = 4;
 
 int16_t EffectiveAttributes() {
-  if ((listings.ListAttributes & kKindBits) == 0) listings.ListAttributes = static_cast<int16_t>(listings.ListAttributes | 0x20);
+  if ((listings.ListAttributes & kKindBits) == 0)
+    listings.ListAttributes = static_cast<int16_t>(listings.ListAttributes | 0x20);
   return listings.ListAttributes;
 }
 

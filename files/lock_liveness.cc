@@ -33,7 +33,9 @@ Liveness& State() {
 
 CachedHostPath& HoldersHostPath() { return State().host_path; }
 
-std::string HoldersPath() { return HoldersHostPath().Get(env::session.RootDir + "LOCKS\\HOLDERS.LIV"); }
+std::string HoldersPath() {
+  return HoldersHostPath().Get(env::session.RootDir + "LOCKS\\HOLDERS.LIV");
+}
 
 // The holders file of the current root, opened anew when the root changed
 // or the file was removed or replaced since (a byte held in a file that is
@@ -81,13 +83,14 @@ Claim ClaimHolderNumber(int32_t number) {
 
 bool LivenessHeld() {
   const Liveness& state = State();
-  return lock_identity.LockHolder != 0 && state.number == lock_identity.LockHolder && state.file.IsOpen() &&
-         state.path == HoldersPath();
+  return lock_identity.LockHolder != 0 && state.number == lock_identity.LockHolder &&
+         state.file.IsOpen() && state.path == HoldersPath();
 }
 
 bool LockAbandoned(std::string_view station, int32_t holder, int32_t stamp, int32_t now) {
   if (station == ThisStation()) {
-    if (holder == lock_identity.LockHolder && station == lock_identity.LockStation) return false;  // this process's own
+    if (holder == lock_identity.LockHolder && station == lock_identity.LockStation)
+      return false;  // this process's own
     // The file as this attempt's LoadLockIdentity opened it.
     int held = State().file.ByteHeldElsewhere(holder);
     if (held >= 0) return held == 0;

@@ -11,6 +11,7 @@
 #include "files/cached_path.h"
 #include "files/lock_liveness.h"
 #include "files/lock_slot.h"
+#include "files/run_state.h"
 #include "platform/fs/paths.h"
 #include "platform/process/clock.h"
 #include "util/basics.h"
@@ -20,7 +21,9 @@ namespace files {
 
 namespace fs = platform::fs;
 
+// Process-wide: the station and holder the process locks as, set at start-up.
 LockIdentity lock_identity;
+// Process-wide: filled once at start-up by the program above.
 LayerHooks Hooks;
 
 namespace {
@@ -47,8 +50,12 @@ constexpr int kQuietOpenRetries = 2;
 // The waits of the lock layer draw from a generator of their own, seeded
 // apart in every process, so that competing terminals do not retry in step.
 std::minstd_rand& WaitRandom() {
-  static std::minstd_rand generator(std::random_device{}());
-  return generator;
+  internal::FilesRun& run = internal::files_run;
+  if (!run.wait_seeded) {
+    run.wait_generator.seed(std::random_device{}());
+    run.wait_seeded = true;
+  }
+  return run.wait_generator;
 }
 
 int RandomMilliseconds(int most) {
@@ -85,13 +92,13 @@ bool IsBlank(std::string_view text) {
 }
 
 std::string IdentityFields() {
-  return Fixed(lock_identity.LockStation, kStationSize) + Fixed(std::to_string(lock_identity.LockHolder), kHolderSize);
+  return Fixed(lock_identity.LockStation, kStationSize) +
+         Fixed(std::to_string(lock_identity.LockHolder), kHolderSize);
 }
 
 // The host paths of the tables met in this run.
 CachedHostPath& TableHostPath(const std::string& table_path) {
-  static std::map<std::string, CachedHostPath> paths;
-  return paths[table_path];
+  return internal::files_run.table_paths[table_path];
 }
 
 fs::File OpenTable(std::string_view folder, std::string_view name, Waiter& waiter) {

@@ -16,6 +16,7 @@ namespace files {
 
 namespace fs = platform::fs;
 
+// Process-wide: what FileTimeStamp saw last, read by its callers after it.
 FileStamp file_stamp;
 
 namespace {

@@ -2,16 +2,14 @@
 
 #include <random>
 
+#include "files/run_state.h"
 #include "platform/process/clock.h"
 
 namespace files {
 
 namespace {
 
-std::minstd_rand& Generator() {
-  static std::minstd_rand generator;
-  return generator;
-}
+std::minstd_rand& Generator() { return internal::files_run.generator; }
 
 }  // namespace
 

@@ -6,9 +6,9 @@ namespace files {
 
 // Every listing ended (its list file deleted), listings.ListAttributes back to plain
 // files (0x20), no file stamp (file_stamp.FileStampYear and file_stamp.FileStampMonth 0), no lock
-// holder (lock_identity.LockHolder 0, lock_identity.LockStation empty), LockWait empty, the host paths
-// of the lock tables and the holders file forgotten, and the random
-// numbers of the file services back to their unseeded sequence.
+// holder (lock_identity.LockHolder 0, lock_identity.LockStation empty), LockWait empty, the host
+// paths of the lock tables and the holders file forgotten, and the random numbers of the file
+// services back to their unseeded sequence.
 void ResetFilesState();
 
 }  // namespace files

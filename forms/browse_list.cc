@@ -44,7 +44,9 @@ struct Entry {
   }
 };
 
-std::string WorkFilePath() { return fs::HostPath(env::session.WorkDir + std::string(kBrowseFileName)); }
+std::string WorkFilePath() {
+  return fs::HostPath(env::session.WorkDir + std::string(kBrowseFileName));
+}
 
 // One list being shown.
 class Browse {

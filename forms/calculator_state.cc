@@ -148,7 +148,8 @@ CalculatorState ParseCalculatorState(std::string_view text) {
 
 CalculatorState LoadCalculatorState() {
   // Without a terminal directory there is no tape to keep.
-  const std::string host = env::session.TerminalDir.empty() ? std::string() : platform::fs::HostPath(Path());
+  const std::string host =
+      env::session.TerminalDir.empty() ? std::string() : platform::fs::HostPath(Path());
   std::string text;
   if (host.empty() || platform::fs::ReadWholeFile(host, &text, kMostRead) != 0) text.clear();
   return ParseCalculatorState(text);

@@ -155,7 +155,8 @@ CalendarStep CalendarKey(CalendarDate& date, int16_t key) {
 }
 
 std::string WeekdayHeading() {
-  if (env::session.LanguageCode == "SPA" || env::session.LanguageCode == "GLG") return " L  M  X  J  V  S  D";
+  if (env::session.LanguageCode == "SPA" || env::session.LanguageCode == "GLG")
+    return " L  M  X  J  V  S  D";
   if (env::session.LanguageCode == "OCI") return "DL DT DC DJ DD DS DG";
   return "DL DT DC DJ DV DS DG";
 }

@@ -19,8 +19,10 @@ struct EditorState {
 };
 
 inline EditorState TakeEditorState() {
-  return {keyboard.KeySetCodes, keyboard.KeySetTranslations, keyboard.SavedKeySetCodes, keyboard.SavedKeySetTranslations,
-          keyboard.ChoiceList,  keyboard.KeySetSaved,        keyboard.MaskCharacter};
+  return {keyboard.KeySetCodes,      keyboard.KeySetTranslations,
+          keyboard.SavedKeySetCodes, keyboard.SavedKeySetTranslations,
+          keyboard.ChoiceList,       keyboard.KeySetSaved,
+          keyboard.MaskCharacter};
 }
 
 inline void PutEditorState(const EditorState& state) {

@@ -22,19 +22,16 @@
 
 namespace ui::forms {
 
+// Process-wide: one form engine per screen, and the screen is one per process.
 FormState form_state;
+// Process-wide: filled once at start-up by the program above.
 LayerHooks Hooks;
 
 namespace {
 
 
-// The forms running now, outermost first. A linked form that is already
-// running is not shown again inside itself (the program may have changed
-// the tables after they were checked).
-std::vector<int16_t> running;
-
 bool IsRunning(int16_t k) {
-  for (int16_t r : running) {
+  for (int16_t r : form_state.Running) {
     if (r == k) return true;
   }
   return false;
@@ -392,9 +389,9 @@ void ShowForm(int16_t& form, int16_t& first_page, int16_t& last_page, int16_t& k
     if (window) DrawFrame(2);
     SetColour("-");
   }
-  running.push_back(page.k);
+  form_state.Running.push_back(page.k);
   key = RunPage(page, key);
-  running.pop_back();
+  form_state.Running.pop_back();
   if (window) CloseWindow();
   form_state.CurrentEntry.clear();
   form_state.CurrentForm = 0;
@@ -409,7 +406,7 @@ void ResetForms() {
   form_state.CurrentField = 0;
   form_state.ResumeForm = 0;
   Hooks = {};
-  running.clear();
+  form_state.Running.clear();
   ResetBrowseList();
   ResetPrintSpool();
 }

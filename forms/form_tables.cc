@@ -13,6 +13,7 @@
 
 namespace ui::forms {
 
+// Process-wide: the form file is loaded once and read by every form shown.
 FormTables form_tables;
 
 FormDefinition* Form(int16_t k) {

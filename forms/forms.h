@@ -102,6 +102,10 @@ struct FormState {
   // position field and its line.
   int32_t PickedPosition{};
   std::string PickedText{};
+  // The forms running now, outermost first. A linked form that is already
+  // running is not shown again inside itself (the program may have changed
+  // the tables after they were checked).
+  std::vector<int16_t> Running{};
 };
 extern FormState form_state;
 

@@ -10,6 +10,7 @@
 
 namespace ui::forms {
 
+// Process-wide: the page of the one report printed at a time.
 PrintPage print_page;
 
 namespace {
@@ -30,7 +31,9 @@ Spool spool_file;
 
 void Flush() {
   if (spool_file.pending.empty() || !spool_file.spool.IsOpen()) return;
-  if (spool_file.first_error == 0 && !spool_file.spool.WriteAt(spool_file.written, spool_file.pending.data(), spool_file.pending.size())) {
+  if (spool_file.first_error == 0 &&
+      !spool_file.spool.WriteAt(spool_file.written, spool_file.pending.data(),
+                                spool_file.pending.size())) {
     spool_file.first_error = platform::fs::LastFileError().error_number;
     if (spool_file.first_error == 0) spool_file.first_error = platform::fs::kErrorGeneral;
   }
@@ -140,7 +143,8 @@ void PrintItem(int16_t column, std::string_view text, int16_t line_feeds) {
     print_page.ColumnCount = 0;
   } else {
     if (column != 0) print_page.ColumnCount = column;
-    print_page.ColumnCount = static_cast<int16_t>(print_page.ColumnCount + static_cast<int16_t>(item.size()));
+    print_page.ColumnCount =
+        static_cast<int16_t>(print_page.ColumnCount + static_cast<int16_t>(item.size()));
   }
 }
 

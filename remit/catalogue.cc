@@ -37,7 +37,9 @@ constexpr size_t kInvertedDateWidth = 8;
 // listings.ListAttributes as it was, back on every way out.
 class ListAttributesKept {
  public:
-  explicit ListAttributesKept(int16_t wanted) : saved_(files::listings.ListAttributes) { files::listings.ListAttributes = wanted; }
+  explicit ListAttributesKept(int16_t wanted) : saved_(files::listings.ListAttributes) {
+    files::listings.ListAttributes = wanted;
+  }
   ~ListAttributesKept() { files::listings.ListAttributes = saved_; }
   ListAttributesKept(const ListAttributesKept&) = delete;
   ListAttributesKept& operator=(const ListAttributesKept&) = delete;
@@ -288,8 +290,8 @@ CatalogueReport CatalogueRemittanceFiles(const CatalogueRequest& request, Operat
   const std::string host_listing = fs::HostPath(env::session.WorkDir + std::string(kListingName));
   std::string failure;
   if (host_listing.empty()) {
-    report.failures.push_back(env::TranslateText(util::Cp850("NO ES POT CREAR")) + " " + env::session.WorkDir +
-                              std::string(kListingName));
+    report.failures.push_back(env::TranslateText(util::Cp850("NO ES POT CREAR")) + " " +
+                              env::session.WorkDir + std::string(kListingName));
     return report;
   }
   if (!WriteListing(host_listing, directory, pattern, &failure)) {

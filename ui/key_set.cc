@@ -8,6 +8,7 @@
 
 namespace ui {
 
+// Process-wide: the keyboard of the one screen, across every key read.
 Keyboard keyboard;
 
 namespace {

@@ -8,6 +8,7 @@ namespace ui {
 
 namespace console = platform::console;
 
+// Process-wide: filled once at start-up by the program above.
 LayerHooks Hooks;
 
 namespace {

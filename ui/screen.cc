@@ -9,6 +9,7 @@ namespace ui {
 
 namespace console = platform::console;
 
+// Process-wide: the windows of the one screen of the process.
 WindowStack window_stack;
 
 int16_t ScreenRows() { return static_cast<int16_t>(console::Rows()); }
@@ -25,11 +26,13 @@ void LocateInWindow(int16_t row, int16_t column) {
 }
 
 int16_t FirstRow() {
-  return window_stack.WindowDepth == 0 ? int16_t{1} : static_cast<int16_t>(window_stack.WindowTop + 1);
+  return window_stack.WindowDepth == 0 ? int16_t{1}
+                                       : static_cast<int16_t>(window_stack.WindowTop + 1);
 }
 
 int16_t FirstColumn() {
-  return window_stack.WindowDepth == 0 ? int16_t{1} : static_cast<int16_t>(window_stack.WindowLeft + 1);
+  return window_stack.WindowDepth == 0 ? int16_t{1}
+                                       : static_cast<int16_t>(window_stack.WindowLeft + 1);
 }
 
 int16_t LastColumn() {

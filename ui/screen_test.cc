@@ -82,7 +82,8 @@ TEST_F(WindowStackTest, NestedWindowsRestoreCellsColoursCursorAndRectangle) {
   CloseWindow();
   EXPECT_EQ(Screen(), with_first);
   EXPECT_EQ(window_stack.WindowDepth, 1);
-  EXPECT_EQ((std::array<int16_t, 4>{window_stack.WindowTop, window_stack.WindowLeft, window_stack.WindowBottom, window_stack.WindowRight}),
+  EXPECT_EQ((std::array<int16_t, 4>{window_stack.WindowTop, window_stack.WindowLeft,
+                                    window_stack.WindowBottom, window_stack.WindowRight}),
             (std::array<int16_t, 4>{2, 3, 12, 60}));
   EXPECT_EQ(StackTop(WindowFileBytes()), first_top);
 
@@ -91,7 +92,8 @@ TEST_F(WindowStackTest, NestedWindowsRestoreCellsColoursCursorAndRectangle) {
   EXPECT_EQ(console::CursorRow(), 2);
   EXPECT_EQ(console::CursorColumn(), 6);
   EXPECT_EQ(window_stack.WindowDepth, 0);
-  EXPECT_EQ((std::array<int16_t, 4>{window_stack.WindowTop, window_stack.WindowLeft, window_stack.WindowBottom, window_stack.WindowRight}),
+  EXPECT_EQ((std::array<int16_t, 4>{window_stack.WindowTop, window_stack.WindowLeft,
+                                    window_stack.WindowBottom, window_stack.WindowRight}),
             (std::array<int16_t, 4>{0, 0, 0, 0}));
   EXPECT_FALSE(WindowFileExists());
   // The colour left behind is the last restored cell's.
@@ -156,7 +158,8 @@ TEST_F(WindowStackTest, InvertedRectangleIsPoppedWithoutLosingTheWindowsBelow) {
   EXPECT_EQ(StackTop(WindowFileBytes()), first_top + 25);
   CloseWindow();
   EXPECT_EQ(window_stack.WindowDepth, 1);
-  EXPECT_EQ((std::array<int16_t, 4>{window_stack.WindowTop, window_stack.WindowLeft, window_stack.WindowBottom, window_stack.WindowRight}),
+  EXPECT_EQ((std::array<int16_t, 4>{window_stack.WindowTop, window_stack.WindowLeft,
+                                    window_stack.WindowBottom, window_stack.WindowRight}),
             (std::array<int16_t, 4>{2, 3, 12, 60}));
   EXPECT_EQ(Screen(), with_first);
   EXPECT_EQ(StackTop(WindowFileBytes()), first_top);
@@ -335,7 +338,8 @@ TEST_F(MessagePanelTest, FourLetterWordAtTheFoot) {
   const std::string before = Screen();
   ASSERT_TRUE(ShowMessagePanel(24, "AVIS"));
   EXPECT_EQ(window_stack.WindowDepth, 1);
-  EXPECT_EQ((std::array<int16_t, 4>{window_stack.WindowTop, window_stack.WindowLeft, window_stack.WindowBottom, window_stack.WindowRight}),
+  EXPECT_EQ((std::array<int16_t, 4>{window_stack.WindowTop, window_stack.WindowLeft,
+                                    window_stack.WindowBottom, window_stack.WindowRight}),
             (std::array<int16_t, 4>{21, 37, 23, 44}));
   EXPECT_EQ(Row(21, 37, 8), util::Cp850("┌──────┐"));
   EXPECT_EQ(Row(22, 37, 8), util::Cp850("│ AVIS │"));

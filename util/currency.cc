@@ -34,7 +34,8 @@ void SelectCurrency(std::string_view selection) {
       number_format.AltCurrency = letter;
     }
   } else if (StartsWith(selection, 'P')) {
-    number_format.DisplayCurrency = number_format.AltCurrency.empty() ? number_format.MainCurrency : number_format.AltCurrency;
+    number_format.DisplayCurrency =
+        number_format.AltCurrency.empty() ? number_format.MainCurrency : number_format.AltCurrency;
   } else {
     number_format.DisplayCurrency = number_format.MainCurrency;
   }

@@ -4,10 +4,15 @@
 
 namespace util {
 
+// Process-wide: the separators and currencies of the one session.
 NumberFormat number_format;
 
-char DecimalCharacter() { return number_format.DecimalChar != '\0' ? number_format.DecimalChar : '\''; }
-char ThousandsCharacter() { return number_format.ThousandsChar != '\0' ? number_format.ThousandsChar : '.'; }
+char DecimalCharacter() {
+  return number_format.DecimalChar != '\0' ? number_format.DecimalChar : '\'';
+}
+char ThousandsCharacter() {
+  return number_format.ThousandsChar != '\0' ? number_format.ThousandsChar : '.';
+}
 
 void ForgetSeparators() {
   number_format.DecimalChar = '\0';

@@ -11,6 +11,7 @@
 
 namespace util {
 
+// Process-wide: the fold and the text stack outlive every call.
 TextState text_state;
 
 namespace {

@@ -14,7 +14,9 @@ namespace {
 // Sets text_state.FoldPlain for one test and puts it back afterwards.
 class FoldMode {
  public:
-  explicit FoldMode(bool plain) : saved_(text_state.FoldPlain) { text_state.FoldPlain = plain ? -1 : 0; }
+  explicit FoldMode(bool plain) : saved_(text_state.FoldPlain) {
+    text_state.FoldPlain = plain ? -1 : 0;
+  }
   ~FoldMode() { text_state.FoldPlain = saved_; }
 
  private:

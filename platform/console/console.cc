@@ -41,12 +41,20 @@ void Remember(const InputEvent& event) {
 
 namespace {
 
+// Process-wide: the exit handler goes in once per process, and the text of
+// the too-small message is set once by the layer that translates it. Kept
+// apart from State, which ResetConsole clears.
+struct ConsoleHooks {
+  bool exit_registered = false;
+  TooSmallTextFunction too_small_text;
+};
+ConsoleHooks hooks;
+
 // A program that ends without Close still gives the terminal back (and
 // leaves its headless dump).
 void CloseAtExit() {
-  static bool registered = false;
-  if (!registered) {
-    registered = true;
+  if (!hooks.exit_registered) {
+    hooks.exit_registered = true;
     std::atexit([] { Close(); });
   }
 }
@@ -234,16 +242,10 @@ bool PendingInput() {
   return s.backend == Backend::kTerminal && internal::TerminalPending();
 }
 
-namespace {
-
-TooSmallTextFunction too_small_text;
-
-}  // namespace
-
-void SetTooSmallText(TooSmallTextFunction text) { too_small_text = std::move(text); }
+void SetTooSmallText(TooSmallTextFunction text) { hooks.too_small_text = std::move(text); }
 
 std::string TooSmallText(int columns_needed, int rows_needed, int columns, int rows) {
-  if (too_small_text) return too_small_text(columns_needed, rows_needed, columns, rows);
+  if (hooks.too_small_text) return hooks.too_small_text(columns_needed, rows_needed, columns, rows);
   return std::to_string(columns_needed) + " x " + std::to_string(rows_needed) + " > " +
          std::to_string(columns) + " x " + std::to_string(rows);
 }

@@ -26,6 +26,7 @@ struct Starvation {
   int beeps = 0;
 };
 
+// Process-wide: the dry spells of the one console, across every read.
 Starvation starvation;
 
 Starvation& Starve() { return starvation; }

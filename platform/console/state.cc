@@ -14,6 +14,7 @@ constexpr char kHex[] = "0123456789abcdef";
 }  // namespace
 
 State& Get() {
+  // Process-wide: the one console of the process.
   static State state;
   return state;
 }

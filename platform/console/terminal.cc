@@ -54,6 +54,7 @@ struct Terminal {
   int escape_delay_ms = kEscapeDelayMs;
 };
 
+// Process-wide: the terminal back end of the one console.
 Terminal terminal;
 
 Terminal& T() { return terminal; }

@@ -35,13 +35,15 @@ struct SignalSafe {
   size_t restore_length = 0;
   char enter[256] = {};
   size_t enter_length = 0;
+  struct sigaction previous[16];  // the actions to give back at close
 };
+// Process-wide: the signal handlers read it, and the terminal is one per
+// process.
 SignalSafe g_safe;
 
 constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 constexpr int kFatalSignals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
 constexpr int kOtherSignals[] = {SIGWINCH, SIGTSTP, SIGCONT};
-struct sigaction g_previous[16];
 
 size_t WriteAll(int fd, const char* data, size_t length) {
   size_t written = 0;
@@ -144,7 +146,7 @@ void InstallSignals() {
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = flags;
-    sigaction(sig, &action, &g_previous[slot++]);
+    sigaction(sig, &action, &g_safe.previous[slot++]);
   };
   for (int sig : kEndSignals) install(sig, OnEndSignal, SA_RESETHAND | SA_NODEFER);
   for (int sig : kFatalSignals) install(sig, OnEndSignal, SA_RESETHAND | SA_NODEFER);
@@ -155,9 +157,9 @@ void InstallSignals() {
 
 void RestoreSignals() {
   int slot = 0;
-  for (int sig : kEndSignals) sigaction(sig, &g_previous[slot++], nullptr);
-  for (int sig : kFatalSignals) sigaction(sig, &g_previous[slot++], nullptr);
-  for (int sig : kOtherSignals) sigaction(sig, &g_previous[slot++], nullptr);
+  for (int sig : kEndSignals) sigaction(sig, &g_safe.previous[slot++], nullptr);
+  for (int sig : kFatalSignals) sigaction(sig, &g_safe.previous[slot++], nullptr);
+  for (int sig : kOtherSignals) sigaction(sig, &g_safe.previous[slot++], nullptr);
 }
 
 bool IsUtf8Codeset() {

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/fs/dir_cache.h"
 #include "platform/fs/names.h"
 #include "platform/fs/reset.h"
 #include "platform/process/environment.h"
@@ -139,14 +140,10 @@ std::optional<Drive> FindDrive(char letter) {
 
 namespace {
 
-// Drive directories with their links resolved, kept for the run, as drive
-// folders do not move under a program.
-std::map<std::string, std::string> canonical_dirs;
-
 // A drive's directory as the working directory reports it, symbolic links
 // resolved.
 const std::string& CanonicalDir(const std::string& dir) {
-  std::map<std::string, std::string>& known = canonical_dirs;
+  std::map<std::string, std::string>& known = internal::dir_cache.canonical_dirs;
   auto found = known.find(dir);
   if (found != known.end()) return found->second;
   std::error_code ec;
@@ -158,7 +155,10 @@ const std::string& CanonicalDir(const std::string& dir) {
 }  // namespace
 
 namespace internal {
-void ForgetCanonicalDirs() { canonical_dirs.clear(); }
+// Process-wide: see dir_cache.h.
+DirCache dir_cache;
+
+void ForgetCanonicalDirs() { dir_cache.canonical_dirs.clear(); }
 }  // namespace internal
 
 std::optional<Drive> DriveOfHostPath(const std::string& host_path, std::string* rest) {

@@ -8,6 +8,7 @@
 namespace platform::fs {
 namespace {
 
+// Process-wide: the last failure, read after the failed call.
 FileError last_error;
 
 FileFailure FailureOf(int host_errno) {

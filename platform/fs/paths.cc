@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/fs/dir_cache.h"
 #include "platform/fs/drives.h"
 #include "platform/fs/names.h"
 #include "platform/fs/reset.h"
@@ -27,18 +28,13 @@ std::string Join(const std::string& dir, const std::string& name) {
   return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
-// Directories scanned lately, each as a map from the upper-cased program form
-// of its names to the first host name of that form. Only hits are taken
-// from it, and each hit is checked against the disk, so a stale map can
-// cost a rescan but never give a wrong answer.
-struct DirNames {
-  std::string dir;
-  std::unordered_map<std::string, std::string> by_key;
-};
+// Directories scanned lately (dir_cache.h). Only hits are taken from them,
+// and each hit is checked against the disk, so a stale map can cost a
+// rescan but never give a wrong answer.
+using internal::DirNames;
 constexpr size_t kCachedDirs = 8;
-std::list<DirNames> scanned_dirs;
 
-std::list<DirNames>& Cache() { return scanned_dirs; }
+std::list<DirNames>& Cache() { return internal::dir_cache.scanned_dirs; }
 
 std::optional<DirNames> ScanDir(const std::string& dir) {
   DIR* handle = opendir(dir.c_str());
@@ -174,7 +170,7 @@ std::string ProgramPath(std::string_view host_path) {
 }
 
 namespace internal {
-void ForgetScannedDirs() { scanned_dirs.clear(); }
+void ForgetScannedDirs() { dir_cache.scanned_dirs.clear(); }
 }  // namespace internal
 
 }  // namespace platform::fs

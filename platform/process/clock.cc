@@ -7,6 +7,7 @@
 namespace platform {
 
 namespace {
+// Process-wide: the clock's offset, one for the whole process.
 int64_t clock_offset_seconds = 0;
 }  // namespace
 

@@ -29,18 +29,21 @@ namespace {
 
 using namespace ops;
 
-std::mutex g_mutex;
+// Process-wide: every thread's calls go through the one mutex, and a
+// forked child (told by the fork handler) starts with a table of its own.
+struct CallGuard {
+  std::mutex mutex;
+  volatile sig_atomic_t forked = 0;
+};
+CallGuard g_guard;
 
-// A forked child starts with a table of its own.
-volatile sig_atomic_t g_forked = 0;
-
-void OnForkChild() { g_forked = 1; }
+void OnForkChild() { g_guard.forked = 1; }
 
 void CheckProcess() {
   static const bool registered = pthread_atfork(nullptr, nullptr, OnForkChild) == 0;
   (void)registered;
-  if (g_forked == 0) return;
-  g_forked = 0;
+  if (g_guard.forked == 0) return;
+  g_guard.forked = 0;
   State& s = St();
   ForgetInheritedFiles();
   s.handles.clear();
@@ -318,7 +321,7 @@ int16_t BTRCALL(uint16_t operation, void* position_block, void* data_buffer,
                 uint32_t* data_length, void* key_buffer, uint8_t key_length,
                 int8_t key_number) {
   using namespace platform::recman;
-  std::lock_guard<std::mutex> guard(g_mutex);
+  std::lock_guard<std::mutex> guard(g_guard.mutex);
   CheckProcess();
   Call c;
   c.base = static_cast<uint16_t>(operation % 100);

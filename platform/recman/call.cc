@@ -9,6 +9,7 @@
 namespace platform::recman::ops {
 
 State& St() {
+  // Process-wide: the record manager's handles, shared by every thread.
   static State state;
   return state;
 }

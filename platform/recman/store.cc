@@ -13,6 +13,7 @@
 
 namespace platform::recman {
 
+// Process-wide: the record manager's wait, a setting of the process.
 int32_t BusyTimeoutMs = kDefaultBusyTimeoutMs;
 
 namespace {
@@ -21,7 +22,13 @@ constexpr const char* kFormatTag = "qdebconv-recman-1";
 // Open-mode locks sit far above any record position (ids are 32-bit).
 constexpr off_t kOpenModeByte = off_t{1} << 40;
 
-std::map<std::pair<dev_t, ino_t>, std::unique_ptr<File>> g_files;
+// Process-wide: the record files the process has open, shared by all its
+// handles, and the back-off jitter of the busy handler.
+struct OpenFileTable {
+  std::map<std::pair<dev_t, ino_t>, std::unique_ptr<File>> files;
+  uint32_t seed = 0;  // taken from the process id at the first wait
+};
+OpenFileTable g_open;
 
 bool SetLock(int fd, short type, off_t at, bool wait) {
   struct flock fl;
@@ -77,7 +84,10 @@ int OnBusy(void* arg, int count) {
   int64_t now = SteadyMilliseconds();
   if (count == 0) f->busy_since = now;
   if (now - f->busy_since >= BusyTimeoutMs) return 0;
-  static uint32_t seed = static_cast<uint32_t>(getpid()) * 2654435761u;
+  // The product is never 0 (the factor is odd), nor is a xorshift of a
+  // value that is not 0.
+  uint32_t& seed = g_open.seed;
+  if (seed == 0) seed = static_cast<uint32_t>(getpid()) * 2654435761u;
   seed ^= seed << 13;
   seed ^= seed >> 17;
   seed ^= seed << 5;
@@ -269,7 +279,7 @@ int16_t CreateFile(const std::string& path, const FileLayout& layout, bool overw
   int lock_fd = -1;
   if (exists) {
     // Nobody may have the old file open while it is replaced.
-    if (g_files.count({st.st_dev, st.st_ino}) != 0) return kFileInUse;
+    if (g_open.files.count({st.st_dev, st.st_ino}) != 0) return kFileInUse;
     bool lock_writable = false;
     lock_fd = OpenLockFile(path, &lock_writable);
     if (lock_fd == kRefusedLockFile) return kAccessDenied;
@@ -338,8 +348,8 @@ int16_t AcquireFile(const std::string& path, bool exclusive, File** out) {
   if (path.empty() || stat(path.c_str(), &st) != 0) return kFileNotFound;
   if (!S_ISREG(st.st_mode)) return kFileNotFound;
   auto id = std::make_pair(st.st_dev, st.st_ino);
-  auto it = g_files.find(id);
-  if (it != g_files.end()) {
+  auto it = g_open.files.find(id);
+  if (it != g_open.files.end()) {
     File* f = it->second.get();
     if (f->exclusive_opens > 0 || (exclusive && f->handles > 0)) return kFileInUse;
     if (exclusive && f->lock_fd >= 0 && !SetLock(f->lock_fd, F_WRLCK, kOpenModeByte, false)) {
@@ -390,7 +400,7 @@ int16_t AcquireFile(const std::string& path, bool exclusive, File** out) {
   f->handles = 1;
   f->exclusive_opens = exclusive ? 1 : 0;
   *out = f.get();
-  g_files.emplace(id, std::move(f));
+  g_open.files.emplace(id, std::move(f));
   return 0;
 }
 
@@ -406,28 +416,28 @@ void ReleaseFile(File* f, bool exclusive) {
 }
 
 void CloseUnusedFiles() {
-  for (auto it = g_files.begin(); it != g_files.end();) {
+  for (auto it = g_open.files.begin(); it != g_open.files.end();) {
     File* f = it->second.get();
     if (f->handles <= 0 && !f->in_transaction) {
       CloseFileNow(f);
-      it = g_files.erase(it);
+      it = g_open.files.erase(it);
     } else {
       ++it;
     }
   }
 }
 
-std::map<std::pair<dev_t, ino_t>, std::unique_ptr<File>>& OpenFiles() { return g_files; }
+std::map<std::pair<dev_t, ino_t>, std::unique_ptr<File>>& OpenFiles() { return g_open.files; }
 
 void ForgetInheritedFiles() {
-  for (auto& [id, f] : g_files) {
+  for (auto& [id, f] : g_open.files) {
     // The parent's connections must not be used nor closed here; the
     // descriptor copy is closed so the parent's locks do not outlive it.
     if (f->lock_fd >= 0) close(f->lock_fd);
     f->statements.clear();
     (void)f.release();
   }
-  g_files.clear();
+  g_open.files.clear();
 }
 
 int16_t LockRecord(File* f, int64_t id, bool wait) {

@@ -208,11 +208,13 @@ int Run(const std::string& mode, int argc, char** argv) {
   if (remit::testing::OpenGenerationFiles(&trasbanc, &remeses) != 0) return Fault("cannot open");
   remit::testing::RecordingOperator op;
   if (mode == "recover") {
-    Print(remit::RecoverInterruptedGeneration({.return_menu = env::session.MenuName, .file_name = {}}, op));
+    Print(remit::RecoverInterruptedGeneration(
+        {.return_menu = env::session.MenuName, .file_name = {}}, op));
     return 0;
   }
   if (mode == "generate" && argc == 4) {
-    Print(remit::RecoverInterruptedGeneration({.return_menu = env::session.MenuName, .file_name = {}}, op));
+    Print(remit::RecoverInterruptedGeneration(
+        {.return_menu = env::session.MenuName, .file_name = {}}, op));
     remit::GenerationRequest request;
     request.collection_date = util::PackDigits("20260115");
     request.range_from = PackedRemittance(std::atoi(argv[2]));

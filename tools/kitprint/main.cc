@@ -95,7 +95,8 @@ Outcome Print() {
   platform::fs::ClearFileError();
   if (pdf_path.empty() || WriteFile(pdf_path, pdf) != 0) {
     std::string words = env::LastFileErrorText();
-    if (words.empty()) words = Words("NO ES POT CREAR") + " " + env::session.WorkDir + "kitprint.pdf";
+    if (words.empty())
+      words = Words("NO ES POT CREAR") + " " + env::session.WorkDir + "kitprint.pdf";
     return {words, 2};
   }
   const std::string lp = platform::FindOnPath("lp");

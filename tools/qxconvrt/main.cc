@@ -67,7 +67,8 @@ void ShowLines(std::string text, bool keep) {
     line.resize(kWidth, ' ');
     ui::PrintAt(row++, 2, line);
   }
-  console_report.next_row = keep ? row : std::min(console_report.next_row, static_cast<int16_t>(kBottom - kTop - 1));
+  console_report.next_row =
+      keep ? row : std::min(console_report.next_row, static_cast<int16_t>(kBottom - kTop - 1));
   console::Refresh();
 }
 

@@ -154,13 +154,13 @@ void RunReport() {
 
 // How a copy ended, for the operator: a set of how many volumes, or one
 // given up that lacks a volume; a failure has had its own panel.
-void TellCopyEnd(files::BackupResult result, int volumes) {
-  if (result == files::BackupResult::kCompleted) {
+void TellCopyEnd(const files::BackupReport& report) {
+  if (report.status.ok()) {
     ui::TellOperator(env::TranslateText(util::Cp850("CÒPIA ACABADA. VOLUMS ESCRITS: ")) +
-                     std::to_string(volumes));
-  } else if (result == files::BackupResult::kCancelled) {
+                     std::to_string(report.volumes));
+  } else if (report.status.code() == env::Code::kCancelled) {
     ui::TellOperator(env::TranslateText(util::Cp850("CÒPIA ABANDONADA: EL JOC ÉS INCOMPLET, LI FALTA EL VOLUM ")) +
-                     std::to_string(volumes + 1));
+                     std::to_string(report.volumes + 1));
   }
 }
 
@@ -172,10 +172,8 @@ void RunCopy() {
   for (;;) {
     ClearScreen();
     if (Show(kCopyForm) == ui::kKeyEscape) return;
-    int volumes = 0;
-    const files::BackupResult result = files::BackupToVolumes(
-        SourceDrive + SourceDirectory, SourceFile, TargetDrive + "\\", "", &volumes);
-    TellCopyEnd(result, volumes);
+    TellCopyEnd(files::BackupToVolumes(SourceDrive + SourceDirectory, SourceFile,
+                                       TargetDrive + "\\", ""));
   }
 }
 
@@ -260,7 +258,9 @@ int OpenRecordFiles(std::string* why) {
   }
   if (status == 0) {
     // The catalogue starts empty at every run.
-    files::RemoveEntry(env::WorkDir + "USort.dat");
+    // A catalogue that cannot be removed is one the open below empties or
+    // fails on, and that failure is told.
+    static_cast<void>(files::RemoveEntry(env::WorkDir + "USort.dat"));
     db::OpenRecordFile(kUSortFile, env::WorkDir + "USort", &usort_record, status);
   }
   if (status != 0) {

@@ -80,7 +80,7 @@ TEST_F(BusyRun, ResetAllStateLeavesNothingBehindAndClosesWhatWasOpen) {
   files::Hooks.wait.pause = [](int) {};
   platform::fs::NoteFileError(platform::fs::FileOperation::kWrite, "/x", 28);
   files::LockHolder = 5;
-  files::StartListing(dir_.Dos("*.*"));
+  ASSERT_TRUE(files::StartListing(dir_.Dos("*.*")).ok());
   ASSERT_EQ(dir_.Names("temp").size(), 1u);
   rm::BusyTimeoutMs = 1;
   char block[rm::kPositionBlockSize] = {};

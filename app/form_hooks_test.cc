@@ -35,8 +35,8 @@ class FormHooksTest : public qdeb::testing::FreshStateTest {
   ~FormHooksTest() override { ResetProgram(); }
 
   void Load() {
-    std::string why;
-    ASSERT_EQ(LoadFormFile(&why), 0) << why;
+    const env::Status loaded = LoadFormFile();
+    ASSERT_TRUE(loaded.ok()) << loaded.words();
     SetFormDefaults();
     InstallFormHooks();
   }

@@ -181,48 +181,51 @@ void RunCopy() {
 // per work directory, whose catalogue, window file and listings are its own.
 platform::fs::File work_directory_lock;
 
-// False, with the reason in *why, when another copy of the program runs on
-// this work directory; nothing of it has been touched then.
-bool TakeWorkDirectory(std::string* why) {
+// kInUse, with the reason, when another copy of the program runs on this
+// work directory; nothing of it has been touched then.
+env::Status TakeWorkDirectory() {
   const std::string path = env::WorkDir + kProgramId + ".LCK";
   if (work_directory_lock.Open(platform::fs::HostPath(path), platform::fs::File::kReadWriteCreate,
                                true) != platform::fs::kErrorSharingViolation) {
-    return true;  // any other failure is met where the directory is used
+    return env::OkStatus();  // any other failure is met where the directory is used
   }
-  *why = env::TranslateText(util::Cp850("EL PROGRAMA JA S'ESTÀ EXECUTANT AMB AQUEST DIRECTORI DE TREBALL: ")) +
-         env::WorkDir;
-  return false;
+  return env::Status(
+      env::Code::kInUse,
+      env::TranslateText(util::Cp850("EL PROGRAMA JA S'ESTÀ EXECUTANT AMB AQUEST DIRECTORI DE TREBALL: ")) +
+          env::WorkDir,
+      env::WorkDir);
 }
 
 }  // namespace
 
-int LoadFormFile(std::string* why) {
+env::Status LoadFormFile() {
   const std::string path = env::RootDir + "FORMS\\" + kProgramId + ".JPN";
   std::string text;
   const env::FileRead read = env::ReadWholeFile(path, &text);
   if (read != env::FileRead::kOk) {
-    *why = util::Cp850ToUtf8(path) +
-           (read == env::FileRead::kMissing ? ": no such form file" : ": cannot be read");
-    return 2;
+    const bool missing = read == env::FileRead::kMissing;
+    return env::Status(missing ? env::Code::kNotFound : env::Code::kFileError,
+                       path + (missing ? ": no such form file" : ": cannot be read"), path);
   }
-  std::string reason;
-  if (!forms::ParseFormFile(text, &reason)) {
-    *why = util::Cp850ToUtf8(path) + ": damaged form file (" + reason + ")";
-    return 2;
+  const env::Status parsed = forms::ParseFormFile(text);
+  if (!parsed.ok()) {
+    return env::Status(env::Code::kBadData, path + ": damaged form file (" + parsed.words() + ")",
+                       path);
   }
   // The program needs its five forms, with the fields it fills.
   const int16_t needed[][2] = {{kMainForm, 1}, {kGenerationForm, 4}, {kCopyForm, 4},
                                {kReportForm, 2}, {kConfirmForm, 1}};
   for (const auto& n : needed) {
     if (forms::Field(n[0], n[1]) == nullptr) {
-      *why = util::Cp850ToUtf8(path) + ": form " + std::to_string(n[0]) + " lacks field " +
-             std::to_string(n[1]);
       forms::Forms.clear();
-      return 2;
+      return env::Status(env::Code::kBadData,
+                         path + ": form " + std::to_string(n[0]) + " lacks field " +
+                             std::to_string(n[1]),
+                         path);
     }
   }
   forms::TranslateFormTexts();
-  return 0;
+  return env::OkStatus();
 }
 
 void SetFormDefaults() {
@@ -244,30 +247,24 @@ void SetFormDefaults() {
   StoreFieldValue(kReportForm, 2, "");
 }
 
-int OpenRecordFiles(std::string* why) {
-  int16_t status = 0;
-  db::OpenRecordFile(remit::kTrasBancFile, env::RootDir + "DADES\\TrasBanc", &trasbanc_record,
-                     status);
-  if (status == 0) {
-    db::OpenRecordFile(remit::kRemesesFile, env::RootDir + "DADES\\TRemeses", &remeses_record,
-                       status);
+env::Status OpenRecordFiles() {
+  env::Status opened =
+      db::OpenRecordFile(remit::kTrasBancFile, env::RootDir + "DADES\\TrasBanc", &trasbanc_record);
+  if (opened.ok()) {
+    opened = db::OpenRecordFile(remit::kRemesesFile, env::RootDir + "DADES\\TRemeses", &remeses_record);
   }
-  if (status == 0) {
+  if (opened.ok()) {
     // The markers of committed files (created empty when missing).
-    db::OpenRecordFile(remit::kMarkerFile, env::RootDir + "DADES\\TGenerat", &marker_record, status);
+    opened = db::OpenRecordFile(remit::kMarkerFile, env::RootDir + "DADES\\TGenerat", &marker_record);
   }
-  if (status == 0) {
+  if (opened.ok()) {
     // The catalogue starts empty at every run.
     // A catalogue that cannot be removed is one the open below empties or
     // fails on, and that failure is told.
     static_cast<void>(files::RemoveEntry(env::WorkDir + "USort.dat"));
-    db::OpenRecordFile(kUSortFile, env::WorkDir + "USort", &usort_record, status);
+    opened = db::OpenRecordFile(kUSortFile, env::WorkDir + "USort", &usort_record);
   }
-  if (status != 0) {
-    *why = "the record files cannot be opened (" + std::to_string(status) + ")";
-    return 1;
-  }
-  return 0;
+  return opened;
 }
 
 void RunMainLoop() {
@@ -300,14 +297,15 @@ int Main() {
   env::LoadSessionSettings();
   if (!env::RootDir.empty()) platform::fs::ChangeDirectory(platform::fs::HostPath(env::RootDir));
   env::SetProgramId(kProgramId);
-  std::string why;
-  if (!TakeWorkDirectory(&why)) {
-    std::fprintf(stderr, "qdebconv: %s\n", util::Cp850ToUtf8(why).c_str());
+  const env::Status taken = TakeWorkDirectory();
+  if (!taken.ok()) {
+    std::fprintf(stderr, "qdebconv: %s\n", util::Cp850ToUtf8(taken.words()).c_str());
     return 1;
   }
   WideRange = PresenterTakesWideRange();
-  if (LoadFormFile(&why) != 0) {
-    std::fprintf(stderr, "qdebconv: %s\n", why.c_str());
+  const env::Status loaded = LoadFormFile();
+  if (!loaded.ok()) {
+    std::fprintf(stderr, "qdebconv: %s\n", util::Cp850ToUtf8(loaded.words()).c_str());
     return 2;
   }
   SetFormDefaults();
@@ -327,7 +325,11 @@ int Main() {
     std::fprintf(stderr, "qdebconv: %s\n", error.c_str());
     return 1;
   }
-  if (OpenRecordFiles(&why) == 0) {
+  const env::Status opened = OpenRecordFiles();
+  // A record file that cannot be had leaves nothing to do: told, every
+  // file closed, and the end of the process.
+  if (!opened.ok()) EndAfterFatalOpen(opened.words());
+  {
     // Files the recovery listed are converted now: the next generation
     // starts the work list afresh and would leave them behind.
     ScreenOperator screen;

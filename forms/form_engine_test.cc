@@ -112,8 +112,8 @@ const EngineCase kCases[] = {
 class FormEngineTest : public ui::testing::UiTest {
  protected:
   void SetUp() override {
-    std::string why;
-    ASSERT_TRUE(ParseFormFile(testing::kTestForms, &why)) << why;
+    const env::Status parsed = ParseFormFile(testing::kTestForms);
+    ASSERT_TRUE(parsed.ok()) << parsed.words();
     env::MenuName = "AJUDA   ";
     Hooks.check_field_value = [](int16_t& form, std::string& text, int16_t& field,
                                  int16_t&) -> int16_t {
@@ -189,7 +189,7 @@ void ForEachValue(const char* values, const std::function<void(FieldDefinition*,
 TEST_F(FormEngineTest, MovesAndLeavesAsTheKeysSay) {
   for (const EngineCase& c : kCases) {
     SCOPED_TRACE(c.name);
-    ASSERT_TRUE(ParseFormFile(testing::kTestForms, nullptr));
+    ASSERT_TRUE(ParseFormFile(testing::kTestForms).ok());
     ForEachValue(c.presets, [](FieldDefinition* field, std::string value) {
       value.resize(field->value.size(), ' ');
       field->value = value;

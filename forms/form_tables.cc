@@ -323,21 +323,17 @@ void TranslateInPlace(std::string& text) {
 
 }  // namespace
 
-bool ParseFormFile(std::string_view text, std::string* why) {
+env::Status ParseFormFile(std::string_view text) {
   Reader reader;
   reader.text = text;
   std::vector<FormDefinition> forms;
   std::vector<ListDefinition> lists;
   Forms.clear();
   Lists.clear();
-  if (!Parse(reader, &forms, &lists)) {
-    if (why != nullptr) *why = reader.fault;
-    return false;
-  }
+  if (!Parse(reader, &forms, &lists)) return env::Status(env::Code::kBadData, reader.fault);
   Forms = std::move(forms);
   Lists = std::move(lists);
-  if (why != nullptr) why->clear();
-  return true;
+  return env::OkStatus();
 }
 
 void TranslateFormTexts() {

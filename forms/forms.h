@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "env/status.h"
+
 namespace ui::forms {
 
 // Field attributes (FieldDefinition::attributes).
@@ -69,7 +71,7 @@ FieldDefinition* Field(int16_t k, int16_t j);
 // the comma or line end, trailing blanks dropped) or quoted (may hold
 // commas, "" for a quote, closed on its line). Each value starts as blanks
 // of its length.
-// False, with the tables empty and in *why the line, the item ("form 2,
+// kBadData, with the tables empty and in its words the line, the item ("form 2,
 // field 3, the length") and what is wrong, for a file that is truncated,
 // holds a non-number where a number belongs, or announces what cannot be:
 // no forms, more than 999 forms, fields or lists, more fields than the
@@ -78,7 +80,7 @@ FieldDefinition* Field(int16_t k, int16_t j);
 // 1..99 x 1..99 or without an inside, a linked form that does not exist or
 // a chain of linked forms that comes back on itself, a browse list the
 // file does not define.
-bool ParseFormFile(std::string_view text, std::string* why);
+env::Status ParseFormFile(std::string_view text);
 // Every label, help text and list header through the language file (key
 // lists are not translated).
 void TranslateFormTexts();

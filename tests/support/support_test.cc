@@ -68,7 +68,7 @@ TEST_F(BusyRun, ResetAllStateLeavesNothingBehindAndClosesWhatWasOpen) {
   ui::KeySetCodes = "\x1b";
   ui::Mouse = ui::MouseState::kOn;
   ui::Hooks.calculator = [] { return std::string("1"); };
-  ASSERT_TRUE(ui::forms::ParseFormFile("1, 0\n\"d\", 0, 0, 0, 0, 0, 0\n0\n", nullptr));
+  ASSERT_TRUE(ui::forms::ParseFormFile("1, 0\n\"d\", 0, 0, 0, 0, 0, 0\n0\n").ok());
   ui::forms::ResumeForm = 1;
   ui::forms::Hooks.show_help = [](const std::string&) {};
   std::string record;

@@ -83,9 +83,9 @@ int WriteFile(const std::string& host_path, const std::string& bytes) {
 }
 
 Outcome Print() {
-  spool::Report report;
-  std::string problem;
-  if (!spool::ReadReport(&report, &problem)) return {problem, 1};
+  const env::StatusOr<spool::Report> read = spool::ReadReport();
+  if (!read.ok()) return {read.status().words(), 1};
+  const spool::Report& report = *read;
   if (report.pages.empty()) return {Words("L'INFORME ÉS BUIT"), 0};
   std::string pdf, error;
   if (!MakePdf(report, &pdf, &error)) {

@@ -106,7 +106,7 @@ bool Fail(Run& run, const std::string& text) {
 // The failure just noted by the file layer, in words with its path.
 bool FailOnFile(Run& run) {
   env::Status status = env::LastFileStatus();
-  ui::TellOperator(env::LastFileErrorText());
+  ui::TellOperator(status.words());
   if (status.ok()) status = env::Status(env::Code::kFileError, {}, run.target);
   return Stop(run, std::move(status));
 }

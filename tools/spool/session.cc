@@ -29,10 +29,10 @@ env::StatusOr<Report> ReadReport() {
   std::string content;
   platform::fs::ClearFileError();
   if (platform::fs::ReadWholeFile(host_path, &content) != 0) {
-    // The words as the file layer noted them (empty when it noted none).
+    // In the words of the failure the file layer noted (none when it noted none).
     env::Status status = env::LastFileStatus();
     if (status.ok()) status = env::Status(env::Code::kFileError, {}, path);
-    return env::Status(status.code(), env::LastFileErrorText(), status.subject());
+    return status;
   }
   return LayOut(content);
 }

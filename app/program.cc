@@ -137,15 +137,17 @@ void RunReport() {
   for (;;) {
     ClearScreen();
     if (Show(kReportForm) == ui::kKeyEscape) return;
-    if (forms::OpenPrintSpool(ReportDevice()) != 0) {
-      ui::TellOperator(env::LastFileErrorText());
+    const env::Status opened = forms::OpenPrintSpool(ReportDevice());
+    if (!opened.ok()) {
+      ui::TellOperator(opened.words());
       continue;
     }
     ScreenOperator screen;
     // How it ended the operator has been told, and the report says.
     (void)remit::VerifyReceiptDiskette({.drive = ReportDrive}, screen);
-    if (forms::ClosePrintSpool() != 0) {
-      ui::TellOperator(env::LastFileErrorText());
+    const env::Status closed = forms::ClosePrintSpool();
+    if (!closed.ok()) {
+      ui::TellOperator(closed.words());
       continue;
     }
     RunSibling(ReportOutput == "P" ? "KITSCR" : "KITPRINT");

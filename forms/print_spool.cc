@@ -23,13 +23,20 @@ constexpr size_t kFlushAt = 64 * 1024;
 platform::fs::File spool;
 std::string pending;
 int64_t written = 0;
-int first_error = 0;
+env::Status first_error;  // of the first write that failed since the open
+
+// The failure platform/fs just noted of the spool (a general one of its
+// path when it noted none).
+env::Status SpoolFailure() {
+  env::Status status = env::LastFileStatus();
+  if (status.ok()) status = env::Status(env::Code::kFileError, {}, PrintSpoolPath());
+  return status;
+}
 
 void Flush() {
   if (pending.empty() || !spool.IsOpen()) return;
-  if (first_error == 0 && !spool.WriteAt(written, pending.data(), pending.size())) {
-    first_error = platform::fs::LastFileError().error_number;
-    if (first_error == 0) first_error = platform::fs::kErrorGeneral;
+  if (first_error.ok() && !spool.WriteAt(written, pending.data(), pending.size())) {
+    first_error = SpoolFailure();
   }
   written += static_cast<int64_t>(pending.size());
   pending.clear();
@@ -99,21 +106,21 @@ std::string SpoolItemText(std::string_view text) {
   return copy;
 }
 
-int OpenPrintSpool(std::string_view device) {
-  ClosePrintSpool();
-  first_error = 0;
+env::Status OpenPrintSpool(std::string_view device) {
+  // Whatever a spool left open lacks, a new one replaces it.
+  static_cast<void>(ClosePrintSpool());
+  first_error = env::OkStatus();
   written = 0;
   PageLength = LineCount = ColumnCount = 0;
   const std::string path = platform::fs::HostPath(PrintSpoolPath());
-  int status = spool.Open(path, platform::fs::File::kReadWriteCreate, true);
-  if (status == 0 && !spool.Truncate(0)) {
-    status = platform::fs::LastFileError().error_number;
-    if (status == 0) status = platform::fs::kErrorGeneral;
+  if (spool.Open(path, platform::fs::File::kReadWriteCreate, true) != 0) return SpoolFailure();
+  if (!spool.Truncate(0)) {
+    const env::Status failure = SpoolFailure();
     spool.Close();
+    return failure;
   }
-  if (status != 0) return status;
   WriteLine("DEVICE" + std::string(device));
-  return 0;
+  return env::OkStatus();
 }
 
 void SetPageLength(int16_t lines) {
@@ -143,8 +150,8 @@ void PrintItem(int16_t column, std::string_view text, int16_t line_feeds) {
 
 void WriteSpoolLine(std::string_view line) { WriteLine(line); }
 
-int ClosePrintSpool() {
-  if (!spool.IsOpen()) return 0;
+env::Status ClosePrintSpool() {
+  if (!spool.IsOpen()) return env::OkStatus();
   Flush();
   spool.Close();
   return first_error;
@@ -153,7 +160,7 @@ int ClosePrintSpool() {
 void ResetPrintSpool() {
   pending.clear();
   spool.Close();
-  first_error = 0;
+  first_error = env::OkStatus();
   written = 0;
   PageLength = LineCount = ColumnCount = 0;
 }

@@ -119,9 +119,9 @@ struct LayerHooks {
   // Before browse list `list` is shown: prepares its data (for a list
   // without a record file, the entries of the work file) and gives the key
   // the reading starts at and the prefix every key read must begin with.
-  // 0 shows the list; anything else cancels it and is its status. Empty:
-  // start key and prefix empty, 0.
-  std::function<int16_t(int16_t list, std::string& start_key, std::string& key_prefix)>
+  // Ok shows the list; a failure cancels it and is its status. Empty:
+  // start key and prefix empty, ok.
+  std::function<env::Status(int16_t list, std::string& start_key, std::string& key_prefix)>
       fill_catalogue_level;
   // The display line of the current record of browse list `list`'s record
   // file; an empty line leaves the record out. Empty: the record buffer's

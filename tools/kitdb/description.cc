@@ -361,7 +361,7 @@ std::vector<std::string> Words(std::string_view line) {
 
 }  // namespace
 
-bool ParseDescription(std::string_view text, Description* description, std::string* error) {
+env::Status ParseDescription(std::string_view text, Description* description) {
   *description = Description();
   Parser parser(description);
   size_t line_number = 0;
@@ -378,16 +378,12 @@ bool ParseDescription(std::string_view text, Description* description, std::stri
     if (words.empty()) continue;
     std::string why;
     if (!parser.Line(words, &why)) {
-      *error = "line " + std::to_string(line_number) + ": " + why;
-      return false;
+      return env::Status(env::Code::kBadData, "line " + std::to_string(line_number) + ": " + why);
     }
   }
   std::string why;
-  if (!parser.Finish(&why)) {
-    *error = why;
-    return false;
-  }
-  return true;
+  if (!parser.Finish(&why)) return env::Status(env::Code::kBadData, why);
+  return env::OkStatus();
 }
 
 std::string CreationSpec(const Description& d) {

@@ -126,17 +126,24 @@ std::string NotEmptyText(const Run& run, int number) {
   return text;
 }
 
-enum class VolumeState { kUnreadable, kRefused, kAccepted };
+enum class VolumeState { kRefused, kAccepted };
 
 // A volume is taken when it holds no file but its own earlier volume of a
 // set with this label, which is removed. A control file that is not one of
 // a backup set is somebody else's file: the volume is refused and the file
 // kept.
-VolumeState LookAtVolume(const Run& run, int number) {
+// A volume file that cannot be opened is the failure platform/fs noted (its
+// words empty when it noted none).
+env::StatusOr<VolumeState> LookAtVolume(const Run& run, int number) {
   const std::string control_path = VolumePath(run, "CONTROL", number);
+  const auto unreadable = [&control_path] {
+    env::Status status = env::LastFileStatus();
+    if (status.ok()) status = env::Status(env::Code::kFileError, {}, control_path);
+    return status;
+  };
   fs::File control;
   if (control.Open(fs::HostPath(control_path), fs::File::kReadWriteCreate, true) != 0) {
-    return VolumeState::kUnreadable;
+    return unreadable();
   }
   const bool had_content = control.Size() > 0;
   std::string header(kBackupHeaderSize, '\0');
@@ -153,7 +160,7 @@ VolumeState LookAtVolume(const Run& run, int number) {
   fs::File data;
   const int data_error = data.Open(data_host, fs::File::kReadWrite, false);
   data.Close();
-  if (data_error != 0 && data_error != fs::kErrorFileNotFound) return VolumeState::kUnreadable;
+  if (data_error != 0 && data_error != fs::kErrorFileNotFound) return unreadable();
   fs::RemoveFile(fs::HostPath(control_path));
   fs::RemoveFile(data_host);
   return FileExists(run.target + "*.*") ? VolumeState::kRefused : VolumeState::kAccepted;
@@ -168,16 +175,17 @@ bool CheckVolume(Run& run, int number, bool prompt) {
     }
     prompt = true;
     fs::ClearFileError();
-    const VolumeState state = LookAtVolume(run, number);
-    if (state == VolumeState::kAccepted) return true;
+    const env::StatusOr<VolumeState> state = LookAtVolume(run, number);
+    if (state.ok() && *state == VolumeState::kAccepted) return true;
     // A volume file that cannot be opened (a folder, a pipe or a link in its
     // place, no right to write) is told with its reason, not asked for again
     // without a word.
-    if (state == VolumeState::kUnreadable && !env::LastFileErrorText().empty() &&
-        ui::TellOperator(env::LastFileErrorText()) == ui::kKeyEscape) {
+    if (!state.ok() && !state.status().words().empty() &&
+        ui::TellOperator(state.status().words()) == ui::kKeyEscape) {
       return Cancel(run);
     }
-    if (state == VolumeState::kRefused && ui::TellOperator(NotEmptyText(run, number)) == ui::kKeyEscape) {
+    if (state.ok() && *state == VolumeState::kRefused &&
+        ui::TellOperator(NotEmptyText(run, number)) == ui::kKeyEscape) {
       return Cancel(run);
     }
   }

@@ -182,7 +182,7 @@ TEST_F(BackupTest, AVolumeNameHoldingNoFileIsToldAndLeftAlone) {
     EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "").status.code(), env::Code::kCancelled);
     ASSERT_EQ(panels_.size(), 3u);
     EXPECT_EQ(util::Utf8ToCp850(panels_[0]), util::Cp850(c.told));
-    EXPECT_EQ(panels_[1], "INSERIU CÊPIA DE SEGURETAT N┌MERO 1 A A:\\");
+    EXPECT_EQ(panels_[1], "INSERIU CÒPIA DE SEGURETAT NÚMERO 1 A A:\\");
     EXPECT_TRUE(std::filesystem::symlink_status(c.path).type() != std::filesystem::file_type::regular);
     EXPECT_EQ(scratch_.Get("victim"), "kept");
   }

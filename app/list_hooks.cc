@@ -123,7 +123,9 @@ void OnListPick(int16_t& list, int16_t& form, int16_t& field) {
     text = remit::CataloguedFileName(Record(kUSortFile));
   }
   int16_t key = ui::kKeyEnter;
-  CheckFieldValue(form, text, field, key);
+  // The pick is stored as an entry typed would be; a refused one leaves the
+  // field as it was, which the operator sees (and the check says why).
+  static_cast<void>(CheckFieldValue(form, text, field, key));
 }
 
 env::Status FillCatalogueLevel(int16_t list, std::string& start_key, std::string& key_prefix) {

@@ -116,21 +116,21 @@ class FormEngineTest : public ui::testing::UiTest {
     ASSERT_TRUE(parsed.ok()) << parsed.words();
     env::MenuName = "AJUDA   ";
     Hooks.check_field_value = [](int16_t& form, std::string& text, int16_t& field,
-                                 int16_t&) -> int16_t {
-      if (util::Trim(text) == "BAD") return 1;
+                                 int16_t&) {
+      if (util::Trim(text) == "BAD") return false;
       Field(form, field)->value = text;
-      return 0;
+      return true;
     };
     Hooks.show_field_value = [this](int16_t form, int16_t field) {
       log_ += " show(" + Where(form, field) + ")";
     };
-    Hooks.on_form_accept = [this](int16_t& form, int16_t& key) -> int16_t {
+    Hooks.on_form_accept = [this](int16_t& form, int16_t& key) {
       log_ += " accept(" + std::to_string(form) + "," + std::to_string(key) + ")";
       if (key != 27 && util::Trim(Field(form, 1)->value) == "STAY") {
         Field(form, 1)->value = "";
-        return 1;
+        return false;
       }
-      return 0;
+      return true;
     };
     Hooks.show_help = [this](const std::string& topic) { log_ += " help(" + topic + ")"; };
     Hooks.show_list = [this](int16_t list) {
@@ -238,10 +238,10 @@ TEST_F(FormEngineTest, DrawsItsWindowKeepsSecretsAndRestoresTheScreen) {
     }
   };
   std::vector<std::string> rows;
-  Hooks.on_form_accept = [&rows](int16_t&, int16_t&) -> int16_t {
+  Hooks.on_form_accept = [&rows](int16_t&, int16_t&) {
     std::istringstream screen(console::DumpText());
     for (std::string row; std::getline(screen, row);) rows.push_back(row);
-    return 0;
+    return true;
   };
   EXPECT_EQ(Run(5, 0, 0, {"Enter", "text:SECRET\nEnter", "Enter"}), 13);
   EXPECT_EQ(Field(5, 2)->value, "SECRET");

@@ -100,18 +100,18 @@ struct LayerHooks {
   // Redraws a field's stored value in its own format (after Escape).
   std::function<void(int16_t form, int16_t field)> show_field_value;
   // Checks and stores an entry left with any key but Escape (or F1 and F4,
-  // which the engine handles); 0 accepts, anything else refuses (the engine
-  // beeps and edits the field again). May change the field number (the
+  // which the engine handles): a yes or no, true accepts, false refuses (the
+  // engine beeps and edits the field again). May change the field number (the
   // entry goes on from there) or the key (the engine moves by it). Empty:
   // the engine stores the entry as typed.
-  std::function<int16_t(int16_t& form, std::string& text, int16_t& field, int16_t& key)>
+  std::function<bool(int16_t& form, std::string& text, int16_t& field, int16_t& key)>
       check_field_value;
   // After an entry was picked in a browse list: stores it into the form;
   // setting list to 0 shows the list again.
   std::function<void(int16_t& list, int16_t& form, int16_t& field)> on_list_pick;
-  // When the form is about to be left: 0 lets it close (with the key as the
-  // hook left it), anything else goes on editing from the first field.
-  std::function<int16_t(int16_t& form, int16_t& key)> on_form_accept;
+  // When the form is about to be left, a yes or no: true lets it close (with
+  // the key as the hook left it), false goes on editing from the first field.
+  std::function<bool(int16_t& form, int16_t& key)> on_form_accept;
   // F4: shows browse list `list`; true when an entry was picked.
   std::function<bool(int16_t list)> show_list;
   // F1: shows the help page of the topic.

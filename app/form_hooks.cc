@@ -85,11 +85,11 @@ std::string DirectoryOfDrive(char letter) {
   return util::UpperCase(platform::fs::CurrentDirectory(letter));
 }
 
-int16_t CheckDrive(int16_t form, std::string& text, int16_t field) {
+bool CheckDrive(int16_t form, std::string& text, int16_t field) {
   std::string letter = util::UpperCase(Trimmed(text));
   if (letter.empty()) letter = std::string(1, files::CurrentDrive());
   const char c = letter[0];
-  if (c < 'C' || c > 'Z') return -1;
+  if (c < 'C' || c > 'Z') return false;
   const bool changed = Trimmed(Value(form, field)) != letter.substr(0, 1);
   text = letter.substr(0, 1);
   StoreFieldValue(form, field, text);
@@ -97,17 +97,17 @@ int16_t CheckDrive(int16_t form, std::string& text, int16_t field) {
     StoreFieldValue(form, static_cast<int16_t>(field + 1), DirectoryOfDrive(c));
     ShowFieldValue(form, static_cast<int16_t>(field + 1));
   }
-  return 0;
+  return true;
 }
 
-int16_t CheckDirectory(int16_t form, std::string& text, int16_t field) {
+bool CheckDirectory(int16_t form, std::string& text, int16_t field) {
   std::string path = Trimmed(Value(form, static_cast<int16_t>(field - 1))) + ":" +
                      std::string(util::TrimRight(text));
   files::AbsolutePath(path);
-  if (path.size() < 2) return -1;
+  if (path.size() < 2) return false;
   text = util::UpperCase(path.substr(2));
   StoreFieldValue(form, field, text);
-  return 0;
+  return true;
 }
 
 // Form 5: true when the operator answers "S".
@@ -123,7 +123,7 @@ std::string WithBackslash(std::string directory) {
   return directory;
 }
 
-int16_t AcceptGeneration() {
+bool AcceptGeneration() {
   remit::GenerationRequest& selection = program_choices.GenerationSelection;
   selection.collection_date = TypedDate(Value(kGenerationForm, 1));
   if (selection.collection_date.empty()) selection.collection_date = env::session.WorkDate;
@@ -133,35 +133,33 @@ int16_t AcceptGeneration() {
   if (selection.range_from > selection.range_to) {
     ui::TellOperator(env::TranslateText(util::Cp850("LA PRIMERA REMESA NO POT SER MÉS GRAN QUE L'ÚLTIMA: ")) +
                      Trimmed(Value(kGenerationForm, 2)) + " > " + Trimmed(Value(kGenerationForm, 3)));
-    return 1;
+    return false;
   }
-  return Confirmed() ? 0 : 1;
+  return Confirmed();
 }
 
-int16_t AcceptCopy() {
+bool AcceptCopy() {
   program_choices.SourceDrive = Trimmed(Value(kCopyForm, 1)) + ":";
-  program_choices.SourceDirectory =
-      WithBackslash(std::string(util::TrimRight(Value(kCopyForm, 2))));
+  program_choices.SourceDirectory = WithBackslash(std::string(util::TrimRight(Value(kCopyForm, 2))));
   program_choices.SourceFile = std::string(util::TrimRight(Value(kCopyForm, 3)));
   program_choices.TargetDrive = Trimmed(Value(kCopyForm, 4)) + ":";
-  const std::string source =
-      program_choices.SourceDrive + program_choices.SourceDirectory + program_choices.SourceFile;
+  const std::string source = program_choices.SourceDrive + program_choices.SourceDirectory + program_choices.SourceFile;
   if (program_choices.SourceFile.empty() || !files::FileExists(source)) {
     ui::TellOperator(env::TranslateText(util::Cp850("NO EXISTEIX EL FITXER ")) + source);
-    return 1;
+    return false;
   }
   if (util::UpperCase(program_choices.SourceDrive) ==
       util::UpperCase(program_choices.TargetDrive)) {
     ui::TellOperator(env::TranslateText(util::Cp850("LES UNITATS ORIGEN I DESTÍ NO PODEN SER LA MATEIXA")));
-    return 1;
+    return false;
   }
-  return Confirmed() ? 0 : 1;
+  return Confirmed();
 }
 
-int16_t AcceptReport() {
+bool AcceptReport() {
   program_choices.ReportOutput = Trimmed(Value(kReportForm, 1));
   program_choices.ReportDrive = Trimmed(Value(kReportForm, 2)) + ":";
-  return Confirmed() ? 0 : 1;
+  return Confirmed();
 }
 
 }  // namespace
@@ -222,14 +220,14 @@ void OnFormOpen(int16_t form) {
   }
 }
 
-int16_t CheckFieldValue(int16_t& form, std::string& text, int16_t& field, int16_t& /*key*/) {
-  int16_t refused = 0;
+bool CheckFieldValue(int16_t& form, std::string& text, int16_t& field, int16_t& /*key*/) {
+  bool accepted = true;
   switch (Attribute(form, field, forms::kFieldType)) {
     case kDateField: {
       if (util::Trim(text).empty()) text = DateDisplay(env::session.WorkDate);
       const std::string packed = TypedDate(text);
       if (packed.empty()) {
-        refused = -1;
+        accepted = false;
       } else {
         text = DateDisplay(packed);
         StoreFieldValue(form, field, text);
@@ -238,31 +236,31 @@ int16_t CheckFieldValue(int16_t& form, std::string& text, int16_t& field, int16_
     }
     case kRemittanceField:
       if (util::NumberTextInvalid(text, "ZZ9") != 0) {
-        refused = -1;
+        accepted = false;
       } else {
         StoreFieldValue(form, field, text);
       }
       break;
     case kDriveField:
-      refused = CheckDrive(form, text, field);
+      accepted = CheckDrive(form, text, field);
       break;
     case kDirectoryField:
-      refused = CheckDirectory(form, text, field);
+      accepted = CheckDirectory(form, text, field);
       break;
     default:
       StoreFieldValue(form, field, text);
       break;
   }
-  if (refused == 0) ShowFieldValue(form, field);
-  return refused;
+  if (accepted) ShowFieldValue(form, field);
+  return accepted;
 }
 
-int16_t OnFormAccept(int16_t& form, int16_t& key) {
-  if (key == ui::kKeyEscape) return 0;
+bool OnFormAccept(int16_t& form, int16_t& key) {
+  if (key == ui::kKeyEscape) return true;
   switch (form) {
     case kMainForm:
       program_choices.Operation = util::UpperCase(Trimmed(Value(kMainForm, 1)));
-      return 0;
+      return true;
     case kGenerationForm:
       return AcceptGeneration();
     case kCopyForm:
@@ -270,7 +268,7 @@ int16_t OnFormAccept(int16_t& form, int16_t& key) {
     case kReportForm:
       return AcceptReport();
     default:
-      return 0;
+      return true;
   }
 }
 

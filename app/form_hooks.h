@@ -17,10 +17,10 @@ inline constexpr int16_t kDirectoryField = 22;
 
 void OnFormOpen(int16_t form);
 void ShowFieldValue(int16_t form, int16_t field);
-// 0 when the entry is accepted (stored and shown again); -1 refused.
-int16_t CheckFieldValue(int16_t& form, std::string& text, int16_t& field, int16_t& key);
-// 0 to leave the form, non-zero to stay in it.
-int16_t OnFormAccept(int16_t& form, int16_t& key);
+// True when the entry is accepted (stored and shown again); false refused.
+bool CheckFieldValue(int16_t& form, std::string& text, int16_t& field, int16_t& key);
+// True to leave the form, false to stay in it.
+bool OnFormAccept(int16_t& form, int16_t& key);
 
 // The text a field shows for a value: a choice list's text for its code,
 // a date in day-month-year form, a remittance number with its creditor's

@@ -35,8 +35,8 @@ class FormHooksTest : public qdeb::testing::FreshStateTest {
   ~FormHooksTest() override { ResetProgram(); }
 
   void Load() {
-    std::string why;
-    ASSERT_EQ(LoadFormFile(&why), 0) << why;
+    const env::Status loaded = LoadFormFile();
+    ASSERT_TRUE(loaded.ok()) << loaded.words();
     SetFormDefaults();
     InstallFormHooks();
   }
@@ -45,7 +45,7 @@ class FormHooksTest : public qdeb::testing::FreshStateTest {
     forms::Field(form, field)->value = value;
   }
   // Runs the form's acceptance with the keys the confirmation form gets.
-  static int16_t Accept(int16_t form, std::string_view confirmation_keys) {
+  static bool Accept(int16_t form, std::string_view confirmation_keys) {
     qdeb::testing::HeadlessScreen screen(confirmation_keys);
     int16_t key = 13;
     return OnFormAccept(form, key);
@@ -83,19 +83,18 @@ TEST_F(FormHooksTest, ARangeBackwardsOrUnconfirmedStaysOnTheFormAndAConfirmedOne
       return true;
     });
     int16_t form = kGenerationForm, key = 13;
-    EXPECT_NE(OnFormAccept(form, key), 0);
+    EXPECT_FALSE(OnFormAccept(form, key));
     EXPECT_NE(shown.find("LA PRIMERA REMESA NO POT SER MÉS GRAN QUE L'ÚLTIMA: 12 > 7"),
               std::string::npos) << shown;
   }
 
   Set(kGenerationForm, 2, "3 ");
   Set(kGenerationForm, 3, "99");
-  EXPECT_NE(Accept(kGenerationForm, "N\nEnter\n"), 0);
-  EXPECT_NE(Accept(kGenerationForm, "Esc\n"), 0);
-  EXPECT_EQ(Accept(kGenerationForm, "s\nEnter\n"), 0);
+  EXPECT_FALSE(Accept(kGenerationForm, "N\nEnter\n"));
+  EXPECT_FALSE(Accept(kGenerationForm, "Esc\n"));
+  EXPECT_TRUE(Accept(kGenerationForm, "s\nEnter\n"));
   EXPECT_EQ(program_choices.GenerationSelection.collection_date, util::PackDigits("20270105"));
-  EXPECT_EQ(program_choices.GenerationSelection.range_from,
-            util::PackDigits("0003"));  // typed as "3 ": taken by value
+  EXPECT_EQ(program_choices.GenerationSelection.range_from, util::PackDigits("0003"));  // typed as "3 ": taken by value
   EXPECT_EQ(program_choices.GenerationSelection.range_to, util::PackDigits("0099"));
 }
 
@@ -120,7 +119,7 @@ TEST_F(FormHooksTest, FieldsAreCheckedAndStoredByType) {
   for (const Case& c : cases) {
     int16_t form = c.form, field = c.field, key = 13;
     std::string text = c.typed;
-    EXPECT_EQ(CheckFieldValue(form, text, field, key) == 0, c.accepted) << c.typed;
+    EXPECT_EQ(CheckFieldValue(form, text, field, key), c.accepted) << c.typed;
     EXPECT_EQ(Value(c.form, c.field), c.stored) << c.typed;
   }
   EXPECT_EQ(FieldDisplay(kMainForm, 1).substr(0, 10), "T - COPIAR");
@@ -146,7 +145,7 @@ TEST_F(FormHooksTest, CopyFromAndToTheSameDriveIsRefusedWithItsMessage) {
     return false;
   });
   int16_t form = kCopyForm, key = 13;
-  EXPECT_NE(OnFormAccept(form, key), 0);
+  EXPECT_FALSE(OnFormAccept(form, key));
   EXPECT_NE(shown.find("LES UNITATS ORIGEN I DESTÍ NO PODEN SER LA MATEIXA"), std::string::npos)
       << shown;
   platform::console::SetHeadlessStarvedHandler({});

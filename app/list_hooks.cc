@@ -130,10 +130,12 @@ void OnListPick(int16_t& list, int16_t& form, int16_t& field) {
     text = remit::CataloguedFileName(Record(kUSortFile));
   }
   int16_t key = ui::kKeyEnter;
-  CheckFieldValue(form, text, field, key);
+  // The pick is stored as an entry typed would be; a refused one leaves the
+  // field as it was, which the operator sees (and the check says why).
+  static_cast<void>(CheckFieldValue(form, text, field, key));
 }
 
-int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& key_prefix) {
+env::Status FillCatalogueLevel(int16_t list, std::string& start_key, std::string& key_prefix) {
   if (list == kDriveList) {
     start_key = key_prefix = "U";
   } else if (list == kDirectoryList) {
@@ -165,7 +167,7 @@ int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& ke
     start_key.clear();
     key_prefix.clear();
   }
-  return 0;
+  return env::OkStatus();
 }
 
 void PrepareCatalogue() {
@@ -204,11 +206,8 @@ void InstallListHooks() {
   forms::Hooks.on_list_pick = OnListPick;
   forms::Hooks.list_line = ListLine;
   forms::Hooks.fill_catalogue_level = FillCatalogueLevel;
-  forms::Hooks.show_list = [](int16_t list) {
-    int16_t status = -1;
-    forms::ShowList(list, status);
-    return status == 0;
-  };
+  // A yes or no: whether an entry was picked; a failure has been told.
+  forms::Hooks.show_list = [](int16_t list) { return forms::ShowList(list).ok(); };
 }
 
 }  // namespace app

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "env/status.h"
+
 namespace app {
 
 // Lists of the form file.
@@ -16,7 +18,7 @@ inline constexpr int16_t kFileList = 4;
 
 std::string ListLine(int16_t list);
 void OnListPick(int16_t& list, int16_t& form, int16_t& field);
-int16_t FillCatalogueLevel(int16_t list, std::string& start_key, std::string& key_prefix);
+env::Status FillCatalogueLevel(int16_t list, std::string& start_key, std::string& key_prefix);
 
 // Before the copy and report forms: the drives catalogued when the catalogue
 // has none yet, and the removable and fixed drives offered as the choices of

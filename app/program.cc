@@ -138,15 +138,17 @@ void RunReport() {
   for (;;) {
     ClearScreen();
     if (Show(kReportForm) == ui::kKeyEscape) return;
-    if (forms::OpenPrintSpool(ReportDevice()) != 0) {
-      ui::TellOperator(env::LastFileErrorText());
+    const env::Status opened = forms::OpenPrintSpool(ReportDevice());
+    if (!opened.ok()) {
+      ui::TellOperator(opened.words());
       continue;
     }
     ScreenOperator screen;
     // How it ended the operator has been told, and the report says.
     (void)remit::VerifyReceiptDiskette({.drive = program_choices.ReportDrive}, screen);
-    if (forms::ClosePrintSpool() != 0) {
-      ui::TellOperator(env::LastFileErrorText());
+    const env::Status closed = forms::ClosePrintSpool();
+    if (!closed.ok()) {
+      ui::TellOperator(closed.words());
       continue;
     }
     RunSibling(program_choices.ReportOutput == "P" ? "KITSCR" : "KITPRINT");
@@ -155,13 +157,13 @@ void RunReport() {
 
 // How a copy ended, for the operator: a set of how many volumes, or one
 // given up that lacks a volume; a failure has had its own panel.
-void TellCopyEnd(files::BackupResult result, int volumes) {
-  if (result == files::BackupResult::kCompleted) {
+void TellCopyEnd(const files::BackupReport& report) {
+  if (report.status.ok()) {
     ui::TellOperator(env::TranslateText(util::Cp850("CÒPIA ACABADA. VOLUMS ESCRITS: ")) +
-                     std::to_string(volumes));
-  } else if (result == files::BackupResult::kCancelled) {
+                     std::to_string(report.volumes));
+  } else if (report.status.code() == env::Code::kCancelled) {
     ui::TellOperator(env::TranslateText(util::Cp850("CÒPIA ABANDONADA: EL JOC ÉS INCOMPLET, LI FALTA EL VOLUM ")) +
-                     std::to_string(volumes + 1));
+                     std::to_string(report.volumes + 1));
   }
 }
 
@@ -173,57 +175,56 @@ void RunCopy() {
   for (;;) {
     ClearScreen();
     if (Show(kCopyForm) == ui::kKeyEscape) return;
-    int volumes = 0;
-    const files::BackupResult result = files::BackupToVolumes(
-        program_choices.SourceDrive + program_choices.SourceDirectory, program_choices.SourceFile,
-        program_choices.TargetDrive + "\\", "", &volumes);
-    TellCopyEnd(result, volumes);
+    TellCopyEnd(files::BackupToVolumes(program_choices.SourceDrive + program_choices.SourceDirectory, program_choices.SourceFile,
+                                       program_choices.TargetDrive + "\\", ""));
   }
 }
 
-// False, with the reason in *why, when another copy of the program runs on
-// this work directory; nothing of it has been touched then.
-bool TakeWorkDirectory(std::string* why) {
+// kInUse, with the reason, when another copy of the program runs on this
+// work directory; nothing of it has been touched then.
+env::Status TakeWorkDirectory() {
   const std::string path = env::session.WorkDir + kProgramId + ".LCK";
-  if (records.work_directory_lock.Open(platform::fs::HostPath(path),
-                                       platform::fs::File::kReadWriteCreate,
-                                       true) != platform::fs::kErrorSharingViolation) {
-    return true;  // any other failure is met where the directory is used
+  if (records.work_directory_lock.Open(platform::fs::HostPath(path), platform::fs::File::kReadWriteCreate,
+                               true) != platform::fs::kErrorSharingViolation) {
+    return env::OkStatus();  // any other failure is met where the directory is used
   }
-  *why = env::TranslateText(util::Cp850("EL PROGRAMA JA S'ESTÀ EXECUTANT AMB AQUEST DIRECTORI DE TREBALL: ")) +
-         env::session.WorkDir;
-  return false;
+  return env::Status(
+      env::Code::kInUse,
+      env::TranslateText(util::Cp850("EL PROGRAMA JA S'ESTÀ EXECUTANT AMB AQUEST DIRECTORI DE TREBALL: ")) +
+          env::session.WorkDir,
+      env::session.WorkDir);
 }
 
 }  // namespace
 
-int LoadFormFile(std::string* why) {
+env::Status LoadFormFile() {
   const std::string path = env::session.RootDir + "FORMS\\" + kProgramId + ".JPN";
   std::string text;
   const env::FileRead read = env::ReadWholeFile(path, &text);
   if (read != env::FileRead::kOk) {
-    *why = util::Cp850ToUtf8(path) +
-           (read == env::FileRead::kMissing ? ": no such form file" : ": cannot be read");
-    return 2;
+    const bool missing = read == env::FileRead::kMissing;
+    return env::Status(missing ? env::Code::kNotFound : env::Code::kFileError,
+                       path + (missing ? ": no such form file" : ": cannot be read"), path);
   }
-  std::string reason;
-  if (!forms::ParseFormFile(text, &reason)) {
-    *why = util::Cp850ToUtf8(path) + ": damaged form file (" + reason + ")";
-    return 2;
+  const env::Status parsed = forms::ParseFormFile(text);
+  if (!parsed.ok()) {
+    return env::Status(env::Code::kBadData, path + ": damaged form file (" + parsed.words() + ")",
+                       path);
   }
   // The program needs its five forms, with the fields it fills.
   const int16_t needed[][2] = {{kMainForm, 1}, {kGenerationForm, 4}, {kCopyForm, 4},
                                {kReportForm, 2}, {kConfirmForm, 1}};
   for (const auto& n : needed) {
     if (forms::Field(n[0], n[1]) == nullptr) {
-      *why = util::Cp850ToUtf8(path) + ": form " + std::to_string(n[0]) + " lacks field " +
-             std::to_string(n[1]);
       forms::form_tables.Forms.clear();
-      return 2;
+      return env::Status(env::Code::kBadData,
+                         path + ": form " + std::to_string(n[0]) + " lacks field " +
+                             std::to_string(n[1]),
+                         path);
     }
   }
   forms::TranslateFormTexts();
-  return 0;
+  return env::OkStatus();
 }
 
 void SetFormDefaults() {
@@ -245,29 +246,24 @@ void SetFormDefaults() {
   StoreFieldValue(kReportForm, 2, "");
 }
 
-int OpenRecordFiles(std::string* why) {
-  int16_t status = 0;
-  db::OpenRecordFile(remit::kTrasBancFile, env::session.RootDir + "DADES\\TrasBanc",
-                     &records.trasbanc_record, status);
-  if (status == 0) {
-    db::OpenRecordFile(remit::kRemesesFile, env::session.RootDir + "DADES\\TRemeses",
-                       &records.remeses_record, status);
+env::Status OpenRecordFiles() {
+  env::Status opened =
+      db::OpenRecordFile(remit::kTrasBancFile, env::session.RootDir + "DADES\\TrasBanc", &records.trasbanc_record);
+  if (opened.ok()) {
+    opened = db::OpenRecordFile(remit::kRemesesFile, env::session.RootDir + "DADES\\TRemeses", &records.remeses_record);
   }
-  if (status == 0) {
+  if (opened.ok()) {
     // The markers of committed files (created empty when missing).
-    db::OpenRecordFile(remit::kMarkerFile, env::session.RootDir + "DADES\\TGenerat",
-                       &records.marker_record, status);
+    opened = db::OpenRecordFile(remit::kMarkerFile, env::session.RootDir + "DADES\\TGenerat", &records.marker_record);
   }
-  if (status == 0) {
+  if (opened.ok()) {
     // The catalogue starts empty at every run.
-    files::RemoveEntry(env::session.WorkDir + "USort.dat");
-    db::OpenRecordFile(kUSortFile, env::session.WorkDir + "USort", &records.usort_record, status);
+    // A catalogue that cannot be removed is one the open below empties or
+    // fails on, and that failure is told.
+    static_cast<void>(files::RemoveEntry(env::session.WorkDir + "USort.dat"));
+    opened = db::OpenRecordFile(kUSortFile, env::session.WorkDir + "USort", &records.usort_record);
   }
-  if (status != 0) {
-    *why = "the record files cannot be opened (" + std::to_string(status) + ")";
-    return 1;
-  }
-  return 0;
+  return opened;
 }
 
 void RunMainLoop() {
@@ -301,14 +297,15 @@ int Main() {
   if (!env::session.RootDir.empty())
     platform::fs::ChangeDirectory(platform::fs::HostPath(env::session.RootDir));
   env::SetProgramId(kProgramId);
-  std::string why;
-  if (!TakeWorkDirectory(&why)) {
-    std::fprintf(stderr, "qdebconv: %s\n", util::Cp850ToUtf8(why).c_str());
+  const env::Status taken = TakeWorkDirectory();
+  if (!taken.ok()) {
+    std::fprintf(stderr, "qdebconv: %s\n", util::Cp850ToUtf8(taken.words()).c_str());
     return 1;
   }
   program_choices.WideRange = PresenterTakesWideRange();
-  if (LoadFormFile(&why) != 0) {
-    std::fprintf(stderr, "qdebconv: %s\n", why.c_str());
+  const env::Status loaded = LoadFormFile();
+  if (!loaded.ok()) {
+    std::fprintf(stderr, "qdebconv: %s\n", util::Cp850ToUtf8(loaded.words()).c_str());
     return 2;
   }
   SetFormDefaults();
@@ -328,7 +325,11 @@ int Main() {
     std::fprintf(stderr, "qdebconv: %s\n", error.c_str());
     return 1;
   }
-  if (OpenRecordFiles(&why) == 0) {
+  const env::Status opened = OpenRecordFiles();
+  // A record file that cannot be had leaves nothing to do: told, every
+  // file closed, and the end of the process.
+  if (!opened.ok()) EndAfterFatalOpen(opened.words());
+  {
     // Files the recovery listed are converted now: the next generation
     // starts the work list afresh and would leave them behind.
     ScreenOperator screen;

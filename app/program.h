@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "env/status.h"
 #include "remit/generation.h"
 
 namespace app {
@@ -43,11 +44,14 @@ extern ProgramChoices program_choices;
 // The whole program; the exit status.
 int Main();
 
-// The steps of the start-up that the tests run one by one. Each gives 0,
-// or a non-zero exit status with the reason in *why.
-int LoadFormFile(std::string* why);
+// The steps of the start-up that the tests run one by one. Each gives ok,
+// or why the program cannot go on: the form file missing (kNotFound),
+// unreadable (kFileError) or damaged (kBadData), with its path in the
+// words; a record file that cannot be opened, in the words the operator is
+// told (db::RecordStatus).
+env::Status LoadFormFile();
 void SetFormDefaults();
-int OpenRecordFiles(std::string* why);
+env::Status OpenRecordFiles();
 
 // The main loop: returns when the operator leaves the main form.
 void RunMainLoop();

@@ -33,7 +33,6 @@ void EndAfterFatalOpen(const std::string& text) {
 void InstallProgramHooks() {
   platform::recman::BusyTimeoutMs = kRecordManagerWaitMs;
   db::Hooks.wait = ui::ScreenWaitHooks();
-  db::Hooks.fatal_open = EndAfterFatalOpen;
   files::Hooks.wait = ui::ScreenWaitHooks();
   ui::InstallTooSmallMessage();
   ui::Hooks.calculator = ui::forms::ShowCalculator;

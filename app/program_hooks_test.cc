@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/program.h"
 #include "db/records.h"
 #include "db/test_files.h"
 #include "env/session.h"
@@ -17,11 +18,14 @@ TEST(ProgramHooksTest, WithoutAConsoleARecordFileThatCannotBeOpenedEndsTheProgra
   env::session.LanguageCode = "OCI";
   env::session.RootDir = "/nonexistent-qdeb-root/";
   InstallProgramHooks();
-  std::string buffer;
-  int16_t status = 0;
-  // The message is code page 850 inside and UTF-8 on the standard error.
-  EXPECT_EXIT(db::OpenRecordFile(7, "/nonexistent-qdeb-root/NODICT", &buffer, status),
-              ::testing::ExitedWithCode(1), "NON SE PÊT ACCEDIR ATH FICH╚R .*NODICT.dat \\(12\\)");
+  // As Main meets it: the record layer answers, the program ends. The
+  // message is code page 850 inside and UTF-8 on the standard error.
+  EXPECT_EXIT(
+      {
+        const env::Status opened = OpenRecordFiles();
+        if (!opened.ok()) EndAfterFatalOpen(opened.words());
+      },
+      ::testing::ExitedWithCode(1), "NON SE PÊT ACCEDIR ATH FICH╚R .*TrasBanc.dat \\(12\\)");
   db::Hooks = {};
 }
 

@@ -74,8 +74,7 @@ int main() {
     std::filesystem::remove(here + "/copy/REMESA.E19");
 
     start = std::chrono::steady_clock::now();
-    failed |= files::BackupToVolumes(source_dos, "*.E19", "A:\\", "") !=
-              files::BackupResult::kCompleted;
+    failed |= !files::BackupToVolumes(source_dos, "*.E19", "A:\\", "").status.ok();
     best_backup = std::min(best_backup, Seconds(start));
     failed |= std::filesystem::file_size(here + "/drive/BACKUP.001") != kFileBytes;
     std::filesystem::remove(here + "/drive/BACKUP.001");

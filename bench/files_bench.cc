@@ -53,8 +53,8 @@ int main() {
   int failures = 0;
   double lock_us = MicrosecondsPerCall(2000, [&](int i) {
     std::string key = "B" + std::to_string(i % 50);
-    if (files::LockKey("TrasBanc", key) != 0) ++failures;
-    if (files::ReleaseLock("TrasBanc") != 0) ++failures;
+    if (!files::LockKey("TrasBanc", key).ok()) ++failures;
+    if (!files::ReleaseLock("TrasBanc").ok()) ++failures;
   });
   std::printf("LockKey + ReleaseLock, 100 occupied slots: %.1f us per pair (target < 100 us)%s\n",
               lock_us, failures ? " FAILED CALLS" : "");

@@ -98,6 +98,14 @@ void ClearSlot(Slot& slot) { slot = Slot(); }
 
 }  // namespace
 
+env::Status OpenRecordFile(int16_t file_number, std::string_view path, std::string* record) {
+  int16_t status = 0;
+  OpenRecordFile(file_number, path, record, status);
+  if (status == 0) return env::OkStatus();
+  const SplitPath parts = Split(path);
+  return RecordStatus(parts.directory + parts.base + parts.extension, status);
+}
+
 void OpenRecordFile(int16_t file_number, std::string_view path, std::string* record,
                     int16_t& status) {
   if (file_number == 0 || record == nullptr) {
@@ -138,11 +146,7 @@ void OpenRecordFile(int16_t file_number, std::string_view path, std::string* rec
     break;
   }
   if (status != 0) {
-    std::string text = CannotAccessMessage(program_path, status);
-    int16_t failed = status;
     ClearSlot(slot);
-    if (Hooks.fatal_open) Hooks.fatal_open(text);
-    status = failed;
     return;
   }
   int16_t key_length = 0;

@@ -51,11 +51,13 @@ extern std::string LockModeStack;
 // does not exist) and registers record as its record buffer: every record
 // read lands there, inserts take it from there. The buffer is sized to the
 // file's record length; it must outlive the open. A file locked by another
-// user is waited for in steps of 3 seconds (Escape gives up); any other
-// failure shows "cannot access" and ends the program through
-// Hooks.fatal_open.
+// user is waited for in steps of 3 seconds (Escape gives up). A failure
+// leaves the number's slot free; nothing is shown.
 void OpenRecordFile(int16_t file_number, std::string_view path,
                     std::string* record, int16_t& status);
+// The same for the layers above db/: ok, or the failure as RecordStatus
+// words it with the file's path ("cannot access" the file, its status).
+env::Status OpenRecordFile(int16_t file_number, std::string_view path, std::string* record);
 // Closes one file and frees its slot (3 when it is not in the table).
 void CloseRecordFile(int16_t file_number, int16_t& status);
 // Record manager reset: every file of the process is closed, every lock and
@@ -116,11 +118,6 @@ struct LayerHooks {
   // locked-file message, sleeps, Escape to give up. Empty: silent waits
   // that cannot be given up.
   ui::WaitHooks wait;
-  // A record file that cannot be opened ends the program: the hook tells
-  // the operator the text (ui::TellOperator), closes everything and
-  // ends the process. Empty, or when it returns, OpenRecordFile gives the
-  // failing status back to its caller.
-  std::function<void(const std::string& text)> fatal_open;
 };
 extern LayerHooks Hooks;
 

@@ -32,7 +32,6 @@ std::string Record(const std::string& code, uint16_t number, const std::string& 
 class RecordsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Hooks.fatal_open = [this](const std::string& text) { fatal_texts_.push_back(text); };
     root_.Dictionary("CODES", CodeSpec());
   }
 
@@ -49,7 +48,15 @@ class RecordsTest : public ::testing::Test {
   }
 
   ScratchRoot root_{"records"};
+  // The words of every open that failed through OpenTold: what the program
+  // tells the operator before it ends.
   std::vector<std::string> fatal_texts_;
+  // Opens as the program does, for a Status.
+  env::Code OpenTold(int16_t file_number, const std::string& path) {
+    const env::Status opened = OpenRecordFile(file_number, path, &buffer_);
+    if (!opened.ok()) fatal_texts_.push_back(opened.words());
+    return opened.code();
+  }
   std::string buffer_;
 };
 
@@ -90,8 +97,7 @@ TEST_F(RecordsTest, ExistingFileIsOpenedWithAnExtensionAndWithoutTheDictionary) 
 TEST_F(RecordsTest, FileThatCannotBeHadEndsTheProgramWithItsPathAndStatus) {
   env::session.LanguageCode = "CAT";
   int16_t status = 0;
-  OpenRecordFile(7, root_.Path("NODICT"), &buffer_, status);
-  EXPECT_EQ(status, 12);
+  EXPECT_EQ(OpenTold(7, root_.Path("NODICT")), env::Code::kNotFound);
   ASSERT_EQ(fatal_texts_.size(), 1u);
   EXPECT_EQ(fatal_texts_[0], "NO ES POT ACCEDIR AL FITXER " + root_.Path("NODICT") + ".dat (12)");
   // The slot was given back: the number opens once the file can be had.
@@ -138,8 +144,7 @@ TEST_F(RecordsTest, FileHeldExclusivelyIsWaitedForUntilItIsFree) {
   Hooks.wait.pause = [&](int ms) { slept += ms; };
   Hooks.wait.escape_pressed = [&] { return slept == 7000; };
   env::session.LanguageCode = "CAT";
-  OpenRecordFile(7, root_.Path("CODES"), &buffer_, status);
-  EXPECT_EQ(status, kFileInUse);
+  EXPECT_EQ(OpenTold(7, root_.Path("CODES")), env::Code::kInUse);
   EXPECT_EQ(slept, 7000);  // given up in the middle of the third wait
   ASSERT_EQ(fatal_texts_.size(), 1u);
   EXPECT_EQ(fatal_texts_[0], "NO ES POT ACCEDIR AL FITXER " + root_.Path("CODES") + ".dat (85)");
@@ -151,14 +156,11 @@ TEST_F(RecordsTest, FileHeldExclusivelyIsWaitedForUntilItIsFree) {
 
 TEST_F(RecordsTest, TruncatedOrCorruptDictionaryIsNotHandedToCreate) {
   root_.dir().Put("ddf/SHORT.xdf", std::string("\x40\x00\x14\x00", 4));
-  int16_t status = 0;
-  OpenRecordFile(7, root_.Path("SHORT"), &buffer_, status);
-  EXPECT_NE(status, 0);
+  EXPECT_NE(OpenTold(7, root_.Path("SHORT")), env::Code::kOk);
   EXPECT_FALSE(root_.dir().Exists("SHORT.dat"));
   // A complete dictionary whose creation buffer the record manager refuses.
   root_.Dictionary("BAD", std::string(16, '\0'));
-  OpenRecordFile(7, root_.Path("BAD"), &buffer_, status);
-  EXPECT_NE(status, 0);
+  EXPECT_NE(OpenTold(7, root_.Path("BAD")), env::Code::kOk);
   EXPECT_EQ(fatal_texts_.size(), 2u);
 }
 

@@ -30,6 +30,11 @@ Status FileStatus(const platform::fs::FileError& error) {
   return Status(code, FileErrorText(error), platform::fs::ProgramPath(error.host_path));
 }
 
-Status LastFileStatus() { return FileStatus(platform::fs::LastFileError()); }
+Status LastFileStatus() {
+  // A copy: the wording may open the language file, and a failure there
+  // would overwrite the failure being told while it is worded.
+  const platform::fs::FileError error = platform::fs::LastFileError();
+  return FileStatus(error);
+}
 
 }  // namespace env

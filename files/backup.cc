@@ -86,21 +86,30 @@ struct Run {
   int64_t entry_at = 0;      // its place in the control file
   bool volume_whole = true;  // every entry of the volume matches its data
   bool window = false;       // the progress window is open
-  BackupResult result = BackupResult::kCompleted;
+  env::Status status;       // how it ended
 };
 
-bool Stop(Run& run, BackupResult result) {
-  run.result = result;
+bool Stop(Run& run, env::Status status) {
+  run.status = std::move(status);
   return false;
 }
 
+// The operator pressed Escape at a prompt; the panel that asked was the telling.
+bool Cancel(Run& run) { return Stop(run, env::Status(env::Code::kCancelled, {}, run.target)); }
+
+// A failure of the copy, told in a panel; the text names the path.
 bool Fail(Run& run, const std::string& text) {
   ui::TellOperator(text);
-  return Stop(run, BackupResult::kFailed);
+  return Stop(run, env::Status(env::Code::kFileError, text));
 }
 
 // The failure just noted by the file layer, in words with its path.
-bool FailOnFile(Run& run) { return Fail(run, env::LastFileErrorText()); }
+bool FailOnFile(Run& run) {
+  env::Status status = env::LastFileStatus();
+  ui::TellOperator(status.words());
+  if (status.ok()) status = env::Status(env::Code::kFileError, {}, run.target);
+  return Stop(run, std::move(status));
+}
 
 std::string VolumePath(const Run& run, std::string_view stem, int number) {
   return run.target + BackupVolumeFileName(stem, number);
@@ -117,17 +126,24 @@ std::string NotEmptyText(const Run& run, int number) {
   return text;
 }
 
-enum class VolumeState { kUnreadable, kRefused, kAccepted };
+enum class VolumeState { kRefused, kAccepted };
 
 // A volume is taken when it holds no file but its own earlier volume of a
 // set with this label, which is removed. A control file that is not one of
 // a backup set is somebody else's file: the volume is refused and the file
 // kept.
-VolumeState LookAtVolume(const Run& run, int number) {
+// A volume file that cannot be opened is the failure platform/fs noted (its
+// words empty when it noted none).
+env::StatusOr<VolumeState> LookAtVolume(const Run& run, int number) {
   const std::string control_path = VolumePath(run, "CONTROL", number);
+  const auto unreadable = [&control_path] {
+    env::Status status = env::LastFileStatus();
+    if (status.ok()) status = env::Status(env::Code::kFileError, {}, control_path);
+    return status;
+  };
   fs::File control;
   if (control.Open(fs::HostPath(control_path), fs::File::kReadWriteCreate, true) != 0) {
-    return VolumeState::kUnreadable;
+    return unreadable();
   }
   const bool had_content = control.Size() > 0;
   std::string header(kBackupHeaderSize, '\0');
@@ -144,7 +160,7 @@ VolumeState LookAtVolume(const Run& run, int number) {
   fs::File data;
   const int data_error = data.Open(data_host, fs::File::kReadWrite, false);
   data.Close();
-  if (data_error != 0 && data_error != fs::kErrorFileNotFound) return VolumeState::kUnreadable;
+  if (data_error != 0 && data_error != fs::kErrorFileNotFound) return unreadable();
   fs::RemoveFile(fs::HostPath(control_path));
   fs::RemoveFile(data_host);
   return FileExists(run.target + "*.*") ? VolumeState::kRefused : VolumeState::kAccepted;
@@ -155,21 +171,22 @@ VolumeState LookAtVolume(const Run& run, int number) {
 bool CheckVolume(Run& run, int number, bool prompt) {
   for (;;) {
     if (prompt && ui::TellOperator(InsertText(run, number)) == ui::kKeyEscape) {
-      return Stop(run, BackupResult::kCancelled);
+      return Cancel(run);
     }
     prompt = true;
     fs::ClearFileError();
-    const VolumeState state = LookAtVolume(run, number);
-    if (state == VolumeState::kAccepted) return true;
+    const env::StatusOr<VolumeState> state = LookAtVolume(run, number);
+    if (state.ok() && *state == VolumeState::kAccepted) return true;
     // A volume file that cannot be opened (a folder, a pipe or a link in its
     // place, no right to write) is told with its reason, not asked for again
     // without a word.
-    if (state == VolumeState::kUnreadable && !env::LastFileErrorText().empty() &&
-        ui::TellOperator(env::LastFileErrorText()) == ui::kKeyEscape) {
-      return Stop(run, BackupResult::kCancelled);
+    if (!state.ok() && !state.status().words().empty() &&
+        ui::TellOperator(state.status().words()) == ui::kKeyEscape) {
+      return Cancel(run);
     }
-    if (state == VolumeState::kRefused && ui::TellOperator(NotEmptyText(run, number)) == ui::kKeyEscape) {
-      return Stop(run, BackupResult::kCancelled);
+    if (state.ok() && *state == VolumeState::kRefused &&
+        ui::TellOperator(NotEmptyText(run, number)) == ui::kKeyEscape) {
+      return Cancel(run);
     }
   }
 }
@@ -232,7 +249,7 @@ bool OpenVolume(Run& run, int64_t need) {
     fs::RemoveFile(fs::HostPath(data_path));
     fs::RemoveFile(fs::HostPath(control_path));
     if (ui::TellOperator(NotEmptyText(run, number)) == ui::kKeyEscape) {
-      return Stop(run, BackupResult::kCancelled);
+      return Cancel(run);
     }
     if (!CheckVolume(run, number, true)) return false;
   }
@@ -411,8 +428,8 @@ void ShowName(const std::string& name) {
 
 }  // namespace
 
-BackupResult BackupToVolumes(std::string_view source_directory, std::string_view mask,
-                             std::string_view target, std::string_view label, int* volumes) {
+BackupReport BackupToVolumes(std::string_view source_directory, std::string_view mask,
+                             std::string_view target, std::string_view label) {
   Run run;
   run.source = std::string(source_directory);
   run.target = std::string(target);
@@ -428,7 +445,7 @@ BackupResult BackupToVolumes(std::string_view source_directory, std::string_view
   if (CheckVolume(run, 1, false)) {
     std::string buffer(static_cast<size_t>(kLargestChunk), '\0');
     fs::ClearFileError();
-    const bool listed = StartListing(run.source + std::string(mask));
+    const env::Status listed = StartListing(run.source + std::string(mask));
     std::string name;
     bool any = false;
     while (!NextListed(name)) {
@@ -440,16 +457,23 @@ BackupResult BackupToVolumes(std::string_view source_directory, std::string_view
     if (!any) {
       // Nothing to copy is no copy made: the operator is told where nothing
       // was found (or why the folder could not be read).
-      const std::string why = listed ? std::string() : env::LastFileErrorText();
-      ui::TellOperator(!why.empty() ? why
-                                    : env::TranslateText(util::Cp850("NO HI HA CAP FITXER PER COPIAR A ")) +
-                                          run.source + std::string(mask));
-      run.result = BackupResult::kNothingFound;
+      if (!listed.ok() && !listed.words().empty()) {
+        run.status = env::Status(env::Code::kNotFound, listed.words(), listed.subject());
+      } else {
+        const std::string where = run.source + std::string(mask);
+        run.status = env::Status(
+            env::Code::kNotFound,
+            env::TranslateText(util::Cp850("NO HI HA CAP FITXER PER COPIAR A ")) + where, where);
+      }
+      ui::TellOperator(run.status.words());
     }
     if (run.volume.open) {
       if (run.volume_whole) {
         // A file that could not be opened ends the set with what it holds.
-        if (!CloseVolume(run, kBackupLastVolume)) run.result = BackupResult::kFailed;
+        // A volume that cannot be closed has been told by CloseVolume.
+        if (!CloseVolume(run, kBackupLastVolume) && run.status.ok()) {
+          run.status = env::Status(env::Code::kFileError, {}, run.target);
+        }
       } else {
         AbandonVolume(run);
       }
@@ -457,8 +481,7 @@ BackupResult BackupToVolumes(std::string_view source_directory, std::string_view
   }
   if (run.window) ui::CloseWindow();
   listings.ListAttributes = saved_attributes;
-  if (volumes != nullptr) *volumes = run.volume.number;
-  return run.result;
+  return BackupReport{std::move(run.status), run.volume.number};
 }
 
 }  // namespace files

@@ -5,16 +5,23 @@
 // does not fit goes on on the next volume, which the operator is asked for.
 #pragma once
 
+#include "env/status.h"
+
 #include <string_view>
 
 namespace files {
 
-enum class BackupResult {
-  kCompleted,  // every matching file is in the set
-  kNothingFound,  // no file matched (or the folder could not be read): nothing
-                  // written, and the operator was told where
-  kCancelled,  // the operator pressed Escape at a prompt
-  kFailed,     // a file could not be opened, read or written; a panel said which and why
+// How a backup ended, and the volumes it took.
+struct [[nodiscard]] BackupReport {
+  // Ok: every matching file is in the set. kNotFound: no file matched (or
+  // the folder could not be read, in the words of its failure): nothing
+  // written, and the operator was told where. kCancelled: the operator pressed Escape at a prompt. Any
+  // other: a file could not be opened, read or written; a panel said which
+  // and why.
+  env::Status status;
+  // The number of the last volume opened (0: none): the set's size when
+  // completed; when cancelled, the set lacks the volume after it.
+  int volumes = 0;
 };
 
 // Backs up the files of source_directory (ending with "\") matching mask to
@@ -27,11 +34,7 @@ enum class BackupResult {
 // told of every refusal and failure in a panel. Only a set whose every
 // part was written ends with the last-volume flag; one cut short by a
 // failure or by Escape leaves its last volume saying that more follow.
-// *volumes, when given, receives the number of the last volume opened (0:
-// none): the set's size when completed; when cancelled, the set lacks the
-// volume after it.
-BackupResult BackupToVolumes(std::string_view source_directory, std::string_view mask,
-                             std::string_view target, std::string_view label,
-                             int* volumes = nullptr);
+BackupReport BackupToVolumes(std::string_view source_directory, std::string_view mask,
+                             std::string_view target, std::string_view label);
 
 }  // namespace files

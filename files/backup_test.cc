@@ -130,7 +130,7 @@ class BackupTest : public ScratchTest {
 TEST_F(BackupTest, ReadOnlyFilesAreCopiedAndNoMatchIsTold) {
   Touch("src/NOTES.TXT", "x");
   answer_ = [](const std::string&) { return "Enter"; };
-  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""), BackupResult::kNothingFound);
+  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "").status.code(), env::Code::kNotFound);
   EXPECT_TRUE(scratch_.Names("a").empty());
   EXPECT_EQ(panels_, std::vector<std::string>{"NO HI HA CAP FITXER PER COPIAR A S:\\*.E19"});
 
@@ -139,7 +139,7 @@ TEST_F(BackupTest, ReadOnlyFilesAreCopiedAndNoMatchIsTold) {
   std::filesystem::permissions(root_ + "/src/FIXA.E19", std::filesystem::perms::owner_read |
                                                             std::filesystem::perms::group_read |
                                                             std::filesystem::perms::others_read);
-  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""), BackupResult::kCompleted);
+  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "").status.code(), env::Code::kOk);
   EXPECT_TRUE(panels_.empty());
   const Control one = Volume(1, "a");
   ASSERT_EQ(one.parts.size(), 1u);
@@ -179,7 +179,7 @@ TEST_F(BackupTest, AVolumeNameHoldingNoFileIsToldAndLeftAlone) {
     c.plant(c.path);
     panels_.clear();
     answer_ = [&](const std::string&) { return panels_.size() < 3 ? "Enter" : "Esc"; };
-    EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""), BackupResult::kCancelled);
+    EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "").status.code(), env::Code::kCancelled);
     ASSERT_EQ(panels_.size(), 3u);
     EXPECT_EQ(util::Utf8ToCp850(panels_[0]), util::Cp850(c.told));
     EXPECT_EQ(panels_[1], "INSERIU CÒPIA DE SEGURETAT NÚMERO 1 A A:\\");
@@ -206,8 +206,8 @@ TEST_F(BackupTest, FileLargerThanVolumeOneGoesOnOnVolumeTwo) {
       return std::string(key);
     };
     const bool go_on = std::string(key) == "Enter";
-    EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""),
-              go_on ? BackupResult::kCompleted : BackupResult::kCancelled);
+    EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "").status.code(),
+              go_on ? env::Code::kOk : env::Code::kCancelled);
     EXPECT_EQ(panels_, std::vector<std::string>{"INSERIU CÒPIA DE SEGURETAT NÚMERO 2 A A:\\"});
     const Control one = Volume(1);
     EXPECT_EQ(one.number, 1);
@@ -253,18 +253,18 @@ TEST_F(BackupTest, AVolumeIsTakenWhenEmptyOrOfTheSameSet) {
     const char* what;
     std::string control;  // CONTROL.001 in the drive
     std::vector<std::string> panels;
-    BackupResult result;
+    env::Code result;
   } cases[] = {
       // Refused, then taken once the operator has emptied it.
       {"another set", other_set,
        {"A:\\ NO ÉS BUIT O NO ÉS EL DISC 1 DE COPIA",
         "INSERIU CÒPIA DE SEGURETAT COPIA NÚMERO 1 A A:\\"},
-       BackupResult::kCompleted},
+       env::Code::kOk},
       // Its own earlier volume 1 is overwritten without a word.
-      {"the same set", same_set, {}, BackupResult::kCompleted},
+      {"the same set", same_set, {}, env::Code::kOk},
       // A file of that name that is no backup's is somebody's: kept.
       {"a foreign file", "hello", {"A:\\ NO ÉS BUIT O NO ÉS EL DISC 1 DE COPIA"},
-       BackupResult::kCancelled},
+       env::Code::kCancelled},
   };
   const std::string content = Content(700, 2);
   Touch("src/R.E19", content);
@@ -275,14 +275,14 @@ TEST_F(BackupTest, AVolumeIsTakenWhenEmptyOrOfTheSameSet) {
     Touch("a/BACKUP.001", "old data");
     answer_ = [&](const std::string& panel) {
       if (panel.find("NO ÉS BUIT") == std::string::npos) return "Enter";
-      if (c.result == BackupResult::kCancelled) return "Esc";
+      if (c.result == env::Code::kCancelled) return "Esc";
       scratch_.Remove("a/CONTROL.001");
       scratch_.Remove("a/BACKUP.001");
       return "Enter";
     };
-    EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "COPIA"), c.result);
+    EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "COPIA").status.code(), c.result);
     EXPECT_EQ(panels_, c.panels);
-    if (c.result == BackupResult::kCancelled) {
+    if (c.result == env::Code::kCancelled) {
       EXPECT_EQ(scratch_.Get("a/CONTROL.001"), c.control);
       EXPECT_EQ(scratch_.Get("a/BACKUP.001"), "old data");
       continue;
@@ -302,7 +302,7 @@ TEST_F(BackupTest, AVolumeIsTakenWhenEmptyOrOfTheSameSet) {
   Touch("a/BACKUP.001/KEEP.TXT", "keep");
   panels_.clear();
   answer_ = [](const std::string&) { return "Esc"; };
-  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "COPIA"), BackupResult::kCancelled);
+  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "COPIA").status.code(), env::Code::kCancelled);
   EXPECT_EQ(panels_, std::vector<std::string>{"NO ES POT OBRIR A:\\BACKUP.001: ÉS UNA CARPETA"});
   EXPECT_EQ(scratch_.Get("a/BACKUP.001/KEEP.TXT"), "keep");
 }
@@ -318,7 +318,7 @@ TEST_F(BackupTest, AVolumeWithNoRoomForTheNextPartIsFullAtOnce) {
     TakeOut(1);
     return "Enter";
   };
-  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""), BackupResult::kCompleted);
+  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "").status.code(), env::Code::kOk);
   TakeOut(2);
   const Control one = Volume(1);
   ASSERT_EQ(one.parts.size(), 8u);
@@ -341,7 +341,7 @@ TEST_F(BackupTest, AVolumeWithNoRoomForTheNextPartIsFullAtOnce) {
   Capacity(512);
   panels_.clear();
   answer_ = [](const std::string&) { return "Esc"; };
-  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""), BackupResult::kCancelled);
+  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "").status.code(), env::Code::kCancelled);
   EXPECT_EQ(panels_, std::vector<std::string>{"A:\\ NO ÉS BUIT O NO ÉS EL DISC 1"});
   EXPECT_TRUE(scratch_.Names("a").empty());
 }
@@ -356,9 +356,9 @@ TEST_F(BackupTest, AFailedWriteEndsTheBackupWithoutALastVolume) {
   limited.rlim_cur = 4096;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
   answer_ = [](const std::string&) { return "Enter"; };
-  const BackupResult result = BackupToVolumes("S:\\", "*.E19", "A:\\", "");
+  const BackupReport report = BackupToVolumes("S:\\", "*.E19", "A:\\", "");
   setrlimit(RLIMIT_FSIZE, &saved);
-  EXPECT_EQ(result, BackupResult::kFailed);
+  EXPECT_EQ(report.status.code(), env::Code::kDiskFull);
   EXPECT_EQ(panels_, std::vector<std::string>{"NO ES POT ESCRIURE A:\\BACKUP.001: FITXER MASSA GRAN"});
   // The part written is said to go on, on a volume that never came.
   const Control one = Volume(1, "a");
@@ -379,7 +379,7 @@ TEST_F(BackupTest, ASourceThatShrinksFailsTheBackup) {
     }
     return "Enter";
   };
-  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", ""), BackupResult::kFailed);
+  EXPECT_EQ(BackupToVolumes("S:\\", "*.E19", "A:\\", "").status.code(), env::Code::kFileError);
   ASSERT_EQ(panels_.size(), 2u);
   EXPECT_EQ(panels_[1], "EL FITXER HA CANVIAT MENTRE ES COPIAVA: S:\\R.E19");
   EXPECT_EQ(Volume(2, "a").last_flag, 0x00);

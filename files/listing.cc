@@ -173,37 +173,60 @@ bool FileExists(std::string_view path) {
   return false;
 }
 
-int32_t RemoveEntry(std::string_view path) {
+namespace {
+
+// The status of a removal that ended with the error number: the failure
+// platform/fs noted for it, or one of its kind when it noted none.
+env::Status RemovalStatus(int32_t error, const std::string& path) {
+  if (error == 0) return env::OkStatus();
+  const fs::FileError& noted = fs::LastFileError();
+  if (noted.error_number == error) return env::FileStatus(noted);
+  const bool missing = error == fs::kErrorFileNotFound || error == fs::kErrorPathNotFound;
+  return env::Status(missing ? env::Code::kNotFound : env::Code::kFileError, {}, path);
+}
+
+// The failure of a listing, as platform/fs noted it with its path.
+env::Status ListingFailure(std::string_view path) {
+  env::Status status = env::LastFileStatus();
+  if (status.ok()) status = env::Status(env::Code::kFileError, {}, std::string(path));
+  return status;
+}
+
+}  // namespace
+
+env::Status RemoveEntry(std::string_view path) {
   std::string text(util::Trim(path));
   // "C:\KIT\OLD\" names the directory OLD as "C:\KIT\OLD" does; only what
   // is left of a drive or its root after the separators are taken off is refused.
   while (!text.empty() && (text.back() == '\\' || text.back() == '/')) text.pop_back();
   Split split = SplitPath(text);
   // Emptying "", "C:" or "C:\" as a directory would wipe a whole drive's root.
-  if (split.mask.empty() || split.mask == "." || split.mask == "..") return fs::kErrorPathNotFound;
+  if (split.mask.empty() || split.mask == "." || split.mask == "..") {
+    return env::Status(env::Code::kRefused, {}, text);
+  }
   if (fs::HasWildcards(split.mask)) {
     int32_t error = fs::kErrorFileNotFound;
     for (const Found& entry : Search(text, 0x37)) {
       if (entry.attributes & fs::kDirectory) continue;
       error = fs::RemoveFile(entry.host);
     }
-    return error;
+    return RemovalStatus(error, text);
   }
   std::string host = fs::HostPath(text);
-  if (host.empty()) return fs::kErrorPathNotFound;
+  if (host.empty()) return RemovalStatus(fs::kErrorPathNotFound, text);
   int32_t error = fs::RemoveFile(host);
-  if (error == 0) return 0;
+  if (error == 0) return env::OkStatus();
   std::vector<fs::DirEntry> entries;
-  if (!fs::ListDirectory(host, &entries)) return error;
+  if (!fs::ListDirectory(host, &entries)) return RemovalStatus(error, text);
   for (const fs::DirEntry& entry : entries) {
     if (entry.attributes & fs::kDirectory) continue;
     error = fs::RemoveFile(host + "/" + entry.name);
-    if (error != 0) return error;
+    if (error != 0) return RemovalStatus(error, text);
   }
-  return fs::RemoveDirectory(host);
+  return RemovalStatus(fs::RemoveDirectory(host), text);
 }
 
-bool StartListing(std::string_view path) {
+env::Status StartListing(std::string_view path) {
   int16_t wanted = EffectiveAttributes();
   std::string temp = TempDirectory();
   SeedFromClock();
@@ -225,7 +248,7 @@ bool StartListing(std::string_view path) {
     // No list file could be made: an empty entry is pushed, so that the
     // listing gives no names and its EndListing still pairs with it.
     listings.ListingStack = "|" + listings.ListingStack;
-    return false;
+    return ListingFailure(path);
   }
   listings.ListingStack = list_path + "|" + listings.ListingStack;
   std::string content(kListHeader, '\0');
@@ -235,9 +258,9 @@ bool StartListing(std::string_view path) {
     content += util::UpperCase(entry.name);
     content += "\r\n";
   }
-  if (!file.WriteAt(0, content.data(), content.size())) return false;
+  if (!file.WriteAt(0, content.data(), content.size())) return ListingFailure(path);
   WritePosition(file, kListHeader + 1);
-  return readable;
+  return readable ? env::OkStatus() : ListingFailure(path);
 }
 
 bool NextListed(std::string& name) {

@@ -2,6 +2,8 @@
 // files of the temporary directory, which may be nested.
 #pragma once
 
+#include "env/status.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,17 +37,18 @@ bool FileExists(std::string_view path);
 
 // Deletes the file (every matching plain file for a mask); when that fails,
 // takes the path as a directory, deletes the files in it and removes it.
-// 0 or the number of the last error. A trailing separator is ignored
-// ("C:\KIT\OLD\" is the directory OLD). A path naming a drive or its root,
-// or an empty one, is never emptied.
-int32_t RemoveEntry(std::string_view path);
+// Ok, or the failure of the last removal tried (for a mask, of the last
+// file). A trailing separator is ignored ("C:\KIT\OLD\" is the directory
+// OLD). A path naming a drive or its root, or an empty one, is never
+// emptied: kRefused.
+env::Status RemoveEntry(std::string_view path);
 
-// Lists the entries of directory + mask that listings.ListAttributes selects,
-// upper-cased, into a new list file pushed on listings.ListingStack. False when the
-// directory could not be read (or the list file not written), the failure
-// noted by platform/fs with its path: an empty listing then is no empty
-// directory. EndListing is due either way.
-bool StartListing(std::string_view path);
+// Lists the entries of directory + mask that ListAttributes selects,
+// upper-cased, into a new list file pushed on ListingStack. The failure,
+// with its path, when the directory could not be read (or the list file not
+// written): an empty listing then is no empty directory. EndListing is due
+// either way.
+env::Status StartListing(std::string_view path);
 // The next name of the most recent listing; true (and an empty name) when
 // there is none left.
 bool NextListed(std::string& name);

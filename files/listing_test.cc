@@ -12,7 +12,7 @@ class ListingTest : public ScratchTest {
  protected:
   std::vector<std::string> ListAll(const std::string& path) {
     std::vector<std::string> names;
-    StartListing(path);
+    static_cast<void>(StartListing(path));
     std::string name;
     while (!NextListed(name)) names.push_back(name);
     EndListing();
@@ -77,7 +77,7 @@ TEST_F(ListingTest, TheLabelFileOfADriveIsNoFileOfIt) {
   EXPECT_TRUE(FileExists("A:\\SUB\\.label"));
   listings.ListAttributes = 0x20;
   // Clearing a diskette keeps its label.
-  EXPECT_EQ(RemoveEntry("A:\\*.*"), 0);
+  EXPECT_EQ(RemoveEntry("A:\\*.*").code(), env::Code::kOk);
   EXPECT_FALSE(Exists("a/BACKUP.001"));
   EXPECT_TRUE(Exists("a/.label"));
   listings.ListAttributes = 0x08;
@@ -109,7 +109,7 @@ TEST_F(ListingTest, ListingsAreUpperCasedAndSelected) {
 TEST_F(ListingTest, EmptyListingsEndAtOnce) {
   std::string name = "old";
   // A folder that cannot be read gives an empty listing, and says so.
-  EXPECT_FALSE(StartListing(Dos("nothing\\*.*")));
+  EXPECT_FALSE(StartListing(Dos("nothing\\*.*")).ok());
   EXPECT_TRUE(NextListed(name));
   EXPECT_EQ(name, "");
   EXPECT_TRUE(NextListed(name));
@@ -120,7 +120,7 @@ TEST_F(ListingTest, EmptyListingsEndAtOnce) {
 
 TEST_F(ListingTest, AfterTheLastNameAnEmptyName) {
   Touch("d/one");
-  StartListing(Dos("d\\*.*"));
+  static_cast<void>(StartListing(Dos("d\\*.*")));
   std::string name;
   EXPECT_FALSE(NextListed(name));
   EXPECT_EQ(name, "ONE");
@@ -133,13 +133,13 @@ TEST_F(ListingTest, NestedListingsEndInnerFirst) {
   Touch("outer/o1");
   Touch("outer/o2");
   Touch("inner/i1");
-  StartListing(Dos("outer\\*.*"));
+  static_cast<void>(StartListing(Dos("outer\\*.*")));
   std::string outer_file = listings.ListingStack.substr(0, listings.ListingStack.find('|'));
   std::string name;
   ASSERT_FALSE(NextListed(name));
   EXPECT_EQ(name, "O1");
   // Started at once, in the same hundredth of a second: a list file of its own.
-  StartListing(Dos("inner\\*.*"));
+  static_cast<void>(StartListing(Dos("inner\\*.*")));
   std::string inner_file = listings.ListingStack.substr(0, listings.ListingStack.find('|'));
   EXPECT_NE(inner_file, outer_file);
   EXPECT_EQ(listings.ListingStack, inner_file + "|" + outer_file + "|");
@@ -158,7 +158,7 @@ TEST_F(ListingTest, NestedListingsEndInnerFirst) {
 TEST_F(ListingTest, ListFileLayout) {
   Touch("d/x1");
   Touch("d/y2");
-  StartListing(Dos("d\\*.*"));
+  static_cast<void>(StartListing(Dos("d\\*.*")));
   std::string file = listings.ListingStack.substr(0, listings.ListingStack.find('|'));
   EXPECT_EQ(std::filesystem::path(file).parent_path(), root_ + "/temp");
   EXPECT_EQ(std::filesystem::path(file).extension(), ".dir");
@@ -181,25 +181,25 @@ TEST_F(ListingTest, RemoveEntryFilesAndDirectories) {
   Touch("d/a.q19");
   Touch("d/b.q19");
   Touch("d/keep.xml");
-  EXPECT_EQ(RemoveEntry(Dos("D\\A.Q19")), 0);
+  EXPECT_EQ(RemoveEntry(Dos("D\\A.Q19")).code(), env::Code::kOk);
   EXPECT_FALSE(Exists("d/a.q19"));
-  EXPECT_EQ(RemoveEntry(Dos("d\\a.q19")), 2);
-  EXPECT_EQ(RemoveEntry(Dos("d\\*.Q19")), 0);
+  EXPECT_EQ(RemoveEntry(Dos("d\\a.q19")).code(), env::Code::kNotFound);
+  EXPECT_EQ(RemoveEntry(Dos("d\\*.Q19")).code(), env::Code::kOk);
   EXPECT_FALSE(Exists("d/b.q19"));
   EXPECT_TRUE(Exists("d/keep.xml"));
-  EXPECT_EQ(RemoveEntry(Dos("d\\*.Q19")), 2);
+  EXPECT_EQ(RemoveEntry(Dos("d\\*.Q19")).code(), env::Code::kNotFound);
   // A directory: its files go, then the directory itself.
-  EXPECT_EQ(RemoveEntry(Dos("d")), 0);
+  EXPECT_EQ(RemoveEntry(Dos("d")).code(), env::Code::kOk);
   EXPECT_FALSE(Exists("d"));
   // One with a directory inside stays, with the error of the failed removal.
   Touch("e/f");
   Touch("e/sub/g");
-  EXPECT_EQ(RemoveEntry(Dos("e")), 145);
+  EXPECT_EQ(RemoveEntry(Dos("e")).code(), env::Code::kFileError);
   EXPECT_TRUE(Exists("e/sub/g"));
   // Named with its closing separator, a directory goes just the same.
   Touch("old/x.q19");
   Touch("old/.y");
-  EXPECT_EQ(RemoveEntry(Dos("OLD\\")), 0);
+  EXPECT_EQ(RemoveEntry(Dos("OLD\\")).code(), env::Code::kOk);
   EXPECT_FALSE(Exists("old"));
 }
 
@@ -210,7 +210,7 @@ TEST_F(ListingTest, RemoveEntryNeverEmptiesADriveRoot) {
   std::filesystem::current_path(root_ + "/a");
   for (const char* path : {"", "   ", "A:", "A:\\", "\\", "A:.", "A:\\..", "Q:\\X", "A:\\\\",
                            "\\/", "A:\\..\\", "A:\\.\\", "BACKUP.001\\..\\"}) {
-    EXPECT_NE(RemoveEntry(path), 0) << path;
+    EXPECT_NE(RemoveEntry(path).code(), env::Code::kOk) << path;
     EXPECT_TRUE(Exists("a/BACKUP.001")) << path;
   }
 }

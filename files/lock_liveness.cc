@@ -62,6 +62,14 @@ bool OpenHolders() {
   return error == 0;
 }
 
+// The holders file could not be opened or its byte not held: the failure
+// platform/fs noted, or a file error of the holders file when it noted none.
+env::Status Untold(const std::string& host_path) {
+  env::Status status = env::LastFileStatus();
+  if (status.ok()) status = env::Status(env::Code::kFileError, {}, fs::ProgramPath(host_path));
+  return status;
+}
+
 }  // namespace
 
 std::string ThisStation() {
@@ -70,15 +78,17 @@ std::string ThisStation() {
   return station;
 }
 
-Claim ClaimHolderNumber(int32_t number) {
+env::StatusOr<bool> ClaimHolderNumber(int32_t number) {
   Liveness& state = State();
-  if (!OpenHolders()) return Claim::kUntold;
-  if (state.number == number) return Claim::kHeld;
-  if (state.file.ByteHeldElsewhere(number) == 1) return Claim::kInUse;
-  if (state.file.HoldByte(number) != 0) return Claim::kUntold;
+  if (!OpenHolders()) return Untold(state.path);
+  if (state.number == number) return false;
+  if (state.file.ByteHeldElsewhere(number) == 1) {
+    return env::Status(env::Code::kInUse, LockWaitMessage(), state.path);
+  }
+  if (state.file.HoldByte(number) != 0) return Untold(state.path);
   if (state.number != 0) state.file.ReleaseByte(state.number);
   state.number = number;
-  return Claim::kNew;
+  return true;
 }
 
 bool LivenessHeld() {

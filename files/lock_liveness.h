@@ -12,6 +12,8 @@
 // both live.
 #pragma once
 
+#include "env/status.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,15 +25,11 @@ namespace files {
 std::string ThisStation();
 
 // Claims number as this process's holder number: holds its byte and lets go
-// of the one held before.
-enum class Claim {
-  kNew,     // the byte is held from now on
-  kHeld,    // this process held it already
-  kInUse,   // another live process holds it: nothing changed
-  kUntold,  // the holders file cannot be opened, or the byte not locked:
-            // nothing is held, as LivenessHeld tells
-};
-Claim ClaimHolderNumber(int32_t number);
+// of the one held before. True when the byte is held from now on, false when
+// this process held it already. kInUse when another live process holds it
+// (nothing changed); another failure when the holders file cannot be opened
+// or the byte not locked (nothing is held, as LivenessHeld tells).
+env::StatusOr<bool> ClaimHolderNumber(int32_t number);
 
 // Whether this process holds the byte of lock_identity.LockHolder in the holders file of
 // the current session.RootDir (as ClaimHolderNumber last found it).

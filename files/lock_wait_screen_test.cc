@@ -57,7 +57,7 @@ TEST_F(LockScreenTest, TheWaitIsShownAtTheFootAndEscapeEndsItLeavingOtherKeysTyp
   const std::string blank = console::DumpText();
   Hooks.wait = ui::ScreenWaitHooks();
   Hooks.wait.pause = CaptureScreen;
-  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), kLockCancelled);
+  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1").code(), env::Code::kCancelled);
   std::vector<int16_t> left;
   console::InputEvent event;
   while (console::ReadInput(&event, 0)) left.push_back(console::KeyCode(event.key));
@@ -72,7 +72,7 @@ TEST_F(LockScreenTest, TheWaitIsShownAtTheFootAndEscapeEndsItLeavingOtherKeysTyp
   // Once the other lock is released, the lock is granted without a word.
   std::ofstream(root_ + "/LOCKS/TrasBanc.lck", std::ios::binary | std::ios::trunc);
   seen_waiting.clear();
-  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), 0);
+  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1").code(), env::Code::kOk);
   EXPECT_TRUE(seen_waiting.empty());
   EXPECT_EQ(console::DumpText(), blank);
 }

@@ -239,6 +239,14 @@ void ReleaseEarlierRunSlots() {
 
 enum class Attempt { kHeld, kConflict, kCancelled };
 
+// The program path of the table of name.
+std::string TablePath(std::string_view name) { return TableFolder() + "\\" + TableName(name); }
+
+// The operator gave up waiting for the table of name, or for a lock in it.
+env::Status Cancelled(std::string_view name) {
+  return env::Status(env::Code::kCancelled, LockWaitMessage(), TablePath(name));
+}
+
 // This holder's most recent lock in the table (its slot), or the number of
 // slots when it holds none.
 size_t LatestOwnSlot(const std::string& bytes, const std::string& me) {
@@ -266,7 +274,9 @@ Attempt TryLock(std::string_view name, char kind, std::string_view low, std::str
   // A holder that cannot show it is alive would have its locks taken by
   // the others at once: it waits, as for a table it cannot open.
   if (!LivenessHeld()) {
-    if (*release) ReleaseLock(name);
+    // A release that fails leaves a slot the next attempts or the 30-minute
+    // rule free; the attempt waits either way.
+    if (*release) static_cast<void>(ReleaseLock(name));
     *release = false;
     return Attempt::kConflict;
   }
@@ -337,22 +347,24 @@ Attempt TryLock(std::string_view name, char kind, std::string_view low, std::str
 
 // Tries until the lock is held or the operator gives up; the release asked
 // for is made by the first attempt that reads the table.
-int16_t Acquire(std::string_view name, char kind, std::string_view low, std::string_view high,
-                bool release_latest) {
+env::Status Acquire(std::string_view name, char kind, std::string_view low, std::string_view high,
+                    bool release_latest) {
   Waiter waiter;
   bool release = release_latest;
   for (;;) {
     switch (TryLock(name, kind, low, high, waiter, &release)) {
       case Attempt::kHeld:
-        return 0;
+        return env::OkStatus();
       case Attempt::kCancelled:
-        if (release) ReleaseLock(name);
-        return kLockCancelled;
+        // The cancel is what the caller hears; a release that fails too
+        // leaves a slot that the 30-minute rule or this holder's end frees.
+        if (release) static_cast<void>(ReleaseLock(name));
+        return Cancelled(name);
       case Attempt::kConflict:
         break;
     }
     waiter.Tell();
-    if (!waiter.Wait(RandomMilliseconds(1001))) return kLockCancelled;
+    if (!waiter.Wait(RandomMilliseconds(1001))) return Cancelled(name);
   }
 }
 
@@ -375,7 +387,7 @@ std::string LockWaitMessage() {
 
 void LoadLockIdentity() {
   if (lock_identity.LockHolder != 0) {
-    if (ClaimHolderNumber(lock_identity.LockHolder) != Claim::kInUse) return;
+    if (ClaimHolderNumber(lock_identity.LockHolder).status().code() != env::Code::kInUse) return;
     lock_identity.LockHolder = 0;  // another live process holds this number
   }
   fs::File file;
@@ -399,13 +411,15 @@ void LoadLockIdentity() {
     number = static_cast<int32_t>(raw);
   }
   bool kept = number > 0 && number < std::numeric_limits<int32_t>::max();
-  Claim claim = kept ? ClaimHolderNumber(static_cast<int32_t>(number)) : Claim::kInUse;
-  if (claim != Claim::kInUse) {
+  // Not kept counts as in use: a fresh number is drawn below.
+  const env::StatusOr<bool> claim = kept ? ClaimHolderNumber(static_cast<int32_t>(number))
+                                         : env::StatusOr<bool>(env::Status(env::Code::kInUse, {}));
+  if (claim.status().code() != env::Code::kInUse) {
     lock_identity.LockHolder = static_cast<int32_t>(number);
     std::string station(reinterpret_cast<const char*>(identity) + 4, kStationSize);
     if (got < kIdentitySize) station = Fixed(station.substr(0, static_cast<size_t>(std::max<int64_t>(got - 4, 0))), kStationSize);
     lock_identity.LockStation = station;
-    if (claim == Claim::kNew) {
+    if (claim.ok() && *claim) {  // newly held
       file.Close();  // the claim is made: the directory's next process may look
       ReleaseEarlierRunSlots();
     }
@@ -422,7 +436,10 @@ void LoadLockIdentity() {
     double rnd = static_cast<double>(draw() - std::minstd_rand::min()) /
                  (static_cast<double>(std::minstd_rand::max() - std::minstd_rand::min()) + 1.0);
     number = static_cast<int64_t>(rnd * 2147483647.0);
-    if (number != 0 && ClaimHolderNumber(static_cast<int32_t>(number)) == Claim::kInUse) number = 0;
+    if (number != 0 &&
+        ClaimHolderNumber(static_cast<int32_t>(number)).status().code() == env::Code::kInUse) {
+      number = 0;
+    }
   }
   lock_identity.LockHolder = static_cast<int32_t>(number);
   lock_identity.LockStation = ThisStation();
@@ -434,10 +451,10 @@ void LoadLockIdentity() {
   file.WriteAt(0, out, kIdentitySize);
 }
 
-int16_t AcquireLock(std::string_view name, std::string_view kind, std::string_view low,
-                    std::string_view high) {
+env::Status AcquireLock(std::string_view name, std::string_view kind, std::string_view low,
+                        std::string_view high) {
   std::string upper = util::UpperCase(util::Trim(kind));
-  if (upper != "F" && upper != "K") return kLockBadKind;
+  if (upper != "F" && upper != "K") return env::Status(env::Code::kRefused, {}, std::string(kind));
   return Acquire(name, upper[0], low, high, false);
 }
 
@@ -456,28 +473,30 @@ std::string LockKeyText(std::string_view key) {
   return text;
 }
 
-int16_t LockKey(std::string_view name, std::string_view key) {
+env::Status LockKey(std::string_view name, std::string_view key) {
   std::string text = LockKeyText(key);
   return AcquireLock(name, "k", text, text);
 }
 
-int16_t RelockKey(std::string_view name, std::string_view key) {
+env::Status RelockKey(std::string_view name, std::string_view key) {
   std::string text = LockKeyText(key);
   return Acquire(name, 'K', text, text, true);
 }
 
-int16_t ReleaseLock(std::string_view name) {
+env::Status ReleaseLock(std::string_view name) {
   LoadLockIdentity();
   Waiter waiter;
   // The same table name as when locking: names are found whatever their case
   // here, and an upper-cased name could create a twin table before the first lock.
   fs::File file = OpenTable(TableFolder(), TableName(name), waiter);
-  if (!file.IsOpen()) return -1;
+  if (!file.IsOpen()) return Cancelled(name);
   Table table;
-  if (!ReadTable(file, &table)) return -1;
+  if (!ReadTable(file, &table)) return env::LastFileStatus();
   size_t latest = LatestOwnSlot(table.bytes, IdentityFields());
-  if (latest == table.bytes.size() / kLockSlotSize) return -1;
-  return BlankSlot(file, table.bytes, latest) ? 0 : -1;
+  if (latest == table.bytes.size() / kLockSlotSize) {
+    return env::Status(env::Code::kNotFound, {}, TablePath(name));
+  }
+  return BlankSlot(file, table.bytes, latest) ? env::OkStatus() : env::LastFileStatus();
 }
 
 fs::File OpenLockTable(std::string_view folder, std::string_view name) {

@@ -11,6 +11,7 @@
 // holder on another host has not renewed it for 30 minutes.
 #pragma once
 
+#include "env/status.h"
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,10 +24,6 @@ namespace files {
 constexpr int kLockSlotSize = 121;
 constexpr int kLockKeyMax = 40;
 constexpr int kLockExpiryMinutes = 30;
-// AcquireLock's result when the operator gave up waiting with Escape.
-constexpr int16_t kLockCancelled = 27;
-// AcquireLock's result for a kind other than "F" or "K".
-constexpr int16_t kLockBadKind = -1;
 
 // Who this run is to the lock tables: one holder per process. Back to start
 // by ResetFilesState.
@@ -52,20 +49,24 @@ std::string LockWaitMessage();
 // Loads or creates this run's identity and claims its number as alive.
 void LoadLockIdentity();
 
-// 0 once the lock is held; waits while another holder's lock overlaps.
-int16_t AcquireLock(std::string_view name, std::string_view kind, std::string_view low,
+// Ok once the lock is held; waits while another holder's lock overlaps.
+// kCancelled when the operator gave up waiting with Escape (or waiting for
+// a table that cannot be opened); kRefused for a kind other than "F" or "K".
+env::Status AcquireLock(std::string_view name, std::string_view kind, std::string_view low,
                     std::string_view high);
 // A key lock on one key, written out as text (packed digit bytes as digits).
-int16_t LockKey(std::string_view name, std::string_view key);
+env::Status LockKey(std::string_view name, std::string_view key);
 std::string LockKeyText(std::string_view key);
 // ReleaseLock followed by LockKey, in one visit of the table when the key is
 // free: the released lock's slot takes the new one, so other terminals see
 // what they could have seen between the two calls. When another holder's
 // lock overlaps the key, the old lock is released at once and the wait is
 // LockKey's. For a loop that locks one record after another.
-int16_t RelockKey(std::string_view name, std::string_view key);
-// Releases this holder's most recent lock in the table: 0, or -1 when it holds none.
-int16_t ReleaseLock(std::string_view name);
+env::Status RelockKey(std::string_view name, std::string_view key);
+// Releases this holder's most recent lock in the table. kNotFound when it
+// holds none there, kCancelled when the operator gave up waiting for the
+// table, the file's failure when it could not be read or written.
+env::Status ReleaseLock(std::string_view name);
 
 // The table folder + "\" + name, open with no sharing, created when missing
 // (and its folder with it); waits while another process has it open. Not

@@ -56,10 +56,10 @@ class LocksTest : public ScratchTest {
     lock_identity.LockStation = station + std::string(15 - station.size(), ' ');
   }
   // Asks for a lock that another holder may have: 0 when granted at once,
-  // kLockCancelled when it would have to wait (Escape is pressed at once).
-  static int16_t TryAcquire(std::string_view kind, std::string_view low, std::string_view high) {
+  // kCancelled when it would have to wait (Escape is pressed at once).
+  static env::Status TryAcquire(std::string_view kind, std::string_view low, std::string_view high) {
     escape_after = 0;
-    int16_t result = AcquireLock("TrasBanc", kind, low, high);
+    env::Status result = AcquireLock("TrasBanc", kind, low, high);
     escape_after = -1;
     return result;
   }
@@ -85,7 +85,7 @@ class LocksTest : public ScratchTest {
 
 TEST_F(LocksTest, SlotLayout) {
   int32_t before = MinutesNow();
-  ASSERT_EQ(AcquireLock("TrasBanc", "k", "100", "199"), 0);
+  ASSERT_EQ(AcquireLock("TrasBanc", "k", "100", "199").code(), env::Code::kOk);
   std::string table = Table();
   ASSERT_EQ(table.size(), 121u);
   EXPECT_EQ(table.substr(0, 26), Field("ESTACIO1", 15) + Field("111", 11));
@@ -97,24 +97,24 @@ TEST_F(LocksTest, SlotLayout) {
 }
 
 TEST_F(LocksTest, OverlappingKeyRangesOfOthersConflict) {
-  ASSERT_EQ(AcquireLock("TrasBanc", "K", "100", "199"), 0);
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", "100", "199").code(), env::Code::kOk);
   Become(222, "ESTACIO2");
-  EXPECT_EQ(TryAcquire("K", "150", "150"), kLockCancelled);
-  EXPECT_EQ(TryAcquire("K", "050", "100"), kLockCancelled);
+  EXPECT_EQ(TryAcquire("K", "150", "150").code(), env::Code::kCancelled);
+  EXPECT_EQ(TryAcquire("K", "050", "100").code(), env::Code::kCancelled);
   EXPECT_EQ(shown, 2);  // once per wait
   EXPECT_EQ(closed, 2);
   EXPECT_EQ(last_message, "FITXER BLOQUEJAT. ESPEREU UN MOMENT.");
-  EXPECT_EQ(TryAcquire("K", "200", "299"), 0);
-  EXPECT_EQ(TryAcquire("K", "000", "099"), 0);
+  EXPECT_EQ(TryAcquire("K", "200", "299").code(), env::Code::kOk);
+  EXPECT_EQ(TryAcquire("K", "000", "099").code(), env::Code::kOk);
   EXPECT_EQ(shown, 2);
   EXPECT_EQ(Table().size(), 3u * 121);
 }
 
 TEST_F(LocksTest, KeyLocksOfOneHolderAreKnownByNumberAlone) {
-  ASSERT_EQ(AcquireLock("TrasBanc", "K", "100", "199"), 0);
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", "100", "199").code(), env::Code::kOk);
   Become(111, "ALTRA");
   // The same holder elsewhere renews its slot with the new range.
-  EXPECT_EQ(TryAcquire("K", "150", "160"), 0);
+  EXPECT_EQ(TryAcquire("K", "150", "160").code(), env::Code::kOk);
   EXPECT_EQ(Table().size(), 121u);
   EXPECT_EQ(Slot(0).substr(0, 15), Field("ALTRA", 15));
   EXPECT_EQ(Slot(0).substr(35, 5), "3 150");
@@ -124,25 +124,25 @@ TEST_F(LocksTest, AbandonedSlotsAreReused) {
   int32_t old = MinutesNow() - 31;
   WriteTable(MakeSlot("ESTACIO9", 999, old, "K", "150", "150") +
              MakeSlot("ESTACIO9", 999, MinutesNow() - 29, "K", "500", "500"));
-  EXPECT_EQ(TryAcquire("K", "150", "150"), 0);
+  EXPECT_EQ(TryAcquire("K", "150", "150").code(), env::Code::kOk);
   ASSERT_EQ(Table().size(), 2u * 121);
   EXPECT_EQ(Slot(0).substr(0, 26), Field("ESTACIO1", 15) + Field("111", 11));
   EXPECT_GE(std::stoi(Slot(0).substr(26, 8)), old + 30);  // stamped afresh
   // Not yet 30 minutes old: still held.
-  EXPECT_EQ(TryAcquire("K", "500", "500"), kLockCancelled);
+  EXPECT_EQ(TryAcquire("K", "500", "500").code(), env::Code::kCancelled);
 }
 
 TEST_F(LocksTest, WholeFileLocks) {
-  ASSERT_EQ(AcquireLock("TrasBanc", "F", "", ""), 0);
+  ASSERT_EQ(AcquireLock("TrasBanc", "F", "", "").code(), env::Code::kOk);
   Become(222, "ESTACIO2");
-  EXPECT_EQ(TryAcquire("K", "1", "1"), kLockCancelled);
-  EXPECT_EQ(TryAcquire("f", "", ""), kLockCancelled);
+  EXPECT_EQ(TryAcquire("K", "1", "1").code(), env::Code::kCancelled);
+  EXPECT_EQ(TryAcquire("f", "", "").code(), env::Code::kCancelled);
   Become(111, "ESTACIO1");
-  EXPECT_EQ(AcquireLock("TrasBanc", "F", "", ""), 0);  // renewed in place
+  EXPECT_EQ(AcquireLock("TrasBanc", "F", "", "").code(), env::Code::kOk);  // renewed in place
   EXPECT_EQ(Table().size(), 121u);
   // Known by workstation and number: the same number elsewhere is another holder.
   Become(111, "ALTRA");
-  EXPECT_EQ(TryAcquire("F", "", ""), kLockCancelled);
+  EXPECT_EQ(TryAcquire("F", "", "").code(), env::Code::kCancelled);
 }
 
 TEST_F(LocksTest, AWholeFileRequestIsDecidedByTheFirstOccupiedSlot) {
@@ -150,10 +150,10 @@ TEST_F(LocksTest, AWholeFileRequestIsDecidedByTheFirstOccupiedSlot) {
   WriteTable(MakeSlot("", 0, now, " ", "", "") +
              MakeSlot("ESTACIO1", 111, now, "K", "1", "1") +
              MakeSlot("ESTACIO2", 222, now, "K", "2", "2"));
-  EXPECT_EQ(TryAcquire("F", "", ""), 0);
+  EXPECT_EQ(TryAcquire("F", "", "").code(), env::Code::kOk);
   EXPECT_EQ(Slot(0)[34], 'F');  // into the free slot before it
   Become(222, "ESTACIO2");
-  EXPECT_EQ(TryAcquire("F", "", ""), kLockCancelled);
+  EXPECT_EQ(TryAcquire("F", "", "").code(), env::Code::kCancelled);
 }
 
 TEST_F(LocksTest, AKeyRequestMeetsWholeFileLocksWhereverTheScanReachesThem) {
@@ -161,12 +161,12 @@ TEST_F(LocksTest, AKeyRequestMeetsWholeFileLocksWhereverTheScanReachesThem) {
   // Apart from this holder's own key lock, then another's whole-file lock.
   WriteTable(MakeSlot("ESTACIO1", 111, now, "K", "1", "1") +
              MakeSlot("ESTACIO2", 222, now, "F", "", ""));
-  EXPECT_EQ(TryAcquire("K", "5", "5"), kLockCancelled);
+  EXPECT_EQ(TryAcquire("K", "5", "5").code(), env::Code::kCancelled);
   EXPECT_EQ(Table().size(), 2u * 121);
   // Once that lock is 31 minutes old it is gone, and the key is granted in its slot.
   WriteTable(MakeSlot("ESTACIO1", 111, now, "K", "1", "1") +
              MakeSlot("ESTACIO2", 222, now - 31, "F", "", ""));
-  EXPECT_EQ(TryAcquire("K", "5", "5"), 0);
+  EXPECT_EQ(TryAcquire("K", "5", "5").code(), env::Code::kOk);
   ASSERT_EQ(Table().size(), 2u * 121);
   EXPECT_EQ(Slot(1).substr(15, 3), "111");
   EXPECT_EQ(Slot(1).substr(34, 4), "K1 5");
@@ -174,54 +174,54 @@ TEST_F(LocksTest, AKeyRequestMeetsWholeFileLocksWhereverTheScanReachesThem) {
 }
 
 TEST_F(LocksTest, ReleaseTakesTheMostRecentLockOfTheHolder) {
-  EXPECT_EQ(ReleaseLock("TrasBanc"), -1);
+  EXPECT_EQ(ReleaseLock("TrasBanc").code(), env::Code::kNotFound);
   int32_t now = MinutesNow();
   WriteTable(MakeSlot("ESTACIO1", 111, now - 5, "K", "1", "1") +
              MakeSlot("ESTACIO1", 111, now - 2, "K", "2", "2") +
              MakeSlot("ESTACIO2", 222, now, "K", "3", "3") +
              MakeSlot("ESTACIO1", 111, now - 9, "K", "4", "4"));
   const std::string before = Table();
-  EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
+  EXPECT_EQ(ReleaseLock("TrasBanc").code(), env::Code::kOk);
   std::string after = Table();
   EXPECT_EQ(after.substr(121, 26), std::string(26, ' '));
   EXPECT_EQ(after[121 + 34], ' ');
   EXPECT_EQ(after.substr(121 + 26, 8), before.substr(121 + 26, 8));  // stamp and keys stay
   EXPECT_EQ(after.substr(121 + 35, 86), before.substr(121 + 35, 86));
   EXPECT_EQ(after.substr(0, 121), before.substr(0, 121));
-  EXPECT_EQ(ReleaseLock("trasbanc"), 0);
+  EXPECT_EQ(ReleaseLock("trasbanc").code(), env::Code::kOk);
   EXPECT_EQ(Table().substr(0, 15), std::string(15, ' '));
-  EXPECT_EQ(ReleaseLock(" TrasBanc "), 0);
-  EXPECT_EQ(ReleaseLock("TrasBanc"), -1);
+  EXPECT_EQ(ReleaseLock(" TrasBanc ").code(), env::Code::kOk);
+  EXPECT_EQ(ReleaseLock("TrasBanc").code(), env::Code::kNotFound);
   EXPECT_EQ(Table().substr(242, 15), Field("ESTACIO2", 15));
 }
 
 TEST_F(LocksTest, TwoLocksAndOneReleaseLeaveTheOlder) {
-  ASSERT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), 0);
-  ASSERT_EQ(AcquireLock("TrasBanc", "K", "5", "5"), 0);
-  EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", "1", "1").code(), env::Code::kOk);
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", "5", "5").code(), env::Code::kOk);
+  EXPECT_EQ(ReleaseLock("TrasBanc").code(), env::Code::kOk);
   EXPECT_EQ(Slot(0).substr(15, 3), "111");
   EXPECT_EQ(Slot(1).substr(15, 3), "   ");
   Become(222, "ESTACIO2");
-  EXPECT_EQ(TryAcquire("K", "5", "5"), 0);  // into the freed slot
+  EXPECT_EQ(TryAcquire("K", "5", "5").code(), env::Code::kOk);  // into the freed slot
   EXPECT_EQ(Table().size(), 2u * 121);
-  EXPECT_EQ(TryAcquire("K", "1", "1"), kLockCancelled);
+  EXPECT_EQ(TryAcquire("K", "1", "1").code(), env::Code::kCancelled);
 }
 
 TEST_F(LocksTest, RelockMovesTheLatestLockOrReleasesItBeforeAWait) {
-  ASSERT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), 0);
-  ASSERT_EQ(AcquireLock("TrasBanc", "K", "5", "5"), 0);
-  EXPECT_EQ(RelockKey("TrasBanc", "7"), 0);
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", "1", "1").code(), env::Code::kOk);
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", "5", "5").code(), env::Code::kOk);
+  EXPECT_EQ(RelockKey("TrasBanc", "7").code(), env::Code::kOk);
   ASSERT_EQ(Table().size(), 2u * 121);
   EXPECT_EQ(Slot(0).substr(34, 4), "K1 1");
   EXPECT_EQ(Slot(1).substr(15, 3), "111");
   EXPECT_EQ(Slot(1).substr(34, 4), "K1 7");
   Become(222, "ESTACIO2");
-  EXPECT_EQ(TryAcquire("K", "9", "9"), 0);
+  EXPECT_EQ(TryAcquire("K", "9", "9").code(), env::Code::kOk);
   Become(111, "ESTACIO1");
   // Another holder has the key: the old lock goes at once, as a release
   // before the wait would have let it go.
   escape_after = 0;
-  EXPECT_EQ(RelockKey("TrasBanc", "9"), kLockCancelled);
+  EXPECT_EQ(RelockKey("TrasBanc", "9").code(), env::Code::kCancelled);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(Slot(1).substr(0, 26), std::string(26, ' '));
   EXPECT_EQ(Slot(0).substr(15, 3), "111");
@@ -229,16 +229,16 @@ TEST_F(LocksTest, RelockMovesTheLatestLockOrReleasesItBeforeAWait) {
 }
 
 TEST_F(LocksTest, NamesWithBlanksMeetTheSameTable) {
-  ASSERT_EQ(AcquireLock("  TrasBanc  ", "K", "1", "1"), 0);
+  ASSERT_EQ(AcquireLock("  TrasBanc  ", "K", "1", "1").code(), env::Code::kOk);
   EXPECT_TRUE(std::filesystem::exists(root_ + "/LOCKS/TrasBanc.lck"));
-  EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
-  EXPECT_EQ(ReleaseLock("TrasBanc"), -1);
+  EXPECT_EQ(ReleaseLock("TrasBanc").code(), env::Code::kOk);
+  EXPECT_EQ(ReleaseLock("TrasBanc").code(), env::Code::kNotFound);
 }
 
 TEST_F(LocksTest, LongKeysAreCutTo40) {
   std::string low(55, 'L');
   std::string high = std::string(40, 'H') + "XYZ";
-  ASSERT_EQ(AcquireLock("TrasBanc", "K", low, high), 0);
+  ASSERT_EQ(AcquireLock("TrasBanc", "K", low, high).code(), env::Code::kOk);
   EXPECT_EQ(Slot(0).substr(35, 42), "40" + std::string(40, 'L'));
   EXPECT_EQ(Slot(0).substr(77, 42), "40" + std::string(40, 'H'));
 }
@@ -250,25 +250,25 @@ TEST_F(LocksTest, LockKeyWritesPackedDigitsOut) {
   key += static_cast<char>(128 + 99);
   key += static_cast<char>(228);  // beyond the packed digits: kept
   EXPECT_EQ(LockKeyText(key), "B1200042" "99" + std::string(1, static_cast<char>(228)));
-  ASSERT_EQ(LockKey("TrasBanc", key), 0);
+  ASSERT_EQ(LockKey("TrasBanc", key).code(), env::Code::kOk);
   EXPECT_EQ(Slot(0)[34], 'K');
   EXPECT_EQ(Slot(0).substr(35, 13), "11" + LockKeyText(key));
   Become(222, "ESTACIO2");
-  EXPECT_EQ(TryAcquire("K", LockKeyText(key), LockKeyText(key)), kLockCancelled);
+  EXPECT_EQ(TryAcquire("K", LockKeyText(key), LockKeyText(key)).code(), env::Code::kCancelled);
 }
 
 TEST_F(LocksTest, BadKindsAndDamagedTables) {
-  EXPECT_EQ(AcquireLock("TrasBanc", "", "1", "1"), kLockBadKind);
-  EXPECT_EQ(AcquireLock("TrasBanc", "X", "1", "1"), kLockBadKind);
+  EXPECT_EQ(AcquireLock("TrasBanc", "", "1", "1").code(), env::Code::kRefused);
+  EXPECT_EQ(AcquireLock("TrasBanc", "X", "1", "1").code(), env::Code::kRefused);
   EXPECT_FALSE(std::filesystem::exists(root_ + "/LOCKS/TrasBanc.lck"));
   // A torn last slot and a slot of garbage: the garbage is freed (no stamp),
   // the torn end cut off.
   WriteTable(std::string(121, '\x01') + "ESTACIO2       222   ");
-  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), 0);
+  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1").code(), env::Code::kOk);
   EXPECT_EQ(Table().size() % 121, 0u);
-  EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
+  EXPECT_EQ(ReleaseLock("TrasBanc").code(), env::Code::kOk);
   WriteTable(MakeSlot("ESTACIO2", 222, MinutesNow(), "K", "1", "1").replace(35, 2, "99"));
-  EXPECT_EQ(TryAcquire("K", "1", "1"), kLockCancelled);  // length read as at most 40
+  EXPECT_EQ(TryAcquire("K", "1", "1").code(), env::Code::kCancelled);  // length read as at most 40
 }
 
 TEST_F(LocksTest, WaitingMessagesByLanguage) {
@@ -314,8 +314,8 @@ TEST_F(LocksTest, IdentityIsCreatedOnceAndKept) {
   lock_identity.LockHolder = 0;
   LoadLockIdentity();
   EXPECT_GT(lock_identity.LockHolder, 0);
-  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), 0);
-  EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
+  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1").code(), env::Code::kOk);
+  EXPECT_EQ(ReleaseLock("TrasBanc").code(), env::Code::kOk);
   EXPECT_FALSE(std::filesystem::exists(root_ + "/gone"));
 }
 
@@ -337,16 +337,16 @@ TEST_F(LocksTest, AMissingLocksFolderIsCreated) {
 TEST_F(LocksTest, AnUnopenableTableIsToldAndMayBeLeft) {
   env::session.RootDir = "Q:\\ROOT\\";  // an absent drive
   escape_after = 3;
-  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), kLockCancelled);
+  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1").code(), env::Code::kCancelled);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(closed, 1);
   // A file standing where the LOCKS folder should be.
   env::session.RootDir = root_ + "/";
   Touch("LOCKS");
   escape_after = 3;
-  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1"), kLockCancelled);
+  EXPECT_EQ(AcquireLock("TrasBanc", "K", "1", "1").code(), env::Code::kCancelled);
   escape_after = 3;
-  EXPECT_EQ(ReleaseLock("TrasBanc"), -1);
+  EXPECT_EQ(ReleaseLock("TrasBanc").code(), env::Code::kCancelled);
   EXPECT_EQ(shown, 3);
   EXPECT_EQ(closed, 3);
 }
@@ -401,7 +401,7 @@ TEST_F(LocksTest, AnotherProcessWaitsUntilTheRangeIsReleased) {
   lock_identity.LockHolder = 0;
   LoadLockIdentity();
   ASSERT_NE(lock_identity.LockHolder, std::stoi(line.substr(5)));
-  EXPECT_EQ(AcquireLock("TrasBanc", "K", "150", "150"), 0);
+  EXPECT_EQ(AcquireLock("TrasBanc", "K", "150", "150").code(), env::Code::kOk);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(closed, 1);
   EXPECT_TRUE(Exists("go"));
@@ -411,7 +411,7 @@ TEST_F(LocksTest, AnotherProcessWaitsUntilTheRangeIsReleased) {
   EXPECT_EQ(Slot(0).substr(34, 6), "K3 150");
   EXPECT_EQ(ReadResult(other), "released 0\n");
   EXPECT_EQ(Finish(other), 0);
-  EXPECT_EQ(ReleaseLock("TrasBanc"), 0);
+  EXPECT_EQ(ReleaseLock("TrasBanc").code(), env::Code::kOk);
 }
 
 TEST_F(LocksTest, ATableOpenElsewhereIsWaitedFor) {
@@ -527,7 +527,7 @@ TEST_F(LocksTest, ALiveHolderOnThisHostIsNeverTakenOver) {
       WaiterClock clock(c.waiter_tz.c_str(), c.waiter_clock);
       LoadLockIdentity();
       EXPECT_EQ(lock_identity.LockHolder, me);
-      EXPECT_EQ(TryAcquire("K", "150", "150"), kLockCancelled);
+      EXPECT_EQ(TryAcquire("K", "150", "150").code(), env::Code::kCancelled);
     }
     EXPECT_EQ(Table(), held);
     Touch("go");
@@ -557,7 +557,7 @@ TEST_F(LocksTest, AKilledHoldersLockIsTakenAtOnce) {
   EXPECT_NE(Slot(0).substr(15, 11), std::string(11, ' '));  // still there, freshly stamped
   lock_identity.LockHolder = 0;
   LoadLockIdentity();
-  EXPECT_EQ(TryAcquire("K", "150", "150"), 0);
+  EXPECT_EQ(TryAcquire("K", "150", "150").code(), env::Code::kOk);
   ASSERT_EQ(Table().size(), 121u);
   EXPECT_EQ(Slot(0).substr(15, 11), Field(std::to_string(lock_identity.LockHolder), 11));
   EXPECT_EQ(Slot(0).substr(34, 6), "K3 150");
@@ -578,7 +578,7 @@ TEST_F(LocksTest, ARunTakingItsIdentityBackFreesTheSlotsOfTheDeadRun) {
   ASSERT_EQ(line.substr(0, 10), "held 4242 ") << line;
   lock_identity.LockHolder = 0;
   LoadLockIdentity();
-  EXPECT_EQ(TryAcquire("K", "150", "150"), 0);
+  EXPECT_EQ(TryAcquire("K", "150", "150").code(), env::Code::kOk);
   Touch("go");
   EXPECT_EQ(ReadResult(other), "released 0\n");
   EXPECT_EQ(Finish(other), 0);

@@ -27,6 +27,11 @@ namespace ui::forms {
 
 namespace {
 
+// Left without a pick: Escape, a key the list does not use, nothing to pick.
+env::Status NoPick(int16_t list) {
+  return env::Status(env::Code::kCancelled, {}, "list " + std::to_string(list));
+}
+
 namespace fs = platform::fs;
 
 constexpr int kEntryHeader = 10;
@@ -77,7 +82,7 @@ class Browse {
   }
 
   // The loop of keys; the key the list was left with.
-  int16_t Run(int16_t& status) {
+  int16_t Run(env::Status& status) {
     FillPage();
     for (;;) {
       ShowCurrent("u");
@@ -107,7 +112,7 @@ class Browse {
           status = Pick();
           return key;
         default:
-          status = -1;
+          status = NoPick(list_);
           return key;
       }
     }
@@ -341,17 +346,18 @@ class Browse {
   }
 
   // Enter: the current entry as the pick; the status.
-  int16_t Pick() {
+  env::Status Pick() {
     Entry entry;
-    if (current_ == 0 || !ReadEntry(current_, &entry)) return -1;
+    if (current_ == 0 || !ReadEntry(current_, &entry)) return NoPick(list_);
     if (file_ == 0) {
       form_state.PickedPosition = entry.record_position;
       form_state.PickedText = entry.text;
-      return 0;
+      return env::OkStatus();
     }
-    if (entry.record_position == 0) return -1;
+    if (entry.record_position == 0) return NoPick(list_);
     int32_t position = entry.record_position;
-    return db::PositionRecord(file_, position);
+    // The file is known here by its number only.
+    return db::RecordStatus(std::to_string(file_), db::PositionRecord(file_, position));
   }
 
   const int16_t list_;
@@ -385,7 +391,7 @@ const ListDefinition* Definition(int16_t list) {
 
 // The window and the loop, once the data is ready; the key it was left with.
 int16_t ShowReadyList(int16_t list, const ListDefinition& definition, std::string start_key,
-                      std::string prefix, int16_t& status) {
+                      std::string prefix, env::Status& status) {
   const auto& a = definition.attributes;
   Browse browse(list, definition, std::move(start_key), std::move(prefix));
   SetColour("+n");
@@ -405,8 +411,8 @@ int16_t ShowReadyList(int16_t list, const ListDefinition& definition, std::strin
   browse.CloseWorkFile();
   if (key == kKeyF4 && a[kListNested] != 0) {
     int16_t nested = a[kListNested];
-    ShowList(nested, status);
-    if (status == 0 && Hooks.on_list_pick) {
+    status = ShowList(nested);
+    if (status.ok() && Hooks.on_list_pick) {
       int16_t form = 0, field = 0;
       Hooks.on_list_pick(nested, form, field);
     }
@@ -418,25 +424,24 @@ int16_t ShowReadyList(int16_t list, const ListDefinition& definition, std::strin
 
 }  // namespace
 
-void ShowList(int16_t& list, int16_t& status) {
-  status = -1;
+env::Status ShowList(int16_t& list) {
+  env::Status status = NoPick(list);
   const ListDefinition* found = Definition(list);
-  if (found == nullptr) return;
+  if (found == nullptr) return status;
   // A copy: the hooks may reload the tables while the list is shown.
   const ListDefinition definition = *found;
   const auto& a = definition.attributes;
   if (a[kListFilterForm] != 0) {
     int16_t form = a[kListFilterForm], first_page = 0, last_page = 0, key = 0;
     ShowForm(form, first_page, last_page, key);
-    if (key == kKeyEscape) return;
+    if (key == kKeyEscape) return status;
   }
   std::string start_key, prefix;
   if (Hooks.fill_catalogue_level) {
-    const int16_t cancelled = Hooks.fill_catalogue_level(list, start_key, prefix);
-    if (cancelled != 0) {
-      status = cancelled;
+    env::Status filled = Hooks.fill_catalogue_level(list, start_key, prefix);
+    if (!filled.ok()) {
       fs::RemoveFile(WorkFilePath());
-      return;
+      return filled;
     }
   }
   const int16_t file = a[kListFile];
@@ -452,6 +457,7 @@ void ShowList(int16_t& list, int16_t& status) {
   SetKeySet("-", "");
   PutEditorState(before);
   if (pushed) db::SetFileOptions(file, "-", options_status);
+  return status;
 }
 
 void ResetBrowseList() {

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "forms/forms.h"
+#include "env/status.h"
 
 namespace ui::forms {
 
@@ -36,17 +36,17 @@ inline constexpr std::string_view kBrowseFileName = "Browse.tmp";
 // The entry picked last in a list without a record file: its record
 // position field and its line are form_state.PickedPosition and PickedText.
 
-// Shows list `list` until the operator picks or leaves. status: 0 picked;
-// -1 left without a pick (Escape, any key the list does not use, a list
-// that does not exist or whose window does not fit); the filling hook's
-// status when it cancelled the list; for a list with a record file, the
-// status of making the picked record current again by its position (0: it
-// is in the file's record buffer). F4, when the list has a nested list,
+// Shows list `list` until the operator picks or leaves. Ok: picked;
+// kCancelled: left without a pick (Escape, any key the list does not use, a
+// list that does not exist or whose window does not fit); the filling
+// hook's status when it cancelled the list; for a list with a record file,
+// the failure of making the picked record current again by its position
+// (db::RecordStatus; ok: it is in the file's record buffer). F4, when the list has a nested list,
 // leaves this one and shows that one instead: its status is the status,
 // and a pick there goes to Hooks.on_list_pick. The key set, window, colour
 // and the file's lock mode are as they were on return, and Browse.tmp is
 // gone.
-void ShowList(int16_t& list, int16_t& status);
+env::Status ShowList(int16_t& list);
 
 // Forgets the picked entry.
 void ResetBrowseList();

@@ -152,14 +152,13 @@ class BrowseListTest : public ui::testing::UiTest {
 
   // Shows the list with the keys fed; whatever way it ends, everything it
   // took is given back and the work file is gone.
-  int16_t Show(int16_t list, std::string_view keys) {
+  env::Status Show(int16_t list, std::string_view keys) {
     snapshot_ = {};
     reads_ = 0;
     const std::string codes = keyboard.KeySetCodes, locks = db::LockModeStack;
     const int16_t lock_mode = db::FileLockMode(kFile), colour = window_stack.ColourIndex;
     Feed(keys);
-    int16_t status = 99;
-    ShowList(list, status);
+    const env::Status status = ShowList(list);
     EXPECT_EQ(keyboard.KeySetCodes, codes);
     EXPECT_FALSE(keyboard.KeySetSaved);
     EXPECT_EQ(window_stack.WindowDepth, 0);
@@ -215,7 +214,7 @@ TEST_F(BrowseListTest, MovesShowAndPickTheCurrentEntry) {
     SCOPED_TRACE(c.name);
     EmptyFile();
     InsertNumbered(c.records);
-    EXPECT_EQ(Show(1, c.keys), -1);  // the wait gets Escape
+    EXPECT_EQ(Show(1, c.keys).code(), env::Code::kCancelled);  // the wait gets Escape
     ASSERT_TRUE(snapshot_.taken);
     EXPECT_EQ(snapshot_.lines[0].substr(0, 4), c.top);
     EXPECT_EQ(snapshot_.highlighted, c.highlighted);
@@ -226,7 +225,7 @@ TEST_F(BrowseListTest, MovesShowAndPickTheCurrentEntry) {
     const std::string expected =
         snapshot_.lines[static_cast<size_t>(c.highlighted - 1)].substr(0, 4);
     buffer_.assign(kRecordLength, ' ');
-    EXPECT_EQ(Show(1, std::string(c.keys) + (c.keys[0] ? "\nEnter" : "Enter")), 0);
+    EXPECT_EQ(Show(1, std::string(c.keys) + (c.keys[0] ? "\nEnter" : "Enter")).code(), env::Code::kOk);
     EXPECT_EQ(Current(), expected);
   }
 }
@@ -237,7 +236,7 @@ TEST_F(BrowseListTest, WorkFileHoldsTheLinesReadAsLaidOut) {
   Insert("A001 first");
   Insert("A002-no line");
   Insert("A003 third");
-  EXPECT_EQ(Show(1, ""), -1);
+  EXPECT_EQ(Show(1, "").code(), env::Code::kCancelled);
   const std::vector<Entry> entries = ReadWorkFile(snapshot_.work_file);
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].previous, 0u);
@@ -260,9 +259,9 @@ TEST_F(BrowseListTest, ReadingStartsAtTheStartKeyAndStopsAfterThePrefix) {
     EXPECT_EQ(list, 1);
     start_key = "A003";
     prefix = "A00";
-    return int16_t{0};
+    return env::OkStatus();
   };
-  EXPECT_EQ(Show(1, "PgDn\nDown\nDown\nDown"), -1);
+  EXPECT_EQ(Show(1, "PgDn\nDown\nDown\nDown").code(), env::Code::kCancelled);
   EXPECT_EQ(snapshot_.lines[0].substr(0, 4), "A008");
   EXPECT_EQ(snapshot_.lines[1].substr(0, 4), "A009");
   EXPECT_EQ(snapshot_.lines[2], "");
@@ -279,18 +278,18 @@ TEST_F(BrowseListTest, HorizontalScrollingStopsPastTheWidestLine) {
     for (int i = 0; i < count; ++i) out += frame;
     return out;
   };
-  EXPECT_EQ(Show(1, ""), -1);
+  EXPECT_EQ(Show(1, "").code(), env::Code::kCancelled);
   EXPECT_EQ(snapshot_.header,
             util::Cp850("╔") + frame + " Codes " + frame + "x y" + frames(8) + util::Cp850("►"));
-  EXPECT_EQ(Show(1, "Right"), -1);
+  EXPECT_EQ(Show(1, "Right").code(), env::Code::kCancelled);
   EXPECT_EQ(snapshot_.header, util::Cp850("◄") + frame + "x y" + frames(16) + util::Cp850("►"));
   EXPECT_EQ(snapshot_.lines[1], "ine ten wider than i");
   // Offset 17 is past the overflow of 10: the third Right is refused.
-  EXPECT_EQ(Show(1, "Right\nRight\nRight"), -1);
+  EXPECT_EQ(Show(1, "Right\nRight\nRight").code(), env::Code::kCancelled);
   EXPECT_EQ(snapshot_.header, util::Cp850("◄") + frames(20) + util::Cp850("╗"));
   EXPECT_EQ(snapshot_.lines[1], "wider than it");
   EXPECT_EQ(snapshot_.lines[0], "");
-  EXPECT_EQ(Show(1, "Right\nRight\nRight\nLeft\nLeft\nLeft"), -1);
+  EXPECT_EQ(Show(1, "Right\nRight\nRight\nLeft\nLeft\nLeft").code(), env::Code::kCancelled);
   EXPECT_EQ(snapshot_.lines[1], "A002 a line ten wide");
 }
 
@@ -301,15 +300,15 @@ TEST_F(BrowseListTest, ProgramsListPicksTheEntryWritten) {
   Hooks.fill_catalogue_level = [&](int16_t list, std::string&, std::string&) {
     EXPECT_EQ(list, 2);
     dir_.Put(kBrowseFileName, bytes);
-    return int16_t{0};
+    return env::OkStatus();
   };
-  EXPECT_EQ(Show(2, "Down\nDown\nDown\nUp"), -1);
+  EXPECT_EQ(Show(2, "Down\nDown\nDown\nUp").code(), env::Code::kCancelled);
   EXPECT_EQ(snapshot_.highlighted, 2);
   EXPECT_EQ(snapshot_.lines[2], "E:");
-  EXPECT_EQ(Show(2, "Down\nDown\nDown\nEnter"), 0);
+  EXPECT_EQ(Show(2, "Down\nDown\nDown\nEnter").code(), env::Code::kOk);
   EXPECT_EQ(form_state.PickedPosition, 3);
   EXPECT_EQ(form_state.PickedText, "E:");
-  EXPECT_EQ(Show(2, "Enter"), 0);
+  EXPECT_EQ(Show(2, "Enter").code(), env::Code::kOk);
   EXPECT_EQ(form_state.PickedPosition, 70000);
   EXPECT_EQ(reads_, 0);
 }
@@ -321,7 +320,7 @@ TEST_F(BrowseListTest, F4OpensTheNestedList) {
   form_tables.Lists[0].attributes[kListNested] = 2;
   Hooks.fill_catalogue_level = [&](int16_t list, std::string&, std::string&) {
     if (list == 2) dir_.Put(kBrowseFileName, WorkFileBytes({{5, "nested"}}));
-    return int16_t{0};
+    return env::OkStatus();
   };
   std::vector<int16_t> picks;
   Hooks.on_list_pick = [&](int16_t& list, int16_t& form, int16_t& field) {
@@ -329,57 +328,58 @@ TEST_F(BrowseListTest, F4OpensTheNestedList) {
     EXPECT_EQ(form, 0);
     EXPECT_EQ(field, 0);
   };
-  EXPECT_EQ(Show(1, "Down\nF4\nEnter"), 0);
+  EXPECT_EQ(Show(1, "Down\nF4\nEnter").code(), env::Code::kOk);
   EXPECT_EQ(form_state.PickedText, "nested");
   EXPECT_EQ(picks, std::vector<int16_t>{2});
-  EXPECT_EQ(Show(1, "F4\nEsc"), -1);
+  EXPECT_EQ(Show(1, "F4\nEsc").code(), env::Code::kCancelled);
   EXPECT_EQ(picks.size(), 1u);
   form_tables.Lists[0].attributes[kListNested] = 0;
   form_state.PickedText.clear();
-  EXPECT_EQ(Show(1, "F4"), -1);
+  EXPECT_EQ(Show(1, "F4").code(), env::Code::kCancelled);
   EXPECT_EQ(form_state.PickedText, "");
 }
 
 // The ways out before the list is shown, and the keys that leave it.
 TEST_F(BrowseListTest, ListsLeftWithoutAPick) {
   InsertNumbered(3);
-  EXPECT_EQ(Show(1, "Esc"), -1);
-  EXPECT_EQ(Show(1, "x"), -1);
-  EXPECT_EQ(Show(3, ""), -1);  // no such list
+  EXPECT_EQ(Show(1, "Esc").code(), env::Code::kCancelled);
+  EXPECT_EQ(Show(1, "x").code(), env::Code::kCancelled);
+  EXPECT_EQ(Show(3, "").code(), env::Code::kCancelled);  // no such list
   // A cancelling filling hook gives its status; what it wrote goes.
+  const env::Status cancelled(env::Code::kNotFound, "no such level", "U");
   Hooks.fill_catalogue_level = [&](int16_t, std::string&, std::string&) {
     dir_.Put(kBrowseFileName, WorkFileBytes({{1, "half"}}));
-    return int16_t{12};
+    return cancelled;
   };
-  EXPECT_EQ(Show(2, ""), 12);
+  EXPECT_EQ(Show(2, ""), cancelled);
   Hooks.fill_catalogue_level = nullptr;
   // Escape on the filter form leaves before anything is read.
-  std::string why;
   const std::vector<ListDefinition> lists = form_tables.Lists;
-  ASSERT_TRUE(ParseFormFile(testing::kTestForms, &why)) << why;
+  const env::Status parsed = ParseFormFile(testing::kTestForms);
+  ASSERT_TRUE(parsed.ok()) << parsed.words();
   form_tables.Lists = lists;
   form_tables.Lists[0].attributes[kListFilterForm] = 1;
-  EXPECT_EQ(Show(1, "Esc"), -1);
+  EXPECT_EQ(Show(1, "Esc").code(), env::Code::kCancelled);
   EXPECT_EQ(reads_, 0);
-  EXPECT_EQ(Show(1, "Enter\nEnter\nEnter\nDown\nEnter"), 0);
+  EXPECT_EQ(Show(1, "Enter\nEnter\nEnter\nDown\nEnter").code(), env::Code::kOk);
   EXPECT_EQ(Current(), "A002");
   // A file that is not open gives an empty list.
   form_tables.Lists[0].attributes[kListFilterForm] = 0;
   form_tables.Lists[0].attributes[kListFile] = 9;
-  EXPECT_EQ(Show(1, "Enter"), -1);
+  EXPECT_EQ(Show(1, "Enter").code(), env::Code::kCancelled);
   EXPECT_EQ(reads_, 0);
   form_tables.Lists[0].attributes[kListFile] = kFile;
   // A window that does not fit on the screen.
   form_tables.Lists[0].attributes[kListFilterForm] = 0;
   form_tables.Lists[0].attributes[kListBottom] = 40;
-  EXPECT_EQ(Show(1, ""), -1);
+  EXPECT_EQ(Show(1, "").code(), env::Code::kCancelled);
 }
 
 // Escape typed while the records are read stops the reading; the lines read
 // so far stay on the list and the Escape does not leave it.
 TEST_F(BrowseListTest, EscapeWaitingStopsTheReading) {
   InsertNumbered(12);
-  EXPECT_EQ(Show(1, "Esc\nDown\nEnter"), 0);
+  EXPECT_EQ(Show(1, "Esc\nDown\nEnter").code(), env::Code::kOk);
   EXPECT_EQ(reads_, 1);
   EXPECT_EQ(Current(), "A001");
 }

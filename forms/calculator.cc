@@ -103,7 +103,9 @@ std::string ShowCalculator() {
   std::string result;
   if (Open(state)) {
     if (Run(state, &result)) CloseWindow();
-    SaveCalculatorState(state);
+    // The result is the operator's already; a tape not kept only starts
+    // the next calculator empty, as on a terminal without a folder of its own.
+    static_cast<void>(SaveCalculatorState(state));
   } else {
     console::Beep();
   }

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "env/status.h"
 #include "util/decimal.h"
 
 namespace ui::forms {
@@ -66,9 +67,10 @@ CalculatorState ParseCalculatorState(std::string_view text);
 // Reads env::session.TerminalDir + "KITCALC.TMP" (the defaults when it is missing
 // or unreadable) and writes it back whole through a temporary file renamed
 // over it, so that a failed save leaves the last state as it was. Save
-// returns false when the file could not be replaced.
+// gives the failure when the file could not be replaced (kNotFound without
+// a terminal directory).
 CalculatorState LoadCalculatorState();
-bool SaveCalculatorState(const CalculatorState& state);
+env::Status SaveCalculatorState(const CalculatorState& state);
 
 // What a key does to the calculator, besides changing its state.
 enum class CalculatorStep {

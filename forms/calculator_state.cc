@@ -155,9 +155,14 @@ CalculatorState LoadCalculatorState() {
   return ParseCalculatorState(text);
 }
 
-bool SaveCalculatorState(const CalculatorState& state) {
-  if (env::session.TerminalDir.empty()) return false;
-  return env::WriteWholeFile(Path(), CalculatorStateText(state));
+env::Status SaveCalculatorState(const CalculatorState& state) {
+  if (env::session.TerminalDir.empty()) {
+    return env::Status(env::Code::kNotFound, {}, std::string(kCalculatorFileName));
+  }
+  if (env::WriteWholeFile(Path(), CalculatorStateText(state))) return env::OkStatus();
+  env::Status status = env::LastFileStatus();
+  if (status.ok()) status = env::Status(env::Code::kFileError, {}, Path());
+  return status;
 }
 
 }  // namespace ui::forms

@@ -258,7 +258,7 @@ TEST_F(CalculatorScreenTest, ADamagedFileOpensAWorkingCalculatorAndTheFieldKeeps
 TEST_F(CalculatorScreenTest, AFailedSaveLeavesTheLastStateAsItWas) {
   CalculatorState s;
   for (const char* k = "7+8="; *k != '\0'; ++k) CalculatorKey(s, *k);
-  ASSERT_TRUE(SaveCalculatorState(s));
+  ASSERT_TRUE(SaveCalculatorState(s).ok());
   const std::string before = term_.Get("KITCALC.TMP");
   // A file size limit smaller than the state: the temporary file cannot be
   // written whole.
@@ -269,7 +269,7 @@ TEST_F(CalculatorScreenTest, AFailedSaveLeavesTheLastStateAsItWas) {
   small.rlim_cur = 64;
   setrlimit(RLIMIT_FSIZE, &small);
   CalculatorKey(s, 'C');
-  const bool saved = SaveCalculatorState(s);
+  const bool saved = SaveCalculatorState(s).ok();
   setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_FALSE(saved);
   EXPECT_EQ(term_.Get("KITCALC.TMP"), before);

@@ -230,15 +230,16 @@ int16_t EditOneField(int16_t k, int16_t* j, int16_t last) {
     }
     // Left empty, a blank entry keeps what the field held.
     if (blank_entry && util::Trim(text).empty()) text = Fitted(field->value, length);
-    int16_t form_number = k, field_number = *j, verdict = 0;
+    int16_t form_number = k, field_number = *j;
+    bool accepted = true;
     if (Hooks.check_field_value) {
-      verdict = Hooks.check_field_value(form_number, text, field_number, key);
+      accepted = Hooks.check_field_value(form_number, text, field_number, key);
     } else if (FieldDefinition* stored = Field(k, *j)) {
       stored->value = text;
     }
     const bool moved = field_number != *j && Field(k, field_number) != nullptr;
     if (moved) *j = field_number;
-    if (verdict == 0) return key;
+    if (accepted) return key;
     platform::console::Beep();
     again = !moved;
   }
@@ -359,7 +360,7 @@ int16_t RunPage(Page& page, int16_t key) {
       left = Move(page, &j, &key);
     }
     int16_t form = page.k;
-    if (!Hooks.on_form_accept || Hooks.on_form_accept(form, key) == 0) return key;
+    if (!Hooks.on_form_accept || Hooks.on_form_accept(form, key)) return key;
     // A form with nothing to enter cannot go on: it is left anyway.
     if (page.first == 0) return key;
     form_state.ResumeForm = 0;

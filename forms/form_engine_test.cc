@@ -112,25 +112,25 @@ const EngineCase kCases[] = {
 class FormEngineTest : public ui::testing::UiTest {
  protected:
   void SetUp() override {
-    std::string why;
-    ASSERT_TRUE(ParseFormFile(testing::kTestForms, &why)) << why;
+    const env::Status parsed = ParseFormFile(testing::kTestForms);
+    ASSERT_TRUE(parsed.ok()) << parsed.words();
     env::session.MenuName = "AJUDA   ";
     Hooks.check_field_value = [](int16_t& form, std::string& text, int16_t& field,
-                                 int16_t&) -> int16_t {
-      if (util::Trim(text) == "BAD") return 1;
+                                 int16_t&) {
+      if (util::Trim(text) == "BAD") return false;
       Field(form, field)->value = text;
-      return 0;
+      return true;
     };
     Hooks.show_field_value = [this](int16_t form, int16_t field) {
       log_ += " show(" + Where(form, field) + ")";
     };
-    Hooks.on_form_accept = [this](int16_t& form, int16_t& key) -> int16_t {
+    Hooks.on_form_accept = [this](int16_t& form, int16_t& key) {
       log_ += " accept(" + std::to_string(form) + "," + std::to_string(key) + ")";
       if (key != 27 && util::Trim(Field(form, 1)->value) == "STAY") {
         Field(form, 1)->value = "";
-        return 1;
+        return false;
       }
-      return 0;
+      return true;
     };
     Hooks.show_help = [this](const std::string& topic) { log_ += " help(" + topic + ")"; };
     Hooks.show_list = [this](int16_t list) {
@@ -189,7 +189,7 @@ void ForEachValue(const char* values, const std::function<void(FieldDefinition*,
 TEST_F(FormEngineTest, MovesAndLeavesAsTheKeysSay) {
   for (const EngineCase& c : kCases) {
     SCOPED_TRACE(c.name);
-    ASSERT_TRUE(ParseFormFile(testing::kTestForms, nullptr));
+    ASSERT_TRUE(ParseFormFile(testing::kTestForms).ok());
     ForEachValue(c.presets, [](FieldDefinition* field, std::string value) {
       value.resize(field->value.size(), ' ');
       field->value = value;
@@ -238,10 +238,10 @@ TEST_F(FormEngineTest, DrawsItsWindowKeepsSecretsAndRestoresTheScreen) {
     }
   };
   std::vector<std::string> rows;
-  Hooks.on_form_accept = [&rows](int16_t&, int16_t&) -> int16_t {
+  Hooks.on_form_accept = [&rows](int16_t&, int16_t&) {
     std::istringstream screen(console::DumpText());
     for (std::string row; std::getline(screen, row);) rows.push_back(row);
-    return 0;
+    return true;
   };
   EXPECT_EQ(Run(5, 0, 0, {"Enter", "text:SECRET\nEnter", "Enter"}), 13);
   EXPECT_EQ(Field(5, 2)->value, "SECRET");

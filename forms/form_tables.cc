@@ -323,21 +323,17 @@ void TranslateInPlace(std::string& text) {
 
 }  // namespace
 
-bool ParseFormFile(std::string_view text, std::string* why) {
+env::Status ParseFormFile(std::string_view text) {
   Reader reader;
   reader.text = text;
   std::vector<FormDefinition> forms;
   std::vector<ListDefinition> lists;
   form_tables.Forms.clear();
   form_tables.Lists.clear();
-  if (!Parse(reader, &forms, &lists)) {
-    if (why != nullptr) *why = reader.fault;
-    return false;
-  }
+  if (!Parse(reader, &forms, &lists)) return env::Status(env::Code::kBadData, reader.fault);
   form_tables.Forms = std::move(forms);
   form_tables.Lists = std::move(lists);
-  if (why != nullptr) why->clear();
-  return true;
+  return env::OkStatus();
 }
 
 void TranslateFormTexts() {

@@ -37,9 +37,9 @@ std::string Tables() {
 }
 
 TEST_F(FormFile, ReadsWhatItHoldsAndCommentsChangeNothing) {
-  std::string why = "stale";
-  ASSERT_TRUE(ParseFormFile(kTestForms, &why)) << why;
-  EXPECT_EQ(why, "");
+  const env::Status parsed = ParseFormFile(kTestForms);
+  ASSERT_TRUE(parsed.ok()) << parsed.words();
+  EXPECT_EQ(parsed.words(), "");
   ASSERT_EQ(form_tables.Forms.size(), 6u);
   ASSERT_EQ(form_tables.Lists.size(), 1u);
   EXPECT_EQ(Form(1)->key_list, "d,1b,4800,5000,4900,5100,3c00,3e00,3b00");
@@ -64,7 +64,8 @@ TEST_F(FormFile, ReadsWhatItHoldsAndCommentsChangeNothing) {
   std::string plain = kTestForms;
   plain = plain.substr(plain.find("6, 3"));
   for (size_t cr; (cr = plain.find('\r')) != std::string::npos;) plain.erase(cr, 1);
-  ASSERT_TRUE(ParseFormFile("\n  \n" + plain + "\x1A garbage", &why)) << why;
+  const env::Status reparsed = ParseFormFile("\n  \n" + plain + "\x1A garbage");
+  ASSERT_TRUE(reparsed.ok()) << reparsed.words();
   EXPECT_EQ(Tables(), with_comments);
 }
 
@@ -72,9 +73,10 @@ TEST_F(FormFile, EveryCutBeforeTheLastItemIsRefusedWithAReason) {
   const std::string text = kTestForms;
   const size_t last_item = text.rfind(", 8");
   for (size_t cut = 0; cut <= last_item; ++cut) {
-    ASSERT_TRUE(ParseFormFile(kTestForms, nullptr));
-    std::string why;
-    EXPECT_FALSE(ParseFormFile(text.substr(0, cut), &why)) << "cut at " << cut;
+    ASSERT_TRUE(ParseFormFile(kTestForms).ok());
+    const env::Status parsed = ParseFormFile(text.substr(0, cut));
+    const std::string& why = parsed.words();
+    EXPECT_EQ(parsed.code(), env::Code::kBadData) << "cut at " << cut;
     EXPECT_NE(why.find("line "), std::string::npos) << "cut at " << cut << ": " << why;
     EXPECT_TRUE(form_tables.Forms.empty() && form_tables.Lists.empty()) << "cut at " << cut;
   }
@@ -113,22 +115,23 @@ TEST_F(FormFile, RefusesWhatCannotBeNamingWhere) {
       {"1, 1\n" + form + field + "1000\n", "the number of browse lists: 1000 is outside"},
   };
   for (const auto& c : cases) {
-    std::string why;
-    EXPECT_FALSE(ParseFormFile(c.text, &why)) << c.text;
+    const env::Status parsed = ParseFormFile(c.text);
+    const std::string& why = parsed.words();
+    EXPECT_EQ(parsed.code(), env::Code::kBadData) << c.text;
     EXPECT_NE(why.find(c.reason), std::string::npos) << "got: " << why << "\nwanted: " << c.reason;
     EXPECT_TRUE(form_tables.Forms.empty() && form_tables.Lists.empty()) << c.text;
   }
   // The smallest file that holds what it announces.
-  std::string why;
-  EXPECT_TRUE(ParseFormFile("1, 1\n" + form + field + "0\n", &why)) << why;
+  const env::Status parsed = ParseFormFile("1, 1\n" + form + field + "0\n");
+  EXPECT_TRUE(parsed.ok()) << parsed.words();
 }
 
 TEST_F(FormFile, TheProgramsFormFileIsRead) {
   const std::string text =
       qdeb::testing::ReadHostFile(QDEB_SOURCE_DIR "/install/FORMS/QDEBCONV.JPN");
   ASSERT_FALSE(text.empty());
-  std::string why;
-  EXPECT_TRUE(ParseFormFile(text, &why)) << why;
+  const env::Status parsed = ParseFormFile(text);
+  EXPECT_TRUE(parsed.ok()) << parsed.words();
   EXPECT_EQ(form_tables.Forms.size(), 5u);
 }
 
@@ -147,9 +150,9 @@ TEST_F(FormFile, GarbageNeverCrashes) {
       text.resize(random.Below(300));
       for (char& c : text) c = "0123456789,\"'-\r\n \x1A|ab"[random.Below(21)];
     }
-    std::string why;
-    if (!ParseFormFile(text, &why)) {
-      EXPECT_FALSE(why.empty());
+    const env::Status parsed = ParseFormFile(text);
+    if (!parsed.ok()) {
+      EXPECT_FALSE(parsed.words().empty());
       EXPECT_TRUE(form_tables.Forms.empty());
     }
   }
@@ -165,7 +168,7 @@ TEST_F(FormFile, TranslatesLabelsHelpAndHeadersButNotKeyLists) {
   env::session.RootDir = dir.Dos();
   env::SetProgramId("QDEBCONV");
   env::session.LanguageCode = "SPA";
-  ASSERT_TRUE(ParseFormFile(kTestForms, nullptr));
+  ASSERT_TRUE(ParseFormFile(kTestForms).ok());
   TranslateFormTexts();
   EXPECT_EQ(Field(1, 2)->label, "Fecha, dia: ");
   EXPECT_EQ(Field(1, 3)->help, "|S,Si|N,Non");

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "env/status.h"
+
 namespace ui::forms {
 
 // Field attributes (FieldDefinition::attributes).
@@ -74,7 +76,7 @@ FieldDefinition* Field(int16_t k, int16_t j);
 // the comma or line end, trailing blanks dropped) or quoted (may hold
 // commas, "" for a quote, closed on its line). Each value starts as blanks
 // of its length.
-// False, with the tables empty and in *why the line, the item ("form 2,
+// kBadData, with the tables empty and in its words the line, the item ("form 2,
 // field 3, the length") and what is wrong, for a file that is truncated,
 // holds a non-number where a number belongs, or announces what cannot be:
 // no forms, more than 999 forms, fields or lists, more fields than the
@@ -83,7 +85,7 @@ FieldDefinition* Field(int16_t k, int16_t j);
 // 1..99 x 1..99 or without an inside, a linked form that does not exist or
 // a chain of linked forms that comes back on itself, a browse list the
 // file does not define.
-bool ParseFormFile(std::string_view text, std::string* why);
+env::Status ParseFormFile(std::string_view text);
 // Every label, help text and list header through the language file (key
 // lists are not translated).
 void TranslateFormTexts();
@@ -117,18 +119,18 @@ struct LayerHooks {
   // Redraws a field's stored value in its own format (after Escape).
   std::function<void(int16_t form, int16_t field)> show_field_value;
   // Checks and stores an entry left with any key but Escape (or F1 and F4,
-  // which the engine handles); 0 accepts, anything else refuses (the engine
-  // beeps and edits the field again). May change the field number (the
+  // which the engine handles): a yes or no, true accepts, false refuses (the
+  // engine beeps and edits the field again). May change the field number (the
   // entry goes on from there) or the key (the engine moves by it). Empty:
   // the engine stores the entry as typed.
-  std::function<int16_t(int16_t& form, std::string& text, int16_t& field, int16_t& key)>
+  std::function<bool(int16_t& form, std::string& text, int16_t& field, int16_t& key)>
       check_field_value;
   // After an entry was picked in a browse list: stores it into the form;
   // setting list to 0 shows the list again.
   std::function<void(int16_t& list, int16_t& form, int16_t& field)> on_list_pick;
-  // When the form is about to be left: 0 lets it close (with the key as the
-  // hook left it), anything else goes on editing from the first field.
-  std::function<int16_t(int16_t& form, int16_t& key)> on_form_accept;
+  // When the form is about to be left, a yes or no: true lets it close (with
+  // the key as the hook left it), false goes on editing from the first field.
+  std::function<bool(int16_t& form, int16_t& key)> on_form_accept;
   // F4: shows browse list `list`; true when an entry was picked.
   std::function<bool(int16_t list)> show_list;
   // F1: shows the help page of the topic.
@@ -136,9 +138,9 @@ struct LayerHooks {
   // Before browse list `list` is shown: prepares its data (for a list
   // without a record file, the entries of the work file) and gives the key
   // the reading starts at and the prefix every key read must begin with.
-  // 0 shows the list; anything else cancels it and is its status. Empty:
-  // start key and prefix empty, 0.
-  std::function<int16_t(int16_t list, std::string& start_key, std::string& key_prefix)>
+  // Ok shows the list; a failure cancels it and is its status. Empty:
+  // start key and prefix empty, ok.
+  std::function<env::Status(int16_t list, std::string& start_key, std::string& key_prefix)>
       fill_catalogue_level;
   // The display line of the current record of browse list `list`'s record
   // file; an empty line leaves the record out. Empty: the record buffer's

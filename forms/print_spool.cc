@@ -25,17 +25,24 @@ struct Spool {
   platform::fs::File spool;
   std::string pending;
   int64_t written = 0;
-  int first_error = 0;
+  env::Status first_error;  // of the first write that failed since the open
 };
 Spool spool_file;
 
+// The failure platform/fs just noted of the spool (a general one of its
+// path when it noted none).
+env::Status SpoolFailure() {
+  env::Status status = env::LastFileStatus();
+  if (status.ok()) status = env::Status(env::Code::kFileError, {}, PrintSpoolPath());
+  return status;
+}
+
 void Flush() {
   if (spool_file.pending.empty() || !spool_file.spool.IsOpen()) return;
-  if (spool_file.first_error == 0 &&
+  if (spool_file.first_error.ok() &&
       !spool_file.spool.WriteAt(spool_file.written, spool_file.pending.data(),
                                 spool_file.pending.size())) {
-    spool_file.first_error = platform::fs::LastFileError().error_number;
-    if (spool_file.first_error == 0) spool_file.first_error = platform::fs::kErrorGeneral;
+    spool_file.first_error = SpoolFailure();
   }
   spool_file.written += static_cast<int64_t>(spool_file.pending.size());
   spool_file.pending.clear();
@@ -105,21 +112,21 @@ std::string SpoolItemText(std::string_view text) {
   return copy;
 }
 
-int OpenPrintSpool(std::string_view device) {
-  ClosePrintSpool();
-  spool_file.first_error = 0;
+env::Status OpenPrintSpool(std::string_view device) {
+  // Whatever a spool_file.spool left open lacks, a new one replaces it.
+  static_cast<void>(ClosePrintSpool());
+  spool_file.first_error = env::OkStatus();
   spool_file.written = 0;
   print_page.PageLength = print_page.LineCount = print_page.ColumnCount = 0;
   const std::string path = platform::fs::HostPath(PrintSpoolPath());
-  int status = spool_file.spool.Open(path, platform::fs::File::kReadWriteCreate, true);
-  if (status == 0 && !spool_file.spool.Truncate(0)) {
-    status = platform::fs::LastFileError().error_number;
-    if (status == 0) status = platform::fs::kErrorGeneral;
+  if (spool_file.spool.Open(path, platform::fs::File::kReadWriteCreate, true) != 0) return SpoolFailure();
+  if (!spool_file.spool.Truncate(0)) {
+    const env::Status failure = SpoolFailure();
     spool_file.spool.Close();
+    return failure;
   }
-  if (status != 0) return status;
   WriteLine("DEVICE" + std::string(device));
-  return 0;
+  return env::OkStatus();
 }
 
 void SetPageLength(int16_t lines) {
@@ -150,8 +157,8 @@ void PrintItem(int16_t column, std::string_view text, int16_t line_feeds) {
 
 void WriteSpoolLine(std::string_view line) { WriteLine(line); }
 
-int ClosePrintSpool() {
-  if (!spool_file.spool.IsOpen()) return 0;
+env::Status ClosePrintSpool() {
+  if (!spool_file.spool.IsOpen()) return env::OkStatus();
   Flush();
   spool_file.spool.Close();
   return spool_file.first_error;
@@ -160,7 +167,7 @@ int ClosePrintSpool() {
 void ResetPrintSpool() {
   spool_file.pending.clear();
   spool_file.spool.Close();
-  spool_file.first_error = 0;
+  spool_file.first_error = env::OkStatus();
   spool_file.written = 0;
   print_page.PageLength = print_page.LineCount = print_page.ColumnCount = 0;
 }

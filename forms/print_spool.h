@@ -9,6 +9,8 @@
 // Numbers are written with a leading blank when not negative (" 66").
 #pragma once
 
+#include "env/status.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,18 +30,17 @@ extern PrintPage print_page;
 std::string PrintSpoolPath();
 
 // Creates the spool anew (an old one is replaced) and writes its DEVICE
-// line. 0 or the file error number (the failure is noted for
-// env::LastFileErrorText); the other operations then write nothing.
-int OpenPrintSpool(std::string_view device);
+// line. Ok, or the file's failure; the other operations then write nothing.
+env::Status OpenPrintSpool(std::string_view device);
 void SetPageLength(int16_t lines);
 // Writes the style normalised ("r" gives "D"), and the caller's text becomes it.
 void SetJustification(std::string& style);
 void PrintItem(int16_t column, std::string_view text, int16_t line_feeds);
 // A line of the caller's own, as it stands (a printer command).
 void WriteSpoolLine(std::string_view line);
-// Writes what is still buffered and closes the spool: 0, or the error
-// number of the first write that failed since the open.
-int ClosePrintSpool();
+// Writes what is still buffered and closes the spool: ok, or the failure
+// of the first write that failed since the open.
+env::Status ClosePrintSpool();
 // Closes the spool without writing and clears the counters (tests).
 void ResetPrintSpool();
 

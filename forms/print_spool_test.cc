@@ -29,7 +29,7 @@ TEST(PrintSpoolText, JustificationIsNormalised) {
 }
 
 TEST_F(PrintSpoolTest, WritesDeviceItemsAndPageBreaks) {
-  ASSERT_EQ(OpenPrintSpool("P"), 0);
+  ASSERT_TRUE(OpenPrintSpool("P").ok());
   SetPageLength(2);
   PrintItem(5, "A\tB", 1);
   PrintItem(0, "C,D", 0);  // keeps the line open: no line counted
@@ -39,7 +39,7 @@ TEST_F(PrintSpoolTest, WritesDeviceItemsAndPageBreaks) {
   SetJustification(style);
   WriteSpoolLine("*@e");
   EXPECT_EQ(style, "D");
-  EXPECT_EQ(ClosePrintSpool(), 0);
+  EXPECT_TRUE(ClosePrintSpool().ok());
   EXPECT_EQ(Spool(),
             "DEVICEP\r\nPAGE 2\r\n 5,A B, 1\r\n 0,C,D, 0\r\n 0,E, 1\r\nPAGE 2\r\n-3,F, 1\r\n"
             "JUSD\r\n*@e\r\n");
@@ -47,7 +47,7 @@ TEST_F(PrintSpoolTest, WritesDeviceItemsAndPageBreaks) {
 }
 
 TEST_F(PrintSpoolTest, CountsColumnsOfAnOpenLine) {
-  ASSERT_EQ(OpenPrintSpool("i"), 0);
+  ASSERT_TRUE(OpenPrintSpool("i").ok());
   SetPageLength(66);
   PrintItem(10, "abc", 0);
   EXPECT_EQ(print_page.ColumnCount, 13);
@@ -56,28 +56,28 @@ TEST_F(PrintSpoolTest, CountsColumnsOfAnOpenLine) {
   PrintItem(1, "x", 2);
   EXPECT_EQ(print_page.ColumnCount, 0);
   EXPECT_EQ(print_page.LineCount, 2);
-  ClosePrintSpool();
+  static_cast<void>(ClosePrintSpool());
 }
 
 TEST_F(PrintSpoolTest, APageLengthOfZeroBreaksBeforeEveryItem) {
-  ASSERT_EQ(OpenPrintSpool("P"), 0);
+  ASSERT_TRUE(OpenPrintSpool("P").ok());
   SetPageLength(0);
   PrintItem(1, "a", 0);
   PrintItem(1, "b", 0);
-  ClosePrintSpool();
+  static_cast<void>(ClosePrintSpool());
   EXPECT_EQ(Spool(), "DEVICEP\r\nPAGE 0\r\nPAGE 0\r\n 1,a, 0\r\nPAGE 0\r\n 1,b, 0\r\n");
 }
 
 TEST_F(PrintSpoolTest, ReplacesAnOldSpoolAndReportsAMissingWorkDir) {
   dir_.Put("kitprint.tmp", std::string(5000, 'x'));
-  ASSERT_EQ(OpenPrintSpool("P"), 0);
-  EXPECT_EQ(ClosePrintSpool(), 0);
+  ASSERT_TRUE(OpenPrintSpool("P").ok());
+  EXPECT_TRUE(ClosePrintSpool().ok());
   EXPECT_EQ(Spool(), "DEVICEP\r\n");
 
   env::session.WorkDir = dir_.Dos("missing") + "\\";
-  EXPECT_NE(OpenPrintSpool("P"), 0);
+  EXPECT_FALSE(OpenPrintSpool("P").ok());
   PrintItem(1, "lost", 1);  // harmless: nothing is open
-  EXPECT_EQ(ClosePrintSpool(), 0);
+  EXPECT_TRUE(ClosePrintSpool().ok());
 }
 
 }  // namespace

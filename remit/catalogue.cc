@@ -173,7 +173,7 @@ void CatalogueTree(const std::string& directory, Walk& walk, Progress& progress,
   std::vector<std::string> names;
   fs::ClearFileError();
   // A directory that cannot be read is told, not shown as an empty one.
-  if (!files::StartListing(directory + "*.*")) walk.failures.push_back(FailureText(directory));
+  if (!files::StartListing(directory + "*.*").ok()) walk.failures.push_back(FailureText(directory));
   std::string name;
   while (!files::NextListed(name)) {
     if (name[0] != '.') names.push_back(name);
@@ -217,7 +217,7 @@ bool WriteListing(const std::string& host_listing, const std::string& directory,
   {
     ListAttributesKept plain_files(kPlainFileAttribute);
     fs::ClearFileError();
-    const bool listed = files::StartListing(directory + pattern);
+    const bool listed = files::StartListing(directory + pattern).ok();
     std::string name;
     while (!files::NextListed(name)) content += name + "\r\n";
     files::EndListing();

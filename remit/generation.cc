@@ -333,9 +333,10 @@ Step RunRemittance(Run& run, Group& g, const Remittance& remittance) {
     if (r.remittance != c.receipt_key) break;
     const std::string key0 = ReceiptKey0(r);
     const std::string key1 = ReceiptKey1(r);
-    const int16_t lock = holding ? files::RelockKey(kLockTable, key0) : files::LockKey(kLockTable, key0);
-    holding = lock == 0;
-    if (lock == files::kLockCancelled) {
+    const env::Status lock =
+        holding ? files::RelockKey(kLockTable, key0) : files::LockKey(kLockTable, key0);
+    holding = lock.ok();
+    if (lock.code() == env::Code::kCancelled) {
       outcome = Step::kCancelled;
       break;
     }
@@ -344,7 +345,9 @@ Step RunRemittance(Run& run, Group& g, const Remittance& remittance) {
     run.op.Progress(2, line);
     const Step step = TakeReceipt(run, g, c, key0);
     if (step == Step::kFailed) {
-      files::ReleaseLock(kLockTable);
+      // The failure told is the receipt's; a lock left over is freed when
+      // this holder ends or after 30 minutes.
+      if (holding) static_cast<void>(files::ReleaseLock(kLockTable));
       return step;
     }
     if (step == Step::kEndScan) break;
@@ -354,7 +357,8 @@ Step RunRemittance(Run& run, Group& g, const Remittance& remittance) {
       db::MoveRecords(kTrasBancFile, 1, status);
     }
   }
-  if (holding) files::ReleaseLock(kLockTable);
+  // A lock left over is freed when this holder ends or after 30 minutes.
+  if (holding) static_cast<void>(files::ReleaseLock(kLockTable));
   if (!CloseBlock(run, g, c)) {
     g.failure = WriteFailure();
     return Step::kFailed;

@@ -32,7 +32,9 @@ void PurgeOldFiles(const std::string& directory, const std::string& work_date) {
   const int16_t saved_attributes = files::listings.ListAttributes;
   files::listings.ListAttributes = 0x20;  // plain files only
   for (std::string_view pattern : kPatterns) {
-    files::StartListing(directory + std::string(pattern));
+    // A folder that cannot be read has nothing to purge: the purge is a
+    // tidying that never stops the program, and the catalogue tells it.
+    static_cast<void>(files::StartListing(directory + std::string(pattern)));
     std::string name;
     while (!files::NextListed(name)) {
       // FileDatedBefore keeps a file whose date cannot be read.

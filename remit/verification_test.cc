@@ -99,9 +99,9 @@ class VerificationTest : public qdeb::testing::FreshStateTest {
       op.answers.push_back(keys.substr(at, end - at) != "Esc");
       at = end == std::string::npos ? keys.size() : end + 1;
     }
-    EXPECT_EQ(ui::forms::OpenPrintSpool("P"), 0);
+    EXPECT_TRUE(ui::forms::OpenPrintSpool("P").ok());
     const VerificationRunReport report = VerifyReceiptDiskette({.drive = "A:"}, op);
-    EXPECT_EQ(ui::forms::ClosePrintSpool(), 0);
+    EXPECT_TRUE(ui::forms::ClosePrintSpool().ok());
     EXPECT_TRUE(op.answers.empty());  // one answer per question
     EXPECT_EQ(report.status.ok(), report.end != VerificationEnd::kFailed);
     return report.end;
@@ -273,9 +273,9 @@ TEST_F(VerificationTest, ReadOnlyVolumesAreReadAndNoFilesAreTold) {
     dir_.Remove("a/BACKUP.001");
     c.plant(dir_.Host("a/BACKUP.001"));
     testing::RecordingOperator op({true, false});
-    EXPECT_EQ(ui::forms::OpenPrintSpool("P"), 0);
+    EXPECT_TRUE(ui::forms::OpenPrintSpool("P").ok());
     EXPECT_EQ(VerifyReceiptDiskette({.drive = "A:"}, op).end, VerificationEnd::kCancelled);
-    EXPECT_EQ(ui::forms::ClosePrintSpool(), 0);
+    EXPECT_TRUE(ui::forms::ClosePrintSpool().ok());
     EXPECT_EQ(op.asked.size(), 2u);
     ASSERT_EQ(op.told.size(), 1u);
     EXPECT_EQ(util::Cp850ToUtf8(op.told[0]), "NO ES POT LLEGIR A:\\BACKUP.001: " + c.told);

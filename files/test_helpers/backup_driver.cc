@@ -53,14 +53,11 @@ bool Answer(int) {
   return console::HeadlessFeed("Esc");
 }
 
-const char* ResultWord(files::BackupResult result) {
-  switch (result) {
-    case files::BackupResult::kCompleted: return "completed";
-    case files::BackupResult::kNothingFound: return "nothing";
-    case files::BackupResult::kCancelled: return "cancelled";
-    case files::BackupResult::kFailed: return "failed";
-  }
-  return "?";
+const char* ResultWord(const env::Status& status) {
+  if (status.ok()) return "completed";
+  if (status.code() == env::Code::kNotFound) return "nothing";
+  if (status.code() == env::Code::kCancelled) return "cancelled";
+  return "failed";
 }
 
 }  // namespace
@@ -83,9 +80,9 @@ int main(int argc, char** argv) {
   }
   console::SetHeadlessStarvedHandler(Answer);
   const std::string source_dir = platform::fs::ProgramPath(source) + "\\";
-  const files::BackupResult result = files::BackupToVolumes(source_dir, argv[2], "A:\\", "");
+  const files::BackupReport report = files::BackupToVolumes(source_dir, argv[2], "A:\\", "");
   console::Close();
   TakeOutVolumes();
-  std::printf("%s %d\n", ResultWord(result), volumes);
-  return result == files::BackupResult::kCompleted ? 0 : 1;
+  std::printf("%s %d\n", ResultWord(report.status), volumes);
+  return report.status.ok() ? 0 : 1;
 }

@@ -68,13 +68,13 @@ int main(int argc, char** argv) {
   }
   if (mode == "hold" && argc == 8) {
     files::Hooks.wait.show_message = PrintWaiting;
-    if (files::AcquireLock(name, "K", argv[5], argv[6]) != 0) return 1;
+    if (!files::AcquireLock(name, "K", argv[5], argv[6]).ok()) return 1;
     std::printf("held %d %d\n", files::lock_identity.LockHolder, static_cast<int>(getpid()));
     std::fflush(stdout);
     bool told = WaitForFile(argv[7]);
-    int16_t released = files::ReleaseLock(name);
-    std::printf("released %d\n", released);
-    return released == 0 && told ? 0 : 3;
+    const bool released = files::ReleaseLock(name).ok();
+    std::printf("released %d\n", released ? 0 : -1);
+    return released && told ? 0 : 3;
   }
   if (mode == "churn" && argc == 7) {
     int count = std::atoi(argv[5]);
@@ -82,11 +82,11 @@ int main(int argc, char** argv) {
     for (int i = 0; i < count; ++i) {
       // Every process takes the same keys, so each must wait for the others.
       std::string key = "K" + std::to_string(i % 5);
-      if (files::LockKey(name, key) != 0) return 1;
+      if (!files::LockKey(name, key).ok()) return 1;
       if (!AppendLine(log, "+" + key)) return 1;
       platform::SleepMilliseconds(1);
       if (!AppendLine(log, "-" + key)) return 1;
-      if (files::ReleaseLock(name) != 0) return 1;
+      if (!files::ReleaseLock(name).ok()) return 1;
     }
     return 0;
   }

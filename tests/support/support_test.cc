@@ -68,7 +68,7 @@ TEST_F(BusyRun, ResetAllStateLeavesNothingBehindAndClosesWhatWasOpen) {
   ui::keyboard.KeySetCodes = "\x1b";
   ui::keyboard.Mouse = ui::MouseState::kOn;
   ui::Hooks.calculator = [] { return std::string("1"); };
-  ASSERT_TRUE(ui::forms::ParseFormFile("1, 0\n\"d\", 0, 0, 0, 0, 0, 0\n0\n", nullptr));
+  ASSERT_TRUE(ui::forms::ParseFormFile("1, 0\n\"d\", 0, 0, 0, 0, 0, 0\n0\n").ok());
   ui::forms::form_state.ResumeForm = 1;
   ui::forms::Hooks.show_help = [](const std::string&) {};
   std::string record;
@@ -80,7 +80,7 @@ TEST_F(BusyRun, ResetAllStateLeavesNothingBehindAndClosesWhatWasOpen) {
   files::Hooks.wait.pause = [](int) {};
   platform::fs::NoteFileError(platform::fs::FileOperation::kWrite, "/x", 28);
   files::lock_identity.LockHolder = 5;
-  files::StartListing(dir_.Dos("*.*"));
+  ASSERT_TRUE(files::StartListing(dir_.Dos("*.*")).ok());
   ASSERT_EQ(dir_.Names("temp").size(), 1u);
   rm::BusyTimeoutMs = 1;
   char block[rm::kPositionBlockSize] = {};

@@ -25,16 +25,16 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-bool LoadDescription(const std::string& path, Description* d, std::string* error) {
-  std::string text;
-  if (!ReadSmallInput(path, kMaxDescriptionBytes, &text, error)) return false;
-  std::string why;
-  if (!ParseDescription(text, d, &why)) {
-    *error = path + ": " + why;
-    return false;
-  }
-  return true;
+env::Status LoadDescription(const std::string& path, Description* d) {
+  const env::StatusOr<std::string> text = ReadSmallInput(path, kMaxDescriptionBytes);
+  if (!text.ok()) return text.status();
+  const env::Status parsed = ParseDescription(*text, d);
+  if (!parsed.ok()) return env::Status(parsed.code(), path + ": " + parsed.words(), path);
+  return env::OkStatus();
 }
+
+// Fails with the words of a status that is not ok.
+int FailWith(const env::Status& status) { return Fail(status.words()); }
 
 bool KeyArgument(const std::vector<std::string>& args, size_t at, int* key) {
   *key = 0;
@@ -82,8 +82,7 @@ int WalkByKey(const std::string& path, int key, Visit visit, uint32_t* records =
 
 int Create(const std::vector<std::string>& args) {
   Description d;
-  std::string error;
-  if (!LoadDescription(args[2], &d, &error)) return Fail(error);
+  if (const env::Status loaded = LoadDescription(args[2], &d); !loaded.ok()) return FailWith(loaded);
   if (int rc = CheckRecordPath(args[1])) return rc;
   int16_t st = CreateRecordFile(args[1], CreationSpec(d));
   if (st != 0) return Fail(args[1] + ": not created (" + StatusText(st) + ")");
@@ -124,8 +123,7 @@ int Stat(const std::vector<std::string>& args) {
 int Load(const std::vector<std::string>& args) {
   const std::string& source = args[2];
   fs::File input;
-  std::string error;
-  if (!OpenInput(source, &input, &error)) return Fail(error);
+  if (const env::Status opened = OpenInput(source, &input); !opened.ok()) return FailWith(opened);
   RecordFile file;
   FileInfo info;
   if (int rc = OpenFile(&file, args[1], 0, &info)) return rc;
@@ -171,8 +169,7 @@ int Save(const std::vector<std::string>& args) {
   int key = 0;
   if (!KeyArgument(args, 3, &key)) return Fail("bad key number \"" + args[3] + "\"");
   Output out;
-  std::string error;
-  if (!out.Open(args[2], &error)) return Fail(error);
+  if (const env::Status opened = out.Open(args[2]); !opened.ok()) return FailWith(opened);
   std::string text;
   size_t count = 0;
   uint32_t held = 0;
@@ -196,7 +193,9 @@ int Save(const std::vector<std::string>& args) {
                 " records (null keys, or the file changed meanwhile); nothing saved");
   }
   if (!written) return Fail(args[2] + ": not written (the disk refused the data); nothing saved");
-  if (!out.Commit(&error)) return Fail(error + "; nothing saved");
+  if (const env::Status committed = out.Commit(); !committed.ok()) {
+    return Fail(committed.words() + "; nothing saved");
+  }
   std::printf("%zu records saved\n", count);
   return 0;
 }
@@ -213,8 +212,11 @@ int Dump(const std::vector<std::string>& args) {
   }
   if (rest.empty() || rest.size() > 2) return Fail("dump wants FILE [KEY] [-d DESCRIPTION]");
   Description d;
-  std::string error;
-  if (!description_path.empty() && !LoadDescription(description_path, &d, &error)) return Fail(error);
+  if (!description_path.empty()) {
+    if (const env::Status loaded = LoadDescription(description_path, &d); !loaded.ok()) {
+      return FailWith(loaded);
+    }
+  }
   int key = 0;
   std::vector<std::string> key_args = {"", rest[0]};
   if (rest.size() == 2) key_args.push_back(rest[1]);
@@ -227,13 +229,14 @@ int Dump(const std::vector<std::string>& args) {
 
 int Xdf(const std::vector<std::string>& args) {
   Description d;
-  std::string error;
-  if (!LoadDescription(args[1], &d, &error)) return Fail(error);
+  if (const env::Status loaded = LoadDescription(args[1], &d); !loaded.ok()) return FailWith(loaded);
   Output out;
-  if (!out.Open(args[2], &error) || !out.Write(DictionaryBytes(d)) || !out.Commit(&error)) {
-    return Fail(error.empty() ? args[2] + ": not written" : error);
+  env::Status written = out.Open(args[2]);
+  if (written.ok() && !out.Write(DictionaryBytes(d))) {
+    written = env::Status(env::Code::kFileError, args[2] + ": not written", args[2]);
   }
-  return 0;
+  if (written.ok()) written = out.Commit();
+  return written.ok() ? 0 : FailWith(written);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "tools/kitdb/description.h"
 
 #include <cstdlib>
+#include <string>
+#include <utility>
 
 #include "platform/recman/btrcall.h"
 #include "platform/recman/keyspec.h"
@@ -53,32 +55,32 @@ bool Number(const std::string& word, long low, long high, long* value) {
   return *value >= low && *value <= high;
 }
 
+// A line the parser refuses, in the tool's words.
+env::Status Bad(std::string words) { return env::Status(env::Code::kBadData, std::move(words)); }
+
 class Parser {
  public:
   explicit Parser(Description* d) : d_(d) {}
 
-  bool Line(const std::vector<std::string>& words, std::string* why) {
+  env::Status Line(const std::vector<std::string>& words) {
     const std::string verb = util::UpperCase(words[0]);
-    if (verb == "RECORD") return Record(words, why);
-    if (verb == "PAGE") return Page(words, why);
-    if (verb == "FLAGS") return Flags(words, why);
-    if (verb == "ALTERNATE") return Alternate(words, why);
-    if (verb == "FIELD") return FieldLine(words, why);
-    if (verb == "KEY") return Key(words, why);
-    if (verb == "SEGMENT") return Segment(words, why);
-    *why = "unknown word \"" + words[0] + "\"";
-    return false;
+    if (verb == "RECORD") return Record(words);
+    if (verb == "PAGE") return Page(words);
+    if (verb == "FLAGS") return Flags(words);
+    if (verb == "ALTERNATE") return Alternate(words);
+    if (verb == "FIELD") return FieldLine(words);
+    if (verb == "KEY") return Key(words);
+    if (verb == "SEGMENT") return Segment(words);
+    return Bad("unknown word \"" + words[0] + "\"");
   }
 
-  bool Finish(std::string* why) {
+  env::Status Finish() {
     if (d_->record_length == 0) {
-      *why = "no \"record\" line";
-      return false;
+      return Bad("no \"record\" line");
     }
     for (size_t k = 0; k < d_->keys.size(); ++k) {
       if (d_->keys[k].segments.empty()) {
-        *why = "key " + std::to_string(k) + " has no segments";
-        return false;
+        return Bad("key " + std::to_string(k) + " has no segments");
       }
     }
     // The record manager's own check of the whole, so that xdf never writes
@@ -86,43 +88,38 @@ class Parser {
     std::string layout = CreationSpec(*d_);
     rm::FileLayout parsed;
     if (int16_t st = rm::ParseCreationBuffer(layout, &parsed)) {
-      *why = "the record manager refuses this layout (" + StatusText(st) + ")";
-      return false;
+      return Bad("the record manager refuses this layout (" + StatusText(st) + ")");
     }
     if (layout.size() > 65535) {
-      *why = "the layout takes " + std::to_string(layout.size()) +
-             " bytes, more than a dictionary holds (65535)";
-      return false;
+      return Bad("the layout takes " + std::to_string(layout.size()) +
+             " bytes, more than a dictionary holds (65535)");
     }
-    return true;
+    return env::OkStatus();
   }
 
  private:
-  bool Record(const std::vector<std::string>& w, std::string* why) {
+  env::Status Record(const std::vector<std::string>& w) {
     long v = 0;
     if (w.size() != 2 || !Number(w[1], 1, 65535, &v)) {
-      *why = "\"record\" wants a length from 1 to 65535";
-      return false;
+      return Bad("\"record\" wants a length from 1 to 65535");
     }
     if (!d_->fields.empty() || !d_->keys.empty()) {
-      *why = "\"record\" must come before the fields and keys";
-      return false;
+      return Bad("\"record\" must come before the fields and keys");
     }
     d_->record_length = static_cast<uint16_t>(v);
-    return true;
+    return env::OkStatus();
   }
 
-  bool Page(const std::vector<std::string>& w, std::string* why) {
+  env::Status Page(const std::vector<std::string>& w) {
     long v = 0;
     if (w.size() != 2 || !Number(w[1], 512, 4096, &v) || v % 512 != 0) {
-      *why = "\"page\" wants a multiple of 512 from 512 to 4096";
-      return false;
+      return Bad("\"page\" wants a multiple of 512 from 512 to 4096");
     }
     d_->page_size = static_cast<uint16_t>(v);
-    return true;
+    return env::OkStatus();
   }
 
-  bool Flags(const std::vector<std::string>& w, std::string* why) {
+  env::Status Flags(const std::vector<std::string>& w) {
     for (size_t i = 1; i < w.size(); ++i) {
       bool known = false;
       for (const FileFlagName& f : kFileFlags) {
@@ -132,40 +129,34 @@ class Parser {
         }
       }
       if (!known) {
-        *why = "unknown file flag \"" + w[i] + "\"";
-        return false;
+        return Bad("unknown file flag \"" + w[i] + "\"");
       }
     }
-    return true;
+    return env::OkStatus();
   }
 
-  bool Alternate(const std::vector<std::string>& w, std::string* why) {
+  env::Status Alternate(const std::vector<std::string>& w) {
     if (w.size() != 2 || w[1].size() > 8) {
-      *why = "\"alternate\" wants a name of up to 8 characters";
-      return false;
+      return Bad("\"alternate\" wants a name of up to 8 characters");
     }
     d_->alternate_name = w[1];
-    return true;
+    return env::OkStatus();
   }
 
-  bool FieldLine(const std::vector<std::string>& w, std::string* why) {
+  env::Status FieldLine(const std::vector<std::string>& w) {
     if (d_->record_length == 0) {
-      *why = "\"field\" before the \"record\" line";
-      return false;
+      return Bad("\"field\" before the \"record\" line");
     }
     long pos = 0, len = 0;
     if (w.size() < 4 || w.size() > 5 || !Number(w[2], 1, 65535, &pos) ||
         !Number(w[3], 1, 65535, &len)) {
-      *why = "\"field\" wants NAME POSITION LENGTH [text|packed|integer|hex|skip]";
-      return false;
+      return Bad("\"field\" wants NAME POSITION LENGTH [text|packed|integer|hex|skip]");
     }
     if (pos + len - 1 > d_->record_length) {
-      *why = "field \"" + w[1] + "\" ends beyond the record";
-      return false;
+      return Bad("field \"" + w[1] + "\" ends beyond the record");
     }
     if (FindField(w[1]) != nullptr) {
-      *why = "field \"" + w[1] + "\" named twice";
-      return false;
+      return Bad("field \"" + w[1] + "\" named twice");
     }
     Field f{w[1], static_cast<uint16_t>(pos), static_cast<uint16_t>(len), FieldKind::kText};
     if (w.size() == 5) {
@@ -174,8 +165,7 @@ class Parser {
         f.kind = FieldKind::kPacked;
       } else if (kind == "INTEGER") {
         if (len != 1 && len != 2 && len != 4 && len != 8) {
-          *why = "an integer field is 1, 2, 4 or 8 bytes long";
-          return false;
+          return Bad("an integer field is 1, 2, 4 or 8 bytes long");
         }
         f.kind = FieldKind::kInteger;
       } else if (kind == "HEX") {
@@ -183,27 +173,24 @@ class Parser {
       } else if (kind == "SKIP") {
         f.kind = FieldKind::kSkip;
       } else if (kind != "TEXT") {
-        *why = "unknown field kind \"" + w[4] + "\"";
-        return false;
+        return Bad("unknown field kind \"" + w[4] + "\"");
       }
     }
     d_->fields.push_back(f);
-    return true;
+    return env::OkStatus();
   }
 
-  bool Key(const std::vector<std::string>& w, std::string* why) {
+  env::Status Key(const std::vector<std::string>& w) {
     size_t first = 1;
     long number = 0;
     if (d_->keys.size() >= rm::kMaxKeys || (w.size() > 1 && AllDigits(w[1]) &&
                                            !Number(w[1], 0, static_cast<long>(rm::kMaxKeys) - 1, &number))) {
-      *why = "a file has at most 119 keys, numbered 0 to 118";
-      return false;
+      return Bad("a file has at most 119 keys, numbered 0 to 118");
     }
     if (w.size() > 1 && AllDigits(w[1])) {
       if (static_cast<size_t>(number) != d_->keys.size()) {
-        *why = "keys are numbered 0, 1, 2 ... in order; expected key " +
-               std::to_string(d_->keys.size());
-        return false;
+        return Bad("keys are numbered 0, 1, 2 ... in order; expected key " +
+                   std::to_string(d_->keys.size()));
       }
       first = 2;
     }
@@ -217,26 +204,23 @@ class Parser {
       } else if (word == "MODIFIABLE") {
         key.modifiable = true;
       } else {
-        *why = "unknown key option \"" + w[i] + "\"";
-        return false;
+        return Bad("unknown key option \"" + w[i] + "\"");
       }
     }
     d_->keys.push_back(key);
-    return true;
+    return env::OkStatus();
   }
 
-  bool Segment(const std::vector<std::string>& w, std::string* why) {
+  env::Status Segment(const std::vector<std::string>& w) {
     if (d_->keys.empty()) {
-      *why = "\"segment\" before any \"key\"";
-      return false;
+      return Bad("\"segment\" before any \"key\"");
     }
     SegmentDef s;
     size_t i = 1;
     long pos = 0, len = 0;
     if (w.size() >= 2 && AllDigits(w[1])) {
       if (w.size() < 3 || !Number(w[1], 1, 65535, &pos) || !Number(w[2], 1, 255, &len)) {
-        *why = "\"segment\" wants POSITION from 1 and LENGTH from 1 to 255";
-        return false;
+        return Bad("\"segment\" wants POSITION from 1 and LENGTH from 1 to 255");
       }
       s.position = static_cast<uint16_t>(pos);
       s.length = static_cast<uint16_t>(len);
@@ -244,50 +228,42 @@ class Parser {
     } else if (w.size() >= 2) {
       const Field* f = FindField(w[1]);
       if (f == nullptr) {
-        *why = "no field \"" + w[1] + "\"";
-        return false;
+        return Bad("no field \"" + w[1] + "\"");
       }
       s.position = f->position;
       s.length = f->length;
       i = 2;
     } else {
-      *why = "\"segment\" wants a field name or POSITION LENGTH";
-      return false;
+      return Bad("\"segment\" wants a field name or POSITION LENGTH");
     }
     const std::string key_name = "key " + std::to_string(d_->keys.size() - 1);
     if (s.position + s.length - 1 > d_->record_length) {
-      *why = key_name + ": the segment ends beyond the record";
-      return false;
+      return Bad(key_name + ": the segment ends beyond the record");
     }
     for (; i < w.size(); ++i) {
-      if (!SegmentOption(w[i], &s, why)) return false;
+      if (env::Status option = SegmentOption(w[i], &s); !option.ok()) return option;
     }
     KeyDef& key = d_->keys.back();
     if (key.segments.size() >= 255) {
-      *why = "more than 255 segments in one key";
-      return false;
+      return Bad("more than 255 segments in one key");
     }
     size_t total = s.length;
     for (const SegmentDef& other : key.segments) total += other.length;
     if (total > rm::kMaxKeyLength) {
-      *why = key_name + " longer than 255 bytes";
-      return false;
+      return Bad(key_name + " longer than 255 bytes");
     }
     if ((s.flags & rm::kKeyAlternate) != 0 && d_->alternate_name.empty()) {
-      *why = "\"alternate\" segment without an \"alternate\" line";
-      return false;
+      return Bad("\"alternate\" segment without an \"alternate\" line");
     }
     if (!SegmentTaken(s)) {
       if (s.type == rm::kTypeAutoIncrement && !key.segments.empty()) {
-        *why = key_name + ": an autoincrement segment must come first in its key";
-      } else {
-        *why = key_name + ": the record manager takes no " + TypeNameOf(s.type) +
-               " segment of " + std::to_string(s.length) + " bytes";
+        return Bad(key_name + ": an autoincrement segment must come first in its key");
       }
-      return false;
+      return Bad(key_name + ": the record manager takes no " + TypeNameOf(s.type) + " segment of " +
+                 std::to_string(s.length) + " bytes");
     }
     key.segments.push_back(s);
-    return true;
+    return env::OkStatus();
   }
 
   // Whether the record manager takes the last key with s added: its own
@@ -303,7 +279,7 @@ class Parser {
     return rm::ParseCreationBuffer(CreationSpec(one), &layout) == 0;
   }
 
-  bool SegmentOption(const std::string& option, SegmentDef* s, std::string* why) {
+  env::Status SegmentOption(const std::string& option, SegmentDef* s) {
     std::string word = util::UpperCase(option);
     long v = 0;
     if (word == "BINARY") {
@@ -322,16 +298,14 @@ class Parser {
         if (word.substr(5) == t.name) {
           s->flags |= rm::kKeyExtendedType;
           s->type = t.code;
-          return true;
+          return env::OkStatus();
         }
       }
-      *why = "unknown type \"" + option.substr(5) + "\"";
-      return false;
+      return Bad("unknown type \"" + option.substr(5) + "\"");
     } else {
-      *why = "unknown segment option \"" + option + "\"";
-      return false;
+      return Bad("unknown segment option \"" + option + "\"");
     }
-    return true;
+    return env::OkStatus();
   }
 
   const Field* FindField(const std::string& name) const {
@@ -361,7 +335,7 @@ std::vector<std::string> Words(std::string_view line) {
 
 }  // namespace
 
-bool ParseDescription(std::string_view text, Description* description, std::string* error) {
+env::Status ParseDescription(std::string_view text, Description* description) {
   *description = Description();
   Parser parser(description);
   size_t line_number = 0;
@@ -376,18 +350,11 @@ bool ParseDescription(std::string_view text, Description* description, std::stri
     if (hash != std::string_view::npos) line = line.substr(0, hash);
     std::vector<std::string> words = Words(line);
     if (words.empty()) continue;
-    std::string why;
-    if (!parser.Line(words, &why)) {
-      *error = "line " + std::to_string(line_number) + ": " + why;
-      return false;
+    if (env::Status read = parser.Line(words); !read.ok()) {
+      return env::Status(read.code(), "line " + std::to_string(line_number) + ": " + read.words());
     }
   }
-  std::string why;
-  if (!parser.Finish(&why)) {
-    *error = why;
-    return false;
-  }
-  return true;
+  return parser.Finish();
 }
 
 std::string CreationSpec(const Description& d) {

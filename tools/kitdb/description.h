@@ -2,6 +2,8 @@
 // creation buffer it stands for. Format: README.md beside this file.
 #pragma once
 
+#include "env/status.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -42,8 +44,8 @@ struct Description {
   std::string alternate_name;  // empty: no collating sequence
 };
 
-// Parses a description; false with "line N: what is wrong" in *error.
-bool ParseDescription(std::string_view text, Description* description, std::string* error);
+// Parses a description; kBadData with "line N: what is wrong" in its words.
+env::Status ParseDescription(std::string_view text, Description* description);
 
 // The record manager's creation buffer: the 16-byte file block, one
 // 16-byte block per segment, and the collating sequence if any.

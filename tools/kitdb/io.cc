@@ -29,7 +29,7 @@ std::string FileErrorText(int error) {
   }
 }
 
-bool OpenInput(const std::string& path, fs::File* file, std::string* error) {
+env::Status OpenInput(const std::string& path, fs::File* file) {
   std::string why = NotPlainFile(path);
   if (why.empty()) {
     int status = file->Open(path, fs::File::kRead, false);
@@ -38,41 +38,34 @@ bool OpenInput(const std::string& path, fs::File* file, std::string* error) {
     if (status == fs::kErrorAccessDenied) why = NotPlainFile(path);
     if (why.empty() && status != 0) why = "cannot be read (" + FileErrorText(status) + ")";
   }
-  if (why.empty()) return true;
-  *error = path + ": " + why;
-  return false;
+  if (why.empty()) return env::OkStatus();
+  return env::Status(env::Code::kFileError, path + ": " + why, path);
 }
 
-bool ReadSmallInput(const std::string& path, size_t max_bytes, std::string* bytes,
-                    std::string* error) {
+env::StatusOr<std::string> ReadSmallInput(const std::string& path, size_t max_bytes) {
   fs::File file;
-  if (!OpenInput(path, &file, error)) return false;
-  bytes->clear();
+  env::Status opened = OpenInput(path, &file);
+  if (!opened.ok()) return opened;
+  std::string bytes;
   char buffer[65536];
   for (;;) {
-    int64_t got = file.ReadAt(static_cast<int64_t>(bytes->size()), buffer, sizeof buffer);
-    if (got < 0) {
-      *error = path + ": cannot be read";
-      return false;
+    int64_t got = file.ReadAt(static_cast<int64_t>(bytes.size()), buffer, sizeof buffer);
+    if (got < 0) return env::Status(env::Code::kFileError, path + ": cannot be read", path);
+    if (got == 0) return bytes;
+    if (bytes.size() + static_cast<size_t>(got) > max_bytes) {
+      return env::Status(env::Code::kRefused,
+                         path + ": longer than " + std::to_string(max_bytes) + " bytes", path);
     }
-    if (got == 0) return true;
-    if (bytes->size() + static_cast<size_t>(got) > max_bytes) {
-      *error = path + ": longer than " + std::to_string(max_bytes) + " bytes";
-      return false;
-    }
-    bytes->append(buffer, static_cast<size_t>(got));
+    bytes.append(buffer, static_cast<size_t>(got));
   }
 }
 
 Output::~Output() { Drop(); }
 
-bool Output::Open(const std::string& path, std::string* error) {
+env::Status Output::Open(const std::string& path) {
   Drop();
   std::string why = NotPlainFile(path);
-  if (!why.empty()) {
-    *error = path + ": " + why;
-    return false;
-  }
+  if (!why.empty()) return env::Status(env::Code::kRefused, path + ": " + why, path);
   path_ = path;
   temporary_ = path + ".kitdb-tmp";
   // With no sharing, two kitdb runs writing the same file cannot mix their
@@ -83,14 +76,15 @@ bool Output::Open(const std::string& path, std::string* error) {
     status = fs::kErrorGeneral;
   }
   if (status != 0) {
-    *error = temporary_ + ": cannot be written (" + FileErrorText(status) + ")";
+    env::Status failure(env::Code::kFileError,
+                        temporary_ + ": cannot be written (" + FileErrorText(status) + ")", temporary_);
     temporary_.clear();
-    return false;
+    return failure;
   }
   written_ = 0;
   failed_ = false;
   buffer_.clear();
-  return true;
+  return env::OkStatus();
 }
 
 bool Output::Write(std::string_view bytes) {
@@ -108,27 +102,25 @@ bool Output::Flush() {
   return !failed_;
 }
 
-bool Output::Commit(std::string* error) {
-  if (!file_.IsOpen()) {
-    *error = path_ + ": not written";
-    return false;
-  }
+env::Status Output::Commit() {
+  if (!file_.IsOpen()) return env::Status(env::Code::kFileError, path_ + ": not written", path_);
   if (!Flush() || !file_.Sync()) {
-    *error = path_ + ": not written (the disk refused the data)";
     Drop();
-    return false;
+    return env::Status(env::Code::kFileError, path_ + ": not written (the disk refused the data)",
+                       path_);
   }
   file_.Close();
   // The error of the swap is the one reported; removing the temporary file
   // afterwards must not hide it.
   int status = fs::ReplaceFile(temporary_, path_);
   if (status != 0) {
-    *error = path_ + ": not written (" + FileErrorText(status) + ")";
+    env::Status failure(env::Code::kFileError,
+                        path_ + ": not written (" + FileErrorText(status) + ")", path_);
     Drop();
-    return false;
+    return failure;
   }
   temporary_.clear();
-  return true;
+  return env::OkStatus();
 }
 
 void Output::Drop() {

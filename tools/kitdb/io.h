@@ -3,6 +3,8 @@
 // temporary file that is flushed and then put in place in one step.
 #pragma once
 
+#include "env/status.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,14 +19,13 @@ namespace kitdb {
 std::string NotPlainFile(const std::string& path);
 
 // Opens an input named on the command line. A directory, pipe, device or
-// socket is refused at once (a pipe would block, a device never end); false
-// with "PATH: why" in *error.
-bool OpenInput(const std::string& path, platform::fs::File* file, std::string* error);
+// socket is refused at once (a pipe would block, a device never end): a
+// failure whose words are "PATH: why".
+env::Status OpenInput(const std::string& path, platform::fs::File* file);
 
-// The whole of a small input (a description), refused when it is longer
-// than max_bytes.
-bool ReadSmallInput(const std::string& path, size_t max_bytes, std::string* bytes,
-                    std::string* error);
+// The whole of a small input (a description), refused (kRefused) when it is
+// longer than max_bytes.
+env::StatusOr<std::string> ReadSmallInput(const std::string& path, size_t max_bytes);
 
 // A file written through PATH.kitdb-tmp beside it: nothing appears under
 // PATH until Commit, and an output dropped before that leaves nothing.
@@ -36,11 +37,11 @@ class Output {
   ~Output();
 
   // A path that exists as anything but a plain file is refused.
-  bool Open(const std::string& path, std::string* error);
+  env::Status Open(const std::string& path);
   // Appends; false when the disk refuses.
   bool Write(std::string_view bytes);
   // Flushes everything to the disk and puts the file in place of PATH.
-  bool Commit(std::string* error);
+  env::Status Commit();
 
  private:
   bool Flush();

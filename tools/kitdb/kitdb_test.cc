@@ -16,14 +16,13 @@ namespace {
 
 std::string ParseError(const std::string& text) {
   Description d;
-  std::string error;
-  EXPECT_FALSE(ParseDescription(text, &d, &error)) << text;
-  return error;
+  const env::Status parsed = ParseDescription(text, &d);
+  EXPECT_FALSE(parsed.ok()) << text;
+  return parsed.words();
 }
 
 TEST(DescriptionTest, KeysBecomeSegmentBlocksWithTheirFlags) {
   Description d;
-  std::string error;
   ASSERT_TRUE(ParseDescription(R"(# a test file
 RECORD 40
 page 2048
@@ -38,8 +37,8 @@ key duplicates modifiable
   segment 7 10 alternate
   segment 17 4 type=unsigned null=32
 )",
-                               &d, &error))
-      << error;
+                               &d)
+                      .ok());
   std::string layout = CreationSpec(d);
   ASSERT_EQ(layout.size(), 16u + 4 * 16 + 265);
   EXPECT_EQ(util::GetLe16(layout, 0), 40);
@@ -110,11 +109,10 @@ TEST(DescriptionTest, TypesAreTakenOnlyAtLengthsTheRecordManagerSorts) {
   EXPECT_EQ(ParseError("record 10\nkey\nsegment 1 2\nkey\nsegment 1 2\nsegment 3 4 type=autoincrement\n"),
             "line 6: key 1: an autoincrement segment must come first in its key");
   Description d;
-  std::string error;
   EXPECT_TRUE(ParseDescription("record 20\nkey\nsegment 1 4 type=autoincrement\nsegment 5 4 type=date\n"
                                "segment 9 8 type=float\nsegment 17 4 binary\n",
-                               &d, &error))
-      << error;
+                               &d)
+                      .ok());
 }
 
 TEST(SequentialTest, RecordsRoundTripWhateverBytesTheyHold) {
@@ -124,32 +122,32 @@ TEST(SequentialTest, RecordsRoundTripWhateverBytesTheyHold) {
   AppendSequential(binary, &text);
   AppendSequential("", &text);
   EXPECT_EQ(text.substr(0, 8), "3,abc\r\n6");
-  std::vector<std::string> records;
-  std::string error;
-  ASSERT_TRUE(ParseSequential(text, &records, &error)) << error;
-  EXPECT_EQ(records, (std::vector<std::string>{"abc", binary, ""}));
+  env::StatusOr<std::vector<std::string>> records = ParseSequential(text);
+  ASSERT_TRUE(records.ok()) << records.status().words();
+  EXPECT_EQ(*records, (std::vector<std::string>{"abc", binary, ""}));
   // A Ctrl+Z at the very end is the old end-of-file mark.
-  ASSERT_TRUE(ParseSequential(text + "\x1A", &records, &error));
-  EXPECT_EQ(records.size(), 3u);
+  records = ParseSequential(text + "\x1A");
+  ASSERT_TRUE(records.ok());
+  EXPECT_EQ(records->size(), 3u);
 }
 
 TEST(SequentialTest, DamagedTextIsRefusedWithWhereAndNothingKept) {
-  std::vector<std::string> records;
-  std::string error;
-  EXPECT_FALSE(ParseSequential("3,abc\r\n5,ab", &records, &error));
-  EXPECT_EQ(error, "record 2 (byte 9): the text ends inside the record");
-  EXPECT_TRUE(records.empty());
-  EXPECT_FALSE(ParseSequential("3,abcd\r\n", &records, &error));
-  EXPECT_EQ(error, "record 1 (byte 5): CR LF was expected after 3 bytes");
-  EXPECT_FALSE(ParseSequential("3abc\r\n", &records, &error));
-  EXPECT_EQ(error, "record 1 (byte 1): a comma was expected after the length");
-  EXPECT_FALSE(ParseSequential("\r\n", &records, &error));
-  EXPECT_EQ(error, "record 1 (byte 0): a record length was expected");
-  EXPECT_FALSE(ParseSequential("99999999999999999999,x", &records, &error));
-  EXPECT_EQ(error.substr(error.find(':')), ": record length above 65535");
-  EXPECT_FALSE(ParseSequential("3,abc\r\n\x1A\x1A", &records, &error));
-  EXPECT_TRUE(ParseSequential("", &records, &error));
-  EXPECT_TRUE(records.empty());
+  // The failure's words, or "" when the text is read (nothing is kept of a
+  // damaged one: a failure holds no records).
+  const auto error = [](std::string_view text) {
+    const env::StatusOr<std::vector<std::string>> records = ParseSequential(text);
+    return records.ok() ? std::string() : records.status().words();
+  };
+  EXPECT_EQ(error("3,abc\r\n5,ab"), "record 2 (byte 9): the text ends inside the record");
+  EXPECT_EQ(error("3,abcd\r\n"), "record 1 (byte 5): CR LF was expected after 3 bytes");
+  EXPECT_EQ(error("3abc\r\n"), "record 1 (byte 1): a comma was expected after the length");
+  EXPECT_EQ(error("\r\n"), "record 1 (byte 0): a record length was expected");
+  const std::string above = error("99999999999999999999,x");
+  EXPECT_EQ(above.substr(above.find(':')), ": record length above 65535");
+  EXPECT_FALSE(ParseSequential("3,abc\r\n\x1A\x1A").ok());
+  const env::StatusOr<std::vector<std::string>> none = ParseSequential("");
+  ASSERT_TRUE(none.ok());
+  EXPECT_TRUE(none->empty());
 }
 
 // The reader holds one record and a buffer, whatever the text gives at a
@@ -215,23 +213,23 @@ TEST_F(OutputTest, AFailedSwapIsReportedAndLeavesNothing) {
   const std::string path = dir_ + "/out.seq";
   std::ofstream(path) << "old";
   Output out;
-  std::string error;
-  ASSERT_TRUE(out.Open(path, &error)) << error;
+  ASSERT_TRUE(out.Open(path).ok());
   ASSERT_TRUE(out.Write(std::string(3 << 20, 'n')));  // beyond the buffer: on disk already
   EXPECT_EQ(std::filesystem::file_size(path), 3u);
   // The target turns into a directory before the swap.
   std::filesystem::remove(path);
   std::filesystem::create_directories(path + "/inside");
-  EXPECT_FALSE(out.Commit(&error));
-  EXPECT_EQ(error, path + ": not written (access denied)");
+  const env::Status swapped = out.Commit();
+  EXPECT_EQ(swapped.words(), path + ": not written (access denied)");
   EXPECT_TRUE(std::filesystem::is_directory(path + "/inside"));
   EXPECT_FALSE(std::filesystem::exists(path + ".kitdb-tmp"));
 
   // Written and committed: the new bytes in place, no temporary file.
   std::filesystem::remove_all(path);
-  ASSERT_TRUE(out.Open(path, &error)) << error;
+  ASSERT_TRUE(out.Open(path).ok());
   ASSERT_TRUE(out.Write("new"));
-  ASSERT_TRUE(out.Commit(&error)) << error;
+  const env::Status committed = out.Commit();
+  ASSERT_TRUE(committed.ok()) << committed.words();
   std::ifstream in(path);
   std::string text;
   std::getline(in, text);
@@ -240,7 +238,7 @@ TEST_F(OutputTest, AFailedSwapIsReportedAndLeavesNothing) {
   // Dropped before the commit: nothing.
   {
     Output dropped;
-    ASSERT_TRUE(dropped.Open(dir_ + "/never", &error));
+    ASSERT_TRUE(dropped.Open(dir_ + "/never").ok());
     ASSERT_TRUE(dropped.Write("x"));
   }
   EXPECT_FALSE(std::filesystem::exists(dir_ + "/never"));
@@ -249,7 +247,6 @@ TEST_F(OutputTest, AFailedSwapIsReportedAndLeavesNothing) {
 
 TEST(DumpTest, FieldsAreShownByTheirKind) {
   Description d;
-  std::string error;
   ASSERT_TRUE(ParseDescription(R"(record 20
 field Kind 1 1
 field Code 2 3 packed
@@ -259,8 +256,8 @@ field Raw 11 2 hex
 field Both 11 2 skip
 field Name 13 8
 )",
-                               &d, &error))
-      << error;
+                               &d)
+                      .ok());
   std::string record("A\x81\x8C\x20\x80\x80\xFE\xFF\xFF\xFF\x00\xAB", 12);
   record += "Ma\"\x01  ";  // 6 of the 8 name bytes: a short record
   EXPECT_EQ(DumpLine(&d, record),

@@ -86,9 +86,8 @@ SequentialReader::Step SequentialReader::Next(std::string* record) {
   return Step::kRecord;
 }
 
-bool ParseSequential(std::string_view text, std::vector<std::string>* records,
-                     std::string* error) {
-  records->clear();
+env::StatusOr<std::vector<std::string>> ParseSequential(std::string_view text) {
+  std::vector<std::string> records;
   SequentialReader reader([&text](char* buffer, size_t size) {
     size_t n = std::min(size, text.size());
     if (n > 0) std::memcpy(buffer, text.data(), n);
@@ -99,14 +98,12 @@ bool ParseSequential(std::string_view text, std::vector<std::string>* records,
   for (;;) {
     switch (reader.Next(&record)) {
       case SequentialReader::Step::kRecord:
-        records->push_back(std::move(record));
+        records.push_back(std::move(record));
         break;
       case SequentialReader::Step::kEnd:
-        return true;
+        return records;
       case SequentialReader::Step::kFailed:
-        *error = reader.error();
-        records->clear();
-        return false;
+        return env::Status(env::Code::kBadData, reader.error());
     }
   }
 }

@@ -3,6 +3,8 @@
 // after the last record (as older tools wrote) marks the end.
 #pragma once
 
+#include "env/status.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -44,9 +46,8 @@ class SequentialReader {
   std::string error_;
 };
 
-// Splits sequential text into records; false with the reader's error in
-// *error (and no records) for a truncated or malformed text.
-bool ParseSequential(std::string_view text, std::vector<std::string>* records,
-                     std::string* error);
+// Splits sequential text into records; kBadData with the reader's error in
+// its words for a truncated or malformed text.
+env::StatusOr<std::vector<std::string>> ParseSequential(std::string_view text);
 
 }  // namespace kitdb

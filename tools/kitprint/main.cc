@@ -58,7 +58,7 @@ std::string FirstLine(const std::string& output) {
 
 // The report's pages as a PDF: every page on a grid as long as the longest
 // page and as wide as the widest line (a screen's width at least).
-bool MakePdf(const spool::Report& report, std::string* pdf, std::string* error) {
+env::StatusOr<std::string> MakePdf(const spool::Report& report) {
   std::vector<platform::pdf::TextPage> pages;
   int rows = 0;
   for (const spool::Page& page : report.pages) {
@@ -68,35 +68,39 @@ bool MakePdf(const spool::Report& report, std::string* pdf, std::string* error) 
     pages.push_back(std::move(text));
   }
   const int columns = std::max(kScreenWidth, static_cast<int>(report.width));
-  return platform::pdf::TextPagesToPdf(pages, rows, columns, pdf, error);
+  std::string pdf, error;
+  if (platform::pdf::TextPagesToPdf(pages, rows, columns, &pdf, &error)) return pdf;
+  return env::Status(env::Code::kRefused,
+                     Words("NO ES POT FER EL PDF DE L'INFORME") + ": " + util::Utf8ToCp850(error));
 }
 
-// 0, or the program's error number with the failure noted for its words.
-int WriteFile(const std::string& host_path, const std::string& bytes) {
+// Ok, or the failure platform/fs noted (its words empty when it noted none).
+env::Status WriteFile(const std::string& host_path, const std::string& bytes) {
   platform::fs::File file;
-  int error = file.Open(host_path, platform::fs::File::kReadWriteCreate, false);
-  if (error != 0) return error;
-  if (!file.Truncate(0) || !file.WriteAt(0, bytes.data(), bytes.size())) {
-    return platform::fs::kErrorGeneral;
+  if (file.Open(host_path, platform::fs::File::kReadWriteCreate, false) == 0 && file.Truncate(0) &&
+      file.WriteAt(0, bytes.data(), bytes.size())) {
+    return env::OkStatus();
   }
-  return 0;
+  env::Status status = env::LastFileStatus();
+  if (status.ok()) status = env::Status(env::Code::kFileError, {}, host_path);
+  return status;
 }
 
 Outcome Print() {
-  spool::Report report;
-  std::string problem;
-  if (!spool::ReadReport(&report, &problem)) return {problem, 1};
+  const env::StatusOr<spool::Report> read = spool::ReadReport();
+  if (!read.ok()) return {read.status().words(), 1};
+  const spool::Report& report = *read;
   if (report.pages.empty()) return {Words("L'INFORME ÉS BUIT"), 0};
-  std::string pdf, error;
-  if (!MakePdf(report, &pdf, &error)) {
-    return {Words("NO ES POT FER EL PDF DE L'INFORME") + ": " + util::Utf8ToCp850(error), 2};
-  }
+  const env::StatusOr<std::string> pdf = MakePdf(report);
+  if (!pdf.ok()) return {pdf.status().words(), 2};
   const std::string pdf_path = platform::fs::HostPath(env::session.WorkDir + "kitprint.pdf");
   platform::fs::ClearFileError();
-  if (pdf_path.empty() || WriteFile(pdf_path, pdf) != 0) {
-    std::string words = env::LastFileErrorText();
-    if (words.empty())
-      words = Words("NO ES POT CREAR") + " " + env::session.WorkDir + "kitprint.pdf";
+  const env::Status written = pdf_path.empty()
+                                  ? env::Status(env::Code::kNotFound, {}, env::session.WorkDir)
+                                  : WriteFile(pdf_path, *pdf);
+  if (!written.ok()) {
+    std::string words = written.words();
+    if (words.empty()) words = Words("NO ES POT CREAR") + " " + env::session.WorkDir + "kitprint.pdf";
     return {words, 2};
   }
   const std::string lp = platform::FindOnPath("lp");

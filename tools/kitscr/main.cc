@@ -28,16 +28,15 @@ int main() {
     return 1;
   }
   platform::console::SetCursorShape(false, 25);
-  spool::Report report;
-  std::string problem;
+  const env::StatusOr<spool::Report> report = spool::ReadReport();
   int status = 0;
-  if (!spool::ReadReport(&report, &problem)) {
-    spool::TellAndWait(problem);
+  if (!report.ok()) {
+    spool::TellAndWait(report.status().words());
     status = 1;
-  } else if (report.pages.empty()) {
+  } else if (report->pages.empty()) {
     spool::TellAndWait(env::TranslateText(util::Cp850("L'INFORME ÉS BUIT")));
   } else {
-    kitscr::RunViewer(report);
+    kitscr::RunViewer(*report);
   }
   platform::console::Close();
   return status;

@@ -70,19 +70,21 @@ Section ReadSection(std::string_view text) {
 
 }  // namespace
 
-bool ReadWorkList(std::vector<FileToConvert>* files, std::string* why) {
+env::StatusOr<std::vector<FileToConvert>> ReadWorkList() {
   const std::string list = env::session.WorkDir + "QXCONVRT.INI";
   std::string content;
   if (env::ReadWholeFile(list, &content) != env::FileRead::kOk) {
-    *why = util::Cp850("no es pot llegir la llista de fitxers ") + list;
-    return false;
+    return env::Status(env::Code::kNotFound,
+                       util::Cp850("no es pot llegir la llista de fitxers ") + list, list);
   }
   const Section section = ReadSection(content);
   const int32_t count = util::NumericValue32(section.maximum);
   if (count <= 0) {
-    *why = util::Cp850("la llista ") + list + util::Cp850(" no té cap fitxer (Maxim)");
-    return false;
+    return env::Status(env::Code::kBadData,
+                       util::Cp850("la llista ") + list + util::Cp850(" no té cap fitxer (Maxim)"),
+                       list);
   }
+  std::vector<FileToConvert> files;
   // "Maxim" says how far the list goes; the entries are what it holds.
   for (const auto& [number, value] : section.entries) {
     if (number > count) break;
@@ -91,13 +93,14 @@ bool ReadWorkList(std::vector<FileToConvert>* files, std::string* why) {
     FileToConvert file;
     file.shown = path.empty() ? key : path;
     if (!path.empty()) file.host_path = platform::fs::HostPath(path);
-    files->push_back(std::move(file));
+    files.push_back(std::move(file));
   }
-  if (files->empty()) {
-    *why = util::Cp850("la llista ") + list + util::Cp850(" no té cap fitxer (Fitx1...)");
-    return false;
+  if (files.empty()) {
+    return env::Status(env::Code::kBadData,
+                       util::Cp850("la llista ") + list + util::Cp850(" no té cap fitxer (Fitx1...)"),
+                       list);
   }
-  return true;
+  return files;
 }
 
 std::vector<FileToConvert> FromArguments(const std::vector<std::string>& arguments) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "env/status.h"
+
 namespace qxconvrt {
 
 struct FileToConvert {
@@ -13,9 +15,9 @@ struct FileToConvert {
   std::string host_path;  // empty when the list's entry is empty
 };
 
-// The work list's files in order; false, with why in words, when there is
-// no list or it names none.
-bool ReadWorkList(std::vector<FileToConvert>* files, std::string* why);
+// The work list's files in order; kNotFound when there is no list to read,
+// kBadData when it names none, in words with the list's path.
+env::StatusOr<std::vector<FileToConvert>> ReadWorkList();
 // Host paths given on the command line.
 std::vector<FileToConvert> FromArguments(const std::vector<std::string>& arguments);
 

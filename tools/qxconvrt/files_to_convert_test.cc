@@ -19,11 +19,13 @@ class WorkListTest : public qdeb::testing::FreshStateTest {
   // The shown names of the list's files, or "why: ..." when it names none.
   std::vector<std::string> Read(const std::string& list) {
     dir_.Put("QXCONVRT.INI", list);
-    std::vector<FileToConvert> files;
-    std::string why;
-    if (!ReadWorkList(&files, &why)) return {"why: " + why.substr(0, why.find(' '))};
+    const env::StatusOr<std::vector<FileToConvert>> files = ReadWorkList();
+    if (!files.ok()) {
+      const std::string& why = files.status().words();
+      return {"why: " + why.substr(0, why.find(' '))};
+    }
     std::vector<std::string> shown;
-    for (const FileToConvert& file : files) shown.push_back(file.shown);
+    for (const FileToConvert& file : *files) shown.push_back(file.shown);
     return shown;
   }
 

@@ -197,11 +197,13 @@ int main(int argc, char** argv) {
   if (!arguments.empty()) {
     files = qxconvrt::FromArguments(arguments);
   } else {
-    std::string why;
-    if (!qxconvrt::ReadWorkList(&files, &why)) {
-      std::fprintf(stderr, "qxconvrt: %s\n%s", util::Cp850ToUtf8(why).c_str(), kUsage);
+    env::StatusOr<std::vector<qxconvrt::FileToConvert>> listed = qxconvrt::ReadWorkList();
+    if (!listed.ok()) {
+      std::fprintf(stderr, "qxconvrt: %s\n%s", util::Cp850ToUtf8(listed.status().words()).c_str(),
+                   kUsage);
       return 2;
     }
+    files = std::move(*listed);
   }
   console_report.on_console = console::Available();
   if (console_report.on_console) {

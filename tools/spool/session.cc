@@ -16,23 +16,25 @@ void StartSession() {
 
 std::string SpoolPath() { return env::session.WorkDir + std::string(kSpoolFileName); }
 
-bool ReadReport(Report* report, std::string* problem) {
+env::StatusOr<Report> ReadReport() {
   const std::string path = SpoolPath();
   const std::string host_path = platform::fs::HostPath(path);
   if (host_path.empty()) {
     // A work directory on a drive that is not there.
-    *problem = env::TranslateText(util::Cp850("NO ES POT OBRIR")) + " " + path + ": " +
-               env::TranslateText(util::Cp850("NO EXISTEIX"));
-    return false;
+    return env::Status(env::Code::kNotFound,
+                       env::TranslateText(util::Cp850("NO ES POT OBRIR")) + " " + path + ": " +
+                           env::TranslateText(util::Cp850("NO EXISTEIX")),
+                       path);
   }
   std::string content;
   platform::fs::ClearFileError();
   if (platform::fs::ReadWholeFile(host_path, &content) != 0) {
-    *problem = env::LastFileErrorText();
-    return false;
+    // In the words of the failure the file layer noted (none when it noted none).
+    env::Status status = env::LastFileStatus();
+    if (status.ok()) status = env::Status(env::Code::kFileError, {}, path);
+    return status;
   }
-  *report = LayOut(content);
-  return true;
+  return LayOut(content);
 }
 
 }  // namespace spool

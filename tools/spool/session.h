@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "env/status.h"
 #include "tools/spool/layout.h"
 
 namespace spool {
@@ -18,8 +19,8 @@ void StartSession();
 // The spool's path as the program names it: env::session.WorkDir + "kitprint.tmp".
 std::string SpoolPath();
 
-// Reads the spool and lays it out. False when it cannot be read, with what
-// failed, the path and why in *problem, in the operator's language.
-bool ReadReport(Report* report, std::string* problem);
+// Reads the spool and lays it out. When it cannot be read, the failure:
+// what failed, the path and why in its words, in the operator's language.
+env::StatusOr<Report> ReadReport();
 
 }  // namespace spool

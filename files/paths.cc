@@ -5,12 +5,14 @@
 #include <optional>
 #include <vector>
 
+#include "env/language.h"
 #include "files/listing.h"
 #include "files/random.h"
 #include "platform/fs/drives.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 #include "util/basics.h"
+#include "util/cp850.h"
 
 namespace files {
 
@@ -97,7 +99,8 @@ void AbsolutePath(std::string& path) {
   path = result;
 }
 
-void MakePath(std::string_view path) {
+env::Status MakePath(std::string_view path) {
+  fs::ClearFileError();
   size_t start = HasDrive(path) ? 2 : 0;
   std::string prefix(path.substr(0, start));
   size_t i = start;
@@ -112,6 +115,21 @@ void MakePath(std::string_view path) {
     if (end < path.size()) prefix += path[end];
     i = end + 1;
   }
+  // Made, or there already: a folder now. Otherwise the last failure noted
+  // on the way says why (one that exists is no failure).
+  const std::string host = fs::HostPath(prefix);
+  fs::DirEntry entry;
+  if (!host.empty() && fs::StatEntry(host, &entry) && (entry.attributes & fs::kDirectory) != 0) {
+    return env::OkStatus();
+  }
+  env::Status failed = env::LastFileStatus();
+  if (failed.ok()) {
+    failed = env::Status(env::Code::kNotFound,
+                         env::TranslateText(util::Cp850("NO ES POT CREAR LA CARPETA")) + " " +
+                             std::string(path),
+                         std::string(path));
+  }
+  return failed;
 }
 
 std::string UniqueFileName(std::string_view directory, std::string_view prefix,

@@ -2,6 +2,7 @@
 // names and file dates.
 #pragma once
 
+#include "env/status.h"
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,8 +20,9 @@ std::string PathPart(std::string_view path, int16_t parts);
 void AbsolutePath(std::string& path);
 
 // Creates every directory of the path after its drive, the outermost first;
-// existing ones are left as they are.
-void MakePath(std::string_view path);
+// existing ones are left as they are. What failed when the path is not a
+// folder afterwards (an absent drive, a file in the way, no right to write).
+env::Status MakePath(std::string_view path);
 
 // A path in the directory to a file that does not exist yet: up to 3
 // characters of prefix, random digits and capitals to 8, and "." with the

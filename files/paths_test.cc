@@ -1,6 +1,7 @@
 #include "files/paths.h"
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 #include "files/listing.h"
@@ -79,13 +80,19 @@ TEST_F(PathsTest, AbsolutePathOfAnAbsentDriveIsEmpty) {
 
 TEST_F(PathsTest, MakePathCreatesEveryLevelReusingExistingCase) {
   std::filesystem::create_directories(root_ + "/Kit");
-  MakePath(Dos("KIT\\DADES\\2026"));
+  EXPECT_TRUE(MakePath(Dos("KIT\\DADES\\2026")).ok());
   EXPECT_TRUE(std::filesystem::is_directory(root_ + "/Kit/DADES/2026"));
   EXPECT_FALSE(Exists("KIT"));
-  MakePath(Dos("kit\\dades\\2026\\"));  // all there: nothing changes, no error
+  // All there: nothing changes, no error.
+  EXPECT_TRUE(MakePath(Dos("kit\\dades\\2026\\")).ok());
   EXPECT_TRUE(std::filesystem::is_directory(root_ + "/Kit/DADES/2026"));
-  MakePath("Q:\\X");
-  MakePath("");
+  // An absent drive, and a file where a folder should be, are said.
+  EXPECT_EQ(MakePath("Q:\\X").code(), env::Code::kNotFound);
+  std::fclose(std::fopen((root_ + "/Kit/FILE").c_str(), "w"));
+  const env::Status blocked = MakePath(Dos("KIT\\FILE\\SUB"));
+  EXPECT_FALSE(blocked.ok());
+  EXPECT_NE(blocked.Text().find("SUB"), std::string::npos) << blocked.Text();
+  (void)MakePath("");
 }
 
 TEST_F(PathsTest, UniqueFileNameShapeAndFreshness) {

@@ -515,7 +515,9 @@ void Prepare(Run& run) {
   run.collection_date = Digits(run.request.collection_date);
   run.op.OpenProgress(env::TranslateText(util::Cp850(" PROCESSANT ")));
   run.output_directory = OutputDirectory();
-  files::MakePath(run.output_directory);
+  // A directory that cannot be made is told by the first group, which
+  // cannot create its file there, with the file's path.
+  (void)files::MakePath(run.output_directory);
   // A list that cannot be written would leave the files unlisted: nothing
   // is generated then.
   if (env::Status started = StartWorkList(run.request.return_menu); !started.ok()) {

@@ -1,33 +1,33 @@
 #include "remit/marker.h"
 
+#include <utility>
+
 #include "db/records.h"
 #include "env/session.h"
 #include "remit/generation.h"
+#include "util/basics.h"
 
 namespace remit {
 
 namespace {
 
 namespace rm = platform::recman;
+namespace f = marker_record;
 
-constexpr size_t kNameLength = 12;
-constexpr size_t kDigestLength = 64;
-constexpr size_t kRecordLength = 80;
-constexpr char kCommitted = 'C';
+constexpr char kCommitted[] = "C";
 
 std::string* Buffer() { return db::RecordBuffer(kMarkerFile); }
 
 std::string KeyOf(const std::string& name) {
-  std::string key = name.substr(0, kNameLength);
-  key.resize(kNameLength, ' ');
-  return key;
+  std::string key = util::BlankRecord(f::kLayout);
+  util::PutField(key, f::kFileName, name);
+  return std::string(util::FieldOf(key, f::kFileName));
 }
 
 Marker MarkerOf(const std::string& record) {
   Marker m;
-  const std::string name = record.substr(0, kNameLength);
-  m.name = name.substr(0, name.find_last_not_of(' ') + 1);
-  m.digest = record.substr(kNameLength, kDigestLength);
+  m.name = std::string(util::TrimRight(util::FieldOf(record, f::kFileName)));
+  m.digest = std::string(util::FieldOf(record, f::kDigest));
   return m;
 }
 
@@ -40,11 +40,11 @@ std::string MarkerFilePath() { return env::session.RootDir + "DADES\\TGenerat"; 
 int16_t WriteMarker(const Marker& marker) {
   std::string* buffer = Buffer();
   if (buffer == nullptr) return db::kNotInTable;
-  std::string record = KeyOf(marker.name) + marker.digest.substr(0, kDigestLength);
-  record.resize(kNameLength + kDigestLength, ' ');
-  record += kCommitted;
-  record.resize(kRecordLength, ' ');
-  *buffer = record;
+  std::string record = util::BlankRecord(f::kLayout);
+  util::PutField(record, f::kFileName, marker.name);
+  util::PutField(record, f::kDigest, marker.digest);
+  util::PutField(record, f::kState, kCommitted);
+  *buffer = std::move(record);
   int16_t status = 0;
   db::InsertRecord(kMarkerFile, status);
   return status;

@@ -17,7 +17,20 @@
 #include <string>
 #include <vector>
 
+#include "util/record_layout.h"
+
 namespace remit {
+
+// A record of TGenerat: the file's name (its key), the digest of its bytes
+// and its state.
+namespace marker_record {
+inline constexpr util::Field kFileName = util::Text("file_name", 1, 12);  // "XXXXXXXX.E19"
+inline constexpr util::Field kDigest = util::Text("digest", 13, 64);      // lower-case hexadecimal
+inline constexpr util::Field kState = util::Text("state", 77, 1);         // "C": committed
+inline constexpr util::Field kSpare = util::Free("spare", 78, 3);
+inline constexpr util::Field kFields[] = {kFileName, kDigest, kState, kSpare};
+inline constexpr util::RecordLayout kLayout{"TGenerat marker", 80, kFields};
+}  // namespace marker_record
 
 struct Marker {
   std::string name;    // "XXXXXXXX.E19", in the output directory

@@ -9,6 +9,7 @@
 #include "files/lock_slot.h"
 #include "remit/c19_layout.h"
 #include "remit/catalogue_layout.h"
+#include "remit/marker.h"
 #include "remit/c19_reader.h"
 #include "remit/c19_records.h"
 #include "remit/csb19_layout.h"
@@ -31,7 +32,8 @@ TEST(RecordTables, EveryTableNamesEachByteOnceInOrder) {
       csb19_5980::kLayout,    remittance_layout::kLayout, receipt_layout::kLayout,
       files::backup_header::kLayout, files::backup_directory::kLayout,
       files::backup_entry::kLayout, files::lock_slot::kLayout,
-      catalogue_record::kLayout,    file_line::kLayout};
+      catalogue_record::kLayout,    file_line::kLayout,
+      marker_record::kLayout};
   for (const util::RecordLayout& table : tables) EXPECT_EQ(util::CheckLayout(table), "");
 
   // The checker itself: an overlap, a gap, a short end and a name twice.

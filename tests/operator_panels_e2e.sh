@@ -31,6 +31,15 @@ grep -qF "EL PROGRAMA JA S'ESTÀ EXECUTANT AMB AQUEST DIRECTORI DE TREBALL: D:\\
   || fail "no message naming the work directory: $second"
 [[ $(stat -c %i "$term/USort.dat") == "$catalogue" ]] || fail "the second copy replaced the first's catalogue"
 
+# Escape goes to the first field, and leaves the form from there.
+back_to_main_form() {
+  for _ in 1 2 3; do
+    pane | grep -qF "OPERACI" && break
+    keys Escape
+  done
+  wait_for "OPERACI"
+}
+
 # Remittances 5 to 2: refused, and why.
 keys Enter
 wait_for "DATA DE COBRAMENT"
@@ -41,12 +50,7 @@ wait_for "LA PRIMERA REMESA NO POT SER MÉS GRAN QUE L'ÚLTIMA: 5 > 2"
 grep -qF "$prompt" <<<"$(pane)" || fail "the refusal does not ask for a key: $(pane)"
 keys Enter
 wait_for "DATA DE COBRAMENT"
-# Escape goes to the first field, and leaves the form from there.
-for _ in 1 2 3; do
-  pane | grep -qF "OPERACI" && break
-  keys Escape
-done
-wait_for "OPERACI"
+back_to_main_form
 
 # Remittance 1 alone: each file's panel asks for a key.
 keys Enter
@@ -76,11 +80,7 @@ wait_for "CÒPIA ABANDONADA: EL JOC ÉS INCOMPLET, LI FALTA EL VOLUM 2"
 grep -qF "$prompt" <<<"$(pane)" || fail "the copy's end does not ask for a key: $(pane)"
 keys Enter
 wait_for "FITXER ...............: $file"
-for _ in 1 2 3; do
-  pane | grep -qF "OPERACI" && break
-  keys Escape
-done
-wait_for "OPERACI"
+back_to_main_form
 keys Escape
 ended_cleanly
 echo "a second copy refused; reversed range, generated files and a copy given up told"

@@ -69,6 +69,11 @@ enum KeyType : uint8_t {
 };
 
 constexpr uint16_t kFileVariableLength = 0x01;
+// A scratch file (this record manager's own flag): its contents are thrown
+// away at every start of its owner, so it is created and written without a
+// single sync (synchronous=OFF on every connection). A crash of the machine
+// may leave it damaged; nothing else changes.
+constexpr uint16_t kFileScratch = 0x8000;
 
 constexpr size_t kFileSpecSize = 16;
 constexpr size_t kKeySpecSize = 16;

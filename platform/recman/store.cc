@@ -158,8 +158,12 @@ int16_t WriteNewDatabase(const std::string& path, const FileLayout& layout) {
     sqlite3_close_v2(db);
     return rc == SQLITE_CANTOPEN ? 12 : StatusOf(rc);
   }
-  std::string sql =
-      "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN;"
+  // A scratch file is built with its journal in memory and no sync, and
+  // turns to WAL only at the end; any other file is built durably.
+  const bool scratch = (layout.file_flags & kFileScratch) != 0;
+  std::string sql = scratch ? "PRAGMA synchronous=OFF; PRAGMA journal_mode=MEMORY; BEGIN;"
+                            : "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN;";
+  sql +=
       "CREATE TABLE meta(name TEXT PRIMARY KEY, value BLOB);"
       "CREATE TABLE rec(id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL";
   for (size_t k = 0; k < layout.keys.size(); ++k) {
@@ -187,6 +191,7 @@ int16_t WriteNewDatabase(const std::string& path, const FileLayout& layout) {
       sqlite3_finalize(st);
     }
   }
+  if (rc == SQLITE_OK && scratch) rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   // The last close checkpoints and removes the -wal and -shm files, so the
   // new file can be moved into place on its own.
   int close_rc = sqlite3_close_v2(db);
@@ -319,7 +324,7 @@ int16_t CreateFile(const std::string& path, const FileLayout& layout, bool overw
     }
   }
   RemoveDatabase(temp);
-  if (status == 0) SyncDirectoryOf(path);
+  if (status == 0 && (layout.file_flags & kFileScratch) == 0) SyncDirectoryOf(path);
   if (lock_fd >= 0) close(lock_fd);
   return status;
 }
@@ -394,7 +399,8 @@ int16_t AcquireFile(const std::string& path, bool exclusive, File** out) {
     CloseFileNow(f.get());
     return status;
   }
-  Exec(f.get(), "PRAGMA synchronous=FULL");
+  const bool scratch = (f->layout.file_flags & kFileScratch) != 0;
+  Exec(f.get(), scratch ? "PRAGMA synchronous=OFF" : "PRAGMA synchronous=FULL");
   Exec(f.get(), "PRAGMA cell_size_check=ON");
   Exec(f.get(), "PRAGMA cache_size=-16384");
   f->handles = 1;

@@ -32,6 +32,7 @@ struct FileFlagName {
 constexpr FileFlagName kFileFlags[] = {
     {"VARIABLE", 0x01}, {"TRUNCATE", 0x02}, {"PREALLOCATE", 0x04}, {"COMPRESS", 0x08},
     {"KEYONLY", 0x10},  {"BALANCED", 0x20}, {"FREE10", 0x40},      {"FREE20", 0x80},
+    {"SCRATCH", rm::kFileScratch},
 };
 
 bool AllDigits(const std::string& word) {

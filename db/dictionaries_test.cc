@@ -4,6 +4,7 @@
 
 #include "db/records.h"
 #include "db/test_files.h"
+#include "platform/recman/btrcall.h"
 
 namespace db {
 namespace {
@@ -51,6 +52,19 @@ TEST_F(DictionariesTest, FilesGetTheirRecordAndKeyLengths) {
   EXPECT_EQ(receipts.size(), 773u);
   EXPECT_EQ(remittances.size(), 76u);
   EXPECT_EQ(catalogue.size(), 160u);
+}
+
+// Only the catalogue, thrown away at every start, is created as a scratch
+// file (no syncs); the office's data keeps full sync.
+TEST(Dictionaries, OnlyTheCatalogueIsAScratchFile) {
+  for (const char* name : {"TrasBanc", "TRemeses", "TGenerat", "USort"}) {
+    const std::string xdf =
+        qdeb::testing::ReadHostFile(std::string(QDEB_SOURCE_DIR) + "/install/ddf/" + name + ".xdf");
+    ASSERT_GE(xdf.size(), 14u) << name;
+    // Two bytes of length, then the file block: its flags at offset 10.
+    const unsigned flags = static_cast<unsigned char>(xdf[12]) | static_cast<unsigned char>(xdf[13]) << 8;
+    EXPECT_EQ((flags & platform::recman::kFileScratch) != 0, std::string(name) == "USort") << name;
+  }
 }
 
 TEST_F(DictionariesTest, RemittancesSortByHighThenLowByte) {

@@ -138,10 +138,9 @@ class Rewriter {
 
 }  // namespace
 
-std::string ReadIniValue(const std::string& path, const std::string& section,
-                         const std::string& key) {
-  std::string text;
-  if (ReadWholeFile(path, &text) != FileRead::kOk) return {};
+namespace {
+
+std::string ValueInText(std::string_view text, const std::string& section, const std::string& key) {
   const std::string section_key = NameKey(section);
   const std::string key_key = NameKey(key);
   std::string result;
@@ -168,6 +167,21 @@ std::string ReadIniValue(const std::string& path, const std::string& section,
     result = result.substr(1, result.size() - 2);
   }
   return result;
+}
+
+}  // namespace
+
+std::string ReadIniValue(const std::string& path, const std::string& section,
+                         const std::string& key) {
+  return IniSnapshot(path).Value(section, key);
+}
+
+IniSnapshot::IniSnapshot(const std::string& path) {
+  if (ReadWholeFile(path, &text_) != FileRead::kOk) text_.clear();
+}
+
+std::string IniSnapshot::Value(const std::string& section, const std::string& key) const {
+  return ValueInText(text_, section, key);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // Sectioned settings files ("Sessio.ini", "VelaTerm.ini", "Vela.ini" ...):
 // lines key=value under [section] headers, ";" starts a comment, CR LF line
-// ends. Both operations open, scan and close the file on every call.
+// ends. Both operations open, scan and close the file on every call;
+// IniSnapshot reads it once for a run of look-ups.
 //
 // Paths are program paths (code page 850, "C:\KIT\Vela.ini" or a relative
 // name). Section and key names compare trimmed and upper-cased with
@@ -20,6 +21,19 @@ namespace env {
 // and last character) loses them.
 std::string ReadIniValue(const std::string& path, const std::string& section,
                          const std::string& key);
+
+// A settings file read once, for a run of look-ups (the settings read at
+// start-up): each Value is what ReadIniValue gives on the file as it was
+// when the snapshot was taken, without opening it again. A file that cannot
+// be read answers empty values.
+class IniSnapshot {
+ public:
+  explicit IniSnapshot(const std::string& path);
+  std::string Value(const std::string& section, const std::string& key) const;
+
+ private:
+  std::string text_;
+};
 
 // Sets (value not empty), removes (value empty) one key, removes a whole
 // section (key empty) or every non-blank line (section empty). The file is

@@ -109,6 +109,23 @@ TEST_F(IniTest, ProgramPathsUseBackslashesAndFindNamesWhateverTheirCase) {
   EXPECT_EQ(ReadIniValue(testing::DosPath(dir_.Dir()) + "VELA.INI", "usuari", "IDIOMA"), "SPA");
 }
 
+// A snapshot reads the file once: it answers as ReadIniValue did when it was
+// taken, also after the file changes or goes, and a missing file answers
+// empty values.
+TEST_F(IniTest, SnapshotAnswersFromTheFileAsItWasRead) {
+  dir_.Put("s.ini", "[Menu]\r\nTitol = \"Hola\" ; c\r\n[Sistema]\r\nData=01012025\r\n");
+  const IniSnapshot snapshot(dir_.File("s.ini"));
+  const IniSnapshot missing(dir_.File("none.ini"));
+  EXPECT_EQ(snapshot.Value("menu", "TITOL"), Read("s.ini", "menu", "TITOL"));
+  dir_.Put("s.ini", "[Sistema]\r\nData=31122030\r\n");
+  EXPECT_EQ(snapshot.Value("Sistema", "Data"), "01012025");
+  EXPECT_EQ(Read("s.ini", "Sistema", "Data"), "31122030");
+  std::filesystem::remove(dir_.File("s.ini"));
+  EXPECT_EQ(snapshot.Value("Menu", "Titol"), " \"Hola\" ");
+  EXPECT_EQ(snapshot.Value("Menu", "Missing"), "");
+  EXPECT_EQ(missing.Value("Menu", "Titol"), "");
+}
+
 class IniWriteTest : public IniTest {
  protected:
   std::string Write(const std::string& before, const std::string& section,

@@ -45,14 +45,15 @@ int16_t SmallNumber(const std::string& text) {
 }  // namespace
 
 void LoadInstallationData() {
-  const std::string file = session.RootDir + "Vela.ini";
+  // One reading of the file for all its items.
+  const IniSnapshot file(session.RootDir + "Vela.ini");
   Installation& data = Data();
   for (int i = 0; i < kInstallationTexts; ++i) {
-    data.texts[i] = FixedText(ReadIniValue(file, "Installacio", "Dada" + std::to_string(i + 1)));
+    data.texts[i] = FixedText(file.Value("Installacio", "Dada" + std::to_string(i + 1)));
   }
   data.texts[6] = PresenterIdentifier(data.texts[6]);
   for (int i = 0; i < kInstallationNumbers; ++i) {
-    data.numbers[i] = SmallNumber(ReadIniValue(file, "Installacio", "Num" + std::to_string(i + 1)));
+    data.numbers[i] = SmallNumber(file.Value("Installacio", "Num" + std::to_string(i + 1)));
   }
 }
 

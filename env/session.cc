@@ -53,10 +53,9 @@ int16_t ColourAt(std::string_view text, std::string_view::size_type offset) {
   return util::NumericValue16(text.substr(offset, 2));
 }
 
-void LoadColours(const std::string& terminal_file) {
-  int32_t selection = util::NumericValue32(ReadIniValue(terminal_file, "Pantalla", "Seleccio"));
-  std::string colours =
-      ReadIniValue(terminal_file, "Pantalla", "Col" + std::to_string(selection));
+void LoadColours(const IniSnapshot& terminal_file) {
+  int32_t selection = util::NumericValue32(terminal_file.Value("Pantalla", "Seleccio"));
+  std::string colours = terminal_file.Value("Pantalla", "Col" + std::to_string(selection));
   if (colours.empty()) colours = kDefaultColours;
   for (std::size_t i = 0; i < session.ColourTable.size(); ++i) {
     session.ColourTable[i].foreground = ColourAt(colours, 4 * i);
@@ -79,29 +78,30 @@ void LoadSessionSettings() {
   session.WorkDir = WithSeparator(Variable("KITTMP"));
 
   // The session file is looked for in KITTMP alone, before the fall-back.
-  const std::string session_file = session.WorkDir + "Sessio.ini";
-  session.MenuTitle = " " + ReadIniValue(session_file, "Menu", "Titol") + " ";
-  session.MenuName = ReadIniValue(session_file, "Menu", "NomMenu");
-  session.MenuCode = ReadIniValue(session_file, "Menu", "Menu");
-  session.MenuChain = ReadIniValue(session_file, "Menu", "ChnMenu");
-  session.OperatorName = ReadIniValue(session_file, "Menu", "Operador");
-  session.OperatorType = util::NumericValue16(ReadIniValue(session_file, "Menu", "KitTipOper"));
+  // Each settings file is read once for all its entries.
+  const IniSnapshot session_file(session.WorkDir + "Sessio.ini");
+  session.MenuTitle = " " + session_file.Value("Menu", "Titol") + " ";
+  session.MenuName = session_file.Value("Menu", "NomMenu");
+  session.MenuCode = session_file.Value("Menu", "Menu");
+  session.MenuChain = session_file.Value("Menu", "ChnMenu");
+  session.OperatorName = session_file.Value("Menu", "Operador");
+  session.OperatorType = util::NumericValue16(session_file.Value("Menu", "KitTipOper"));
 
   // TERM names the terminal type on this platform; the terminal directory
   // comes from KITTERM instead.
-  session.TerminalDir = ReadIniValue(session_file, "Terminal", "Dir");
+  session.TerminalDir = session_file.Value("Terminal", "Dir");
   if (session.TerminalDir.empty()) session.TerminalDir = Variable("KITTERM");
   session.TerminalDir = WithSeparator(session.TerminalDir);
   if (session.WorkDir.empty()) session.WorkDir = session.TerminalDir;
 
   util::SelectCurrency("a,E");
 
-  const std::string terminal_file = session.WorkDir + "VelaTerm.ini";
+  const IniSnapshot terminal_file(session.WorkDir + "VelaTerm.ini");
   LoadColours(terminal_file);
-  std::string date = ReadIniValue(terminal_file, "Sistema", "Data");
+  std::string date = terminal_file.Value("Sistema", "Data");
   session.WorkDate = date.empty() ? std::string() : util::PackDigits(date);
-  session.OutputDevice = ReadIniValue(terminal_file, "Sistema", "Sortida");
-  session.LanguageCode = Fixed3(ReadIniValue(terminal_file, "Sistema", "Idioma"));
+  session.OutputDevice = terminal_file.Value("Sistema", "Sortida");
+  session.LanguageCode = Fixed3(terminal_file.Value("Sistema", "Idioma"));
   if (util::Trim(session.LanguageCode).empty()) {
     session.LanguageCode = Fixed3(ReadIniValue(session.RootDir + "Vela.ini", "Usuari", "Idioma"));
   }

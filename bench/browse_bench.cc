@@ -132,7 +132,7 @@ int main() {
   ui::forms::ListDefinition list;
   list.attributes = {kFile, 0, 2, 10, 2 + kRows + 1, 51, 0, 0};
   list.header = " _Remittances_";
-  ui::forms::Lists = {list};
+  ui::forms::form_tables.Lists = {list};
   ui::forms::Hooks.list_line = [](int16_t) {
     reads[static_cast<size_t>(std::atoi(buffer.substr(0, 6).c_str()))] += 1;
     return buffer;

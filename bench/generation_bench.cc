@@ -119,7 +119,7 @@ int main() {
   fsys::create_directories(here + "/root/ddf");
   fsys::create_directories(here + "/root/DADES");
   fsys::create_directories(here + "/work");
-  for (const char* name : {"TrasBanc.xdf", "TRemeses.xdf"}) {
+  for (const char* name : {"TrasBanc.xdf", "TRemeses.xdf", "TGenerat.xdf"}) {
     fsys::copy_file(std::string(QDEB_SOURCE_DIR) + "/install/ddf/" + name,
                     here + "/root/ddf/" + name, fsys::copy_options::overwrite_existing);
   }

@@ -6,7 +6,7 @@
 // workstation name) lives in session.WorkDir + "LOCKS.TMP"; a process that finds that
 // identity in use by another live process takes a fresh one for its run. A
 // table is only ever open in one process at a time (opened with no sharing),
-// for one scan and update. A slot is abandoned, and reused, when its holder
+// for one scan and update, or for a run of key locks (KeyLockRun). A slot is abandoned, and reused, when its holder
 // on this host has died (lock_liveness.h says how that is known), or when its
 // holder on another host has not renewed it for 30 minutes.
 #pragma once

@@ -12,6 +12,7 @@
 #include "env/session.h"
 #include "files/listing.h"
 #include "files/locks.h"
+#include "platform/fs/paths.h"
 
 namespace {
 
@@ -45,8 +46,10 @@ int main() {
   std::string here = std::filesystem::current_path().string();
   std::filesystem::create_directories(here + "/LOCKS");
   std::filesystem::create_directories(here + "/work");
-  env::session.RootDir = here + "/";
-  env::session.WorkDir = here + "/work/";
+  // Program paths, as the program has them: the tables' host paths are then
+  // worked out once (files/cached_path.h), not on every visit.
+  env::session.RootDir = platform::fs::ProgramPath(here + "/");
+  env::session.WorkDir = platform::fs::ProgramPath(here + "/work/");
   FillTable(here + "/LOCKS/TrasBanc.lck");
   files::LoadLockIdentity();
 

@@ -3,7 +3,8 @@
 // rows deleted from a copy of TrasBanc through SQLite itself, one
 // transaction per suffix, and the same bytes written to files flushed to
 // the disk, without the program's layers (record layer, lock tables,
-// record builders). Targets: under 3 s, at most 3 times the floor.
+// record builders). Target: at most 1.3 times the floor. The absolute
+// times are printed with the machine's load averages, as they depend on it.
 // Runs in the current directory (bench/run gives it a fresh one).
 #include <sqlite3.h>
 #include <unistd.h>
@@ -31,8 +32,7 @@ namespace fsys = std::filesystem;
 using remit::testing::Shape;
 
 constexpr Shape kShape{100000, 100, 3};
-constexpr double kTargetSeconds = 3.0;
-constexpr double kTargetRatio = 3.0;
+constexpr double kTargetRatio = 1.3;
 
 double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -119,7 +119,7 @@ int main() {
   fsys::create_directories(here + "/root/ddf");
   fsys::create_directories(here + "/root/DADES");
   fsys::create_directories(here + "/work");
-  for (const char* name : {"TrasBanc.xdf", "TRemeses.xdf"}) {
+  for (const char* name : {"TrasBanc.xdf", "TRemeses.xdf", "TGenerat.xdf"}) {
     fsys::copy_file(std::string(QDEB_SOURCE_DIR) + "/install/ddf/" + name,
                     here + "/root/ddf/" + name, fsys::copy_options::overwrite_existing);
   }
@@ -161,11 +161,14 @@ int main() {
   int64_t deleted = 0;
   const double floor = Floor(here + "/floor.db", hosts, &deleted);
   std::printf("fill: %d receipts inserted through the record layer in %.2f s\n", kShape.receipts, fill);
-  std::printf("generation: %lld receipts in %zu files in %.2f s, %.0f receipts/s (target < %.0f s)%s\n",
+  std::printf("generation: %lld receipts in %zu files in %.2f s, %.0f receipts/s%s\n",
               static_cast<long long>(result.receipts), result.files.size(), spent,
-              static_cast<double>(result.receipts) / spent, kTargetSeconds,
+              static_cast<double>(result.receipts) / spent,
               result.receipts == kShape.receipts ? "" : " RECEIPTS MISSING");
-  std::printf("floor (SQLite and plain writes): %lld rows in %.2f s; ratio %.2f (target <= %.0f)\n",
+  std::printf("floor (SQLite and plain writes): %lld rows in %.2f s; ratio %.2f (target <= %.1f)\n",
               static_cast<long long>(deleted), floor, spent / floor, kTargetRatio);
+  std::string load;
+  std::getline(std::ifstream("/proc/loadavg"), load);
+  std::printf("load averages (1, 5, 15 min, runnable/all): %s\n", load.c_str());
   return 0;
 }

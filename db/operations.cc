@@ -173,6 +173,15 @@ void DeleteCurrent(int16_t file_number, int16_t& status) {
   if (status != 0) slot->key_value.assign(slot->key_value.size(), '\0');
 }
 
+void DeleteAndNext(int16_t file_number, int16_t& status) {
+  Slot* slot = internal::OpenSlot(file_number);
+  if (slot == nullptr) {
+    status = kNotInTable;
+    return;
+  }
+  status = CommonCall(*slot, rm::kDeleteGetNext);
+}
+
 int16_t PositionRecord(int16_t file_number, int32_t& position) {
   Slot* slot = internal::OpenSlot(file_number);
   if (slot == nullptr) return kNotInTable;

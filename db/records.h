@@ -72,6 +72,13 @@ void GetByKey(int16_t file_number, int16_t key_number, std::string_view key_valu
 void MoveRecords(int16_t file_number, int32_t count, int16_t& status);
 void InsertRecord(int16_t file_number, int16_t& status);
 void DeleteCurrent(int16_t file_number, int16_t& status);
+// Deletes the current record and reads the next one on the current key
+// into the record buffer, in one call of the record manager: 0, or 9 when
+// the delete left nothing after it. The delete's refusals (84, 80 ...)
+// delete nothing and leave the buffer as it was; any other status may come
+// after the delete, which then stands or falls with the caller's
+// transaction.
+void DeleteAndNext(int16_t file_number, int16_t& status);
 
 // The key value of the current record in sort form; empty when the file is
 // not open.

@@ -97,8 +97,9 @@ bool LivenessHeld() {
          state.file.IsOpen() && state.path == HoldersPath();
 }
 
-bool LockAbandoned(std::string_view station, int32_t holder, int32_t stamp, int32_t now) {
-  if (station == ThisStation()) {
+bool LockAbandoned(std::string_view station, int32_t holder, int32_t stamp, int32_t now,
+                   std::string_view here) {
+  if (station == here) {
     if (holder == lock_identity.LockHolder && station == lock_identity.LockStation)
       return false;  // this process's own
     // The file as this attempt's LoadLockIdentity opened it.

@@ -38,6 +38,8 @@ bool LivenessHeld();
 // Whether the lock of a slot is abandoned: on this host, when its holder
 // no longer holds its byte (this process's own slots never are); on other
 // hosts, when its stamp is more than 30 minutes before now.
-bool LockAbandoned(std::string_view station, int32_t holder, int32_t stamp, int32_t now);
+// here: ThisStation(), asked once by the caller for all the slots of a visit.
+bool LockAbandoned(std::string_view station, int32_t holder, int32_t stamp, int32_t now,
+                   std::string_view here);
 
 }  // namespace files

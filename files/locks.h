@@ -6,7 +6,7 @@
 // workstation name) lives in session.WorkDir + "LOCKS.TMP"; a process that finds that
 // identity in use by another live process takes a fresh one for its run. A
 // table is only ever open in one process at a time (opened with no sharing),
-// for one scan and update. A slot is abandoned, and reused, when its holder
+// for one scan and update, or for a run of key locks (KeyLockRun). A slot is abandoned, and reused, when its holder
 // on this host has died (lock_liveness.h says how that is known), or when its
 // holder on another host has not renewed it for 30 minutes.
 #pragma once
@@ -63,6 +63,43 @@ std::string LockKeyText(std::string_view key);
 // lock overlaps the key, the old lock is released at once and the wait is
 // LockKey's. For a loop that locks one record after another.
 env::Status RelockKey(std::string_view name, std::string_view key);
+// The slots of a lock table as read, kept in step with what is written.
+struct LockTableCopy {
+  std::string bytes;  // the whole slots
+  int64_t append_at = 0;
+};
+
+// Key locks in one table taken one after another by this holder, for a loop
+// that takes one record after another: the table is opened, and this
+// holder's liveness made sure of, once for the run, and each key rewrites
+// the one slot in place. The others see in the table, key by key, the bytes
+// RelockKey would have left there. While the run has the table open, the
+// other processes wait to open it, as they wait for any visit; a key that
+// another holder's lock overlaps gives the table back and is waited for as
+// LockKey waits. The table is given back when the run ends.
+class KeyLockRun {
+ public:
+  explicit KeyLockRun(std::string_view name);
+  ~KeyLockRun();
+  KeyLockRun(const KeyLockRun&) = delete;
+  KeyLockRun& operator=(const KeyLockRun&) = delete;
+  // RelockKey within the run. *at_once tells that nothing was waited for,
+  // nor the table opened, since the key before: a record read before the
+  // lock is as it was then, unless this process changed it.
+  env::Status Lock(std::string_view key, bool* at_once);
+  // Gives back the key locked last, if any; the table stays open.
+  void Release();
+  // Release, and the table given back to the others.
+  void Close();
+
+ private:
+  env::Status Visit(std::string_view key);
+  std::string name_;
+  platform::fs::File table_;
+  LockTableCopy copy_;
+  bool holding_ = false;
+};
+
 // Releases this holder's most recent lock in the table. kNotFound when it
 // holds none there, kCancelled when the operator gave up waiting for the
 // table, the file's failure when it could not be read or written.

@@ -1,7 +1,7 @@
 // The generation loop: for each creditor suffix, in one transaction, the
 // remittances of the range by key 0 of TRemeses and their receipts by key 1
-// of TrasBanc, each receipt locked in the lock table, read again, deleted
-// and written as an 03 record after the headers it needs; then the file
+// of TrasBanc, each receipt locked in the lock table (kept open for the
+// group), deleted and written as an 03 record after the headers it needs; then the file
 // sealed, the transaction committed, the file put under its own name and
 // listed for the converter.
 #include "remit/generation.h"
@@ -271,35 +271,34 @@ bool DebtorIbanUsable(std::string_view stored) {
   return bank::CheckIban(iban) == bank::kIbanValid;
 }
 
-// One receipt, locked in the lock table: read again (another terminal may
-// have taken it), deleted and written. The delete and the write stand or
-// fall together with the group's transaction.
-Step TakeReceipt(Run& run, Group& g, const Creditor& c, const std::string& key0) {
-  int16_t status = 0;
-  db::GetByKey(kTrasBancFile, kKey0, key0, kEqual, status);
-  if (status == rm::kKeyNotFound) return Step::kSkipped;  // gone meanwhile
-  if (status != 0) return Step::kEndScan;
-  const Receipt r = ReadReceipt(*Buffer(kTrasBancFile));
-  if (r.remittance != c.receipt_key) return Step::kSkipped;  // moved meanwhile
+// A receipt the file does not take: a charge of nothing or a refund (not a
+// direct debit), or a debtor IBAN the bank would refuse. Counted or listed.
+bool LeftOut(Run& run, const Creditor& c, const Receipt& r) {
   if (r.amount <= 0) {
-    ++run.result.left_out;  // a charge of nothing, or a refund: not a direct debit
-    return Step::kSkipped;
+    ++run.result.left_out;
+    return true;
   }
   if (!DebtorIbanUsable(r.debtor_iban)) {
-    // Written as it stands, the bank would refuse the debit.
     run.result.bad_iban.push_back(std::string(1, SeriesLetter(c.remittance)) + Digits(c.remittance.low) +
                                   " " + UnpackTrimmed(r.debtor_code) + r.kind + UnpackTrimmed(r.number));
-    return Step::kSkipped;
+    return true;
   }
-  db::DeleteCurrent(kTrasBancFile, status);
+  return false;
+}
+
+// The status of the receipt's delete: kSkipped when another terminal holds
+// the receipt, kFailed (the group's failure noted) for anything else but 0.
+Step DeleteRefused(Run& run, Group& g, int16_t status) {
   if (status == rm::kRecordInUse || status == rm::kConflict) {
     ++run.result.in_use;
     return Step::kSkipped;
   }
-  if (status != 0) {
-    g.failure = NotGenerated(db::RecordStatus(TrasBancPath(), status));
-    return Step::kFailed;
-  }
+  g.failure = NotGenerated(db::RecordStatus(TrasBancPath(), status));
+  return Step::kFailed;
+}
+
+// The receipt, deleted, written to the group's file.
+Step Write(Run& run, Group& g, const Creditor& c, const Receipt& r, const std::string& key0) {
   if (!WriteHeaders(run, g, c) || !g.file.Append(Record03(DebitOf(run, r))) ||
       !g.file.AddReceipt(key0)) {
     g.failure = WriteFailure();
@@ -313,6 +312,45 @@ Step TakeReceipt(Run& run, Group& g, const Creditor& c, const std::string& key0)
   return Step::kWritten;
 }
 
+// One receipt, locked in the lock table after a wait: read again (another
+// position of this process may have taken it meanwhile), deleted and
+// written. The delete and the write stand or fall together with the
+// group's transaction.
+Step TakeReceipt(Run& run, Group& g, const Creditor& c, const std::string& key0) {
+  int16_t status = 0;
+  db::GetByKey(kTrasBancFile, kKey0, key0, kEqual, status);
+  if (status == rm::kKeyNotFound) return Step::kSkipped;  // gone meanwhile
+  if (status != 0) return Step::kEndScan;
+  const Receipt r = ReadReceipt(*Buffer(kTrasBancFile));
+  if (r.remittance != c.receipt_key) return Step::kSkipped;  // moved meanwhile
+  if (LeftOut(run, c, r)) return Step::kSkipped;
+  db::DeleteCurrent(kTrasBancFile, status);
+  if (status != 0) return DeleteRefused(run, g, status);
+  return Write(run, g, c, r, key0);
+}
+
+// One receipt, locked at once, taken as the scan read it: inside the
+// group's transaction no other process changes TrasBanc, so the record
+// current on key 1 is the receipt. It is deleted and the next one read in
+// one call; *next is the status of the receipt after it, in the buffer.
+Step TakeCurrent(Run& run, Group& g, const Creditor& c, const Receipt& r, const std::string& key0,
+                 int16_t* next) {
+  if (LeftOut(run, c, r)) {
+    db::MoveRecords(kTrasBancFile, 1, *next);
+    return Step::kSkipped;
+  }
+  int16_t status = 0;
+  db::DeleteAndNext(kTrasBancFile, status);
+  if (status == 0 || status == rm::kEndOfFile) {
+    *next = status;
+    return Write(run, g, c, r, key0);
+  }
+  const Step refused = DeleteRefused(run, g, status);
+  // Refused, the receipt stays current: the scan goes on after it.
+  if (refused == Step::kSkipped) db::MoveRecords(kTrasBancFile, 1, *next);
+  return refused;
+}
+
 std::string ProgressLine(const Creditor& c, const Receipt& r) {
   return std::string(1, SeriesLetter(c.remittance)) + Digits(c.remittance.low) + "-" +
          Digits(r.debtor_code) + "-" + Digits(r.number);
@@ -320,22 +358,19 @@ std::string ProgressLine(const Creditor& c, const Receipt& r) {
 
 // The receipts of one remittance by key 1, then its block closed. Each
 // receipt's key is locked in the lock table while it is taken; the lock
-// moves from one receipt to the next in one visit of the table
-// (files::RelockKey), and the last is released when the scan ends.
-Step RunRemittance(Run& run, Group& g, const Remittance& remittance) {
+// moves from one receipt to the next in the group's run of locks, and the
+// last is given back when the scan ends.
+Step RunRemittance(Run& run, Group& g, files::KeyLockRun& locks, const Remittance& remittance) {
   const Creditor c = CreditorOf(run, remittance);
   Step outcome = Step::kDone;
-  bool holding = false;
   int16_t status = 0;
   db::GetByKey(kTrasBancFile, kKey1, c.receipt_key, kForward, status);
   while (status == 0) {
     const Receipt r = ReadReceipt(*Buffer(kTrasBancFile));
     if (r.remittance != c.receipt_key) break;
     const std::string key0 = ReceiptKey0(r);
-    const std::string key1 = ReceiptKey1(r);
-    const env::Status lock =
-        holding ? files::RelockKey(kLockTable, key0) : files::LockKey(kLockTable, key0);
-    holding = lock.ok();
+    bool at_once = false;
+    const env::Status lock = locks.Lock(key0, &at_once);
     if (lock.code() == env::Code::kCancelled) {
       outcome = Step::kCancelled;
       break;
@@ -343,13 +378,15 @@ Step RunRemittance(Run& run, Group& g, const Remittance& remittance) {
     std::string line = ProgressLine(c, r).substr(0, kProgressWidth);
     line.resize(kProgressWidth, ' ');
     run.op.Progress(2, line);
-    const Step step = TakeReceipt(run, g, c, key0);
-    if (step == Step::kFailed) {
-      // The failure told is the receipt's; a lock left over is freed when
-      // this holder ends or after 30 minutes.
-      if (holding) static_cast<void>(files::ReleaseLock(kLockTable));
-      return step;
+    // The failure told is the receipt's; a lock left over is freed when
+    // this holder ends or after 30 minutes.
+    if (at_once) {
+      if (TakeCurrent(run, g, c, r, key0, &status) == Step::kFailed) return Step::kFailed;
+      continue;
     }
+    const std::string key1 = ReceiptKey1(r);
+    const Step step = TakeReceipt(run, g, c, key0);
+    if (step == Step::kFailed) return step;
     if (step == Step::kEndScan) break;
     // On to the receipt after this one, whether it is still there or not.
     db::GetByKey(kTrasBancFile, kKey1, key1, kForward, status);
@@ -357,8 +394,7 @@ Step RunRemittance(Run& run, Group& g, const Remittance& remittance) {
       db::MoveRecords(kTrasBancFile, 1, status);
     }
   }
-  // A lock left over is freed when this holder ends or after 30 minutes.
-  if (holding) static_cast<void>(files::ReleaseLock(kLockTable));
+  locks.Release();
   if (!CloseBlock(run, g, c)) {
     g.failure = WriteFailure();
     return Step::kFailed;
@@ -366,15 +402,18 @@ Step RunRemittance(Run& run, Group& g, const Remittance& remittance) {
   return outcome;
 }
 
-// The remittances of the range whose suffix is the group's, by key 0.
+// The remittances of the range whose suffix is the group's, by key 0. The
+// lock table is the group's while it scans: opened once, given back at the
+// end.
 Step ScanRemittances(Run& run, Group& g) {
+  files::KeyLockRun locks(kLockTable);
   int16_t status = 0;
   db::GetByKey(kRemesesFile, kKey0, run.request.range_from, kForward, status);
   while (status == 0) {
     const Remittance r = ReadRemittance(*Buffer(kRemesesFile));
     if (RemittanceKey(r) > run.request.range_to) break;
     if (HasAccount(r) && util::NumericValue(r.suffix_number) == g.suffix) {
-      const Step step = RunRemittance(run, g, r);
+      const Step step = RunRemittance(run, g, locks, r);
       if (step == Step::kFailed || step == Step::kCancelled) return step;
       // RunRemittance moved TrasBanc only: TRemeses goes on from here.
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "files/locks.h"
 #include "platform/process/clock.h"
 #include "remit/remit_test_support.h"
+#include "util/basics.h"
 #include "util/cp850.h"
 
 namespace remit {
@@ -305,6 +307,47 @@ TEST_F(GenerationTest, AReceiptTakenWhileItsLockWasWaitedForIsSkipped) {
   EXPECT_FALSE(Waiting(first));
   EXPECT_FALSE(Waiting(taken));
   EXPECT_FALSE(Waiting(last));
+}
+
+// What another program reads in the lock table while the generation takes
+// receipts (the table stays open for the group): one slot, this run's,
+// holding the key of the receipt being taken, as LockKey writes it, moved
+// from receipt to receipt, and nothing held once the run has ended.
+TEST_F(GenerationTest, TheLockTableShowsEachReceiptsSlotWhileItIsTaken) {
+  Add(Remittance(1, "000"));
+  Add(Remittance(3, "000"));
+  const std::vector<ReceiptFields> receipts = {Receipt(1, 1, 1, 100), Receipt(1, 2, 2, 200),
+                                               Receipt(3, 3, 3, 300)};
+  for (const ReceiptFields& r : receipts) Add(r);
+  // The held slots of the table as its bytes stand: holder and low key.
+  auto held = [this] {
+    const std::string table = Get("root/LOCKS/TrasBanc.lck");
+    std::vector<std::string> slots;
+    for (size_t at = 0; at + 121 <= table.size(); at += 121) {
+      if (table[at + 34] == ' ') continue;
+      slots.push_back(std::string(util::Trim(table.substr(at + 15, 11))) + " " +
+                      std::string(util::Trim(table.substr(at + 37, 40))));
+    }
+    return slots;
+  };
+  struct Peeking : testing::RecordingOperator {
+    std::function<void()> peek;
+    void Progress(int16_t row, std::string_view text) override {
+      RecordingOperator::Progress(row, text);
+      peek();
+    }
+  } op;
+  std::vector<std::vector<std::string>> seen;
+  op.peek = [&] { seen.push_back(held()); };
+  const GenerationReport result = GenerateCuaderno19(request_, op);
+  EXPECT_EQ(result.receipts, 3);
+  ASSERT_EQ(seen.size(), receipts.size());
+  for (size_t i = 0; i < receipts.size(); ++i) {
+    const std::string key = files::LockKeyText(receipts[i].Record().substr(0, 11));
+    EXPECT_EQ(seen[i], std::vector<std::string>{std::to_string(files::lock_identity.LockHolder) + " " + key})
+        << "receipt " << i;
+  }
+  EXPECT_TRUE(held().empty());
 }
 
 // The output directory cannot hold the file (a file stands in its place):

@@ -19,6 +19,9 @@ class Sha256 {
 
  private:
   void Block(const unsigned char* block);
+  // count blocks of 64 bytes, by the processor's SHA extensions when it has
+  // them.
+  void Blocks(const unsigned char* data, size_t count);
 
   std::array<uint32_t, 8> state_;
   std::array<unsigned char, 64> buffer_{};

@@ -294,6 +294,8 @@ int16_t Dispatch(Call& c) {
       return Update(c);
     case kDelete:
       return Delete(c);
+    case kDeleteGetNext:
+      return DeleteGetNext(c);
     case kStat:
       return Stat(c);
     case kGetPosition:
@@ -326,7 +328,9 @@ int16_t BTRCALL(uint16_t operation, void* position_block, void* data_buffer,
   Call c;
   c.base = static_cast<uint16_t>(operation % 100);
   c.bias = static_cast<uint16_t>(operation - c.base);
-  if (c.base > kReset || !LockBiasAllowed(c.base, c.bias)) return kInvalidOperation;
+  if ((c.base > kReset && c.base != kDeleteGetNext) || !LockBiasAllowed(c.base, c.bias)) {
+    return kInvalidOperation;
+  }
   c.block = position_block;
   c.data = static_cast<char*>(data_buffer);
   c.data_length = data_length;
@@ -335,7 +339,7 @@ int16_t BTRCALL(uint16_t operation, void* position_block, void* data_buffer,
   c.key_size = c.key != nullptr ? key_length : 0;
   c.key_number = key_number;
   int16_t status = Dispatch(c);
-  bool read = (c.base >= kGetEqual && c.base <= kGetLast) || c.base == kStat;
+  bool read = (c.base >= kGetEqual && c.base <= kGetLast) || c.base == kStat || c.base == kDeleteGetNext;
   if (read && status != 0 && status != kDataBufferTooShort && data_length != nullptr) *data_length = 0;
   return status;
 }

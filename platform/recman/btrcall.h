@@ -35,6 +35,10 @@ enum Operation : uint16_t {
   kGetDirect = 23,
   kUnlock = 27,
   kReset = 28,
+  // Deletes the current record (as delete 4 does, with its statuses) and
+  // returns the next one on the cursor's key, as get next 6 would: 9 after
+  // the delete when there is none. Takes no lock bias.
+  kDeleteGetNext = 64,
 };
 
 constexpr int kPositionBlockSize = 128;

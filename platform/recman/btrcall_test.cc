@@ -157,6 +157,35 @@ TEST_F(BtrcallTest, DeleteKeepsTheWayToTheNeighbours) {
   EXPECT_EQ("B00003", rec_.Record().substr(0, 6));
 }
 
+// Delete and get next: through a run of duplicates into the next key
+// value, to the end of the file, and inside a transaction that an abort
+// undoes; a call on another key than the cursor's deletes nothing.
+TEST_F(BtrcallTest, DeleteGetNextTakesTheRecordsOfAKeyOneAfterAnother) {
+  InsertAll({Row("A00001", "G1"), Row("A00002", "G1"), Row("A00003", "G2"), Row("A00004", "G0")});
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 1, "G1--"));
+  EXPECT_EQ(7, rec_.Get(kDeleteGetNext, 0));
+  ASSERT_EQ(0, BTRCALL(kBeginTransaction, nullptr, nullptr, nullptr, nullptr, 0, 0));
+  ASSERT_EQ(0, rec_.Get(kDeleteGetNext, 1));
+  EXPECT_EQ(Row("A00002", "G1"), rec_.Record());
+  EXPECT_EQ("G1--", rec_.key.substr(0, 4));
+  ASSERT_EQ(0, rec_.Get(kDeleteGetNext, 1));
+  EXPECT_EQ(Row("A00003", "G2"), rec_.Record());
+  EXPECT_EQ(9, rec_.Get(kDeleteGetNext, 1));  // deleted, and nothing after it
+  EXPECT_EQ(0u, rec_.length);
+  EXPECT_EQ(8, rec_.Get(kDeleteGetNext, 1));  // nothing current any more
+  ASSERT_EQ(0, BTRCALL(kAbortTransaction, nullptr, nullptr, nullptr, nullptr, 0, 0));
+  for (const char* code : {"A00001", "A00002", "A00003", "A00004"}) {
+    EXPECT_EQ(0, rec_.Get(kGetEqual, 0, code)) << code;
+  }
+  // Committed outside a transaction, one record at a time.
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 1, "G2--"));
+  EXPECT_EQ(9, rec_.Get(kDeleteGetNext, 1));
+  EXPECT_EQ(4, rec_.Get(kGetEqual, 0, "A00003"));
+  ASSERT_EQ(0, rec_.Get(kGetFirst, 1));
+  ASSERT_EQ(0, rec_.Get(kDeleteGetNext, 1));
+  EXPECT_EQ(Row("A00001", "G1"), rec_.Record());
+}
+
 TEST_F(BtrcallTest, AReadThatFindsNothingLeavesNothingToDelete) {
   InsertAll({Row("A00001", "G1"), Row("A00002", "G1")});
   ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00001"));

@@ -101,6 +101,10 @@ int16_t GuardRecord(Call& c, int64_t id, bool* passing) {
   File* f = c.h->file;
   auto it = f->record_locks.find(id);
   if (it != f->record_locks.end()) return it->second == c.index ? 0 : 84;
+  // Inside the transaction no other process writes the file until it ends,
+  // and a lock taken for the moment of the change would be gone before the
+  // commit anyway: a look at the byte does, at half the system calls.
+  if (f->in_transaction) return RecordHeldElsewhere(f, id);
   int16_t st = LockRecord(f, id, false);
   if (st == kRecordInUse) return kRecordInUse;
   *passing = st == 0;

@@ -83,8 +83,8 @@ void ReleaseAllLocks(Call& c);
 bool SingleBias(uint16_t bias);
 int16_t TakeLock(Call& c, int64_t id);
 // For update and delete: the record must not be locked by anyone else.
-// Holds a passing lock on it while the change is made; *passing tells the
-// caller to drop it afterwards.
+// Outside a transaction, holds a passing lock on it while the change is
+// made and committed; *passing tells the caller to drop it afterwards.
 int16_t GuardRecord(Call& c, int64_t id, bool* passing);
 
 // Read-then-write work outside a transaction runs inside BEGIN IMMEDIATE,
@@ -144,6 +144,7 @@ void BindKeys(Statement& q, const FileLayout& layout, std::string_view record, i
 int16_t Insert(Call& c);
 int16_t Update(Call& c);
 int16_t Delete(Call& c);
+int16_t DeleteGetNext(Call& c);
 int16_t GetByKey(Call& c);
 int16_t GetPosition(Call& c);
 int16_t GetDirect(Call& c);

@@ -127,6 +127,14 @@ TEST_F(ProcessTest, ALockHeldByAKilledProcessIsFreeAgain) {
   ASSERT_EQ(0, rec_.Get(kGetEqual, 0, Record(7).substr(0, 10)));
   EXPECT_EQ(84, rec_.Delete());
   EXPECT_EQ(84, rec_.Update(Record(7)));
+  // Inside a transaction the change only looks at the lock, and is refused
+  // all the same.
+  std::string none;
+  ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec_.Get(kGetEqual, 0, Record(7).substr(0, 10)));
+  EXPECT_EQ(84, rec_.Delete());
+  EXPECT_EQ(84, rec_.Get(kDeleteGetNext, 0));
+  ASSERT_EQ(0, rec_.Call(kAbortTransaction, none, 0, 0));
   // Other records are free.
   EXPECT_EQ(0, rec_.Get(kGetEqual + 200, 0, Record(8).substr(0, 10)));
   holder.Kill();

@@ -457,6 +457,18 @@ int16_t LockRecord(File* f, int64_t id, bool wait) {
   }
 }
 
+int16_t RecordHeldElsewhere(File* f, int64_t id) {
+  if (f->lock_fd < 0) return 0;
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = F_WRLCK;  // any other holder's lock keeps that out; ours never do
+  fl.l_whence = SEEK_SET;
+  fl.l_start = static_cast<off_t>(id);
+  fl.l_len = 1;
+  if (fcntl(f->lock_fd, F_OFD_GETLK, &fl) != 0) return 0;
+  return fl.l_type == F_UNLCK ? 0 : kRecordInUse;
+}
+
 void UnlockRecord(File* f, int64_t id) {
   if (f->lock_fd >= 0) SetLock(f->lock_fd, F_UNLCK, static_cast<off_t>(id), false);
 }

@@ -99,5 +99,8 @@ void ForgetInheritedFiles();
 // another process) or 81 (no lock file).
 int16_t LockRecord(File* file, int64_t id, bool wait);
 void UnlockRecord(File* file, int64_t id);
+// Whether another process holds the record's lock, looked at without
+// taking it: 0 or 84 (81 counts as nobody, as LockRecord's callers take it).
+int16_t RecordHeldElsewhere(File* file, int64_t id);
 
 }  // namespace platform::recman

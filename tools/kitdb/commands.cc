@@ -333,8 +333,7 @@ int Xdf(const std::vector<std::string>& args) {
 }  // namespace
 
 const char* UsageText() {
-  return R"(usage: kitdb COMMAND ...   (FILE is a host path, e.g. DADES/TrasBanc.dat,
-                                or pg:PATH, that file on the database server)
+  return R"(usage: kitdb COMMAND ...   (FILE: a host path, DADES/TrasBanc.dat; pg:FILE on the server)
 
   kitdb create FILE DESCRIPTION     create an empty record file (never overwrites)
   kitdb stat FILE                   record length, page size, records, keys
@@ -342,8 +341,7 @@ const char* UsageText() {
   kitdb save FILE SEQFILE [KEY]     write every record in the order of KEY (0)
   kitdb dump FILE [KEY] [-d DESCRIPTION]
                                     one readable line per record
-  kitdb copy FROM TO                every record of FROM in the order of key 0
-                                    into TO (made with FROM's layout), all or none
+  kitdb copy FROM TO                every record in the order of key 0, all or none
   kitdb xdf DESCRIPTION OUT.xdf     write the dictionary the program creates
                                     missing files from
   kitdb --help                      this, and the formats of the files

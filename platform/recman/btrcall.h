@@ -35,6 +35,11 @@ enum Operation : uint16_t {
   kGetDirect = 23,
   kUnlock = 27,
   kReset = 28,
+  // Delete the current record and return the next one in the current key's
+  // order (in the data and key buffers, like get next); status 9 after the
+  // delete when there is no next record; the delete itself follows the same
+  // rules as delete 4.
+  kDeleteGetNext = 64,
 };
 
 constexpr int kPositionBlockSize = 128;

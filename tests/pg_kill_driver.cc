@@ -45,10 +45,11 @@ int Open(std::string* record) {
 }
 
 int Work(const std::string& log_path, long worker) {
-  std::string record;
-  if (Open(&record) != 0) return 1;
+  // The log first, so that a worker killed while it opens has one.
   const int log = ::open(log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
   if (log < 0) return 1;
+  std::string record;
+  if (Open(&record) != 0) return 1;
   std::mt19937 random(static_cast<unsigned>(worker));
   std::vector<long> mine;
   long next = worker * 1000000;

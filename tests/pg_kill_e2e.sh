@@ -4,6 +4,7 @@
 # at 30 moments. After each kill every acknowledged commit is there and
 # nothing else, and every lock of the dead is free within a second.
 set -euo pipefail
+shopt -s nullglob
 source "$QDEB_SOURCE_DIR/tests/pg_lib.sh"
 driver=$QDEB_BINARY_DIR/tests/pg_kill_driver
 kitdb=$QDEB_BINARY_DIR/tools/kitdb/kitdb
@@ -34,4 +35,8 @@ for round in $(seq 1 30); do
   "$driver" check "$work/logs"/log.* > "$work/check.txt" 2>&1 || fail "round $round: $(cat "$work/check.txt")"
 done
 grep -q '^ok [1-9]' "$work/check.txt" || fail "no record was ever committed: $(cat "$work/check.txt")"
+# On the server, not in a file of this host.
+[[ ! -e DADES/KILL.dat ]] || fail "the records went to a file of this host"
+[[ "ok $("$kitdb" stat pg:DADES/KILL | sed -n 's/^records: //p') records" == "$(cat "$work/check.txt")" ]] ||
+  fail "the server's file holds other records than the check saw"
 echo "30 kills: $(cat "$work/check.txt")"

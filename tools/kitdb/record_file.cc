@@ -144,14 +144,13 @@ std::string StatusText(int16_t status) {
   };
   for (const auto& entry : kWords) {
     if (entry.status != status) continue;
-    std::string text = std::to_string(status) + " " + entry.words;
-    // The server's reason (down, the password refused ...), never the
-    // password itself.
+    // The server's reason, when it gave one, says more than the words (down,
+    // the password refused ...); it never holds the password.
     if (status == rm::kServerUnavailable || status == rm::kSessionLost) {
       const std::string reason = rm::LastServerError();
-      if (!reason.empty()) text += ": " + reason;
+      if (!reason.empty()) return std::to_string(status) + " " + reason;
     }
-    return text;
+    return std::to_string(status) + " " + entry.words;
   }
   return "status " + std::to_string(status);
 }

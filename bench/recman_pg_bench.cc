@@ -204,7 +204,7 @@ int Run(PGconn* db, const char* name, const std::vector<std::string>& values) {
 }
 
 bool RunFloor(PGconn* db, Times* t) {
-  if (!Exec(db, "DROP TABLE IF EXISTS qdeb_floor") ||
+  if (!Exec(db, "SET client_min_messages = warning") || !Exec(db, "DROP TABLE IF EXISTS qdeb_floor") ||
       !Exec(db, "CREATE TABLE qdeb_floor (id bigserial PRIMARY KEY, data bytea NOT NULL, k0 bytea NOT NULL UNIQUE)") ||
       !Prepare(db, "insert", "INSERT INTO qdeb_floor (data, k0) VALUES ($1, $2)", 2) ||
       !Prepare(db, "find", "SELECT id, data FROM qdeb_floor WHERE k0 = $1", 1) ||

@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include "platform/recman/btrcall.h"
+#include "platform/recman/server.h"
 #include "platform/recman/store.h"
 
 namespace {
@@ -69,6 +70,8 @@ int main(int argc, char** argv) {
   // The tests are about what ends up in the file, not about how long a
   // loaded machine makes a writer wait for the other.
   platform::recman::BusyTimeoutMs = 120000;
+  // FILE may name a file on the test server ("pg:...").
+  if (const char* server = std::getenv("QDEB_TEST_PG")) platform::recman::SetServer(server);
   char owner[5] = {'T', 'E', 'S', 'T', 0};
   uint32_t length = 5;
   char key[256] = {};

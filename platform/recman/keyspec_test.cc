@@ -32,7 +32,7 @@ std::string Bytes(T v) {
   return s;
 }
 
-class KeyOrderTest : public testing::RecmanTest {
+class KeyOrderTest : public testing::SqliteRecmanTest {
  protected:
   // A file of 16-byte records whose key 0 is the given segment at 1.
   void Make(const SegmentDef& segment) {

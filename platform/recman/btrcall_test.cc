@@ -4,8 +4,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 
 #include "platform/recman/store.h"
@@ -167,6 +169,44 @@ TEST_P(BtrcallTest, DeleteKeepsTheWayToTheNeighbours) {
   EXPECT_EQ("B00001", rec_.Record().substr(0, 6));
   ASSERT_EQ(0, rec_.Get(kGetNext, 0));
   EXPECT_EQ("B00003", rec_.Record().substr(0, 6));
+}
+
+// A scan longer than one page of rows read ahead sees this process's
+// writes made meanwhile through another block, both ways.
+TEST_P(BtrcallTest, AScanOverManyRecordsSeesTheWritesMadeMeanwhile) {
+  auto code = [](int n) {
+    char c[8];
+    std::snprintf(c, sizeof c, "A%05d", n);
+    return std::string(c);
+  };
+  std::string none;
+  ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+  for (int n = 0; n < 900; n += 2) ASSERT_EQ(0, rec_.Insert(Row(code(n), "G1")));
+  ASSERT_EQ(0, rec_.Call(kEndTransaction, none, 0, 0));
+  std::set<std::string> codes;
+  for (int n = 0; n < 900; n += 2) codes.insert(code(n));
+  Rec other;
+  ASSERT_EQ(0, other.Open(path_));
+  for (bool forward : {true, false}) {
+    SCOPED_TRACE(forward ? "forward" : "backward");
+    std::vector<std::string> seen;
+    for (int16_t st = rec_.Get(forward ? kGetFirst : kGetLast); st == 0;
+         st = rec_.Get(forward ? kGetNext : kGetPrevious)) {
+      seen.push_back(rec_.Record().substr(0, 6));
+      if (seen.size() == 100) {
+        // Ahead of the scan, within what it may have read ahead.
+        int gone = forward ? 300 : 500;
+        ASSERT_EQ(0, other.Get(kGetEqual, 0, code(gone)));
+        ASSERT_EQ(0, other.Delete());
+        ASSERT_EQ(0, other.Insert(Row(code(gone + 1), "G1")));
+        codes.erase(code(gone));
+        codes.insert(code(gone + 1));
+      }
+    }
+    std::vector<std::string> expected(codes.begin(), codes.end());
+    if (!forward) std::reverse(expected.begin(), expected.end());
+    EXPECT_EQ(expected, seen);
+  }
 }
 
 TEST_P(BtrcallTest, AReadThatFindsNothingLeavesNothingToDelete) {

@@ -139,6 +139,27 @@ TEST_P(ProcessTest, ALockHeldByAKilledProcessIsFreeAgain) {
   EXPECT_EQ(0, rec_.Delete());
 }
 
+// A terminal killed while it holds a record and an open transaction: its
+// lock is free at once for a read that waits, and nothing it wrote stays.
+TEST_P(ProcessTest, AKilledHoldersLockAndTransactionGoWithIt) {
+  ASSERT_EQ(0, rec_.Insert(Record(7)));
+  Helper holder({path_, "locktxn", "7", "20"});
+  ASSERT_EQ("ready", holder.Line());
+  ASSERT_EQ(84, rec_.Get(kGetEqual + 200, 0, Record(7).substr(0, 10)));
+  holder.Kill();
+  int64_t start = SteadyMilliseconds();
+  EXPECT_EQ(0, rec_.Get(kGetEqual + 100, 0, Record(7).substr(0, 10)));
+  EXPECT_LT(SteadyMilliseconds() - start, 1000);
+  EXPECT_EQ(1, Count());
+  EXPECT_EQ(4, rec_.Get(kGetEqual, 0, Record(1000).substr(0, 10)));
+  // And the file is free for this process's own transaction.
+  std::string none;
+  ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec_.Insert(Record(8)));
+  ASSERT_EQ(0, rec_.Call(kEndTransaction, none, 0, 0));
+  EXPECT_EQ(2, Count());
+}
+
 // What another terminal sees of this process's record locks: each way of
 // letting a lock go must reach the other process, not only this one's
 // bookkeeping.

@@ -10,6 +10,8 @@
 //   recman_helper FILE begin                begin a transaction, print
 //                                          "begun", sleep
 //   recman_helper FILE forever FIRST        insert records until killed
+//   recman_helper FILE locktxn KEY COUNT    begin, insert COUNT records from
+//                                          1000, lock KEY, print "ready", sleep
 //   recman_helper FILE probe KEY            read KEY with a single no-wait
 //                                          lock, print "got N" (its status)
 //
@@ -101,6 +103,21 @@ int main(int argc, char** argv) {
     }
   }
   if (command == "lock") {
+    char record[32];
+    Record(first, record);
+    length = 32;
+    st = BTRCALL(platform::recman::kGetEqual + 200, g_block, record, &length, record, 10, 0);
+    if (st != 0) return Fail("lock", st);
+    SleepForever();
+  }
+  if (command == "locktxn") {
+    length = 0;
+    st = BTRCALL(platform::recman::kBeginTransaction, nullptr, nullptr, &length, nullptr, 0, 0);
+    if (st != 0) return Fail("begin", st);
+    for (long i = 0; i < count; ++i) {
+      st = Insert(1000 + i);
+      if (st != 0) return Fail("insert", st);
+    }
     char record[32];
     Record(first, record);
     length = 32;

@@ -121,7 +121,10 @@ ServerName NameOf(const std::string& name) {
 int16_t CreateServerFile(const std::string& name, const FileLayout& layout, bool overwrite) {
   ServerName n = NameOf(name);
   auto open = Table().files.find(name);
-  if (open != Table().files.end() && open->second->handles > 0) return kFileInUse;
+  if (overwrite && open != Table().files.end() && open->second->handles > 0) {
+    Note("the record file " + name + " is open in this program");
+    return kFileInUse;
+  }
   int16_t status = 0;
   PGconn* conn = ConnectApart(&status);
   if (conn == nullptr) return status;
@@ -138,8 +141,17 @@ int16_t CreateServerFile(const std::string& name, const FileLayout& layout, bool
       status = kFileInUse;
     }
   }
+  bool locked = status == 0 && overwrite;
   if (status == 0) status = WriteFile(conn, n, layout, overwrite);
-  PQfinish(conn);  // rolls back what was not committed, frees the lock
+  if (locked) {
+    // Let go at once: the server ends a closed session a little later, and
+    // the caller's open follows right away.
+    RunPlain(conn, "ROLLBACK");
+    Params key;
+    key.Int64(n.mode_key);
+    (void)Exec(conn, "SELECT pg_advisory_unlock($1::bigint)", key);
+  }
+  PQfinish(conn);  // rolls back what was not committed
   return status;
 }
 

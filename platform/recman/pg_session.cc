@@ -45,6 +45,10 @@ std::string PasswordOf(const std::string& conninfo) {
   return password;
 }
 
+// The server's notices (a warning, a hint) are not for the operator's
+// screen: libpq would print them on standard error.
+void IgnoreNotice(void*, const char*) {}
+
 PGconn* Open(const std::string& conninfo, std::string* error) {
   // The process id in the application name lets the server's administrator
   // tell the terminals apart.
@@ -52,6 +56,7 @@ PGconn* Open(const std::string& conninfo, std::string* error) {
   const char* keys[] = {"dbname", "fallback_application_name", nullptr};
   const char* values[] = {conninfo.c_str(), application.c_str(), nullptr};
   PGconn* conn = PQconnectdbParams(keys, values, 1);
+  if (conn != nullptr) PQsetNoticeProcessor(conn, IgnoreNotice, nullptr);
   if (conn != nullptr && PQstatus(conn) == CONNECTION_OK) {
     // Record bytes are compared byte by byte and sent as they are.
     PQclear(PQexec(conn, "SET client_min_messages = warning"));

@@ -8,6 +8,7 @@
 #include "app/program_hooks.h"
 #include "app/screen_operator.h"
 #include "db/records.h"
+#include "db/server.h"
 #include "env/file_error.h"
 #include "env/ini_file.h"
 #include "env/installation.h"
@@ -294,6 +295,7 @@ void ResetProgram() {
 
 int Main() {
   env::LoadSessionSettings();
+  db::UseSessionServer();
   if (!env::session.RootDir.empty())
     platform::fs::ChangeDirectory(platform::fs::HostPath(env::session.RootDir));
   env::SetProgramId(kProgramId);

@@ -1,6 +1,8 @@
 // The layer's own messages, in the four languages the layer carries itself,
 // and the db.log line.
 #include "db/records.h"
+#include "db/server.h"
+#include "platform/recman/server.h"
 #include "env/session.h"
 #include "util/cp850.h"
 
@@ -25,7 +27,14 @@ std::string CannotAccessMessage(std::string_view path, int16_t status) {
   } else {
     text = util::Cp850("NO ES POT ACCEDIR AL FITXER ");
   }
-  return text + std::string(path) + " (" + std::to_string(status) + ")";
+  text += std::string(path) + " (" + std::to_string(status) + ")";
+  // The server's own words say why it could not be reached (down, the
+  // password refused, the connection lost); they never hold the password.
+  if (IsServerStatus(status)) {
+    const std::string reason = platform::recman::LastServerError();
+    if (!reason.empty()) text += ": " + util::Utf8ToCp850(reason);
+  }
+  return text;
 }
 
 std::string FileLockedMessage() {

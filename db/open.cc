@@ -1,6 +1,7 @@
 // Opening and closing record files, and creating a missing one from its
 // dictionary.
 #include "db/records.h"
+#include "db/server.h"
 #include "db/table.h"
 #include "env/session.h"
 #include "platform/fs/files.h"
@@ -52,8 +53,9 @@ std::string OwnerName() {
   return owner;
 }
 
-// The host path as a key buffer: the path and a zero byte. Empty when it
-// does not fit a key buffer.
+// The record manager's path (a host path, or "pg:" and the server's name)
+// as a key buffer: the path and a zero byte. Empty when it does not fit a
+// key buffer.
 std::string PathKey(const std::string& host_path) {
   if (host_path.empty() || host_path.size() + 1 > internal::kKeyBufferSize) return {};
   return host_path + std::string(1, '\0');
@@ -128,7 +130,9 @@ void OpenRecordFile(int16_t file_number, std::string_view path, std::string* rec
 
   SplitPath parts = Split(path);
   std::string program_path = parts.directory + parts.base + parts.extension;
-  std::string host_path = platform::fs::HostPath(program_path);
+  // On the session's server when it has one and the file is under the
+  // root; a file of this host otherwise.
+  std::string host_path = RecordManagerPath(program_path);
   bool created = false;
   for (;;) {
     status = OpenCall(slot, host_path);

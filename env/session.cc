@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "env/database_server.h"
 #include "env/ini.h"
 #include "env/installation.h"
 #include "env/reset.h"
@@ -106,6 +107,7 @@ void LoadSessionSettings() {
     session.LanguageCode = Fixed3(ReadIniValue(session.RootDir + "Vela.ini", "Usuari", "Idioma"));
   }
   session.HostMode = HostModeFromEnvironment();
+  session.DatabaseServer = DatabaseServerSetting(session.RootDir);
   LoadSeparators();
 
   if (!internal::run_facts.installation_loaded) {

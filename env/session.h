@@ -27,6 +27,10 @@ struct Session {
   std::string ExeDir{};       // "KITEXE" as is
   std::string WorkDir{};      // "KITTMP" + separator, else session.TerminalDir
   std::string TerminalDir{};  // [Terminal] Dir of Sessio.ini, else "KITTERM"
+  // The database server's libpq connection string (UTF-8), empty for none:
+  // "KITDB", else [BaseDades] Servidor of session.RootDir + "Vela.ini"
+  // without its password (database_server.h).
+  std::string DatabaseServer{};
 
   std::string MenuTitle{};     // " " + [Menu] Titol + " "
   std::string MenuName{};      // [Menu] NomMenu

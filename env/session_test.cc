@@ -21,7 +21,7 @@ class SessionTest : public qdeb::testing::FreshStateTest {
  protected:
   SessionTest() {
     for (const char* name : {"KITROOT", "KITEXE", "KITTMP", "KITTERM", "HTTP_USER_AGENT",
-                             "HTTP_ACCEPT", "WINDIR", "SYSTEMROOT", "KITDRIVES"}) {
+                             "HTTP_ACCEPT", "WINDIR", "SYSTEMROOT", "KITDRIVES", "KITDB"}) {
       env_.Clear(name);
     }
   }
@@ -168,6 +168,23 @@ TEST_F(SessionTest, WorkDateOutputAndLanguageComeFromTheTerminalFile) {
   dir_.Put("root/Vela.ini", "");
   LoadSessionSettings();
   EXPECT_EQ(session.LanguageCode, "   ");
+}
+
+// The server comes from the root's settings file, without a password
+// written there (everyone reads that file); KITDB, the user's own, wins
+// whole. Nothing set in either: no server.
+TEST_F(SessionTest, DatabaseServerComesFromKitDbOrTheRootSettingsWithoutPassword) {
+  env_.Set("KITROOT", dir_.File("root/"));
+  dir_.MakeDir("root");
+  LoadSessionSettings();
+  EXPECT_EQ(session.DatabaseServer, "");
+  dir_.Put("root/Vela.ini",
+           "[BaseDades]\r\nServidor=host=db1 password='se cret' dbname=kit user=oficina\r\n");
+  LoadSessionSettings();
+  EXPECT_EQ(session.DatabaseServer, "host=db1 dbname=kit user=oficina");
+  env_.Set("KITDB", "host=/run/pg dbname=other password=mine");
+  LoadSessionSettings();
+  EXPECT_EQ(session.DatabaseServer, "host=/run/pg dbname=other password=mine");
 }
 
 TEST_F(SessionTest, HostModeFollowsTheEnvironment) {

@@ -52,7 +52,7 @@ MAY_END_PROCESS = {"app", "tools"}
 
 OS_HEADERS = re.compile(
     r"^(unistd|fcntl|dirent|poll|termios|pwd|grp|signal|dlfcn|pthread|spawn|"
-    r"sys/.*|linux/.*|curses|ncurses.*|ncursesw/.*|term|sqlite3)\.h$"
+    r"sys/.*|linux/.*|curses|ncurses.*|ncursesw/.*|term|sqlite3|libpq-fe)\.h$"
     r"|^(filesystem|fstream|csignal|thread)$")
 CLOCK_HEADERS = re.compile(r"^(chrono|ctime|time\.h|random)$")
 OS_USES = re.compile(
@@ -72,7 +72,7 @@ STATE_STRUCTS = {
     "ProgramChoices", "RecordBuffers", "FormState", "FormTables", "PrintPage", "Spool",
     "LockIdentity", "FileStamp", "Listings", "LayerHooks", "ConsoleReport",
     "RunFacts", "ConsoleHooks", "SignalSafe", "CallGuard", "OpenFileTable", "DirCache",
-    "FilesRun",
+    "FilesRun", "ServerSession", "ServerTable",
 }
 # Other process-wide variables, each with why it outlives every call, named by
 # file and variable together: a name alone ("state", "table") would let a new
@@ -84,6 +84,8 @@ ALLOWED_STATE = {
         "the record manager's wait, a setting of the process",
     ("platform/recman/store.h", "BusyTimeoutMs"): "the declaration of the one above",
     ("platform/recman/call.cc", "state"): "the record manager's handles, one per process",
+    ("platform/recman/btrcall.cc", "files"): "the SQLite back end, an interface without state",
+    ("platform/recman/pg_backend.cc", "files"): "the server back end, an interface without state",
     ("platform/console/state.cc", "state"): "the one console of the process",
     ("platform/console/headless.cc", "starvation"):
         "the headless console's dry spells, for the whole run",

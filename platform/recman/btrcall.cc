@@ -1,20 +1,17 @@
-// BTRCALL: the classic operations over the per-process file table of
-// store.h. Every position block names one handle of this process; the
-// handle keeps the block's cursor (key path, sort key and position of the
-// last record) in memory, so that each call runs one short statement.
-// Here: the entry point, open, close, create, stat, unlock, transactions
-// and reset; the record operations are in writes.cc and reads.cc.
+// The SQLite back end of BTRCALL: the classic operations over the
+// per-process file table of store.h. Every position block names one handle
+// of this process; the handle keeps the block's cursor (key path, sort key
+// and position of the last record) in memory, so that each call runs one
+// short statement. Here: open, close, stat, unlock, transactions and
+// reset; the record operations are in writes.cc and reads.cc, the entry
+// point that picks the back end in entry.cc.
 #include "platform/recman/status.h"
 #include "platform/recman/btrcall.h"
-
-#include <pthread.h>
-
-#include <csignal>
+#include "platform/recman/backend.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -29,63 +26,11 @@ namespace {
 
 using namespace ops;
 
-// Process-wide: every thread's calls go through the one mutex, and a
-// forked child (told by the fork handler) starts with a table of its own.
-struct CallGuard {
-  std::mutex mutex;
-  volatile sig_atomic_t forked = 0;
-};
-CallGuard g_guard;
-
-void OnForkChild() { g_guard.forked = 1; }
-
-void CheckProcess() {
-  static const bool registered = pthread_atfork(nullptr, nullptr, OnForkChild) == 0;
-  (void)registered;
-  if (g_guard.forked == 0) return;
-  g_guard.forked = 0;
-  State& s = St();
-  ForgetInheritedFiles();
-  s.handles.clear();
-  s.in_transaction = false;
-}
-
-std::string PathFromKey(const Call& c) {
-  if (c.key == nullptr) return {};
-  size_t n = 0;
-  while (n < c.key_size && c.key[n] != '\0') ++n;
-  return std::string(c.key, n);
-}
-
 int16_t CloseHandle(Call& c);
 
-int16_t Open(Call& c) {
-  bool exclusive = false;
-  bool read_only = false;
-  switch (c.key_number) {
-    case 0:
-    case -1:  // accelerated
-    case -3:  // verify
-      break;
-    case -2:
-      read_only = true;
-      break;
-    case -4:
-      exclusive = true;
-      break;
-    default:
-      return kIncompatibleMode;
-  }
-  if (c.block == nullptr) return kFileNotOpen;
-  int old_index = -1;
-  if (Handle* old = HandleOf(c.block, &old_index)) {
-    Call prior = c;
-    prior.h = old;
-    prior.index = old_index;
-    CloseHandle(prior);
-  }
+int16_t Open(Call& c, const std::string& path, bool exclusive, bool read_only) {
   File* f = nullptr;
-  if (int16_t st = AcquireFile(PathFromKey(c), exclusive, &f)) return st;
+  if (int16_t st = AcquireFile(path, exclusive, &f)) return st;
   State& s = St();
   if (s.in_transaction && !f->in_transaction) {
     // A file opened inside a transaction joins it.
@@ -124,15 +69,6 @@ int16_t CloseHandle(Call& c) {
   if (c.block != nullptr) std::memset(c.block, 0, 12);
   ReleaseFile(f, exclusive);
   return 0;
-}
-
-int16_t Create(Call& c) {
-  std::string_view buffer(c.data, c.data_size);
-  FileLayout layout;
-  if (int16_t st = ParseCreationBuffer(buffer, &layout)) return st;
-  std::string path = PathFromKey(c);
-  if (path.empty()) return kFileNotFound;
-  return CreateFile(path, layout, c.key_number != -1);
 }
 
 int16_t Stat(Call& c) {
@@ -267,22 +203,6 @@ int16_t Reset() {
 }
 
 int16_t Dispatch(Call& c) {
-  switch (c.base) {
-    case kCreate:
-      return Create(c);
-    case kBeginTransaction:
-      return BeginTransaction();
-    case kEndTransaction:
-      return EndTransaction();
-    case kAbortTransaction:
-      return AbortTransaction();
-    case kReset:
-      return Reset();
-    case kOpen:
-      return Open(c);
-    default:
-      break;
-  }
   c.h = HandleOf(c.block, &c.index);
   if (c.h == nullptr) return kFileNotOpen;
   switch (c.base) {
@@ -309,37 +229,38 @@ int16_t Dispatch(Call& c) {
   }
 }
 
-bool LockBiasAllowed(uint16_t base, uint16_t bias) {
-  if (bias == 0) return true;
-  if (base == kBeginTransaction) return bias <= 400 || bias == 1000;
-  if (bias > 400) return false;
-  return (base >= kGetEqual && base <= kGetLast) || base == kGetDirect || base == kGetPosition;
-}
+// The SQLite files: the operations above, behind the back-end interface.
+class SqliteFiles : public Backend {
+ public:
+  bool Owns(void* block) override {
+    int index = -1;
+    return HandleOf(block, &index) != nullptr;
+  }
+  int16_t Create(const std::string& name, const FileLayout& layout, bool overwrite) override {
+    return CreateFile(name, layout, overwrite);
+  }
+  int16_t Open(Call& c, const std::string& name, bool exclusive, bool read_only) override {
+    return recman::Open(c, name, exclusive, read_only);
+  }
+  int16_t OnBlock(Call& c) override {
+    return Dispatch(c);
+  }
+  int16_t Begin() override { return BeginTransaction(); }
+  int16_t End() override { return EndTransaction(); }
+  void Abort() override { (void)AbortTransaction(); }
+  void Reset() override { (void)recman::Reset(); }
+  void AfterFork() override {
+    ForgetInheritedFiles();
+    St().handles.clear();
+    St().in_transaction = false;
+  }
+};
 
 }  // namespace
-}  // namespace platform::recman
 
-int16_t BTRCALL(uint16_t operation, void* position_block, void* data_buffer,
-                uint32_t* data_length, void* key_buffer, uint8_t key_length,
-                int8_t key_number) {
-  using namespace platform::recman;
-  std::lock_guard<std::mutex> guard(g_guard.mutex);
-  CheckProcess();
-  Call c;
-  c.base = static_cast<uint16_t>(operation % 100);
-  c.bias = static_cast<uint16_t>(operation - c.base);
-  if ((c.base > kReset && c.base != kDeleteGetNext) || !LockBiasAllowed(c.base, c.bias)) {
-    return kInvalidOperation;
-  }
-  c.block = position_block;
-  c.data = static_cast<char*>(data_buffer);
-  c.data_length = data_length;
-  c.data_size = (c.data != nullptr && data_length != nullptr) ? *data_length : 0;
-  c.key = static_cast<char*>(key_buffer);
-  c.key_size = c.key != nullptr ? key_length : 0;
-  c.key_number = key_number;
-  int16_t status = Dispatch(c);
-  bool read = (c.base >= kGetEqual && c.base <= kGetLast) || c.base == kStat || c.base == kDeleteGetNext;
-  if (read && status != 0 && status != kDataBufferTooShort && data_length != nullptr) *data_length = 0;
-  return status;
+Backend& SqliteBackend() {
+  static SqliteFiles files;
+  return files;
 }
+
+}  // namespace platform::recman

@@ -1,6 +1,7 @@
 // The record manager's single entry point, in the classic calling form.
-// Each record file is an SQLite database at the file's path; see
-// recman.md beside this header for how files, keys, locks and
+// Each record file is an SQLite database at the file's path, or, for a
+// name that begins with "pg:", a table on a PostgreSQL server (server.h);
+// see recman.md beside this header for how files, keys, locks and
 // transactions are kept.
 #pragma once
 

@@ -4,8 +4,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 
 #include "platform/recman/store.h"
@@ -31,9 +33,11 @@ std::string Row(const std::string& code, const std::string& group, const std::st
 class BtrcallTest : public testing::RecmanTest {
  protected:
   void SetUp() override {
+    RecmanTest::SetUp();
+    if (HasFatalFailure()) return;
     path_ = dir_ + "/f.dat";
     spec_ = SpecBuffer(20, {{1, 6, 0x00}, {7, 4, 0x01 | 0x02}});
-    ASSERT_EQ(0, rec_.CreateAndOpen(path_, spec_));
+    ASSERT_EQ(0, rec_.CreateAndOpen(path_, spec_)) << LastServerError();
   }
   void InsertAll(const std::vector<std::string>& rows) {
     for (const std::string& r : rows) ASSERT_EQ(0, rec_.Insert(r)) << r;
@@ -42,9 +46,19 @@ class BtrcallTest : public testing::RecmanTest {
   Rec rec_;
 };
 
-TEST_F(BtrcallTest, CreateRefusesAnExistingFileUnlessAskedToOverwrite) {
+INSTANTIATE_TEST_SUITE_P(Both, BtrcallTest, ::testing::Values(testing::Store::kSqlite, testing::Store::kServer),
+                         testing::StoreName);
+
+// What only the SQLite files have: their host files, their WAL, SQLite's
+// own calls.
+class BtrcallSqliteTest : public BtrcallTest {
+ protected:
+  testing::Store store() const override { return testing::Store::kSqlite; }
+};
+
+TEST_P(BtrcallTest, CreateRefusesAnExistingFileUnlessAskedToOverwrite) {
   Rec other;
-  EXPECT_EQ(59, other.Create(path_, spec_, -1));
+  EXPECT_EQ(59, other.Create(path_, spec_, -1)) << LastServerError();
   ASSERT_EQ(0, rec_.Close());
   ASSERT_EQ(0, other.CreateAndOpen(path_, SpecBuffer(30, {{1, 4, 0}}), 0));
   std::string buffer(64, '\0');
@@ -52,7 +66,7 @@ TEST_F(BtrcallTest, CreateRefusesAnExistingFileUnlessAskedToOverwrite) {
   EXPECT_EQ(30, static_cast<uint8_t>(buffer[0]));
 }
 
-TEST_F(BtrcallTest, StatReturnsTheCreationBufferWithTheRecordCount) {
+TEST_P(BtrcallTest, StatReturnsTheCreationBufferWithTheRecordCount) {
   InsertAll({Row("A00001", "G1"), Row("A00002", "G1"), Row("A00003", "G2")});
   std::string buffer(200, 'x');
   ASSERT_EQ(0, rec_.Call(kStat, buffer, 200, 0));
@@ -65,7 +79,7 @@ TEST_F(BtrcallTest, StatReturnsTheCreationBufferWithTheRecordCount) {
   EXPECT_EQ(10u, rec_.length);
 }
 
-TEST_F(BtrcallTest, OpenOfMissingFileGives12AndCallsOnAClosedBlockGive3) {
+TEST_P(BtrcallTest, OpenOfMissingFileGives12AndCallsOnAClosedBlockGive3) {
   Rec other;
   EXPECT_EQ(12, other.Open(dir_ + "/missing.dat"));
   EXPECT_EQ(3, other.Get(kGetFirst));
@@ -75,7 +89,7 @@ TEST_F(BtrcallTest, OpenOfMissingFileGives12AndCallsOnAClosedBlockGive3) {
   EXPECT_EQ(3, rec_.Close());
 }
 
-TEST_F(BtrcallTest, GetsWalkTheKeyInOrder) {
+TEST_P(BtrcallTest, GetsWalkTheKeyInOrder) {
   InsertAll({Row("C00003", "G2"), Row("A00001", "G1"), Row("B00002", "G3")});
   ASSERT_EQ(0, rec_.Get(kGetFirst));
   EXPECT_EQ(Row("A00001", "G1"), rec_.Record());
@@ -99,7 +113,7 @@ TEST_F(BtrcallTest, GetsWalkTheKeyInOrder) {
   EXPECT_EQ(Row("C00003", "G2"), rec_.Record());
 }
 
-TEST_F(BtrcallTest, SearchesByKeyValue) {
+TEST_P(BtrcallTest, SearchesByKeyValue) {
   InsertAll({Row("A00010", "G1"), Row("A00020", "G1"), Row("A00030", "G1")});
   ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00020"));
   EXPECT_EQ(Row("A00020", "G1"), rec_.Record());
@@ -119,7 +133,7 @@ TEST_F(BtrcallTest, SearchesByKeyValue) {
   EXPECT_EQ(9, rec_.Get(kGetLess, 0, "A00010"));
 }
 
-TEST_F(BtrcallTest, DuplicatesComeInInsertionOrderBothWays) {
+TEST_P(BtrcallTest, DuplicatesComeInInsertionOrderBothWays) {
   InsertAll({Row("A00005", "G1", "first"), Row("A00001", "G1", "second"),
              Row("A00003", "G0"), Row("A00002", "G1", "third")});
   ASSERT_EQ(0, rec_.Get(kGetEqual, 1, "G1--"));
@@ -134,7 +148,7 @@ TEST_F(BtrcallTest, DuplicatesComeInInsertionOrderBothWays) {
   EXPECT_EQ(Row("A00001", "G1", "second"), rec_.Record());
 }
 
-TEST_F(BtrcallTest, DeleteKeepsTheWayToTheNeighbours) {
+TEST_P(BtrcallTest, DeleteKeepsTheWayToTheNeighbours) {
   InsertAll({Row("A00001", "G1"), Row("A00002", "G1"), Row("A00003", "G1"),
              Row("A00004", "G1")});
   // The receipt loop: read, delete, move on, on a key with duplicates.
@@ -160,7 +174,7 @@ TEST_F(BtrcallTest, DeleteKeepsTheWayToTheNeighbours) {
 // Delete and get next: through a run of duplicates into the next key
 // value, to the end of the file, and inside a transaction that an abort
 // undoes; a call on another key than the cursor's deletes nothing.
-TEST_F(BtrcallTest, DeleteGetNextTakesTheRecordsOfAKeyOneAfterAnother) {
+TEST_P(BtrcallTest, DeleteGetNextTakesTheRecordsOfAKeyOneAfterAnother) {
   InsertAll({Row("A00001", "G1"), Row("A00002", "G1"), Row("A00003", "G2"), Row("A00004", "G0")});
   ASSERT_EQ(0, rec_.Get(kGetEqual, 1, "G1--"));
   EXPECT_EQ(7, rec_.Get(kDeleteGetNext, 0));
@@ -186,7 +200,45 @@ TEST_F(BtrcallTest, DeleteGetNextTakesTheRecordsOfAKeyOneAfterAnother) {
   EXPECT_EQ(Row("A00001", "G1"), rec_.Record());
 }
 
-TEST_F(BtrcallTest, AReadThatFindsNothingLeavesNothingToDelete) {
+// A scan longer than one page of rows read ahead sees this process's
+// writes made meanwhile through another block, both ways.
+TEST_P(BtrcallTest, AScanOverManyRecordsSeesTheWritesMadeMeanwhile) {
+  auto code = [](int n) {
+    char c[8];
+    std::snprintf(c, sizeof c, "A%05d", n);
+    return std::string(c);
+  };
+  std::string none;
+  ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+  for (int n = 0; n < 900; n += 2) ASSERT_EQ(0, rec_.Insert(Row(code(n), "G1")));
+  ASSERT_EQ(0, rec_.Call(kEndTransaction, none, 0, 0));
+  std::set<std::string> codes;
+  for (int n = 0; n < 900; n += 2) codes.insert(code(n));
+  Rec other;
+  ASSERT_EQ(0, other.Open(path_));
+  for (bool forward : {true, false}) {
+    SCOPED_TRACE(forward ? "forward" : "backward");
+    std::vector<std::string> seen;
+    for (int16_t st = rec_.Get(forward ? kGetFirst : kGetLast); st == 0;
+         st = rec_.Get(forward ? kGetNext : kGetPrevious)) {
+      seen.push_back(rec_.Record().substr(0, 6));
+      if (seen.size() == 100) {
+        // Ahead of the scan, within what it may have read ahead.
+        int gone = forward ? 300 : 500;
+        ASSERT_EQ(0, other.Get(kGetEqual, 0, code(gone)));
+        ASSERT_EQ(0, other.Delete());
+        ASSERT_EQ(0, other.Insert(Row(code(gone + 1), "G1")));
+        codes.erase(code(gone));
+        codes.insert(code(gone + 1));
+      }
+    }
+    std::vector<std::string> expected(codes.begin(), codes.end());
+    if (!forward) std::reverse(expected.begin(), expected.end());
+    EXPECT_EQ(expected, seen);
+  }
+}
+
+TEST_P(BtrcallTest, AReadThatFindsNothingLeavesNothingToDelete) {
   InsertAll({Row("A00001", "G1"), Row("A00002", "G1")});
   ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00001"));
   // The earlier record is not the one a failed search was after.
@@ -204,7 +256,7 @@ TEST_F(BtrcallTest, AReadThatFindsNothingLeavesNothingToDelete) {
   EXPECT_EQ("A00002", rec_.Record().substr(0, 6));
 }
 
-TEST_F(BtrcallTest, StatusesOfBadRequests) {
+TEST_P(BtrcallTest, StatusesOfBadRequests) {
   InsertAll({Row("A00001", "G1")});
   EXPECT_EQ(5, rec_.Insert(Row("A00001", "G9")));           // duplicate key
   EXPECT_EQ(6, rec_.Get(kGetFirst, 2));                     // no such key
@@ -239,7 +291,7 @@ TEST_F(BtrcallTest, StatusesOfBadRequests) {
   EXPECT_EQ(4, empty.Get(kGetEqual, 0, "A"));
 }
 
-TEST_F(BtrcallTest, PositionsAreStableAndGetDirectReturnsTheRecord) {
+TEST_P(BtrcallTest, PositionsAreStableAndGetDirectReturnsTheRecord) {
   InsertAll({Row("A00001", "G1"), Row("A00002", "G2"), Row("A00003", "G3")});
   ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00002"));
   std::string pos(4, '\0');
@@ -264,7 +316,7 @@ TEST_F(BtrcallTest, PositionsAreStableAndGetDirectReturnsTheRecord) {
   EXPECT_EQ(43, rec_.Call(kGetDirect, big, 64, 0));
 }
 
-TEST_F(BtrcallTest, UpdateChecksModifiableKeysAndDuplicates) {
+TEST_P(BtrcallTest, UpdateChecksModifiableKeysAndDuplicates) {
   InsertAll({Row("A00001", "G1"), Row("A00002", "G1")});
   ASSERT_EQ(0, rec_.Get(kGetEqual, 0, "A00001"));
   EXPECT_EQ(10, rec_.Update(Row("A00009", "G1")));  // key 0 is not modifiable
@@ -291,7 +343,7 @@ TEST_F(BtrcallTest, UpdateChecksModifiableKeysAndDuplicates) {
   EXPECT_EQ(9, rec_.Get(kGetFirst));
 }
 
-TEST_F(BtrcallTest, TransactionsCommitOrRollBackEveryOpenFile) {
+TEST_P(BtrcallTest, TransactionsCommitOrRollBackEveryOpenFile) {
   Rec second;
   ASSERT_EQ(0, second.Create(dir_ + "/g.dat", spec_));
   ASSERT_EQ(0, second.Open(dir_ + "/g.dat"));
@@ -317,7 +369,7 @@ TEST_F(BtrcallTest, TransactionsCommitOrRollBackEveryOpenFile) {
   EXPECT_EQ("B00002", second.Record().substr(0, 6));
 }
 
-TEST_F(BtrcallTest, ResetAbortsAndClosesEverything) {
+TEST_P(BtrcallTest, ResetAbortsAndClosesEverything) {
   std::string none;
   ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
   ASSERT_EQ(0, rec_.Insert(Row("A00001", "G1")));
@@ -331,7 +383,7 @@ TEST_F(BtrcallTest, ResetAbortsAndClosesEverything) {
 // A file lost after a crash (its WAL still beside it with committed pages)
 // and made again from its dictionary: the old WAL must not be laid over the
 // new file, or deleted receipts would come back.
-TEST_F(BtrcallTest, ACreatedFileNeverMeetsAStaleWriteAheadLog) {
+TEST_F(BtrcallSqliteTest, ACreatedFileNeverMeetsAStaleWriteAheadLog) {
   InsertAll({Row("A00001", "G1"), Row("A00002", "G1"), Row("A00003", "G1")});
   namespace fs = std::filesystem;
   ASSERT_TRUE(fs::exists(path_ + "-wal"));
@@ -358,7 +410,7 @@ TEST_F(BtrcallTest, ACreatedFileNeverMeetsAStaleWriteAheadLog) {
   EXPECT_EQ(9, again.Get(kGetFirst));
 }
 
-TEST_F(BtrcallTest, ReadOnlyAndExclusiveOpenModes) {
+TEST_P(BtrcallTest, ReadOnlyAndExclusiveOpenModes) {
   Rec reader;
   ASSERT_EQ(0, reader.Open(path_, -2));
   EXPECT_EQ(46, reader.Insert(Row("A00001", "G1")));
@@ -372,7 +424,7 @@ TEST_F(BtrcallTest, ReadOnlyAndExclusiveOpenModes) {
 }
 
 
-TEST_F(BtrcallTest, RecreatingAFileInUseIsRefused) {
+TEST_P(BtrcallTest, RecreatingAFileInUseIsRefused) {
   Rec other;
   EXPECT_EQ(85, other.Create(path_, spec_, 0));
   ASSERT_EQ(0, rec_.Insert(Row("A00001", "G1")));
@@ -381,6 +433,7 @@ TEST_F(BtrcallTest, RecreatingAFileInUseIsRefused) {
   ASSERT_EQ(0, other.Create(path_, spec_, 0));
   ASSERT_EQ(0, rec_.Open(path_));
   EXPECT_EQ(9, rec_.Get(kGetFirst));  // a fresh, empty file
+  if (store() != testing::Store::kSqlite) return;
   // Nothing is left behind beside it but the lock file.
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(dir_)) {
@@ -390,7 +443,7 @@ TEST_F(BtrcallTest, RecreatingAFileInUseIsRefused) {
   EXPECT_EQ((std::vector<std::string>{"f.dat", "f.dat-shm", "f.dat-wal", "f.dat.lck"}), names);
 }
 
-TEST_F(BtrcallTest, AFileOpenedOrClosedInsideATransactionFollowsIt) {
+TEST_P(BtrcallTest, AFileOpenedOrClosedInsideATransactionFollowsIt) {
   std::string none;
   ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
   Rec late;
@@ -405,7 +458,7 @@ TEST_F(BtrcallTest, AFileOpenedOrClosedInsideATransactionFollowsIt) {
   EXPECT_EQ(9, rec_.Get(kGetFirst));
 }
 
-TEST_F(BtrcallTest, TwoPathsToOneFileShareItsLocksAndTransactions) {
+TEST_F(BtrcallSqliteTest, TwoPathsToOneFileShareItsLocksAndTransactions) {
   Rec alias;
   ASSERT_EQ(0, alias.Open(dir_ + "/./f.dat"));
   ASSERT_EQ(0, rec_.Insert(Row("A00001", "G1")));
@@ -421,7 +474,7 @@ TEST_F(BtrcallTest, TwoPathsToOneFileShareItsLocksAndTransactions) {
 
 
 // Money moves through these files: a committed change must reach the disk.
-TEST_F(BtrcallTest, FilesAreWriteAheadLoggedAndSyncedInFull) {
+TEST_F(BtrcallSqliteTest, FilesAreWriteAheadLoggedAndSyncedInFull) {
   File* f = nullptr;
   ASSERT_EQ(0, AcquireFile(path_, false, &f));
   auto pragma = [&](const char* sql) {
@@ -439,7 +492,7 @@ TEST_F(BtrcallTest, FilesAreWriteAheadLoggedAndSyncedInFull) {
 }
 
 
-TEST_F(BtrcallTest, ATransactionLostUnderneathIsReportedNotCommittedPiecemeal) {
+TEST_F(BtrcallSqliteTest, ATransactionLostUnderneathIsReportedNotCommittedPiecemeal) {
   std::string none;
   ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
   ASSERT_EQ(0, rec_.Insert(Row("A00001", "G1")));
@@ -464,7 +517,7 @@ namespace {
 // between the commits leaves the later change without the earlier one,
 // never the other way round. Tried both ways round, so that the order of
 // the files in the table cannot pass for it.
-TEST_F(BtrcallTest, TheFileChangedLastCommitsFirst) {
+TEST_F(BtrcallSqliteTest, TheFileChangedLastCommitsFirst) {
   Rec second;
   ASSERT_EQ(0, second.CreateAndOpen(dir_ + "/g.dat", spec_));
   std::string none;

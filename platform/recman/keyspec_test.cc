@@ -63,7 +63,11 @@ class KeyOrderTest : public testing::RecmanTest {
   Rec rec_;
 };
 
-TEST_F(KeyOrderTest, SignedIntegersSortByValue) {
+// The server compares the sort forms as bytes, as SQLite does.
+INSTANTIATE_TEST_SUITE_P(Both, KeyOrderTest, ::testing::Values(testing::Store::kSqlite, testing::Store::kServer),
+                         testing::StoreName);
+
+TEST_P(KeyOrderTest, SignedIntegersSortByValue) {
   for (uint16_t width : {1, 2, 4, 8}) {
     Make({1, width, kExt, kTypeInteger});
     for (int64_t v : {1, -1, 0, 100, -100, 127, -128}) ASSERT_EQ(0, Put(Le(v, width)));
@@ -73,7 +77,7 @@ TEST_F(KeyOrderTest, SignedIntegersSortByValue) {
   }
 }
 
-TEST_F(KeyOrderTest, UnsignedAndBinarySortAsLittleEndianNumbers) {
+TEST_P(KeyOrderTest, UnsignedAndBinarySortAsLittleEndianNumbers) {
   for (SegmentDef def : {SegmentDef{1, 2, kExt, kTypeUnsignedBinary}, SegmentDef{1, 2, kKeyBinary, 0}}) {
     Make(def);
     for (int64_t v : {256, 255, 1, 65535, 0}) ASSERT_EQ(0, Put(Le(v, 2)));
@@ -83,7 +87,7 @@ TEST_F(KeyOrderTest, UnsignedAndBinarySortAsLittleEndianNumbers) {
   }
 }
 
-TEST_F(KeyOrderTest, DescendingTurnsTheOrderAround) {
+TEST_P(KeyOrderTest, DescendingTurnsTheOrderAround) {
   Make({1, 3, kKeyDescending});
   for (const char* v : {"BBB", "AAA", "CCC"}) ASSERT_EQ(0, Put(v));
   EXPECT_EQ((std::vector<std::string>{"CCC", "BBB", "AAA"}), Walk(3));
@@ -95,7 +99,7 @@ TEST_F(KeyOrderTest, DescendingTurnsTheOrderAround) {
   EXPECT_EQ(Le(0, 2), rec_.Record().substr(0, 2));
 }
 
-TEST_F(KeyOrderTest, CaseInsensitiveKeysFoldWithTheStandardUpperCasing) {
+TEST_P(KeyOrderTest, CaseInsensitiveKeysFoldWithTheStandardUpperCasing) {
   Make({1, 6, kKeyCaseInsensitive});
   for (const char* v : {"cherry", "Banana", "apple "}) ASSERT_EQ(0, Put(v));
   EXPECT_EQ((std::vector<std::string>{"apple ", "Banana", "cherry"}), Walk(6));
@@ -110,7 +114,7 @@ TEST_F(KeyOrderTest, CaseInsensitiveKeysFoldWithTheStandardUpperCasing) {
   EXPECT_EQ(5, Put(upper));
 }
 
-TEST_F(KeyOrderTest, AlternateCollatingSequenceOrdersThroughItsTable) {
+TEST_P(KeyOrderTest, AlternateCollatingSequenceOrdersThroughItsTable) {
   // A sequence that sorts the digits after the letters.
   FileDefinition definition;
   definition.record_length = 16;
@@ -133,7 +137,7 @@ TEST_F(KeyOrderTest, AlternateCollatingSequenceOrdersThroughItsTable) {
             buffer.substr(32, kAlternateSize));
 }
 
-TEST_F(KeyOrderTest, ZeroTerminatedAndCountedStrings) {
+TEST_P(KeyOrderTest, ZeroTerminatedAndCountedStrings) {
   Make({1, 4, kExt, kTypeZString});
   ASSERT_EQ(0, Put(std::string("abc\0", 4)));
   ASSERT_EQ(0, Put(std::string("ab\0z", 4)));
@@ -149,7 +153,7 @@ TEST_F(KeyOrderTest, ZeroTerminatedAndCountedStrings) {
             Walk(3));
 }
 
-TEST_F(KeyOrderTest, FloatsDatesAndTimes) {
+TEST_P(KeyOrderTest, FloatsDatesAndTimes) {
   Make({1, 8, kExt, kTypeFloat});
   for (double v : {2.5, -1.5, 0.0, -10.0, 1e10}) ASSERT_EQ(0, Put(Bytes(v)));
   std::vector<std::string> expected;
@@ -162,7 +166,7 @@ TEST_F(KeyOrderTest, FloatsDatesAndTimes) {
   EXPECT_EQ((std::vector<std::string>{date(31, 12, 2024), date(2, 1, 2025), date(1, 2, 2025)}), Walk(4));
 }
 
-TEST_F(KeyOrderTest, SegmentedKeysSortSegmentBySegment) {
+TEST_P(KeyOrderTest, SegmentedKeysSortSegmentBySegment) {
   std::string path = dir_ + "/seg.dat";
   ASSERT_EQ(0, rec_.CreateAndOpen(path, SpecBuffer(16, {{1, 2, kKeySegmented}, {3, 2, kExt, kTypeInteger}})));
   for (auto v : {"BB" + Le(-1, 2), "AA" + Le(5, 2), "BB" + Le(-7, 2), "AA" + Le(-5, 2)}) {
@@ -175,7 +179,7 @@ TEST_F(KeyOrderTest, SegmentedKeysSortSegmentBySegment) {
   EXPECT_EQ("BB" + Le(-7, 2), rec_.key.substr(0, 4));
 }
 
-TEST_F(KeyOrderTest, AutoIncrementFillsZeroWithTheNextValue) {
+TEST_P(KeyOrderTest, AutoIncrementFillsZeroWithTheNextValue) {
   Make({1, 4, kExt, kTypeAutoIncrement});
   ASSERT_EQ(0, Put(Le(0, 4)));
   EXPECT_EQ(Le(1, 4), rec_.data.substr(0, 4));  // the value given back
@@ -186,7 +190,7 @@ TEST_F(KeyOrderTest, AutoIncrementFillsZeroWithTheNextValue) {
   EXPECT_EQ(5, Put(Le(2, 4)));
 }
 
-TEST_F(KeyOrderTest, NullKeysStayOutOfTheirIndex) {
+TEST_P(KeyOrderTest, NullKeysStayOutOfTheirIndex) {
   std::string path = dir_ + "/null.dat";
   // Key 0 unique; key 1 with the null flag (null value blank) allows no duplicates.
   ASSERT_EQ(0, rec_.CreateAndOpen(path, SpecBuffer(16, {{1, 2, 0}, {3, 2, kKeyNullAll, kTypeString, ' '}})));

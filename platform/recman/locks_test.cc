@@ -15,6 +15,8 @@ using testing::SpecBuffer;
 class LocksTest : public testing::RecmanTest {
  protected:
   void SetUp() override {
+    RecmanTest::SetUp();
+    if (HasFatalFailure()) return;
     path_ = dir_ + "/l.dat";
     ASSERT_EQ(0, a_.CreateAndOpen(path_, SpecBuffer(8, {{1, 4, 0}})));
     ASSERT_EQ(0, b_.Open(path_));
@@ -24,7 +26,10 @@ class LocksTest : public testing::RecmanTest {
   Rec a_, b_;
 };
 
-TEST_F(LocksTest, ALockedRecordIsBusyForOtherBlocksUntilUnlocked) {
+INSTANTIATE_TEST_SUITE_P(Both, LocksTest, ::testing::Values(testing::Store::kSqlite, testing::Store::kServer),
+                         testing::StoreName);
+
+TEST_P(LocksTest, ALockedRecordIsBusyForOtherBlocksUntilUnlocked) {
   ASSERT_EQ(0, a_.Get(kGetEqual + 200, 0, "0002"));
   EXPECT_EQ(84, b_.Get(kGetEqual + 200, 0, "0002"));
   EXPECT_EQ(84, b_.Get(kGetEqual + 100, 0, "0002"));  // waits, then gives up
@@ -40,7 +45,7 @@ TEST_F(LocksTest, ALockedRecordIsBusyForOtherBlocksUntilUnlocked) {
   EXPECT_EQ("0002aaaa", b_.Record());
 }
 
-TEST_F(LocksTest, ASingleLockMovesWithTheNextLockedRead) {
+TEST_P(LocksTest, ASingleLockMovesWithTheNextLockedRead) {
   ASSERT_EQ(0, a_.Get(kGetFirst + 200));
   ASSERT_EQ(0, a_.Get(kGetNext + 200));  // 0002 locked, 0001 free again
   EXPECT_EQ(0, b_.Get(kGetEqual + 200, 0, "0001"));
@@ -56,7 +61,7 @@ TEST_F(LocksTest, ASingleLockMovesWithTheNextLockedRead) {
   EXPECT_EQ(0, b_.Get(kGetEqual + 200, 0, "0003"));
 }
 
-TEST_F(LocksTest, MultipleLocksAccumulateUntilUnlocked) {
+TEST_P(LocksTest, MultipleLocksAccumulateUntilUnlocked) {
   ASSERT_EQ(0, a_.Get(kGetFirst + 400));
   ASSERT_EQ(0, a_.Get(kGetNext + 400));
   std::string pos(4, '\0');
@@ -77,7 +82,7 @@ TEST_F(LocksTest, MultipleLocksAccumulateUntilUnlocked) {
   EXPECT_EQ(84, b_.Get(kGetEqual + 400, 0, "0003"));  // the single lock is still there
 }
 
-TEST_F(LocksTest, ResetReleasesTheLocks) {
+TEST_P(LocksTest, ResetReleasesTheLocks) {
   ASSERT_EQ(0, a_.Get(kGetFirst + 200));
   std::string none;
   ASSERT_EQ(0, a_.Call(kReset, none, 0, 0));
@@ -94,7 +99,7 @@ namespace {
 // A read that could not be had (the record is held by another, or it is
 // gone) must not leave the record read before as the one to change: a
 // delete that did not look at the status would remove the wrong receipt.
-TEST_F(LocksTest, AReadRefusedByALockLeavesNothingToChange) {
+TEST_P(LocksTest, AReadRefusedByALockLeavesNothingToChange) {
   ASSERT_EQ(0, b_.Get(kGetEqual, 0, "0001"));
   ASSERT_EQ(0, a_.Get(kGetEqual + 200, 0, "0002"));
   EXPECT_EQ(84, b_.Get(kGetEqual + 200, 0, "0002"));

@@ -81,6 +81,8 @@ class Helper {
 class ProcessTest : public testing::RecmanTest {
  protected:
   void SetUp() override {
+    RecmanTest::SetUp();
+    if (HasFatalFailure()) return;
     path_ = dir_ + "/p.dat";
     // The helper's records: 32 bytes, a 10-digit unique key at 1.
     ASSERT_EQ(0, rec_.CreateAndOpen(path_, SpecBuffer(32, {{1, 10, 0}})));
@@ -101,7 +103,10 @@ class ProcessTest : public testing::RecmanTest {
   Rec rec_;
 };
 
-TEST_F(ProcessTest, TwoWritersInsertingTogetherLoseNothing) {
+INSTANTIATE_TEST_SUITE_P(Both, ProcessTest, ::testing::Values(testing::Store::kSqlite, testing::Store::kServer),
+                         testing::StoreName);
+
+TEST_P(ProcessTest, TwoWritersInsertingTogetherLoseNothing) {
   Helper one({path_, "insert", "0", "10000"});
   Helper two({path_, "insert", "10000", "10000"});
   EXPECT_EQ("done", one.Line());
@@ -118,7 +123,7 @@ TEST_F(ProcessTest, TwoWritersInsertingTogetherLoseNothing) {
   EXPECT_EQ(20000, expected);
 }
 
-TEST_F(ProcessTest, ALockHeldByAKilledProcessIsFreeAgain) {
+TEST_P(ProcessTest, ALockHeldByAKilledProcessIsFreeAgain) {
   ASSERT_EQ(0, rec_.Insert(Record(7)));
   ASSERT_EQ(0, rec_.Insert(Record(8)));
   Helper holder({path_, "lock", "7"});
@@ -142,10 +147,31 @@ TEST_F(ProcessTest, ALockHeldByAKilledProcessIsFreeAgain) {
   EXPECT_EQ(0, rec_.Delete());
 }
 
+// A terminal killed while it holds a record and an open transaction: its
+// lock is free at once for a read that waits, and nothing it wrote stays.
+TEST_P(ProcessTest, AKilledHoldersLockAndTransactionGoWithIt) {
+  ASSERT_EQ(0, rec_.Insert(Record(7)));
+  Helper holder({path_, "locktxn", "7", "20"});
+  ASSERT_EQ("ready", holder.Line());
+  ASSERT_EQ(84, rec_.Get(kGetEqual + 200, 0, Record(7).substr(0, 10)));
+  holder.Kill();
+  int64_t start = SteadyMilliseconds();
+  EXPECT_EQ(0, rec_.Get(kGetEqual + 100, 0, Record(7).substr(0, 10)));
+  EXPECT_LT(SteadyMilliseconds() - start, 1000);
+  EXPECT_EQ(1, Count());
+  EXPECT_EQ(4, rec_.Get(kGetEqual, 0, Record(1000).substr(0, 10)));
+  // And the file is free for this process's own transaction.
+  std::string none;
+  ASSERT_EQ(0, rec_.Call(kBeginTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec_.Insert(Record(8)));
+  ASSERT_EQ(0, rec_.Call(kEndTransaction, none, 0, 0));
+  EXPECT_EQ(2, Count());
+}
+
 // What another terminal sees of this process's record locks: each way of
 // letting a lock go must reach the other process, not only this one's
 // bookkeeping.
-TEST_F(ProcessTest, LocksLetGoReachTheOtherProcess) {
+TEST_P(ProcessTest, LocksLetGoReachTheOtherProcess) {
   for (long n : {7, 8, 9}) ASSERT_EQ(0, rec_.Insert(Record(n)));
   auto probe = [&](long n) {
     Helper other({path_, "probe", std::to_string(n)});
@@ -180,7 +206,7 @@ TEST_F(ProcessTest, LocksLetGoReachTheOtherProcess) {
   EXPECT_EQ("got 0", probe(9));
 }
 
-TEST_F(ProcessTest, AnotherProcessesTransactionIsExclusiveAndDiesWithIt) {
+TEST_P(ProcessTest, AnotherProcessesTransactionIsExclusiveAndDiesWithIt) {
   ASSERT_EQ(0, rec_.Insert(Record(1)));
   ASSERT_EQ(0, rec_.Close());
   BusyTimeoutMs = 300;  // taken at open
@@ -206,7 +232,7 @@ TEST_F(ProcessTest, AnotherProcessesTransactionIsExclusiveAndDiesWithIt) {
   EXPECT_EQ(2, Count());
 }
 
-TEST_F(ProcessTest, ASecondBeginWaitsForTheFirstToEnd) {
+TEST_P(ProcessTest, ASecondBeginWaitsForTheFirstToEnd) {
   Helper txn({path_, "begin"});
   ASSERT_EQ("ready", txn.Line());
   // The holder dies while this process waits in begin.
@@ -224,7 +250,7 @@ TEST_F(ProcessTest, ASecondBeginWaitsForTheFirstToEnd) {
   EXPECT_EQ(1, Count());
 }
 
-TEST_F(ProcessTest, AWriterKilledInMidInsertLeavesASoundFile) {
+TEST_P(ProcessTest, AWriterKilledInMidInsertLeavesASoundFile) {
   ASSERT_EQ(0, rec_.Close());
   {
     Helper writer({path_, "forever", "0"});
@@ -242,6 +268,7 @@ TEST_F(ProcessTest, AWriterKilledInMidInsertLeavesASoundFile) {
   }
   EXPECT_EQ(count, seen);
   ASSERT_EQ(0, rec_.Insert(Record(seen)));
+  if (store() != testing::Store::kSqlite) return;
   sqlite3* db = nullptr;
   ASSERT_EQ(SQLITE_OK, sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr));
   sqlite3_stmt* st = nullptr;

@@ -19,7 +19,7 @@ namespace {
 using testing::Rec;
 using testing::SpecBuffer;
 
-class RobustTest : public testing::RecmanTest {
+class RobustTest : public testing::SqliteRecmanTest {
  protected:
   void Write(const std::string& bytes) { scratch_.Put("r.dat", bytes); }
   std::string Read() { return scratch_.Get("r.dat"); }

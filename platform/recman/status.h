@@ -17,6 +17,9 @@ inline constexpr int16_t kInvalidPositioning = 8;  // no current record
 inline constexpr int16_t kEndOfFile = 9;
 inline constexpr int16_t kModifiableKeyChanged = 10;
 inline constexpr int16_t kFileNotFound = 12;
+// The server of the "pg:" files cannot be reached (down, refused, wrong
+// password): LastServerError() says why.
+inline constexpr int16_t kServerUnavailable = 20;
 inline constexpr int16_t kDiskFull = 18;
 inline constexpr int16_t kKeyBufferTooShort = 21;
 inline constexpr int16_t kDataBufferTooShort = 22;
@@ -38,5 +41,9 @@ inline constexpr int16_t kLockError = 81;
 inline constexpr int16_t kRecordInUse = 84;
 inline constexpr int16_t kFileInUse = 85;
 inline constexpr int16_t kIncompatibleMode = 88;
+// The connection to the server was lost (server restarted, network cut):
+// the server rolled back what was not committed and freed the locks; the
+// file must be opened again.
+inline constexpr int16_t kSessionLost = 95;
 
 }  // namespace platform::recman

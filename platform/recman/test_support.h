@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -14,6 +17,8 @@
 #include "platform/recman/btrcall.h"
 #include "platform/recman/keyspec.h"
 #include "platform/recman/reset.h"
+#include "platform/recman/server.h"
+#include "platform/recman/status.h"
 #include "tests/support/scratch_dir.h"
 
 namespace platform::recman::testing {
@@ -31,13 +36,57 @@ inline std::string SpecBuffer(uint16_t record_length, const std::vector<SegmentD
   return EncodeCreationBuffer(definition);
 }
 
-// A scratch directory of the test's own (dir_); every record file of the
-// process is closed when the test ends.
-class RecmanTest : public ::testing::Test {
+// The back ends a test runs on: SQLite files in a scratch directory, or
+// tables on the test server that QDEB_TEST_PG names (a libpq connection
+// string).
+enum class Store { kSqlite, kServer };
+
+inline std::string StoreName(const ::testing::TestParamInfo<Store>& info) {
+  return info.param == Store::kSqlite ? "Sqlite" : "Postgres";
+}
+
+// dir_ is where the test's record files go: a scratch directory of the
+// test's own, or "pg:" and a prefix no other test uses, so that parallel
+// runs never meet. Every record file of the process is closed when the test
+// ends, and the server's files it made are dropped. A test on the server
+// fails, with the reason, when the server cannot be reached.
+class RecmanTest : public ::testing::TestWithParam<Store> {
  protected:
-  ~RecmanTest() override { ResetRecordManager(); }
+  ~RecmanTest() override {
+    ResetRecordManager();
+    if (!server_prefix_.empty()) {
+      EXPECT_EQ(0, DropServerFiles(server_prefix_)) << LastServerError();
+    }
+  }
+  // The parameter; fixtures that only make sense on SQLite files say so.
+  virtual Store store() const { return GetParam(); }
+  void SetUp() override {
+    if (store() != Store::kServer) return;
+    const char* conninfo = std::getenv("QDEB_TEST_PG");
+    ASSERT_TRUE(conninfo != nullptr && *conninfo != '\0')
+        << "QDEB_TEST_PG must name the test server (scripts/pg-test-server start prints it)";
+    SetServer(conninfo);
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    server_prefix_ = "t" + std::to_string(getpid()) + "_" + info->test_suite_name() + "_" + info->name() + "/";
+    dir_ = "pg:" + server_prefix_;
+    dir_.pop_back();
+    char block[kPositionBlockSize] = {};
+    std::string name = dir_ + "/none";
+    uint32_t length = 0;
+    int16_t probe = BTRCALL(kOpen, block, nullptr, &length, name.data(),
+                            static_cast<uint8_t>(name.size()), 0);
+    ASSERT_EQ(kFileNotFound, probe) << "the test server: " << LastServerError();
+  }
   qdeb::testing::ScratchDir scratch_{"recman"};
   std::string dir_ = scratch_.path();
+  std::string server_prefix_;
+};
+
+// Tests of what only SQLite files have (their host files, WAL, SQLite's
+// own calls).
+class SqliteRecmanTest : public RecmanTest {
+ protected:
+  Store store() const override { return Store::kSqlite; }
 };
 
 // One open record file and its position block.
@@ -89,5 +138,14 @@ struct Rec {
     std::memcpy(key.data(), k.data(), std::min<size_t>(k.size(), 255));
   }
 };
+
+}  // namespace platform::recman::testing
+
+namespace platform::recman::testing {
+
+// The back end in the names of failing tests.
+inline void PrintTo(Store store, std::ostream* out) {
+  *out << (store == Store::kSqlite ? "SQLite" : "PostgreSQL");
+}
 
 }  // namespace platform::recman::testing

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "db/server.h"
+#include "env/session.h"
 #include "platform/recman/btrcall.h"
 #include "platform/recman/status.h"
 #include "tools/kitdb/description.h"
@@ -45,9 +47,36 @@ bool KeyArgument(const std::vector<std::string>& args, size_t at, int* key) {
   return true;
 }
 
+constexpr std::string_view kServerPrefix = "pg:";
+
+bool OnServer(const std::string& path) { return path.rfind(kServerPrefix, 0) == 0; }
+
+// A record file named "pg:PATH" is the file PATH (a host path, or the
+// program's) names, on the database server the program would use: KITDB,
+// else [BaseDades] Servidor of the root's Vela.ini (KITROOT, else the
+// current folder). It becomes "pg:" and its name there, as the program
+// names it (db/server.h). Other paths are left as they are.
+int ResolveRecordPath(std::string* path) {
+  if (!OnServer(*path)) return 0;
+  env::LoadSessionSettings();
+  if (env::session.DatabaseServer.empty()) {
+    return Fail(*path + ": no database server named (KITDB, or [BaseDades] Servidor in " +
+                env::session.RootDir + "Vela.ini)");
+  }
+  const std::string name = db::ServerFileName(path->substr(kServerPrefix.size()));
+  if (name.empty()) {
+    return Fail(*path + ": not a file under the installation root " +
+                (env::session.RootDir.empty() ? std::string("(the current folder)") : env::session.RootDir));
+  }
+  db::UseSessionServer();
+  *path = std::string(kServerPrefix) + name;
+  return 0;
+}
+
 // A record file's path that names a directory, pipe or device is refused
 // before the record manager is asked to open it: a pipe would block it.
 int CheckRecordPath(const std::string& path) {
+  if (OnServer(path)) return 0;
   std::string why = NotPlainFile(path);
   return why.empty() ? 0 : Fail(path + ": " + why);
 }
@@ -80,7 +109,8 @@ int WalkByKey(const std::string& path, int key, Visit visit, uint32_t* records =
   return 0;
 }
 
-int Create(const std::vector<std::string>& args) {
+int Create(std::vector<std::string> args) {
+  if (int rc = ResolveRecordPath(&args[1])) return rc;
   Description d;
   if (const env::Status loaded = LoadDescription(args[2], &d); !loaded.ok()) return FailWith(loaded);
   if (int rc = CheckRecordPath(args[1])) return rc;
@@ -100,7 +130,8 @@ std::string FlagNames(uint16_t flags) {
   return out;
 }
 
-int Stat(const std::vector<std::string>& args) {
+int Stat(std::vector<std::string> args) {
+  if (int rc = ResolveRecordPath(&args[1])) return rc;
   RecordFile file;
   FileInfo info;
   if (int rc = OpenFile(&file, args[1], -2, &info)) return rc;
@@ -120,7 +151,8 @@ int Stat(const std::vector<std::string>& args) {
 // Every record of the sequential file inside one transaction, read as it
 // goes: memory stays bounded however long the file is, and any failure
 // aborts the transaction, so the file gets all the records or none.
-int Load(const std::vector<std::string>& args) {
+int Load(std::vector<std::string> args) {
+  if (int rc = ResolveRecordPath(&args[1])) return rc;
   const std::string& source = args[2];
   fs::File input;
   if (const env::Status opened = OpenInput(source, &input); !opened.ok()) return FailWith(opened);
@@ -165,7 +197,8 @@ int Load(const std::vector<std::string>& args) {
   return 0;
 }
 
-int Save(const std::vector<std::string>& args) {
+int Save(std::vector<std::string> args) {
+  if (int rc = ResolveRecordPath(&args[1])) return rc;
   int key = 0;
   if (!KeyArgument(args, 3, &key)) return Fail("bad key number \"" + args[3] + "\"");
   Output out;
@@ -200,6 +233,63 @@ int Save(const std::vector<std::string>& args) {
   return 0;
 }
 
+// Every record of FROM, byte for byte and in the order of its key 0, into
+// TO: a new file of FROM's layout, or an empty one of that layout. The
+// inserts run in one transaction, so TO gets every record or none.
+int Copy(std::vector<std::string> args) {
+  if (int rc = ResolveRecordPath(&args[1])) return rc;
+  if (int rc = ResolveRecordPath(&args[2])) return rc;
+  const std::string& from = args[1];
+  const std::string& to = args[2];
+  RecordFile source;
+  FileInfo info;
+  if (int rc = OpenFile(&source, from, -2, &info)) return rc;
+  if (info.keys.empty()) return Fail(from + ": has no key to copy the records in the order of");
+  if (int rc = CheckRecordPath(to)) return rc;
+  const int16_t created = CreateRecordFile(to, info.layout);
+  if (created != 0 && created != rm::kFileExists) {
+    return Fail(to + ": not created (" + StatusText(created) + "); nothing copied");
+  }
+  RecordFile target;
+  FileInfo target_info;
+  if (int rc = OpenFile(&target, to, 0, &target_info)) return rc;
+  if (created == rm::kFileExists && target_info.layout != info.layout) {
+    return Fail(to + ": exists with another layout; nothing copied");
+  }
+  if (target_info.records != 0) {
+    return Fail(to + ": exists and holds " + std::to_string(target_info.records) +
+                " records; nothing copied");
+  }
+  if (int16_t st = Transaction(rm::kBeginTransaction)) {
+    return Fail("no transaction (" + StatusText(st) + "); nothing copied");
+  }
+  auto abort = [](const std::string& message) {
+    Transaction(rm::kAbortTransaction);
+    return Fail(message + "; nothing copied");
+  };
+  std::string record;
+  uint32_t count = 0;
+  int16_t st = source.Get(rm::kGetFirst, 0, &record);
+  while (st == 0) {
+    ++count;
+    if (int16_t put = target.Insert(record)) {
+      return abort(to + ": record " + std::to_string(count) + " not inserted (" + StatusText(put) + ")");
+    }
+    st = source.Get(rm::kGetNext, 0, &record);
+  }
+  if (st != rm::kEndOfFile) return abort(from + ": read stopped (" + StatusText(st) + ")");
+  // As for save: null keys, or a file changed meanwhile, would copy fewer.
+  if (count != info.records) {
+    return abort(from + ": key 0 gave " + std::to_string(count) + " of the " +
+                 std::to_string(info.records) + " records (null keys, or the file changed meanwhile)");
+  }
+  if (int16_t end = Transaction(rm::kEndTransaction)) {
+    return Fail(to + ": not committed (" + StatusText(end) + "); nothing copied");
+  }
+  std::printf("%u records copied\n", count);
+  return 0;
+}
+
 int Dump(const std::vector<std::string>& args) {
   std::vector<std::string> rest;
   std::string description_path;
@@ -211,6 +301,7 @@ int Dump(const std::vector<std::string>& args) {
     }
   }
   if (rest.empty() || rest.size() > 2) return Fail("dump wants FILE [KEY] [-d DESCRIPTION]");
+  if (int rc = ResolveRecordPath(&rest[0])) return rc;
   Description d;
   if (!description_path.empty()) {
     if (const env::Status loaded = LoadDescription(description_path, &d); !loaded.ok()) {
@@ -242,7 +333,7 @@ int Xdf(const std::vector<std::string>& args) {
 }  // namespace
 
 const char* UsageText() {
-  return R"(usage: kitdb COMMAND ...   (FILE is a host path, e.g. DADES/TrasBanc.dat)
+  return R"(usage: kitdb COMMAND ...   (FILE: a host path, DADES/TrasBanc.dat; pg:FILE on the server)
 
   kitdb create FILE DESCRIPTION     create an empty record file (never overwrites)
   kitdb stat FILE                   record length, page size, records, keys
@@ -250,6 +341,7 @@ const char* UsageText() {
   kitdb save FILE SEQFILE [KEY]     write every record in the order of KEY (0)
   kitdb dump FILE [KEY] [-d DESCRIPTION]
                                     one readable line per record
+  kitdb copy FROM TO                every record in the order of key 0, all or none
   kitdb xdf DESCRIPTION OUT.xdf     write the dictionary the program creates
                                     missing files from
   kitdb --help                      this, and the formats of the files
@@ -300,6 +392,7 @@ int RunCommand(const std::vector<std::string>& args) {
   if (command == "save" && (n == 3 || n == 4)) return Save(args);
   if (command == "dump" && n >= 2) return Dump(args);
   if (command == "xdf" && n == 3) return Xdf(args);
+  if (command == "copy" && n == 3) return Copy(args);
   std::fprintf(stderr, "kitdb: bad command line; see kitdb --help\n");
   return kUsageError;
 }

@@ -1,6 +1,7 @@
 #include "tools/kitdb/record_file.h"
 
 #include "platform/recman/btrcall.h"
+#include "platform/recman/server.h"
 #include "platform/recman/status.h"
 #include "util/little_endian.h"
 
@@ -48,6 +49,8 @@ int16_t RecordFile::Stat(FileInfo* info) {
   info->page_size = Get16(data, 2);
   info->records = Get16(data, 6) | (static_cast<uint32_t>(Get16(data, 8)) << 16);
   info->file_flags = Get16(data, 10);
+  info->layout = data;
+  if (info->layout.size() >= 10) info->layout.replace(6, 4, 4, '\0');
   uint16_t keys = Get16(data, 4);
   size_t at = 16;
   for (uint16_t k = 0; k < keys && at + 16 <= data.size(); ++k) {
@@ -115,6 +118,8 @@ std::string StatusText(int16_t status) {
       {rm::kEndOfFile, "end of file"},
       {rm::kModifiableKeyChanged, "a key that may not change changed"},
       {rm::kFileNotFound, "file not found"},
+      {rm::kServerUnavailable, "the database server cannot be reached"},
+      {rm::kSessionLost, "the connection to the database server was lost"},
       {rm::kDiskFull, "disk full"},
       {rm::kKeyBufferTooShort, "key buffer too short"},
       {rm::kDataBufferTooShort, "data buffer too short"},
@@ -138,7 +143,14 @@ std::string StatusText(int16_t status) {
       {rm::kIncompatibleMode, "unknown open mode"},
   };
   for (const auto& entry : kWords) {
-    if (entry.status == status) return std::to_string(status) + " " + entry.words;
+    if (entry.status != status) continue;
+    // The server's reason, when it gave one, says more than the words (down,
+    // the password refused ...); it never holds the password.
+    if (status == rm::kServerUnavailable || status == rm::kSessionLost) {
+      const std::string reason = rm::LastServerError();
+      if (!reason.empty()) return std::to_string(status) + " " + reason;
+    }
+    return std::to_string(status) + " " + entry.words;
   }
   return "status " + std::to_string(status);
 }

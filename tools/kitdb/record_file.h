@@ -1,4 +1,5 @@
-// A record file opened by kitdb through the record manager, by host path.
+// A record file opened by kitdb through the record manager, by host path or
+// "pg:" and its name on the database server.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,9 @@ struct FileInfo {
   uint32_t records = 0;
   uint16_t file_flags = 0;
   std::vector<KeyInfo> keys;
+  // The statistics as a creation buffer (the record count zeroed): what
+  // makes another file of the same layout.
+  std::string layout;
 };
 
 class RecordFile {

@@ -10,6 +10,8 @@
 //   recman_helper FILE begin                begin a transaction, print
 //                                          "begun", sleep
 //   recman_helper FILE forever FIRST        insert records until killed
+//   recman_helper FILE locktxn KEY COUNT    begin, insert COUNT records from
+//                                          1000, lock KEY, print "ready", sleep
 //   recman_helper FILE probe KEY            read KEY with a single no-wait
 //                                          lock, print "got N" (its status)
 //
@@ -22,6 +24,7 @@
 #include <unistd.h>
 
 #include "platform/recman/btrcall.h"
+#include "platform/recman/server.h"
 #include "platform/recman/store.h"
 
 namespace {
@@ -69,6 +72,8 @@ int main(int argc, char** argv) {
   // The tests are about what ends up in the file, not about how long a
   // loaded machine makes a writer wait for the other.
   platform::recman::BusyTimeoutMs = 120000;
+  // FILE may name a file on the test server ("pg:...").
+  if (const char* server = std::getenv("QDEB_TEST_PG")) platform::recman::SetServer(server);
   char owner[5] = {'T', 'E', 'S', 'T', 0};
   uint32_t length = 5;
   char key[256] = {};
@@ -98,6 +103,21 @@ int main(int argc, char** argv) {
     }
   }
   if (command == "lock") {
+    char record[32];
+    Record(first, record);
+    length = 32;
+    st = BTRCALL(platform::recman::kGetEqual + 200, g_block, record, &length, record, 10, 0);
+    if (st != 0) return Fail("lock", st);
+    SleepForever();
+  }
+  if (command == "locktxn") {
+    length = 0;
+    st = BTRCALL(platform::recman::kBeginTransaction, nullptr, nullptr, &length, nullptr, 0, 0);
+    if (st != 0) return Fail("begin", st);
+    for (long i = 0; i < count; ++i) {
+      st = Insert(1000 + i);
+      if (st != 0) return Fail("insert", st);
+    }
     char record[32];
     Record(first, record);
     length = 32;

@@ -1,0 +1,117 @@
+// The server back end's own cases: a server that cannot be reached, a
+// connection lost in the middle of a run, names that are not identifiers,
+// and delete-and-next.
+#include <libpq-fe.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/recman/btrcall.h"
+#include "platform/recman/server.h"
+#include "platform/recman/status.h"
+#include "platform/recman/test_support.h"
+
+namespace platform::recman {
+namespace {
+
+using testing::Rec;
+using testing::SpecBuffer;
+
+TEST(ServerTest, AServerThatCannotBeReachedGives20WithTheReasonAndNoPassword) {
+  SetServer("host=127.0.0.1 port=1 user=office password=Sekret-77 connect_timeout=3");
+  Rec rec;
+  EXPECT_EQ(kServerUnavailable, rec.Create("pg:DADES\\REBUTS", SpecBuffer(20, {{1, 6, 0}})));
+  std::string reason = LastServerError();
+  EXPECT_NE(std::string::npos, reason.find("127.0.0.1")) << reason;
+  EXPECT_EQ(std::string::npos, reason.find("Sekret-77")) << reason;
+  EXPECT_EQ(kServerUnavailable, rec.Open("pg:DADES\\REBUTS"));
+  EXPECT_EQ(std::string::npos, LastServerError().find("Sekret-77"));
+  EXPECT_EQ(kFileNotOpen, rec.Get(kGetFirst));
+  ResetRecordManager();
+  SetServer("");
+}
+
+class ServerFileTest : public testing::RecmanTest {
+ protected:
+  testing::Store store() const override { return testing::Store::kServer; }
+  // Ends this process's session from another connection, as a server
+  // restart or a cut network does.
+  void CutConnection() {
+    PGconn* admin = PQconnectdb(std::getenv("QDEB_TEST_PG"));
+    ASSERT_EQ(CONNECTION_OK, PQstatus(admin)) << PQerrorMessage(admin);
+    std::string me = "qdebconv " + std::to_string(getpid());
+    const char* values[] = {me.c_str()};
+    PGresult* r = PQexecParams(admin,
+                               "SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
+                               " WHERE application_name = $1",
+                               1, nullptr, values, nullptr, nullptr, 0);
+    EXPECT_EQ(PGRES_TUPLES_OK, PQresultStatus(r)) << PQerrorMessage(admin);
+    EXPECT_EQ(1, PQntuples(r));
+    PQclear(r);
+    PQfinish(admin);
+  }
+};
+
+// What was committed stays, what was not is rolled back; every call on
+// the lost session says so, and opening the file again reconnects.
+TEST_F(ServerFileTest, ALostConnectionKeepsWhatWasCommittedAndNothingElse) {
+  Rec rec;
+  std::string name = dir_ + "/TrasBanc";
+  ASSERT_EQ(0, rec.CreateAndOpen(name, SpecBuffer(20, {{1, 6, 0}}))) << LastServerError();
+  ASSERT_EQ(0, rec.Insert("A00001 committed    "));
+  std::string none;
+  ASSERT_EQ(0, rec.Call(kBeginTransaction, none, 0, 0));
+  ASSERT_EQ(0, rec.Insert("A00002 in the air   "));
+  CutConnection();
+  EXPECT_EQ(kSessionLost, rec.Insert("A00003 after the cut"));
+  EXPECT_FALSE(LastServerError().empty());
+  EXPECT_EQ(kSessionLost, rec.Get(kGetFirst));
+  EXPECT_EQ(kSessionLost, rec.Call(kEndTransaction, none, 0, 0));
+  EXPECT_EQ(0, rec.Close());
+  ASSERT_EQ(0, rec.Open(name)) << LastServerError();
+  ASSERT_EQ(0, rec.Get(kGetFirst));
+  EXPECT_EQ("A00001 committed    ", rec.Record());
+  EXPECT_EQ(kEndOfFile, rec.Get(kGetNext));
+}
+
+// File names travel as parameters and become quoted table names: quotes,
+// semicolons and names longer than the server's identifiers are files
+// like any other, and two names that read alike stay two files.
+TEST_F(ServerFileTest, AnyNameIsAFileOfItsOwn) {
+  std::string odd = dir_ + "/it's \"odd\"; DROP TABLE qdebconv.files; --" + std::string(80, 'x');
+  std::string alike = dir_ + "/it_s _odd_; DROP TABLE qdebconv.files; --" + std::string(80, 'x');
+  Rec a;
+  Rec b;
+  ASSERT_EQ(0, a.CreateAndOpen(odd, SpecBuffer(8, {{1, 4, 0}}))) << LastServerError();
+  ASSERT_EQ(0, b.CreateAndOpen(alike, SpecBuffer(8, {{1, 4, 0}}))) << LastServerError();
+  ASSERT_EQ(0, a.Insert("0001aaaa"));
+  EXPECT_EQ(kEndOfFile, b.Get(kGetFirst));
+  ASSERT_EQ(0, a.Close());
+  ASSERT_EQ(0, a.Open(odd));
+  ASSERT_EQ(0, a.Get(kGetFirst));
+  EXPECT_EQ("0001aaaa", a.Record());
+}
+
+TEST_F(ServerFileTest, DeleteAndNextWalksTheKeyDeletingAsItGoes) {
+  Rec rec;
+  ASSERT_EQ(0, rec.CreateAndOpen(dir_ + "/r", SpecBuffer(8, {{1, 4, 0}, {5, 2, 0x01}})));
+  for (const char* r : {"0001G1..", "0002G2..", "0003G1..", "0004G1.."}) ASSERT_EQ(0, rec.Insert(r));
+  ASSERT_EQ(0, rec.Get(kGetEqual, 1, "G1"));
+  EXPECT_EQ("0001G1..", rec.Record());
+  ASSERT_EQ(0, rec.Call(kDeleteGetNext, rec.data, 2048, 1));
+  EXPECT_EQ("0003G1..", rec.Record());
+  EXPECT_EQ("G1", rec.key.substr(0, 2));
+  ASSERT_EQ(0, rec.Call(kDeleteGetNext, rec.data, 2048, 1));
+  EXPECT_EQ("0004G1..", rec.Record());
+  ASSERT_EQ(0, rec.Call(kDeleteGetNext, rec.data, 2048, 1));
+  EXPECT_EQ("0002G2..", rec.Record());
+  EXPECT_EQ(kEndOfFile, rec.Call(kDeleteGetNext, rec.data, 2048, 1));
+  EXPECT_EQ(kInvalidPositioning, rec.Call(kDeleteGetNext, rec.data, 2048, 1));
+  EXPECT_EQ(kEndOfFile, rec.Get(kGetFirst));
+}
+
+}  // namespace
+}  // namespace platform::recman

@@ -67,7 +67,7 @@ Run Convert(const std::string& path, const remit::ConversionSettings& settings) 
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {
-    const remit::ConversionReport report = remit::ConvertToSepaXml({path, settings, "2026-12-08T10:00:00"});
+    const remit::ConversionReport report = remit::ConvertToSepaXml({path, settings, "2026-12-08T10:00:00", {}});
     if (report.status != remit::ConversionStatus::kConverted) {
       std::printf("conversion failed at record %lld: %s\n", static_cast<long long>(report.record),
                   report.reason.c_str());

@@ -4,12 +4,15 @@
 
 #include "env/file_error.h"
 #include "env/ini.h"
+#include "env/language.h"
 #include "env/session.h"
 #include "platform/fs/errors.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 #include "platform/process/clock.h"
 #include "remit/c19_records.h"
+#include "remit/sepa_message_ids.h"
+#include "remit/sepa_usage.h"
 #include "util/basics.h"
 #include "util/cp850.h"
 
@@ -65,11 +68,12 @@ std::string ReadFault() {
   return text.empty() ? util::Cp850("no es pot llegir el fitxer") : text;
 }
 
-// The message of the plan written to the sink; false when the writer or
-// the file failed.
+// The message of the plan written to the sink, each part told to the
+// usage check as it is written; false when the writer or the file failed,
+// or a usage rule is broken (then check.failed()).
 bool WriteMessage(LineReader& lines, const C19Plan& plan, PainVersion version,
                   const std::string& created, const platform::xml::Sink& sink,
-                  int64_t* payment_blocks) {
+                  UsageCheck& check, int64_t* payment_blocks) {
   platform::xml::Writer xml(sink, true);
   MessageHeader header;
   header.version = version;
@@ -79,6 +83,7 @@ bool WriteMessage(LineReader& lines, const C19Plan& plan, PainVersion version,
   header.cents = plan.cents;
   header.presenter_name = plan.presenter.name;
   header.presenter_id = plan.presenter.identifier;
+  if (!check.Header(header)) return false;
   WriteMessageStart(xml, header);
   int64_t n = 0;
   for (const C19Block& block : plan.blocks) {
@@ -87,6 +92,7 @@ bool WriteMessage(LineReader& lines, const C19Plan& plan, PainVersion version,
       payment.id = PaymentBlockId(plan.presenter.file_identifier, ++n);
       payment.creditor = &block.creditor;
       payment.group = &group;
+      if (!check.BlockStart(payment, block.first_record + 1)) return false;
       WritePaymentStart(xml, payment);
       // Every debit of the block of this group, in the file's order.
       for (int64_t i = block.first_record + 1; i < block.end_record; ++i) {
@@ -96,12 +102,15 @@ bool WriteMessage(LineReader& lines, const C19Plan& plan, PainVersion version,
         // Read well in the first reading: otherwise the file changed since.
         if (!ReadDebit(line.substr(0, kRecordLength), &debit).ok()) return false;
         if (debit.sequence_type == group.sequence_type && debit.purpose == group.purpose) {
+          if (!check.Debit(debit, i + 1)) return false;
           WriteDebit(xml, debit);
         }
       }
+      if (!check.BlockEnd(group, block.end_record + 1)) return false;
       WritePaymentEnd(xml);
     }
   }
+  if (!check.MessageEnd(plan.records)) return false;
   WriteMessageEnd(xml);
   *payment_blocks = n;
   return xml.Finish();
@@ -128,6 +137,7 @@ ConversionSettings LoadConversionSettings() {
     settings.schema_folder = fs::HostPath(folder);
     if (!settings.schema_folder.ends_with('/')) settings.schema_folder += '/';
   }
+  settings.id_record = MessageIdRecordPath();
   return settings;
 }
 
@@ -148,8 +158,21 @@ std::string CreationTimeNow() {
 
 namespace {
 
-ConversionReport ConvertFile(const std::string& host_path, const ConversionSettings& settings,
-                             const std::string& created) {
+// Each creditor of the plan with the message's id on the message's day.
+std::vector<MessageIdUse> IdUses(const C19Plan& plan, const std::string& created,
+                                 const std::string& message) {
+  std::vector<MessageIdUse> uses;
+  for (const C19Block& block : plan.blocks) {
+    uses.push_back({created.substr(0, 10), block.creditor.identifier,
+                    plan.presenter.file_identifier, message});
+  }
+  return uses;
+}
+
+ConversionReport ConvertFile(const ConversionRequest& request) {
+  const std::string& host_path = request.host_path;
+  const ConversionSettings& settings = request.settings;
+  const std::string& created = request.created;
   ConversionReport report;
   report.xml_path = XmlPathFor(host_path);
   if (report.xml_path == host_path) {
@@ -196,6 +219,19 @@ ConversionReport ConvertFile(const std::string& host_path, const ConversionSetti
   }
   report.debits = plan.debits;
   report.cents = plan.cents;
+  const std::vector<MessageIdUse> uses = IdUses(plan, created, report.xml_path);
+  if (!settings.id_record.empty()) {
+    env::StatusOr<std::string> used_by = MessageIdUsedBy(settings.id_record, uses);
+    if (!used_by.ok()) return Fault(report, ConversionStatus::kNotWritten, 0, used_by.status().Text());
+    if (!used_by->empty()) {
+      return Fault(report, ConversionStatus::kRefusedByRules, 1,
+                   UsageRuleWords(UsageRule::kMessageId) + ": MsgId \"" +
+                       plan.presenter.file_identifier + "\"" +
+                       env::TranslateText(util::Cp850(" ja és d'un altre missatge d'avui del mateix creditor: ")) +
+                       util::Utf8ToCp850(*used_by));
+    }
+  }
+  if (request.after_first_reading) request.after_first_reading();
 
   // Second reading: the message, into a temporary file held with no sharing.
   const std::string temporary = report.xml_path + ".tmp";
@@ -217,10 +253,18 @@ ConversionReport ConvertFile(const std::string& host_path, const ConversionSetti
     return true;
   };
   fs::ClearFileError();
-  const bool written = WriteMessage(lines, plan, report.version, created, sink,
+  UsageCheck check;
+  // The second reading reads the file anew, not the slice the first one
+  // kept: what the message says is what the file says now.
+  LineReader again(file, line_length);
+  const bool written = WriteMessage(again, plan, report.version, created, sink, check,
                                     &report.payment_blocks) &&
                        out.Sync();
   out.Close();
+  if (check.failed()) {
+    fs::RemoveFile(temporary);
+    return Fault(report, ConversionStatus::kRefusedByRules, check.record(), check.words());
+  }
   if (!written) {
     std::string why = env::LastFileErrorText();
     if (why.empty()) why = util::Cp850("no es pot escriure ") + util::Utf8ToCp850(temporary);
@@ -241,6 +285,19 @@ ConversionReport ConvertFile(const std::string& host_path, const ConversionSetti
                          util::Utf8ToCp850(schema) + ": " + util::Utf8ToCp850(why));
       }
       report.checked = true;
+    } else {
+      report.unchecked_why =
+          env::TranslateText(util::Cp850("sense validar amb l'esquema: no hi ha ")) +
+          util::Utf8ToCp850(schema);
+    }
+  }
+  // The id is kept before the message is in place: a message the record
+  // cannot keep is not sent.
+  if (!settings.id_record.empty()) {
+    const env::Status recorded = RecordMessageIds(settings.id_record, uses);
+    if (!recorded.ok()) {
+      fs::RemoveFile(temporary);
+      return Fault(report, ConversionStatus::kNotWritten, 0, recorded.Text());
     }
   }
   fs::ClearFileError();
@@ -260,7 +317,8 @@ env::Code CodeOf(ConversionStatus status) {
     case ConversionStatus::kNotRead:
     case ConversionStatus::kNotWritten: return env::Code::kFileError;
     case ConversionStatus::kBadRecords:
-    case ConversionStatus::kRefusedBySchema: return env::Code::kBadData;
+    case ConversionStatus::kRefusedBySchema:
+    case ConversionStatus::kRefusedByRules: return env::Code::kBadData;
   }
   return env::Code::kFileError;
 }
@@ -268,7 +326,7 @@ env::Code CodeOf(ConversionStatus status) {
 }  // namespace
 
 ConversionReport ConvertToSepaXml(const ConversionRequest& request) {
-  ConversionReport report = ConvertFile(request.host_path, request.settings, request.created);
+  ConversionReport report = ConvertFile(request);
   if (report.status != ConversionStatus::kConverted) {
     report.failure = env::Status(CodeOf(report.status), report.reason, fs::ProgramPath(request.host_path));
   }

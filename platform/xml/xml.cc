@@ -1,9 +1,12 @@
 #include "platform/xml/xml.h"
 
+#include <libxml/SAX2.h>
+#include <libxml/parser.h>
 #include <libxml/xmlIO.h>
 #include <libxml/xmlschemas.h>
 #include <libxml/xmlwriter.h>
 
+#include <algorithm>
 #include <string>
 
 namespace platform::xml {
@@ -133,6 +136,9 @@ namespace {
 
 struct FirstError {
   std::string text;
+  // The parser of a document checked as it streams, whose place the
+  // validator's faults lack.
+  xmlParserCtxtPtr parser = nullptr;
 };
 
 void KeepFirstError(void* context, xmlErrorPtr error) {
@@ -140,7 +146,9 @@ void KeepFirstError(void* context, xmlErrorPtr error) {
   if (!first->text.empty() || error == nullptr) return;
   std::string message = error->message != nullptr ? error->message : "unknown fault";
   while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
-  first->text = "line " + std::to_string(error->line) + ": " + message;
+  int line = error->line;
+  if (line == 0 && first->parser != nullptr) line = xmlSAX2GetLineNumber(first->parser);
+  first->text = "line " + std::to_string(line) + ": " + message;
 }
 
 // Schemas and documents are read from the disk only, never from the network.
@@ -157,6 +165,21 @@ class NoNetwork {
   xmlExternalEntityLoader previous_;
 };
 
+// The schema read, or null with *why.
+xmlSchemaPtr ReadSchema(const std::string& host_schema, std::string* why) {
+  FirstError first;
+  xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(host_schema.c_str());
+  if (parser == nullptr) {
+    *why = host_schema + ": cannot be read";
+    return nullptr;
+  }
+  xmlSchemaSetParserStructuredErrors(parser, KeepFirstError, &first);
+  xmlSchemaPtr schema = xmlSchemaParse(parser);
+  xmlSchemaFreeParserCtxt(parser);
+  if (schema == nullptr) *why = host_schema + ": " + (first.text.empty() ? "not a schema" : first.text);
+  return schema;
+}
+
 }  // namespace
 
 Validation ValidateFile(const std::string& host_schema, const std::string& host_document,
@@ -164,18 +187,8 @@ Validation ValidateFile(const std::string& host_schema, const std::string& host_
   QuietErrors quiet;
   NoNetwork no_network;
   FirstError first;
-  xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(host_schema.c_str());
-  if (parser == nullptr) {
-    *why = host_schema + ": cannot be read";
-    return Validation::kSchemaUnusable;
-  }
-  xmlSchemaSetParserStructuredErrors(parser, KeepFirstError, &first);
-  xmlSchemaPtr schema = xmlSchemaParse(parser);
-  xmlSchemaFreeParserCtxt(parser);
-  if (schema == nullptr) {
-    *why = host_schema + ": " + (first.text.empty() ? "not a schema" : first.text);
-    return Validation::kSchemaUnusable;
-  }
+  xmlSchemaPtr schema = ReadSchema(host_schema, why);
+  if (schema == nullptr) return Validation::kSchemaUnusable;
   Validation result = Validation::kValid;
   xmlSchemaValidCtxtPtr check = xmlSchemaNewValidCtxt(schema);
   if (check == nullptr) {
@@ -195,6 +208,97 @@ Validation ValidateFile(const std::string& host_schema, const std::string& host_
   }
   xmlSchemaFree(schema);
   return result;
+}
+
+struct StreamCheck::State {
+  QuietErrors quiet;
+  NoNetwork no_network;
+  FirstError first;
+  xmlSchemaPtr schema = nullptr;
+  xmlSchemaValidCtxtPtr valid = nullptr;
+  // No handler of the caller's: the parser builds nothing, the plugged
+  // validator sees every event.
+  xmlSAXHandler sax{};
+  xmlSAXHandlerPtr plugged_sax = nullptr;
+  void* plugged_data = nullptr;
+  xmlSchemaSAXPlugPtr plug = nullptr;
+  xmlParserCtxtPtr parser = nullptr;
+  bool failed = false;
+
+  // The parser's own fault (the document is not well formed), once.
+  void KeepParserError() {
+    if (!first.text.empty()) return;
+    const xmlError* error = xmlCtxtGetLastError(parser);
+    if (error != nullptr && error->code != 0) {
+      KeepFirstError(&first, const_cast<xmlErrorPtr>(error));
+    } else {
+      first.text = "line " + std::to_string(xmlSAX2GetLineNumber(parser)) + ": not well formed";
+    }
+  }
+};
+
+StreamCheck::StreamCheck() : state_(std::make_unique<State>()) {}
+
+StreamCheck::~StreamCheck() {
+  if (state_->parser != nullptr) {
+    if (state_->parser->myDoc != nullptr) xmlFreeDoc(state_->parser->myDoc);
+    xmlFreeParserCtxt(state_->parser);
+  }
+  if (state_->plug != nullptr) xmlSchemaSAXUnplug(state_->plug);
+  if (state_->valid != nullptr) xmlSchemaFreeValidCtxt(state_->valid);
+  if (state_->schema != nullptr) xmlSchemaFree(state_->schema);
+}
+
+Validation StreamCheck::Start(const std::string& host_schema, std::string* why) {
+  State& s = *state_;
+  s.schema = ReadSchema(host_schema, why);
+  if (s.schema == nullptr) return Validation::kSchemaUnusable;
+  s.valid = xmlSchemaNewValidCtxt(s.schema);
+  if (s.valid != nullptr) {
+    xmlSchemaSetValidStructuredErrors(s.valid, KeepFirstError, &s.first);
+    s.sax.initialized = XML_SAX2_MAGIC;
+    s.plugged_sax = &s.sax;
+    s.plug = xmlSchemaSAXPlug(s.valid, &s.plugged_sax, &s.plugged_data);
+  }
+  if (s.plug != nullptr) {
+    s.parser = xmlCreatePushParserCtxt(s.plugged_sax, s.plugged_data, nullptr, 0, nullptr);
+  }
+  if (s.parser == nullptr) {
+    *why = host_schema + ": cannot be used";
+    return Validation::kSchemaUnusable;
+  }
+  xmlCtxtUseOptions(s.parser, XML_PARSE_NONET);
+  s.first.parser = s.parser;
+  return Validation::kValid;
+}
+
+bool StreamCheck::Feed(std::string_view bytes) {
+  State& s = *state_;
+  if (s.failed || s.parser == nullptr) return false;
+  // The parser takes an int's worth at a time.
+  constexpr size_t kPiece = 1 << 30;
+  for (size_t at = 0; at < bytes.size() && !s.failed; at += kPiece) {
+    const size_t size = std::min(kPiece, bytes.size() - at);
+    if (xmlParseChunk(s.parser, bytes.data() + at, static_cast<int>(size), 0) != 0) {
+      s.KeepParserError();
+      s.failed = true;
+    }
+  }
+  if (!s.first.text.empty()) s.failed = true;
+  return !s.failed;
+}
+
+Validation StreamCheck::Finish(std::string* why) {
+  State& s = *state_;
+  if (s.parser == nullptr) {
+    *why = "no schema";
+    return Validation::kSchemaUnusable;
+  }
+  if (!s.failed && xmlParseChunk(s.parser, nullptr, 0, 1) != 0) s.KeepParserError();
+  if (!s.parser->wellFormed) s.KeepParserError();
+  if (s.first.text.empty()) return Validation::kValid;
+  *why = s.first.text;
+  return Validation::kInvalid;
 }
 
 }  // namespace platform::xml

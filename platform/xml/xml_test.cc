@@ -60,5 +60,29 @@ TEST(XmlValidation, TellsValidInvalidAndUnusableApart) {
   EXPECT_NE(ValidateFile(dir.Host("t.xsd"), dir.Host("gone.xml"), &why), Validation::kValid);
 }
 
+// The same check as the document streams out, in pieces as a writer hands
+// them over: valid, invalid with its line, cut short, and no schema.
+TEST(XmlValidation, ChecksADocumentAsItStreams) {
+  qdeb::testing::ScratchDir dir("xml");
+  dir.Put("t.xsd", kSchema);
+  dir.Put("not.xsd", "<nothing/>");
+  auto check = [&](const std::string& schema, const std::string& document, std::string* why) {
+    StreamCheck stream;
+    const Validation started = stream.Start(dir.Host(schema), why);
+    if (started != Validation::kValid) return started;
+    for (size_t at = 0; at < document.size(); at += 7) stream.Feed(document.substr(at, 7));
+    return stream.Finish(why);
+  };
+  std::string why;
+  EXPECT_EQ(check("t.xsd", Document("12.34"), &why), Validation::kValid) << why;
+  EXPECT_EQ(check("t.xsd", Document("12,34"), &why), Validation::kInvalid);
+  EXPECT_NE(why.find("line 2"), std::string::npos) << why;
+  EXPECT_NE(why.find("12,34"), std::string::npos) << why;
+  const std::string good = Document("12.34");
+  EXPECT_EQ(check("t.xsd", good.substr(0, good.size() - 8), &why), Validation::kInvalid);
+  EXPECT_EQ(check("t.xsd", "<Doc xmlns=\"urn:t\"></Doc>", &why), Validation::kInvalid) << why;
+  EXPECT_EQ(check("not.xsd", good, &why), Validation::kSchemaUnusable);
+}
+
 }  // namespace
 }  // namespace platform::xml

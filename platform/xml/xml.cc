@@ -4,24 +4,14 @@
 #include <libxml/parser.h>
 #include <libxml/xmlIO.h>
 #include <libxml/xmlschemas.h>
-#include <libxml/xmlwriter.h>
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace platform::xml {
 
 namespace {
-
-const xmlChar* Chars(const std::string& text) { return reinterpret_cast<const xmlChar*>(text.c_str()); }
-
-int WriteToSink(void* context, const char* buffer, int length) {
-  auto* sink = static_cast<Sink*>(context);
-  if (length < 0 || !(*sink)(std::string_view(buffer, static_cast<size_t>(length)))) return -1;
-  return length;
-}
-
-int CloseSink(void*) { return 0; }
 
 void Quiet(void*, const char*, ...) {}
 void QuietStructured(void*, xmlErrorPtr) {}
@@ -55,81 +45,160 @@ class QuietErrors {
 
 }  // namespace
 
+// The writer lays the document out itself, as libxml2's writer did (the
+// same bytes: declaration, two blanks a level, empty elements as "<x/>"),
+// for a fraction of its cost per element; what it writes is read back by
+// libxml2's parser wherever it is checked.
 struct Writer::State {
-  QuietErrors quiet;
   Sink sink;
-  xmlTextWriterPtr writer = nullptr;
+  bool indent = false;
+  std::string out;                 // written, not yet handed to the sink
+  std::vector<std::string> open;   // the elements open, outermost first
+  std::vector<bool> holds_elements;  // whether each holds an element (its end on a line of its own)
+  bool tag_open = false;           // "<name" written: attributes may follow
   bool failed = false;
   bool finished = false;
-  // Reused for every name and text, which libxml2 wants ended by a zero.
-  std::string name, value;
 
-  void Check(int result) {
-    if (result < 0) failed = true;
+  // Hands the bytes to the sink once there are enough of them, or at the end.
+  void Flush(bool all) {
+    if (failed || out.empty() || (!all && out.size() < kFlushBytes)) return;
+    if (!sink(out)) failed = true;
+    out.clear();
   }
+  void CloseTag() {
+    if (!tag_open) return;
+    out += '>';
+    tag_open = false;
+  }
+  void NewLine(size_t depth) {
+    if (!indent) return;
+    out += '\n';
+    out.append(2 * depth, ' ');
+  }
+  // Text of an element or an attribute: UTF-8 with no character XML 1.0
+  // forbids, the markup characters escaped; false otherwise.
+  bool Escaped(std::string_view text, bool attribute) {
+    for (size_t i = 0; i < text.size(); ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      if (c >= 0x80) {
+        const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+        if (length == 0 || c > 0xF4 || i + length > text.size()) return false;
+        for (size_t k = 1; k < length; ++k) {
+          if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        }
+        out.append(text.substr(i, length));
+        i += length - 1;
+        continue;
+      }
+      switch (c) {
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '&': out += "&amp;"; break;
+        case '"': out += "&quot;"; break;
+        case '\r': out += "&#13;"; break;
+        case '\n': out += attribute ? "&#10;" : "\n"; break;
+        case '\t': out += attribute ? "&#9;" : "\t"; break;
+        default:
+          if (c < 0x20) return false;
+          out += static_cast<char>(c);
+      }
+    }
+    return true;
+  }
+  static constexpr size_t kFlushBytes = 64 * 1024;
 };
 
 Writer::Writer(Sink sink, bool indent) : state_(std::make_unique<State>()) {
   state_->sink = std::move(sink);
-  xmlOutputBufferPtr buffer = xmlOutputBufferCreateIO(WriteToSink, CloseSink, &state_->sink, nullptr);
-  if (buffer != nullptr) state_->writer = xmlNewTextWriter(buffer);  // owns the buffer now
-  if (state_->writer == nullptr) {
-    if (buffer != nullptr) xmlOutputBufferClose(buffer);
-    state_->failed = true;
-    return;
-  }
-  if (indent) {
-    xmlTextWriterSetIndent(state_->writer, 1);
-    xmlTextWriterSetIndentString(state_->writer, reinterpret_cast<const xmlChar*>("  "));
-  }
+  state_->indent = indent;
 }
 
-Writer::~Writer() {
-  if (state_->writer != nullptr) xmlFreeTextWriter(state_->writer);
-}
+Writer::~Writer() = default;
 
 void Writer::StartDocument() {
   if (state_->failed) return;
-  state_->Check(xmlTextWriterStartDocument(state_->writer, "1.0", "UTF-8", nullptr));
+  state_->out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 }
 
 void Writer::Start(std::string_view name) {
-  if (state_->failed) return;
-  state_->name.assign(name);
-  state_->Check(xmlTextWriterStartElement(state_->writer, Chars(state_->name)));
+  State& s = *state_;
+  if (s.failed || s.finished) return;
+  s.CloseTag();
+  if (!s.open.empty()) {
+    s.holds_elements.back() = true;
+    s.NewLine(s.open.size());
+  }
+  s.out += '<';
+  s.out += name;
+  s.open.emplace_back(name);
+  s.holds_elements.push_back(false);
+  s.tag_open = true;
 }
 
 void Writer::Attribute(std::string_view name, std::string_view value) {
-  if (state_->failed) return;
-  state_->name.assign(name);
-  state_->value.assign(value);
-  state_->Check(xmlTextWriterWriteAttribute(state_->writer, Chars(state_->name), Chars(state_->value)));
+  State& s = *state_;
+  if (s.failed) return;
+  if (!s.tag_open) {
+    s.failed = true;  // an attribute after the element's content
+    return;
+  }
+  s.out += ' ';
+  s.out += name;
+  s.out += "=\"";
+  if (!s.Escaped(value, true)) s.failed = true;
+  s.out += '"';
 }
 
 void Writer::Text(std::string_view text) {
-  if (state_->failed) return;
-  state_->value.assign(text);
-  state_->Check(xmlTextWriterWriteString(state_->writer, Chars(state_->value)));
+  State& s = *state_;
+  if (s.failed) return;
+  if (s.open.empty()) {
+    s.failed = true;
+    return;
+  }
+  s.CloseTag();
+  if (!s.Escaped(text, false)) s.failed = true;
 }
 
 void Writer::End() {
-  if (state_->failed) return;
-  state_->Check(xmlTextWriterEndElement(state_->writer));
+  State& s = *state_;
+  if (s.failed) return;
+  if (s.open.empty()) {
+    s.failed = true;
+    return;
+  }
+  if (s.tag_open) {
+    s.out += "/>";
+    s.tag_open = false;
+  } else {
+    if (s.holds_elements.back()) s.NewLine(s.open.size() - 1);
+    s.out += "</";
+    s.out += s.open.back();
+    s.out += '>';
+  }
+  s.open.pop_back();
+  s.holds_elements.pop_back();
+  if (s.open.empty() && s.indent) s.out += '\n';
+  s.Flush(false);
 }
 
 void Writer::Element(std::string_view name, std::string_view text) {
   if (state_->failed) return;
-  state_->name.assign(name);
-  state_->value.assign(text);
-  state_->Check(xmlTextWriterWriteElement(state_->writer, Chars(state_->name), Chars(state_->value)));
+  Start(name);
+  State& s = *state_;
+  // "<x></x>" for an empty text, as the writer always wrote it.
+  s.CloseTag();
+  Text(text);
+  End();
 }
 
 bool Writer::Finish() {
-  if (state_->failed || state_->finished) return !state_->failed;
-  state_->finished = true;
-  state_->Check(xmlTextWriterEndDocument(state_->writer));
-  if (!state_->failed) state_->Check(xmlTextWriterFlush(state_->writer));
-  return !state_->failed;
+  State& s = *state_;
+  if (s.failed || s.finished) return !s.failed;
+  while (!s.open.empty() && !s.failed) End();
+  s.finished = true;
+  s.Flush(true);
+  return !s.failed;
 }
 
 namespace {

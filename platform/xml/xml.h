@@ -1,8 +1,8 @@
-// XML documents written element by element through libxml2's streaming
-// writer, in UTF-8, and checked against an XML schema (XSD). A document is
-// never held whole: the writer hands its bytes to the caller's sink as it
-// goes, and the check reads the document file as a stream, or takes the
-// bytes as they are written (StreamCheck).
+// XML documents written element by element, in UTF-8, and checked against
+// an XML schema (XSD) with libxml2. A document is never held whole: the
+// writer hands its bytes to the caller's sink as it goes, and the check
+// reads the document file as a stream, or takes the bytes as they are
+// written (StreamCheck).
 #pragma once
 
 #include <functional>

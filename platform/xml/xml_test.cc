@@ -34,6 +34,27 @@ std::string Document(const std::string& amount) {
 
 TEST(XmlWriter, EscapesTextAndStopsWhenTheSinkRefuses) {
   EXPECT_NE(Document("1 < 2 & 3").find("<Amt>1 &lt; 2 &amp; 3</Amt>"), std::string::npos);
+  // The layout the messages have always had: two blanks a level, text on
+  // the line of its element, an empty element closed in its tag.
+  std::string out;
+  Writer nested([&](std::string_view bytes) { out.append(bytes); return true; }, true);
+  nested.StartDocument();
+  nested.Start("A");
+  nested.Attribute("k", "\"x\" & y");
+  nested.Start("B");
+  nested.Element("C", "\xc3\x80");  // UTF-8 passes as it is
+  nested.Start("D");
+  nested.End();
+  ASSERT_TRUE(nested.Finish());
+  EXPECT_EQ(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<A k=\"&quot;x&quot; &amp; y\">\n"
+                 "  <B>\n    <C>\xc3\x80</C>\n    <D/>\n  </B>\n</A>\n");
+  // Text that is not UTF-8, or holds a control character, fails the document.
+  for (const char* bad : {"\xc3(", "\x80", "a\x01b"}) {
+    Writer xml([](std::string_view) { return true; }, false);
+    xml.Start("Doc");
+    xml.Element("T", bad);
+    EXPECT_FALSE(xml.Finish()) << bad;
+  }
   // A disk that fills up halfway: the writer says so at the end.
   size_t taken = 0;
   Writer xml([&](std::string_view bytes) { taken += bytes.size(); return taken < 100; }, true);

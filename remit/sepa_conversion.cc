@@ -179,6 +179,15 @@ std::vector<MessageIdUse> IdUses(const C19Plan& plan, const std::string& created
   return uses;
 }
 
+// The message id's refusal: the id of the 01 record, and the message
+// (its host path) of another file that has it today.
+std::string IdUsedWords(const C19Plan& plan, const std::string& other_message) {
+  return UsageRuleWords(UsageRule::kMessageId) + ": MsgId \"" + plan.presenter.file_identifier +
+         "\"" +
+         env::TranslateText(util::Cp850(" ja és d'un altre missatge d'avui del mateix creditor: ")) +
+         util::Utf8ToCp850(other_message);
+}
+
 ConversionReport ConvertFile(const ConversionRequest& request) {
   const std::string& host_path = request.host_path;
   const ConversionSettings& settings = request.settings;
@@ -232,13 +241,11 @@ ConversionReport ConvertFile(const ConversionRequest& request) {
   const std::vector<MessageIdUse> uses = IdUses(plan, created, report.xml_path);
   if (!settings.id_record.empty()) {
     env::StatusOr<std::string> used_by = MessageIdUsedBy(settings.id_record, uses);
-    if (!used_by.ok()) return Fault(report, ConversionStatus::kNotWritten, 0, used_by.status().Text());
+    if (!used_by.ok()) {
+      return Fault(report, ConversionStatus::kNotWritten, 0, used_by.status().Text());
+    }
     if (!used_by->empty()) {
-      return Fault(report, ConversionStatus::kRefusedByRules, 1,
-                   UsageRuleWords(UsageRule::kMessageId) + ": MsgId \"" +
-                       plan.presenter.file_identifier + "\"" +
-                       env::TranslateText(util::Cp850(" ja és d'un altre missatge d'avui del mateix creditor: ")) +
-                       util::Utf8ToCp850(*used_by));
+      return Fault(report, ConversionStatus::kRefusedByRules, 1, IdUsedWords(plan, *used_by));
     }
   }
   if (request.after_first_reading) request.after_first_reading();
@@ -306,13 +313,15 @@ ConversionReport ConvertFile(const ConversionRequest& request) {
     fs::RemoveFile(temporary);
     return Fault(report, ConversionStatus::kRefusedByRules, check.record(), check.words());
   }
-  if (schema_check) {
+  // A message its schema refused mid-way says so; one the disk refused
+  // says that; a whole one gets the schema's last word at its end.
+  if (schema_check && (written || schema_refused)) {
     std::string why;
     if (schema_check->Finish(&why) != platform::xml::Validation::kValid) {
       fs::RemoveFile(temporary);
       return SchemaFault(report, schema, why);
     }
-    report.checked = written;
+    report.checked = true;
   }
   if (!written) {
     std::string why = env::LastFileErrorText();

@@ -193,6 +193,7 @@ TEST(SepaMessage, FieldsAsTheMessageWritesThem) {
   EXPECT_EQ(XmlPathFor("D:\\kit\\CSB.OLD\\AB12CD34"), "D:\\kit\\CSB.OLD\\AB12CD34.XML");
   EXPECT_FALSE(VersionTakesSequenceType(PainVersion::k00100102, "RPRE"));
   EXPECT_TRUE(VersionTakesSequenceType(PainVersion::k00100104, "RPRE"));
+  EXPECT_TRUE(VersionTakesSequenceType(PainVersion::k00100108, "RPRE"));
 }
 
 TEST(SepaMessage, TheVersionCharacterAndTheOfficesSettingChooseTheMessage) {
@@ -208,11 +209,14 @@ TEST(SepaMessage, TheVersionCharacterAndTheOfficesSettingChooseTheMessage) {
       {'X', "", PainVersion::k00100102},  // anything else is read as "4"
       {'4', " PAIN.008.001.04 ", PainVersion::k00100104},
       {'X', "pain.008.001.04", PainVersion::k00100104},
-      {'4', "pain.008.001.08", PainVersion::k00100102},  // not written here: the default
+      {'4', "pain.008.001.08", PainVersion::k00100108},  // what a new installation says
+      {'2', "pain.008.001.08", PainVersion::k00100108},
+      {'4', "pain.008.001.09", PainVersion::k00100102},  // not written here: the default
       {'3', "pain.008.001.04", PainVersion::k00300302},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(VersionForCharacter(c.character, "", "", c.setting_4), c.expected)
+    const char* setting_2 = c.character == '2' ? c.setting_4 : "";
+    EXPECT_EQ(VersionForCharacter(c.character, setting_2, "", c.setting_4), c.expected)
         << c.character << " " << c.setting_4;
   }
 }
@@ -226,7 +230,7 @@ TEST_F(SepaConversion, TheCatalogueReadsTheMessageAsItsFile) {
   qdeb::testing::ScratchDir dir("qxconvrt");
   dir.Put("AB12CD34.E19", Joined(GoodRecords()));
   const ConversionReport report =
-      ConvertToSepaXml({dir.Host("AB12CD34.E19"), ConversionSettings{}, "2026-12-08T10:00:00"});
+      ConvertToSepaXml({dir.Host("AB12CD34.E19"), ConversionSettings{}, "2026-12-08T10:00:00", {}});
   ASSERT_EQ(report.status, ConversionStatus::kConverted) << report.reason;
   EXPECT_EQ(report.version, PainVersion::k00300302);
   EXPECT_EQ(report.payment_blocks, 2);
@@ -242,7 +246,7 @@ TEST_F(SepaConversion, TheCatalogueReadsTheMessageAsItsFile) {
   records[7].replace(403, 4, "ES45");
   dir.Put("BAD.E19", Joined(records));
   const ConversionReport bad =
-      ConvertToSepaXml({dir.Host("BAD.E19"), ConversionSettings{}, "2026-12-08T10:00:00"});
+      ConvertToSepaXml({dir.Host("BAD.E19"), ConversionSettings{}, "2026-12-08T10:00:00", {}});
   EXPECT_EQ(bad.status, ConversionStatus::kBadRecords);
   EXPECT_EQ(bad.record, 8);
   // The end travels as a Status too: bad data, the reason, the file.

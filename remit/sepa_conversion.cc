@@ -1,15 +1,19 @@
 #include "remit/sepa_conversion.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "env/file_error.h"
 #include "env/ini.h"
+#include "env/language.h"
 #include "env/session.h"
 #include "platform/fs/errors.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
 #include "platform/process/clock.h"
 #include "remit/c19_records.h"
+#include "remit/sepa_message_ids.h"
+#include "remit/sepa_usage.h"
 #include "util/basics.h"
 #include "util/cp850.h"
 
@@ -22,6 +26,8 @@ namespace {
 constexpr char kSection[] = "ConversioXML";
 // Lines read at a time: a few hundred kilobytes, whatever the file's size.
 constexpr int64_t kLinesPerRead = 512;
+// Bytes of the message written (and checked) at a time.
+constexpr size_t kBytesPerWrite = 256 * 1024;
 
 // The lines of an open file, read a slice at a time as they are asked for
 // in order.
@@ -65,11 +71,12 @@ std::string ReadFault() {
   return text.empty() ? util::Cp850("no es pot llegir el fitxer") : text;
 }
 
-// The message of the plan written to the sink; false when the writer or
-// the file failed.
+// The message of the plan written to the sink, each part told to the
+// usage check as it is written; false when the writer or the file failed,
+// or a usage rule is broken (then check.failed()).
 bool WriteMessage(LineReader& lines, const C19Plan& plan, PainVersion version,
                   const std::string& created, const platform::xml::Sink& sink,
-                  int64_t* payment_blocks) {
+                  UsageCheck& check, int64_t* payment_blocks) {
   platform::xml::Writer xml(sink, true);
   MessageHeader header;
   header.version = version;
@@ -79,6 +86,7 @@ bool WriteMessage(LineReader& lines, const C19Plan& plan, PainVersion version,
   header.cents = plan.cents;
   header.presenter_name = plan.presenter.name;
   header.presenter_id = plan.presenter.identifier;
+  if (!check.Header(header)) return false;
   WriteMessageStart(xml, header);
   int64_t n = 0;
   for (const C19Block& block : plan.blocks) {
@@ -87,6 +95,7 @@ bool WriteMessage(LineReader& lines, const C19Plan& plan, PainVersion version,
       payment.id = PaymentBlockId(plan.presenter.file_identifier, ++n);
       payment.creditor = &block.creditor;
       payment.group = &group;
+      if (!check.BlockStart(payment, block.first_record + 1)) return false;
       WritePaymentStart(xml, payment);
       // Every debit of the block of this group, in the file's order.
       for (int64_t i = block.first_record + 1; i < block.end_record; ++i) {
@@ -96,15 +105,25 @@ bool WriteMessage(LineReader& lines, const C19Plan& plan, PainVersion version,
         // Read well in the first reading: otherwise the file changed since.
         if (!ReadDebit(line.substr(0, kRecordLength), &debit).ok()) return false;
         if (debit.sequence_type == group.sequence_type && debit.purpose == group.purpose) {
+          if (!check.Debit(debit, i + 1)) return false;
           WriteDebit(xml, debit);
         }
       }
+      if (!check.BlockEnd(group, block.end_record + 1)) return false;
       WritePaymentEnd(xml);
     }
   }
+  if (!check.MessageEnd(plan.records)) return false;
   WriteMessageEnd(xml);
   *payment_blocks = n;
   return xml.Finish();
+}
+
+ConversionReport SchemaFault(const ConversionReport& report, const std::string& schema,
+                             const std::string& why) {
+  return Fault(report, ConversionStatus::kRefusedBySchema, 0,
+               util::Cp850("el missatge no compleix l'esquema ") + util::Utf8ToCp850(schema) +
+                   ": " + util::Utf8ToCp850(why));
 }
 
 bool Exists(const std::string& host_path) {
@@ -128,6 +147,7 @@ ConversionSettings LoadConversionSettings() {
     settings.schema_folder = fs::HostPath(folder);
     if (!settings.schema_folder.ends_with('/')) settings.schema_folder += '/';
   }
+  settings.id_record = MessageIdRecordPath();
   return settings;
 }
 
@@ -148,8 +168,30 @@ std::string CreationTimeNow() {
 
 namespace {
 
-ConversionReport ConvertFile(const std::string& host_path, const ConversionSettings& settings,
-                             const std::string& created) {
+// Each creditor of the plan with the message's id on the message's day.
+std::vector<MessageIdUse> IdUses(const C19Plan& plan, const std::string& created,
+                                 const std::string& message) {
+  std::vector<MessageIdUse> uses;
+  for (const C19Block& block : plan.blocks) {
+    uses.push_back({created.substr(0, 10), block.creditor.identifier,
+                    plan.presenter.file_identifier, message});
+  }
+  return uses;
+}
+
+// The message id's refusal: the id of the 01 record, and the message
+// (its host path) of another file that has it today.
+std::string IdUsedWords(const C19Plan& plan, const std::string& other_message) {
+  return UsageRuleWords(UsageRule::kMessageId) + ": MsgId \"" + plan.presenter.file_identifier +
+         "\"" +
+         env::TranslateText(util::Cp850(" ja és d'un altre missatge d'avui del mateix creditor: ")) +
+         util::Utf8ToCp850(other_message);
+}
+
+ConversionReport ConvertFile(const ConversionRequest& request) {
+  const std::string& host_path = request.host_path;
+  const ConversionSettings& settings = request.settings;
+  const std::string& created = request.created;
   ConversionReport report;
   report.xml_path = XmlPathFor(host_path);
   if (report.xml_path == host_path) {
@@ -196,6 +238,17 @@ ConversionReport ConvertFile(const std::string& host_path, const ConversionSetti
   }
   report.debits = plan.debits;
   report.cents = plan.cents;
+  const std::vector<MessageIdUse> uses = IdUses(plan, created, report.xml_path);
+  if (!settings.id_record.empty()) {
+    env::StatusOr<std::string> used_by = MessageIdUsedBy(settings.id_record, uses);
+    if (!used_by.ok()) {
+      return Fault(report, ConversionStatus::kNotWritten, 0, used_by.status().Text());
+    }
+    if (!used_by->empty()) {
+      return Fault(report, ConversionStatus::kRefusedByRules, 1, IdUsedWords(plan, *used_by));
+    }
+  }
+  if (request.after_first_reading) request.after_first_reading();
 
   // Second reading: the message, into a temporary file held with no sharing.
   const std::string temporary = report.xml_path + ".tmp";
@@ -210,17 +263,66 @@ ConversionReport ConvertFile(const std::string& host_path, const ConversionSetti
     fs::RemoveFile(temporary);
     return Fault(report, ConversionStatus::kNotWritten, 0, why);
   }
+  // The schema of its version, when the office keeps one, has the last
+  // word; it reads the message as it is written, not back from the disk.
+  std::optional<platform::xml::StreamCheck> schema_check;
+  std::string schema;
+  if (!settings.schema_folder.empty()) {
+    schema = settings.schema_folder + std::string(PainName(report.version)) + ".xsd";
+    if (Exists(schema)) {
+      std::string why;
+      schema_check.emplace();
+      if (schema_check->Start(schema, &why) != platform::xml::Validation::kValid) {
+        out.Close();
+        fs::RemoveFile(temporary);
+        return SchemaFault(report, schema, why);
+      }
+    } else {
+      report.unchecked_why =
+          env::TranslateText(util::Cp850("sense validar amb l'esquema: no hi ha ")) +
+          util::Utf8ToCp850(schema);
+    }
+  }
+  // The writer's small pieces are gathered into large ones: fewer writes,
+  // and the schema's parser takes a large piece at a fraction of the cost.
   int64_t offset = 0;
+  bool schema_refused = false;
+  std::string pending;
+  const auto put_pending = [&]() {
+    if (!out.WriteAt(offset, pending.data(), pending.size())) return false;
+    offset += static_cast<int64_t>(pending.size());
+    // A message its schema refuses is not written on.
+    if (schema_check && !schema_check->Feed(pending)) schema_refused = true;
+    pending.clear();
+    return !schema_refused;
+  };
   const platform::xml::Sink sink = [&](std::string_view bytes) {
-    if (!out.WriteAt(offset, bytes.data(), bytes.size())) return false;
-    offset += static_cast<int64_t>(bytes.size());
-    return true;
+    pending.append(bytes);
+    return pending.size() < kBytesPerWrite || put_pending();
   };
   fs::ClearFileError();
-  const bool written = WriteMessage(lines, plan, report.version, created, sink,
+  UsageCheck check;
+  // The second reading reads the file anew, not the slice the first one
+  // kept: what the message says is what the file says now.
+  LineReader again(file, line_length);
+  const bool written = WriteMessage(again, plan, report.version, created, sink, check,
                                     &report.payment_blocks) &&
-                       out.Sync();
+                       put_pending() && out.Sync();
   out.Close();
+  if (check.failed()) {
+    fs::RemoveFile(temporary);
+    return Fault(report, ConversionStatus::kRefusedByRules, check.record(), check.words());
+  }
+  // A message its schema refused mid-way says so; one the disk refused
+  // says that; a whole one gets the schema's last word at its end.
+  if (schema_check && (written || schema_refused)) {
+    std::string why;
+    if (schema_check->Finish(&why) != platform::xml::Validation::kValid) {
+      fs::RemoveFile(temporary);
+      return SchemaFault(report, schema, why);
+    }
+    report.checked = true;
+  }
   if (!written) {
     std::string why = env::LastFileErrorText();
     if (why.empty()) why = util::Cp850("no es pot escriure ") + util::Utf8ToCp850(temporary);
@@ -228,19 +330,13 @@ ConversionReport ConvertFile(const std::string& host_path, const ConversionSetti
     return Fault(report, ConversionStatus::kNotWritten, 0, why);
   }
 
-  // The schema of its version, when the office keeps one, has the last word.
-  if (!settings.schema_folder.empty()) {
-    const std::string schema = settings.schema_folder + std::string(PainName(report.version)) + ".xsd";
-    if (Exists(schema)) {
-      std::string why;
-      const platform::xml::Validation result = platform::xml::ValidateFile(schema, temporary, &why);
-      if (result != platform::xml::Validation::kValid) {
-        fs::RemoveFile(temporary);
-        return Fault(report, ConversionStatus::kRefusedBySchema, 0,
-                     util::Cp850("el missatge no compleix l'esquema ") +
-                         util::Utf8ToCp850(schema) + ": " + util::Utf8ToCp850(why));
-      }
-      report.checked = true;
+  // The id is kept before the message is in place: a message the record
+  // cannot keep is not sent.
+  if (!settings.id_record.empty()) {
+    const env::Status recorded = RecordMessageIds(settings.id_record, uses);
+    if (!recorded.ok()) {
+      fs::RemoveFile(temporary);
+      return Fault(report, ConversionStatus::kNotWritten, 0, recorded.Text());
     }
   }
   fs::ClearFileError();
@@ -260,7 +356,8 @@ env::Code CodeOf(ConversionStatus status) {
     case ConversionStatus::kNotRead:
     case ConversionStatus::kNotWritten: return env::Code::kFileError;
     case ConversionStatus::kBadRecords:
-    case ConversionStatus::kRefusedBySchema: return env::Code::kBadData;
+    case ConversionStatus::kRefusedBySchema:
+    case ConversionStatus::kRefusedByRules: return env::Code::kBadData;
   }
   return env::Code::kFileError;
 }
@@ -268,7 +365,7 @@ env::Code CodeOf(ConversionStatus status) {
 }  // namespace
 
 ConversionReport ConvertToSepaXml(const ConversionRequest& request) {
-  ConversionReport report = ConvertFile(request.host_path, request.settings, request.created);
+  ConversionReport report = ConvertFile(request);
   if (report.status != ConversionStatus::kConverted) {
     report.failure = env::Status(CodeOf(report.status), report.reason, fs::ProgramPath(request.host_path));
   }

@@ -1,13 +1,16 @@
 // A Cuaderno 19.14 file converted into a SEPA core direct-debit message
 // beside it (same name, extension ".XML"). The file is read twice, record
 // by record: first every record is checked and the totals added up, then
-// the message is written through a temporary file ("NAME.XML.tmp"), checked
-// against the schema of its version when the office keeps one, and renamed
-// into place only when whole and sound. A file that cannot be converted
+// the message is written through a temporary file ("NAME.XML.tmp"), held
+// to the banks' usage rules as it is written (sepa_usage.h), checked
+// against the schema of its version when the office keeps one, its id kept
+// in the installation's record (sepa_message_ids.h), and renamed into
+// place only when whole and sound. A file that cannot be converted
 // leaves no ".XML" behind, and an older message of that name stays as it was.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "env/status.h"
@@ -20,12 +23,15 @@ namespace remit {
 // version of each version character of the 01 record ("pain.008.001.04" ...;
 // empty or unknown keeps the default), "Esquemes" the folder holding the
 // schemas as "pain.008.001.02.xsd" ... (a program path, relative ones under
-// session.RootDir; empty: messages are not checked).
+// session.RootDir; empty: messages are not checked). The message ids
+// put in place are kept in the installation's record of them
+// (sepa_message_ids.h).
 struct ConversionSettings {
   std::string version_2;
   std::string version_3;
   std::string version_4;
   std::string schema_folder;  // host path ending in "/", or empty
+  std::string id_record;      // program path of the record of message ids; empty: not kept
 };
 ConversionSettings LoadConversionSettings();
 
@@ -35,6 +41,7 @@ enum class ConversionStatus {
   kBadRecords,       // not a sound Cuaderno 19.14 file
   kNotWritten,       // the message cannot be written or put in place
   kRefusedBySchema,  // the message breaks its schema (or the schema is unusable)
+  kRefusedByRules,   // the message would break a usage rule of the banks (sepa_usage.h)
 };
 
 struct ConversionReport {
@@ -44,6 +51,9 @@ struct ConversionReport {
   std::string reason;       // why, in words (code page 850)
   PainVersion version = PainVersion::k00100102;
   bool checked = false;     // the message was checked against its schema
+  // Why it was not, when the office keeps schemas but not this version's
+  // (translated words, code page 850); empty otherwise.
+  std::string unchecked_why;
   int64_t debits = 0;
   int64_t cents = 0;
   int64_t payment_blocks = 0;
@@ -63,6 +73,10 @@ struct ConversionRequest {
   std::string host_path;
   ConversionSettings settings;
   std::string created;
+  // Called between the first reading (the records checked, the totals
+  // added up) and the second (the message written), for a caller that
+  // must act there; the tests change the file, as another program might.
+  std::function<void()> after_first_reading;
 };
 
 ConversionReport ConvertToSepaXml(const ConversionRequest& request);

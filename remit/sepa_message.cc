@@ -39,6 +39,8 @@ std::string_view PainName(PainVersion version) {
       return "pain.008.003.02";
     case PainVersion::k00100104:
       return "pain.008.001.04";
+    case PainVersion::k00100108:
+      return "pain.008.001.08";
     case PainVersion::k00100102:
       break;
   }
@@ -47,7 +49,8 @@ std::string_view PainName(PainVersion version) {
 
 bool PainFromName(std::string_view name, PainVersion* version) {
   const std::string wanted = util::UpperCase(util::Trim(name));
-  for (PainVersion v : {PainVersion::k00100102, PainVersion::k00300302, PainVersion::k00100104}) {
+  for (PainVersion v : {PainVersion::k00100102, PainVersion::k00300302, PainVersion::k00100104,
+                        PainVersion::k00100108}) {
     if (wanted == util::UpperCase(PainName(v))) {
       *version = v;
       return true;
@@ -83,7 +86,8 @@ std::string PaymentBlockId(std::string_view message_id, int64_t n) {
 }
 
 bool VersionTakesSequenceType(PainVersion version, std::string_view sequence_type) {
-  return sequence_type != "RPRE" || version == PainVersion::k00100104;
+  return sequence_type != "RPRE" || version == PainVersion::k00100104 ||
+         version == PainVersion::k00100108;
 }
 
 std::string MessageText(std::string_view cp850) { return util::Cp850ToUtf8(cp850); }

@@ -14,7 +14,9 @@
 
 namespace remit {
 
-enum class PainVersion { k00100102, k00300302, k00100104 };
+// The three versions of the 2009 rulebooks and the 2019 one (pain.008.001.08),
+// which the rulebooks have used since November 2023.
+enum class PainVersion { k00100102, k00300302, k00100104, k00100108 };
 
 // "pain.008.001.02" ...
 std::string_view PainName(PainVersion version);

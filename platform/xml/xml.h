@@ -1,7 +1,8 @@
-// XML documents written element by element through libxml2's streaming
-// writer, in UTF-8, and checked against an XML schema (XSD). A document is
-// never held whole: the writer hands its bytes to the caller's sink as it
-// goes, and the check reads the document file as a stream.
+// XML documents written element by element, in UTF-8, and checked against
+// an XML schema (XSD) with libxml2. A document is never held whole: the
+// writer hands its bytes to the caller's sink as it goes, and the check
+// reads the document file as a stream, or takes the bytes as they are
+// written (StreamCheck).
 #pragma once
 
 #include <functional>
@@ -53,5 +54,30 @@ enum class Validation {
 // fetched from the network. *why gets the first fault: "line N: ...".
 Validation ValidateFile(const std::string& host_schema, const std::string& host_document,
                         std::string* why);
+
+// Checks a document against a schema as its bytes are written, without
+// reading it back nor keeping it: the bytes go through libxml2's push
+// parser, whose events the schema's validator takes on their way
+// (xmlSchemaSAXPlug). Feed it what the writer hands its sink.
+class StreamCheck {
+ public:
+  StreamCheck();
+  ~StreamCheck();
+  StreamCheck(const StreamCheck&) = delete;
+  StreamCheck& operator=(const StreamCheck&) = delete;
+
+  // Reads the schema (a host path); kSchemaUnusable, with *why, when it
+  // cannot be read or is no schema.
+  Validation Start(const std::string& host_schema, std::string* why);
+  // The document's next bytes; false once it is known to fail (Finish says how).
+  bool Feed(std::string_view bytes);
+  // After the last bytes: kValid, or kInvalid / kDocumentUnreadable with
+  // the first fault in *why ("line N: ...").
+  Validation Finish(std::string* why);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace platform::xml

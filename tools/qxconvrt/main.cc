@@ -122,7 +122,9 @@ std::string Outcome(const qxconvrt::FileToConvert& file, const remit::Conversion
     return file.shown + " -> " + remit::XmlPathFor(file.shown) +
            ": " + std::string(remit::PainName(report.version)) + ", " +
            Count(report.debits) + util::Cp850(" adeudaments, ") + Amount(report.cents) +
-           (report.checked ? util::Cp850(", validat amb l'esquema") : util::Cp850(", sense esquema"));
+           (report.checked                  ? util::Cp850(", validat amb l'esquema")
+            : report.unchecked_why.empty() ? util::Cp850(", sense esquema")
+                                           : ", " + AsGiven(report.unchecked_why, file));
   }
   std::string where = file.shown;
   if (report.record > 0) where += ", registre " + std::to_string(report.record);
@@ -151,7 +153,7 @@ int Convert(const std::vector<qxconvrt::FileToConvert>& files) {
       continue;
     }
     ShowProgress(file.shown);
-    const remit::ConversionReport report = remit::ConvertToSepaXml({file.host_path, settings, created});
+    const remit::ConversionReport report = remit::ConvertToSepaXml({file.host_path, settings, created, {}});
     Say(Outcome(file, report));
     if (report.status == remit::ConversionStatus::kConverted) {
       ++converted;

@@ -3,8 +3,8 @@
 its own means (the records by position, the message with an XML parser),
 and checks that they say the same: version, message id, totals, counts,
 and per debit its creditor, collection date, reference, mandate, sequence
-type, amount and IBANs; every IBAN also by python-stdnum. Exits 1 naming
-the first difference.
+type, amount and IBANs; every IBAN and creditor identifier also by
+python-stdnum. Exits 1 naming the first difference.
 
     check_messages.py VERSION FILE.E19 FILE.XML [VERSION FILE.E19 FILE.XML ...]
 """
@@ -15,6 +15,7 @@ from collections import Counter
 from decimal import Decimal
 
 from stdnum import iban as stdnum_iban
+from stdnum.eu import at_02
 
 SEPA_TEXT = re.compile(r"^[A-Za-z0-9 '()+,\-./:?]*$")
 
@@ -55,6 +56,7 @@ def check(version, c19_path, xml_path):
                     block.findtext("p:ReqdColltnDt", namespaces=ns).replace("-", ""),
                     block.findtext("p:CdtrAcct/p:Id/p:IBAN", namespaces=ns))
         assert stdnum_iban.is_valid(creditor[2]), creditor
+        assert at_02.is_valid(creditor[0]), creditor  # the creditor identifier's check digits
         sequence = block.findtext("p:PmtTpInf/p:SeqTp", namespaces=ns)
         transactions = block.findall("p:DrctDbtTxInf", ns)
         amounts = [cents(t.findtext("p:InstdAmt", namespaces=ns)) for t in transactions]

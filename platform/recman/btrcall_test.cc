@@ -204,7 +204,7 @@ TEST_P(BtrcallTest, DeleteGetNextTakesTheRecordsOfAKeyOneAfterAnother) {
 // writes made meanwhile through another block, both ways.
 TEST_P(BtrcallTest, AScanOverManyRecordsSeesTheWritesMadeMeanwhile) {
   auto code = [](int n) {
-    char c[8];
+    char c[16];
     std::snprintf(c, sizeof c, "A%05d", n);
     return std::string(c);
   };

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/lock_store.h"
 #include "platform/fs/files.h"
 #include "ui/operator_wait.h"
 
@@ -95,7 +96,7 @@ class KeyLockRun {
  private:
   env::Status Visit(std::string_view key);
   std::string name_;
-  platform::fs::File table_;
+  LockStore table_;
   LockTableCopy copy_;
   bool holding_ = false;
 };

@@ -394,6 +394,11 @@ Attempt TryLock(std::string_view name, char kind, std::string_view low, std::str
   if (!LivenessHeld()) {
     // A release that fails leaves a slot the next attempts or the 30-minute
     // rule free; the attempt waits either way.
+    // On the server, the holder could not be claimed: the server is gone.
+    if (LocksOnServer()) {
+      *failure = StoreFailure(name);
+      return Attempt::kFailed;
+    }
     if (*release) static_cast<void>(ReleaseLock(name));
     *release = false;
     return Attempt::kConflict;

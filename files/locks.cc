@@ -649,6 +649,33 @@ fs::File OpenLockTable(std::string_view folder, std::string_view name) {
   return OpenTableFile(folder, name, waiter);
 }
 
+env::StatusOr<std::string> LockTableSlots(std::string_view name) {
+  std::string bytes;
+  if (LocksOnServer()) {
+    if (!platform::recman::lock_server::ReadSlots(ServerTableName(TableName(name)), kLockSlotSize,
+                                                  &bytes)) {
+      return StoreFailure(name);
+    }
+    return bytes;
+  }
+  const std::string path = TablePath(name);
+  const std::string host = fs::HostPath(path);
+  fs::File file;
+  // Shared: a visit of a moment may have the table; a missing table has no slots.
+  int error = host.empty() ? fs::kErrorFileNotFound : file.Open(host, fs::File::kRead, false);
+  if (error == fs::kErrorFileNotFound || error == fs::kErrorPathNotFound) return bytes;
+  if (error != 0) return env::Status(env::Code::kFileError, {}, path);
+  char buffer[4096];
+  for (int64_t at = 0;;) {
+    const int64_t got = file.ReadAt(at, buffer, sizeof buffer);
+    if (got < 0) return env::Status(env::Code::kFileError, {}, path);
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<size_t>(got));
+    at += got;
+  }
+  return bytes;
+}
+
 int32_t MinutesNow() {
   platform::LocalTime now = platform::LocalNow();
   int64_t y = now.year;

@@ -111,6 +111,11 @@ env::Status ReleaseLock(std::string_view name);
 // open only when the operator gave up waiting.
 platform::fs::File OpenLockTable(std::string_view folder, std::string_view name);
 
+// The slots of the lock table of the record file name as they stand, in
+// its file or on the server as the session keeps them: the bytes of the
+// table file. A look only: the table is not taken from the others.
+env::StatusOr<std::string> LockTableSlots(std::string_view name);
+
 // Local time in minutes since 1970-01-01 00:00.
 int32_t MinutesNow();
 

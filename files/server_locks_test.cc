@@ -15,12 +15,9 @@
 #include "files/lock_slot.h"
 #include "files/locks.h"
 #include "files/scratch_test.h"
-#include "platform/recman/server_locks.h"
 
 namespace files {
 namespace {
-
-namespace lock_server = platform::recman::lock_server;
 
 int escapes = -1;  // polls before Escape is pressed; -1 never
 bool EscapeNow() { return escapes >= 0 && escapes-- == 0; }
@@ -136,12 +133,16 @@ TEST_F(ServerLocksTest, ServerTableKeepsTheSlotsOfTheFile) {
       EXPECT_TRUE(done.ok()) << step.op << " " << step.key << ": " << done.Text();
     }
   };
+  // Read as kitdb locks shows them, then the file as it is on disk.
   run("");
+  env::StatusOr<std::string> shown = LockTableSlots(name_);
+  ASSERT_TRUE(shown.ok()) << shown.status().Text();
   std::string file = ReadAll(root_ + "/LOCKS/" + name_ + ".lck");
+  EXPECT_EQ(file, *shown);
   run(server_);
-  std::string server;
-  ASSERT_TRUE(lock_server::ReadSlots(ServerTableName(name_ + ".lck"), kLockSlotSize, &server))
-      << lock_server::Error();
+  shown = LockTableSlots(name_);
+  ASSERT_TRUE(shown.ok()) << shown.status().Text();
+  std::string server = *shown;
   ASSERT_EQ(file.size(), server.size()) << file << "\n" << server;
   ASSERT_GT(file.size(), 0u);
   for (size_t at = 0; at < file.size(); at += kLockSlotSize) {

@@ -44,6 +44,8 @@ void Fail(const std::string& what, const pg::Result& r) {
   LockConnection& s = State();
   std::string reason = r.Message();
   if (reason.empty() && s.conn != nullptr) reason = PQerrorMessage(s.conn);
+  // No connection to ask: the reason is the one it could not be made for.
+  if (reason.empty() && s.conn == nullptr) reason = s.error;
   s.error = pg::Scrub(what + ": " + reason);
   // A lost connection has lost the claim and every turn with it.
   if (s.conn == nullptr || PQstatus(s.conn) != CONNECTION_OK) Drop();

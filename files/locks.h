@@ -9,6 +9,9 @@
 // for one scan and update, or for a run of key locks (KeyLockRun). A slot is abandoned, and reused, when its holder
 // on this host has died (lock_liveness.h says how that is known), or when its
 // holder on another host has not renewed it for 30 minutes.
+// With the record files on a database server, the tables and the holders'
+// liveness live on that server instead (files/lock_store.h,
+// lock_liveness.h): the same slots, and no 30-minute rule.
 #pragma once
 
 #include "env/status.h"

@@ -29,7 +29,7 @@ struct Liveness {
   CachedHostPath host_path;  // of the holders file
 };
 
-// Holders on the server: the live ones as a visit first asked for them.
+// Process-wide: holders on the server, the live ones as a visit first asked for them.
 struct ServerLiveness {
   bool asked = false;
   bool known = false;  // false: the server could not tell

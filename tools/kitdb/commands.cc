@@ -343,9 +343,7 @@ const char* UsageText() {
   kitdb dump FILE [KEY] [-d DESCRIPTION]
                                     one readable line per record
   kitdb copy FROM TO                every record in the order of key 0, all or none
-  kitdb locks NAME                  the slots of the lock table of record file
-                                    NAME (LOCKS\NAME.lck under the root, or
-                                    on the database server), as its bytes
+  kitdb locks NAME                  the slots of record file NAME's lock table
   kitdb xdf DESCRIPTION OUT.xdf     write the dictionary the program creates
                                     missing files from
   kitdb --help                      this, and the formats of the files

@@ -2,16 +2,21 @@
 
 #include "env/session.h"
 #include "files/cached_path.h"
+#include "files/lock_store.h"
 #include "files/locks.h"
 #include "platform/fs/files.h"
 #include "platform/fs/host.h"
 #include "platform/fs/paths.h"
+#include "platform/recman/server_locks.h"
 #include "util/cp850.h"
+
+#include <set>
 
 namespace files {
 namespace {
 
 namespace fs = platform::fs;
+namespace lock_server = platform::recman::lock_server;
 
 constexpr size_t kStationSize = 15;
 
@@ -23,6 +28,17 @@ struct Liveness {
   int32_t number = 0;
   CachedHostPath host_path;  // of the holders file
 };
+
+// Process-wide: holders on the server, the live ones as a visit first asked for them.
+struct ServerLiveness {
+  bool asked = false;
+  bool known = false;  // false: the server could not tell
+  std::set<int32_t> live;
+};
+ServerLiveness& Live() {
+  static ServerLiveness live;
+  return live;
+}
 
 // The holders file this process holds its byte in: the byte is held while
 // the file stays open, so it lives as long as the process.
@@ -79,6 +95,18 @@ std::string ThisStation() {
 }
 
 env::StatusOr<bool> ClaimHolderNumber(int32_t number) {
+  if (LocksOnServer()) {
+    if (lock_server::HeldHolder() == number) return false;
+    switch (lock_server::ClaimHolder(number)) {
+      case lock_server::Outcome::kDone:
+        return true;
+      case lock_server::Outcome::kBusy:
+        return env::Status(env::Code::kInUse, LockWaitMessage(), std::to_string(number));
+      case lock_server::Outcome::kFailed:
+        break;
+    }
+    return env::Status(env::Code::kDatabase, lock_server::Error(), env::session.RootDir + "LOCKS");
+  }
   Liveness& state = State();
   if (!OpenHolders()) return Untold(state.path);
   if (state.number == number) return false;
@@ -92,13 +120,30 @@ env::StatusOr<bool> ClaimHolderNumber(int32_t number) {
 }
 
 bool LivenessHeld() {
+  if (LocksOnServer()) {
+    return lock_identity.LockHolder != 0 && lock_server::HeldHolder() == lock_identity.LockHolder;
+  }
   const Liveness& state = State();
   return lock_identity.LockHolder != 0 && state.number == lock_identity.LockHolder &&
          state.file.IsOpen() && state.path == HoldersPath();
 }
 
+void ForgetLiveHolders() { Live().asked = false; }
+
 bool LockAbandoned(std::string_view station, int32_t holder, int32_t stamp, int32_t now,
                    std::string_view here) {
+  if (LocksOnServer()) {
+    // Every holder, of any host, is alive exactly while its claim is held on
+    // the server: no clock is asked.
+    if (holder == lock_identity.LockHolder && station == lock_identity.LockStation) return false;
+    ServerLiveness& live = Live();
+    if (!live.asked) {
+      live.known = lock_server::LiveHolders(&live.live);
+      live.asked = true;
+    }
+    // When the server cannot tell, nobody's lock is taken.
+    return live.known && !live.live.contains(holder);
+  }
   if (station == here) {
     if (holder == lock_identity.LockHolder && station == lock_identity.LockStation)
       return false;  // this process's own

@@ -35,6 +35,14 @@ env::StatusOr<bool> ClaimHolderNumber(int32_t number);
 // the current session.RootDir (as ClaimHolderNumber last found it).
 bool LivenessHeld();
 
+// On the server (a session with a database server) every holder claims its
+// number there instead, on a connection of its own, and is alive exactly
+// while that connection holds the claim, whatever its host: its slots are
+// free as soon as its connection ends, and no stamp is looked at.
+// The live holders are asked once a visit of a table: a visit forgets the
+// answer of the one before.
+void ForgetLiveHolders();
+
 // Whether the lock of a slot is abandoned: on this host, when its holder
 // no longer holds its byte (this process's own slots never are); on other
 // hosts, when its stamp is more than 30 minutes before now.

@@ -11,9 +11,11 @@
 #include "files/cached_path.h"
 #include "files/lock_liveness.h"
 #include "files/lock_slot.h"
+#include "files/lock_store.h"
 #include "files/run_state.h"
 #include "platform/fs/paths.h"
 #include "platform/process/clock.h"
+#include "platform/recman/server_locks.h"
 #include "util/basics.h"
 #include "util/cp850.h"
 
@@ -101,7 +103,7 @@ CachedHostPath& TableHostPath(const std::string& table_path) {
   return internal::files_run.table_paths[table_path];
 }
 
-fs::File OpenTable(std::string_view folder, std::string_view name, Waiter& waiter) {
+fs::File OpenTableFile(std::string_view folder, std::string_view name, Waiter& waiter) {
   std::string table_path = std::string(folder) + "\\" + std::string(name);
   CachedHostPath& host = TableHostPath(table_path);
   int busy = 0;
@@ -140,30 +142,41 @@ std::string TableName(std::string_view record_file) {
 
 using Table = LockTableCopy;
 
-bool ReadTable(fs::File& file, Table* table) {
-  // Read until a read comes back short: the table is never changed while
-  // it is open here, so that is its size (and asking it apart would cost a
-  // look at the disk on every lock).
-  // Runs of 256 slots: a table of up to 255 is read in one read and the
-  // short read that ends it.
-  constexpr size_t kRun = 256 * kLockSlotSize;
-  std::string& bytes = table->bytes;
-  bytes.clear();
+// The table of name, open for a visit: its file, or its turn on the server
+// when the session has one. Not open when the operator gave up waiting, or
+// when the server failed (*failure says why, naming the table).
+LockStore OpenTable(std::string_view name, Waiter& waiter, env::Status* failure) {
+  if (!LocksOnServer()) return LockStore(OpenTableFile(TableFolder(), TableName(name), waiter));
+  namespace lock_server = platform::recman::lock_server;
+  const std::string table = ServerTableName(TableName(name));
+  int busy = 0;
   for (;;) {
-    const size_t at = bytes.size();
-    bytes.resize(at + kRun);
-    const int64_t got = file.ReadAt(static_cast<int64_t>(at), bytes.data() + at, kRun);
-    if (got < 0) return false;
-    bytes.resize(at + static_cast<size_t>(got));
-    if (static_cast<size_t>(got) < kRun) break;
+    switch (lock_server::BeginVisit(table)) {
+      case lock_server::Outcome::kDone:
+        ForgetLiveHolders();  // asked afresh in this visit
+        return LockStore::OnServer(table);
+      case lock_server::Outcome::kFailed:
+        *failure = env::Status(env::Code::kDatabase, lock_server::Error(),
+                               env::session.RootDir + table);
+        return LockStore();
+      case lock_server::Outcome::kBusy:
+        break;
+    }
+    // Another process visits the table for a moment, as with a table file.
+    if (++busy > kQuietOpenRetries) waiter.Tell();
+    if (!waiter.Wait(RandomMilliseconds(100))) return LockStore();
   }
-  const int64_t size = static_cast<int64_t>(bytes.size());
-  // A torn last slot (a write cut short) is not a slot: it is cut off, so
-  // that the slots after it stay in step.
-  int64_t whole = size / kLockSlotSize * kLockSlotSize;
-  if (whole != size && !file.Truncate(whole)) return false;
-  bytes.resize(static_cast<size_t>(whole));
-  table->append_at = whole;
+}
+
+// A read or write of a server table that failed, for the operator.
+env::Status StoreFailure(std::string_view name) {
+  return env::Status(env::Code::kDatabase, platform::recman::lock_server::Error(),
+                     env::session.RootDir + ServerTableName(TableName(name)));
+}
+
+bool ReadTable(LockStore& store, Table* table) {
+  if (!store.Read(&table->bytes)) return false;
+  table->append_at = static_cast<int64_t>(table->bytes.size());
   return true;
 }
 
@@ -179,7 +192,7 @@ bool IsFree(const std::string& bytes, size_t slot) {
   return Field(bytes, slot, kKindAt, 1) == " " || IsBlank(Field(bytes, slot, kHolderAt, kHolderSize));
 }
 
-bool BlankSlot(fs::File& file, std::string& bytes, size_t slot) {
+bool BlankSlot(LockStore& file, std::string& bytes, size_t slot) {
   size_t base = slot * kLockSlotSize;
   std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(base), kStampAt, ' ');
   bytes[base + kKindAt] = ' ';
@@ -211,7 +224,13 @@ std::string MakeSlot(char kind, std::string_view low, std::string_view high) {
 // they would look like its own. They are freed in every table at once (a
 // table busy for longer than a moment keeps them, as the 30 minutes of the
 // stamps kept them before).
+void ReleaseEarlierRunServerSlots();
+
 void ReleaseEarlierRunSlots() {
+  if (LocksOnServer()) {
+    ReleaseEarlierRunServerSlots();
+    return;
+  }
   std::vector<fs::DirEntry> entries;
   std::string host_folder = fs::HostPath(TableFolder() + "\\");
   if (host_folder.empty() || !fs::ListDirectory(host_folder, &entries)) return;
@@ -227,16 +246,42 @@ void ReleaseEarlierRunSlots() {
       error = file.Open(host_folder + entry.name, fs::File::kReadWrite, true);
     }
     Table table;
-    if (error != 0 || !ReadTable(file, &table)) continue;
+    if (error != 0) continue;
+    LockStore store(std::move(file));
+    if (!ReadTable(store, &table)) continue;
     for (size_t i = 0; i < table.bytes.size() / kLockSlotSize; ++i) {
       if (!IsFree(table.bytes, i) && Field(table.bytes, i, 0, kStationSize + kHolderSize) == me) {
-        BlankSlot(file, table.bytes, i);
+        BlankSlot(store, table.bytes, i);
       }
     }
   }
 }
 
-enum class Attempt { kHeld, kConflict, kCancelled };
+// The same on the server, table by table.
+void ReleaseEarlierRunServerSlots() {
+  namespace lock_server = platform::recman::lock_server;
+  std::vector<std::string> tables;
+  if (!lock_server::Tables(&tables)) return;
+  const std::string me = IdentityFields();
+  for (const std::string& name : tables) {
+    lock_server::Outcome turn = lock_server::Outcome::kBusy;
+    for (int attempt = 0; attempt < 20 && turn == lock_server::Outcome::kBusy; ++attempt) {
+      if (attempt > 0) platform::SleepMilliseconds(RandomMilliseconds(20));
+      turn = lock_server::BeginVisit(name);
+    }
+    if (turn != lock_server::Outcome::kDone) continue;
+    LockStore store = LockStore::OnServer(name);
+    Table table;
+    if (!ReadTable(store, &table)) continue;
+    for (size_t i = 0; i < table.bytes.size() / kLockSlotSize; ++i) {
+      if (!IsFree(table.bytes, i) && Field(table.bytes, i, 0, kStationSize + kHolderSize) == me) {
+        BlankSlot(store, table.bytes, i);
+      }
+    }
+  }
+}
+
+enum class Attempt { kHeld, kConflict, kCancelled, kFailed };
 
 // The program path of the table of name.
 std::string TablePath(std::string_view name) { return TableFolder() + "\\" + TableName(name); }
@@ -268,7 +313,7 @@ size_t LatestOwnSlot(const std::string& bytes, const std::string& me) {
 // recent lock is released in the same visit, whatever the attempt finds (its
 // slot takes the new lock when that is granted), as a release just before
 // the attempt would have done.
-Attempt LockInTable(fs::File& file, Table& table, char kind, std::string_view low,
+Attempt LockInTable(LockStore& file, Table& table, char kind, std::string_view low,
                     std::string_view high, bool release) {
   std::string& bytes = table.bytes;
   const std::string me = IdentityFields();
@@ -342,24 +387,40 @@ Attempt LockInTable(fs::File& file, Table& table, char kind, std::string_view lo
 // recent lock is released in the same visit (see LockInTable); *release is
 // cleared once that is done.
 Attempt TryLock(std::string_view name, char kind, std::string_view low, std::string_view high,
-                Waiter& waiter, bool* release) {
+                Waiter& waiter, bool* release, env::Status* failure) {
   LoadLockIdentity();
   // A holder that cannot show it is alive would have its locks taken by
   // the others at once: it waits, as for a table it cannot open.
   if (!LivenessHeld()) {
     // A release that fails leaves a slot the next attempts or the 30-minute
     // rule free; the attempt waits either way.
+    // On the server, the holder could not be claimed: the server is gone.
+    if (LocksOnServer()) {
+      *failure = StoreFailure(name);
+      return Attempt::kFailed;
+    }
     if (*release) static_cast<void>(ReleaseLock(name));
     *release = false;
     return Attempt::kConflict;
   }
-  fs::File file = OpenTable(TableFolder(), TableName(name), waiter);
+  LockStore file = OpenTable(name, waiter, failure);
+  if (!failure->ok()) return Attempt::kFailed;
   if (!file.IsOpen()) return Attempt::kCancelled;
   Table table;
-  if (!ReadTable(file, &table)) return Attempt::kConflict;
+  if (!ReadTable(file, &table)) {
+    if (!LocksOnServer()) return Attempt::kConflict;
+    *failure = StoreFailure(name);
+    return Attempt::kFailed;
+  }
   const bool release_now = *release;
   *release = false;
-  return LockInTable(file, table, kind, low, high, release_now);
+  const Attempt attempt = LockInTable(file, table, kind, low, high, release_now);
+  // A slot the server did not take: the connection is lost, and the lock is not held.
+  if (attempt == Attempt::kConflict && LocksOnServer() && !platform::recman::lock_server::HeldHolder()) {
+    *failure = StoreFailure(name);
+    return Attempt::kFailed;
+  }
+  return attempt;
 }
 
 // Tries until the lock is held or the operator gives up; the release asked
@@ -369,9 +430,12 @@ env::Status Acquire(std::string_view name, char kind, std::string_view low, std:
   Waiter waiter;
   bool release = release_latest;
   for (;;) {
-    switch (TryLock(name, kind, low, high, waiter, &release)) {
+    env::Status failure;
+    switch (TryLock(name, kind, low, high, waiter, &release, &failure)) {
       case Attempt::kHeld:
         return env::OkStatus();
+      case Attempt::kFailed:
+        return failure;
       case Attempt::kCancelled:
         // The cancel is what the caller hears; a release that fails too
         // leaves a slot that the 30-minute rule or this holder's end frees.
@@ -505,15 +569,18 @@ env::Status ReleaseLock(std::string_view name) {
   Waiter waiter;
   // The same table name as when locking: names are found whatever their case
   // here, and an upper-cased name could create a twin table before the first lock.
-  fs::File file = OpenTable(TableFolder(), TableName(name), waiter);
+  env::Status failure;
+  LockStore file = OpenTable(name, waiter, &failure);
+  if (!failure.ok()) return failure;
   if (!file.IsOpen()) return Cancelled(name);
   Table table;
-  if (!ReadTable(file, &table)) return env::LastFileStatus();
+  if (!ReadTable(file, &table)) return LocksOnServer() ? StoreFailure(name) : env::LastFileStatus();
   size_t latest = LatestOwnSlot(table.bytes, IdentityFields());
   if (latest == table.bytes.size() / kLockSlotSize) {
     return env::Status(env::Code::kNotFound, {}, TablePath(name));
   }
-  return BlankSlot(file, table.bytes, latest) ? env::OkStatus() : env::LastFileStatus();
+  if (BlankSlot(file, table.bytes, latest)) return env::OkStatus();
+  return LocksOnServer() ? StoreFailure(name) : env::LastFileStatus();
 }
 
 KeyLockRun::KeyLockRun(std::string_view name) : name_(util::Trim(name)) {}
@@ -530,7 +597,9 @@ env::Status KeyLockRun::Lock(std::string_view key, bool* at_once) {
     LoadLockIdentity();
     if (LivenessHeld()) {
       Waiter waiter;
-      table_ = OpenTable(TableFolder(), TableName(name_), waiter);
+      env::Status failure;
+      table_ = OpenTable(name_, waiter, &failure);
+      if (!failure.ok()) return failure;
       if (table_.IsOpen() && !ReadTable(table_, &copy_)) table_.Close();
     }
     if (!table_.IsOpen()) return Visit(key);
@@ -577,7 +646,34 @@ void KeyLockRun::Close() {
 
 fs::File OpenLockTable(std::string_view folder, std::string_view name) {
   Waiter waiter;
-  return OpenTable(folder, name, waiter);
+  return OpenTableFile(folder, name, waiter);
+}
+
+env::StatusOr<std::string> LockTableSlots(std::string_view name) {
+  std::string bytes;
+  if (LocksOnServer()) {
+    if (!platform::recman::lock_server::ReadSlots(ServerTableName(TableName(name)), kLockSlotSize,
+                                                  &bytes)) {
+      return StoreFailure(name);
+    }
+    return bytes;
+  }
+  const std::string path = TablePath(name);
+  const std::string host = fs::HostPath(path);
+  fs::File file;
+  // Shared: a visit of a moment may have the table; a missing table has no slots.
+  int error = host.empty() ? fs::kErrorFileNotFound : file.Open(host, fs::File::kRead, false);
+  if (error == fs::kErrorFileNotFound || error == fs::kErrorPathNotFound) return bytes;
+  if (error != 0) return env::Status(env::Code::kFileError, {}, path);
+  char buffer[4096];
+  for (int64_t at = 0;;) {
+    const int64_t got = file.ReadAt(at, buffer, sizeof buffer);
+    if (got < 0) return env::Status(env::Code::kFileError, {}, path);
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<size_t>(got));
+    at += got;
+  }
+  return bytes;
 }
 
 int32_t MinutesNow() {

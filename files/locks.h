@@ -9,6 +9,9 @@
 // for one scan and update, or for a run of key locks (KeyLockRun). A slot is abandoned, and reused, when its holder
 // on this host has died (lock_liveness.h says how that is known), or when its
 // holder on another host has not renewed it for 30 minutes.
+// With the record files on a database server, the tables and the holders'
+// liveness live on that server instead (files/lock_store.h,
+// lock_liveness.h): the same slots, and no 30-minute rule.
 #pragma once
 
 #include "env/status.h"
@@ -16,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/lock_store.h"
 #include "platform/fs/files.h"
 #include "ui/operator_wait.h"
 
@@ -95,7 +99,7 @@ class KeyLockRun {
  private:
   env::Status Visit(std::string_view key);
   std::string name_;
-  platform::fs::File table_;
+  LockStore table_;
   LockTableCopy copy_;
   bool holding_ = false;
 };
@@ -109,6 +113,11 @@ env::Status ReleaseLock(std::string_view name);
 // (and its folder with it); waits while another process has it open. Not
 // open only when the operator gave up waiting.
 platform::fs::File OpenLockTable(std::string_view folder, std::string_view name);
+
+// The slots of the lock table of the record file name as they stand, in
+// its file or on the server as the session keeps them: the bytes of the
+// table file. A look only: the table is not taken from the others.
+env::StatusOr<std::string> LockTableSlots(std::string_view name);
 
 // Local time in minutes since 1970-01-01 00:00.
 int32_t MinutesNow();

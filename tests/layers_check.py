@@ -72,7 +72,7 @@ STATE_STRUCTS = {
     "ProgramChoices", "RecordBuffers", "FormState", "FormTables", "PrintPage", "Spool",
     "LockIdentity", "FileStamp", "Listings", "LayerHooks", "ConsoleReport",
     "RunFacts", "ConsoleHooks", "SignalSafe", "CallGuard", "OpenFileTable", "DirCache",
-    "FilesRun", "ServerSession", "ServerTable",
+    "FilesRun", "ServerSession", "ServerTable", "LockConnection", "ServerLiveness",
 }
 # Other process-wide variables, each with why it outlives every call, named by
 # file and variable together: a name alone ("state", "table") would let a new

@@ -4,6 +4,7 @@
 
 #include "db/server.h"
 #include "env/session.h"
+#include "files/locks.h"
 #include "platform/recman/btrcall.h"
 #include "platform/recman/status.h"
 #include "tools/kitdb/description.h"
@@ -342,6 +343,7 @@ const char* UsageText() {
   kitdb dump FILE [KEY] [-d DESCRIPTION]
                                     one readable line per record
   kitdb copy FROM TO                every record in the order of key 0, all or none
+  kitdb locks NAME                  the slots of record file NAME's lock table
   kitdb xdf DESCRIPTION OUT.xdf     write the dictionary the program creates
                                     missing files from
   kitdb --help                      this, and the formats of the files
@@ -375,6 +377,17 @@ DESCRIPTION (one statement a line, "#" starts a comment, words any case):
 )";
 }
 
+// The slots of the lock table of the record file NAME, as the table file's
+// bytes read: from the root's LOCKS folder, or from the database server
+// when the office has one.
+int Locks(const std::vector<std::string>& args) {
+  env::LoadSessionSettings();
+  const env::StatusOr<std::string> slots = files::LockTableSlots(args[1]);
+  if (!slots.ok()) return Fail(slots.status().Text());
+  std::fwrite(slots->data(), 1, slots->size(), stdout);
+  return 0;
+}
+
 int RunCommand(const std::vector<std::string>& args) {
   if (args.empty()) {
     std::fprintf(stderr, "kitdb: no command given\n%s", UsageText());
@@ -393,6 +406,7 @@ int RunCommand(const std::vector<std::string>& args) {
   if (command == "dump" && n >= 2) return Dump(args);
   if (command == "xdf" && n == 3) return Xdf(args);
   if (command == "copy" && n == 3) return Copy(args);
+  if (command == "locks" && n == 2) return Locks(args);
   std::fprintf(stderr, "kitdb: bad command line; see kitdb --help\n");
   return kUsageError;
 }

@@ -202,8 +202,9 @@ void OnServer(const std::string& here, double sqlite_spent) {
                 static_cast<long long>(result.receipts), result.files.size(), spent,
                 static_cast<double>(result.receipts) / spent,
                 result.receipts == kShape.receipts ? "" : " RECEIPTS MISSING");
-    for (const std::string& told : result.messages) std::printf("  told: %s\n", told.c_str());
-    if (!platform::recman::LastServerError().empty()) {
+    if (result.receipts != kShape.receipts) {
+      // Why: what the operator was told, and the server's last words.
+      for (const std::string& told : result.messages) std::printf("  told: %s\n", told.c_str());
       std::printf("  the server's last error: %s\n", platform::recman::LastServerError().c_str());
     }
     std::printf("server against SQLite's %.2f s: ratio %.2f (target <= %.1f) %s\n", sqlite_spent,

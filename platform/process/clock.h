@@ -16,6 +16,8 @@ struct LocalTime {
   int weekday = 0;     // 0 Sunday .. 6 Saturday
 };
 
+// The machine's clock, or the moment the environment variable KITCLOCK
+// names ("YYYYMMDDhhmmss"), standing still, for reproducible runs.
 LocalTime LocalNow();
 // Moves the clock LocalNow reads by seconds (0 puts it back), so that a
 // test can stand at a chosen moment, such as a change to summer time.

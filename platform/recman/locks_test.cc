@@ -1,6 +1,7 @@
 // Record locks between position blocks of one process.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/recman/btrcall.h"
@@ -123,6 +124,43 @@ TEST_P(LocksTest, AReadRefusedByALockLeavesNothingToChange) {
   ASSERT_EQ(0, a_.Get(kGetNext));
   ASSERT_EQ(0, a_.Get(kGetNext));
   EXPECT_EQ("0003....", a_.Record());
+}
+
+// One transaction deletes, walking key 0, more records than the server's
+// lock table has room for (max_locks_per_transaction times the
+// connections: room for about 23,000 on the test server), as a generation of a
+// large remittance does; a record another block holds is still refused
+// inside it, and every other record is deleted once and committed.
+TEST_P(LocksTest, ATransactionDeletesMoreRecordsThanTheServerHasLocksFor) {
+  constexpr int kRecords = 30000;
+  const std::string many = dir_ + "/many.dat";
+  Rec walker, holder;
+  ASSERT_EQ(0, walker.CreateAndOpen(many, SpecBuffer(8, {{1, 6, 0}})));
+  ASSERT_EQ(0, holder.Open(many));
+  std::string none;
+  auto record = [](int i) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%06d..", i);
+    return std::string(text);
+  };
+  ASSERT_EQ(0, walker.Call(kBeginTransaction, none, 0, 0));
+  for (int i = 0; i < kRecords; ++i) ASSERT_EQ(0, walker.Insert(record(i))) << i;
+  ASSERT_EQ(0, walker.Call(kEndTransaction, none, 0, 0));
+  ASSERT_EQ(0, holder.Get(kGetEqual + 200, 0, record(kRecords - 1).substr(0, 6)));
+
+  ASSERT_EQ(0, walker.Call(kBeginTransaction, none, 0, 0));
+  ASSERT_EQ(0, walker.Get(kGetFirst));
+  int deleted = 0;
+  int16_t status = 0;
+  while ((status = walker.Call(kDeleteGetNext, walker.data, 2048, 0)) == 0) {
+    ASSERT_EQ(record(++deleted), walker.Record());
+  }
+  EXPECT_EQ(84, status) << "the held record";
+  EXPECT_EQ(kRecords - 1, deleted);
+  ASSERT_EQ(0, walker.Call(kEndTransaction, none, 0, 0));
+  ASSERT_EQ(0, walker.Get(kGetFirst));
+  EXPECT_EQ(record(kRecords - 1), walker.Record());
+  EXPECT_EQ(9, walker.Get(kGetNext));
 }
 
 }  // namespace

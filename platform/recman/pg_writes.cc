@@ -39,13 +39,32 @@ std::string InsertSql(const ServerFile& f) {
 
 // The writer lock, the passing lock on the record and the checks that
 // it is as read: $1 writer key, $2 and $3 the record's lock, $4 position,
-// $5 the record as read.
-const char* kGuard =
-    "WITH w AS (SELECT pg_advisory_xact_lock($1::bigint)),"
-    " g AS (SELECT pg_try_advisory_xact_lock($2::int4, $3::int4) AS free) ";
+// $5 the record as read. The change's statement, RETURNING t.id, is the
+// last of the WITH list's queries.
+//
+// Inside a transaction, where nobody else writes the file before the end,
+// the record's lock is taken for the statement's moment only and given
+// back (a session lock: this process may hold it already, and then keeps
+// it), as SQLite files only look that nobody holds it: a lock of the server
+// kept to the end for every record changed would fill the server's lock
+// table (max_locks_per_transaction) in a transaction that deletes tens of
+// thousands of receipts, and the server would refuse the rest. That
+// statement gives one row always: the position changed, or null.
+std::string Guarded(const ServerFile& f, const std::string& change) {
+  const std::string writer = "WITH w AS (SELECT pg_advisory_xact_lock($1::bigint)),";
+  if (!f.in_transaction) {
+    return writer + " g AS (SELECT pg_try_advisory_xact_lock($2::int4, $3::int4) AS free) " + change;
+  }
+  return writer + " g AS (SELECT pg_try_advisory_lock($2::int4, $3::int4) AS free), c AS (" + change +
+         ") SELECT (SELECT id FROM c),"
+         " CASE WHEN (SELECT free FROM g) THEN pg_advisory_unlock($2::int4, $3::int4) END";
+}
+
+// Whether the guarded statement changed the record.
+bool Changed(const Result& r) { return r.rows() > 0 && !r.IsNull(0, 0); }
 
 std::string UpdateSql(const ServerFile& f) {
-  std::string sql = std::string(kGuard) + "UPDATE " + f.name.table + " t SET data = $6::bytea";
+  std::string sql = "UPDATE " + f.name.table + " t SET data = $6::bytea";
   for (size_t k = 0; k < f.layout.keys.size(); ++k) {
     sql += ", k" + std::to_string(k) + " = " + KeyParam(k, 7);
   }
@@ -58,12 +77,12 @@ std::string UpdateSql(const ServerFile& f) {
     sql += " AND NOT EXISTS (SELECT 1 FROM " + f.name.table + " d WHERE d." + col + " = " +
            KeyParam(k, 7) + " AND d.id <> $4::bigint)";
   }
-  return sql + " RETURNING t.id";
+  return Guarded(f, sql + " RETURNING t.id");
 }
 
 std::string DeleteSql(const ServerFile& f) {
-  return std::string(kGuard) + "DELETE FROM " + f.name.table +
-         " t USING w, g WHERE t.id = $4::bigint AND t.data = $5::bytea AND g.free RETURNING t.id";
+  return Guarded(f, "DELETE FROM " + f.name.table +
+                        " t USING w, g WHERE t.id = $4::bigint AND t.data = $5::bytea AND g.free RETURNING t.id");
 }
 
 Params GuardParams(const ServerFile& f, int64_t id, const std::string& as_read) {
@@ -216,7 +235,7 @@ int16_t ServerUpdate(ops::Call& c, ServerHandle& h) {
   AddKeys(p, layout, record);
   Result r = Run(UpdateSql(f), p);
   if (!r.ok()) return Failure(r);
-  if (r.rows() == 0) return WhyNot(f, id, stored);
+  if (!Changed(r)) return WhyNot(f, id, stored);
   f.writes++;
   SetServerCursor(h, h.cursor.key, id, record);
   if (h.single_lock == id) ReleaseLock(c, h, id);
@@ -233,11 +252,19 @@ int16_t ServerDelete(ops::Call& c, ServerHandle& h) {
   if (int16_t st = SyncLockTimeout()) return st;
   Result r = Run(DeleteSql(f), GuardParams(f, id, h.cursor.data));
   if (!r.ok()) return Failure(r);
-  if (r.rows() == 0) {
+  if (!Changed(r)) {
     int16_t st = WhyNot(f, id, h.cursor.data);
     return st == kDuplicateKey ? kConflict : st;
   }
+  // Inside a transaction nobody else writes the file: the handle's page,
+  // which the deleted record ends, stays good for the records after it, so
+  // that a walk deleting as it goes reads a page per 200 records, not one
+  // per record. Other handles' pages may hold the record: thrown away.
+  const Page& page = h.page;
+  const bool page_goes_on = f.in_transaction && page.writes == f.writes && page.next > 0 &&
+                            page.next <= page.rows.size() && page.rows[page.next - 1].id == id;
   f.writes++;
+  if (page_goes_on) h.page.writes = f.writes;
   ReleaseLock(c, h, id);
   // The cursor keeps the deleted record's key and position.
   h.cursor.current = false;

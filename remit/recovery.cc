@@ -5,6 +5,7 @@
 #include "db/records.h"
 #include "env/language.h"
 #include "env/session.h"
+#include "files/lock_liveness.h"
 #include "files/random.h"
 #include "platform/fs/files.h"
 #include "platform/fs/names.h"
@@ -129,9 +130,12 @@ void Settle(const RecoveryRequest& request, const std::string& directory, const 
   std::string journal;
   std::vector<std::string> keys;
   int64_t debits = -1;
-  facts.whole = ReadOpenFile(file, &bytes) && WholeFile(bytes, &debits) &&
-                fs::ReadWholeFile(journal_host, &journal, kJournalLimit) == 0 &&
-                ReadJournal(journal, &keys) && debits == static_cast<int64_t>(keys.size());
+  std::string writer;  // named by a journal cut short too, once its first line is whole
+  const bool journal_whole = fs::ReadWholeFile(journal_host, &journal, kJournalLimit) == 0 &&
+                             ReadJournal(journal, &keys, &writer);
+  facts.whole = journal_whole && ReadOpenFile(file, &bytes) && WholeFile(bytes, &debits) &&
+                debits == static_cast<int64_t>(keys.size());
+  facts.elsewhere = !writer.empty() && writer != files::ThisStation();
   facts.digest = facts.marked && util::Sha256Hex(bytes) == marker.digest;
   if (facts.whole) facts.receipts = ReceiptsInTrasBanc(keys);
   switch (DecideLeftover(facts)) {
@@ -215,6 +219,7 @@ Presence ReceiptsInTrasBanc(const std::vector<std::string>& keys) {
 }
 
 LeftoverAction DecideLeftover(const LeftoverFacts& facts) {
+  if (facts.elsewhere) return LeftoverAction::kLeave;
   if (!facts.marked) {
     // Never committed, or not by this program.
     if (!facts.whole || facts.receipts == Presence::kAll) return LeftoverAction::kDiscard;

@@ -478,7 +478,8 @@ void FinishGroup(Run& run, Group& g) {
     return;
   }
   Reached(run, "renamed");
-  g.file.DropJournal();
+  // The journal stays until the file is listed: it names this workstation,
+  // so that another one's recovery leaves the file and its marker to us.
   Reached(run, "published");
   if (env::Status listed = AddToWorkList(path, run.request.return_menu); !listed.ok()) {
     // In place but not listed: its marker stays, so that the next start-up
@@ -490,6 +491,7 @@ void FinishGroup(Run& run, Group& g) {
     return;
   }
   Reached(run, "listed");
+  g.file.DropJournal();
   // A marker left behind names a file the work list holds: the next
   // recovery leaves it be. Noted, the run goes on.
   status = RemoveMarker(g.file.FinalName());

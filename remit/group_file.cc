@@ -73,10 +73,10 @@ bool GroupFile::Create(const std::string& directory, const std::function<std::st
     final_path_ = final_path;
     temporary_path_ = temporary_path;
     journal_path_ = journal_path;
-    // The journal names its workstation: another one's recovery leaves
-    // the files alone (recovery.h).
+    // The journal names its workstation at once: another one's recovery
+    // leaves the files to it (recovery.h), even if it dies right now.
     pending_journal_ = JournalWriter(files::ThisStation());
-    return true;
+    return Flush();
   }
   fs::NoteFileFailure(fs::FileOperation::kCreate, directory_host_, fs::FileFailure::kExists);
   return false;

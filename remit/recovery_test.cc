@@ -206,7 +206,7 @@ TEST_F(RecoveryTest, AForgedOrChangedLeftoverIsSetAsideNeverListed) {
 }
 
 // Another workstation's files are its own, committed or not, whole or cut
-// short: left as they are, its marker kept. This host's, and those of
+// short, in place but not yet listed: left as they are, their markers kept. This host's, and those of
 // journals that name no writer, are settled as ever.
 TEST_F(RecoveryTest, AnotherWorkstationsFilesAreLeftToIt) {
   const ReceiptFields waiting = Receipt(7);
@@ -218,6 +218,9 @@ TEST_F(RecoveryTest, AnotherWorkstationsFilesAreLeftToIt) {
   Mark("THEIRS00.E19", WholeFileOf(1));
   Put(Csb("THEIRS01.E19.tmp"), WholeFileOf(1).substr(0, 602));
   Put(Csb("THEIRS01.E19.key"), other + JournalOf({waiting}, false));
+  Put(Csb("THEIRS02.E19"), WholeFileOf(2));  // in place, not yet listed
+  Put(Csb("THEIRS02.E19.key"), other + JournalOf({Receipt(92), Receipt(93)}));
+  Mark("THEIRS02.E19", WholeFileOf(2));
   Put(Csb("MINE0000.E19.tmp"), WholeFileOf(1));
   Put(Csb("MINE0000.E19.key"), JournalWriter(files::ThisStation()) + JournalOf({Receipt(91)}));
   Mark("MINE0000.E19", WholeFileOf(1));
@@ -228,8 +231,10 @@ TEST_F(RecoveryTest, AnotherWorkstationsFilesAreLeftToIt) {
 
   EXPECT_EQ(result.files, (std::vector<std::string>{OutputPath("MINE0000.E19")}));
   EXPECT_EQ(OutputNames(), (std::set<std::string>{"MINE0000.E19", "THEIRS00.E19.tmp", "THEIRS00.E19.key",
-                                                  "THEIRS01.E19.tmp", "THEIRS01.E19.key"}));
+                                                  "THEIRS01.E19.tmp", "THEIRS01.E19.key", "THEIRS02.E19",
+                                                  "THEIRS02.E19.key"}));
   EXPECT_TRUE(Marked("THEIRS00.E19"));
+  EXPECT_TRUE(Marked("THEIRS02.E19"));
   EXPECT_FALSE(Marked("MINE0000.E19"));
   EXPECT_TRUE(Waiting(waiting));
 }

@@ -7,8 +7,9 @@
 # puts every receipt in a file.
 #
 # REMIT_BACKEND=pg (remit_kill_pg_e2e.sh): the same on the database server,
-# the rounds taking turns between two hosts that share the root, each
-# workstation recovering what it left.
+# the rounds taking turns between two hosts that share the root. After a
+# kill the other host's start-up runs first and must leave what the dead
+# workstation left to that workstation's own start-up, which settles it.
 set -euo pipefail
 source "$(dirname "$0")/remit_root.sh"
 work=$(mktemp -d)
@@ -43,8 +44,8 @@ ls "$work/r/root/CSB/"*.E19 > /dev/null 2>&1 || fail "no file was put in place b
 
 steps=(created sealed committed renamed published listed)
 for round in $(seq 1 30); do
-  host=hostA
-  (( round % 2 == 0 )) && host=hostB
+  host=hostA other=hostB
+  (( round % 2 == 0 )) && host=hostB other=hostA
   fresh_root "$host"
   if (( round % 3 == 0 )); then
     # At a step of a group, the k-th time it is reached.
@@ -63,6 +64,16 @@ for round in $(seq 1 30); do
     kill -KILL "$pid" 2> /dev/null || true
     wait "$pid" 2> /dev/null || true
     what="after ${ms} ms"
+  fi
+  if [[ ${REMIT_BACKEND:-} == pg ]]; then
+    # The other workstation's start-up leaves everything to this one.
+    before=$(ls "$work/r/root/CSB" 2> /dev/null || true)
+    use_host "$other"
+    "${gen[@]}" recover > other.txt || fail "round $round: the other host's recovery"
+    grep -q '^file\|^message' other.txt && fail "round $round: $other settled what $host left: $(cat other.txt)"
+    [[ $(ls "$work/r/root/CSB" 2> /dev/null || true) == "$before" ]] ||
+      fail "round $round: $other touched the files $host left"
+    use_host "$host"
   fi
   "${gen[@]}" recover > /dev/null || fail "round $round: recovery"
   echo "round $round, killed $what: $(check_once "${shape[@]}")"

@@ -105,6 +105,10 @@ int16_t GetPosition(Call& c, ServerHandle& h) {
 
 // Delete, then the next record in the order of the key the cursor is on.
 int16_t DeleteGetNext(Call& c, ServerHandle& h) {
+  // As on the SQLite files, a call that cannot go on to the next record on
+  // the cursor's key deletes nothing.
+  if (h.cursor.current && h.cursor.key != c.key_number) return kKeyNumberChanged;
+  if (h.cursor.current && h.cursor.null_key) return kInvalidPositioning;
   if (int16_t st = ServerDelete(c, h)) return st;
   if (h.cursor.key < 0) return kInvalidPositioning;
   c.base = kGetNext;

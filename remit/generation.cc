@@ -331,8 +331,9 @@ Step TakeReceipt(Run& run, Group& g, const Creditor& c, const std::string& key0)
 
 // One receipt, locked at once, taken as the scan read it: inside the
 // group's transaction no other process changes TrasBanc (RunGroup says
-// why, on both back ends), so the record current on key 1 is the receipt. It is deleted and the next one read in
-// one call; *next is the status of the receipt after it, in the buffer.
+// why, on both back ends), so the record current on key 1 is the receipt.
+// It is deleted and the next one read in one call; *next is the status of
+// the receipt after it, in the buffer.
 Step TakeCurrent(Run& run, Group& g, const Creditor& c, const Receipt& r, const std::string& key0,
                  int16_t* next) {
   if (LeftOut(run, c, r)) {

@@ -330,9 +330,10 @@ Step TakeReceipt(Run& run, Group& g, const Creditor& c, const std::string& key0)
 }
 
 // One receipt, locked at once, taken as the scan read it: inside the
-// group's transaction no other process changes TrasBanc, so the record
-// current on key 1 is the receipt. It is deleted and the next one read in
-// one call; *next is the status of the receipt after it, in the buffer.
+// group's transaction no other process changes TrasBanc (RunGroup says
+// why, on both back ends), so the record current on key 1 is the receipt.
+// It is deleted and the next one read in one call; *next is the status of
+// the receipt after it, in the buffer.
 Step TakeCurrent(Run& run, Group& g, const Creditor& c, const Receipt& r, const std::string& key0,
                  int16_t* next) {
   if (LeftOut(run, c, r)) {
@@ -478,7 +479,8 @@ void FinishGroup(Run& run, Group& g) {
     return;
   }
   Reached(run, "renamed");
-  g.file.DropJournal();
+  // The journal stays until the file is listed: it names this workstation,
+  // so that another one's recovery leaves the file and its marker to us.
   Reached(run, "published");
   if (env::Status listed = AddToWorkList(path, run.request.return_menu); !listed.ok()) {
     // In place but not listed: its marker stays, so that the next start-up
@@ -490,6 +492,7 @@ void FinishGroup(Run& run, Group& g) {
     return;
   }
   Reached(run, "listed");
+  g.file.DropJournal();
   // A marker left behind names a file the work list holds: the next
   // recovery leaves it be. Noted, the run goes on.
   status = RemoveMarker(g.file.FinalName());
@@ -501,6 +504,17 @@ void FinishGroup(Run& run, Group& g) {
   Tell(run, GeneratedFileText(path));
 }
 
+// Exactly once, on either back end, rests on one rule: the group's
+// transaction holds the writer lock of TrasBanc from before it reads the
+// group's first receipt until its commit, and every receipt it writes is
+// read inside it. On SQLite files that is the one writer of the database;
+// on the server, begin takes the writer lock of every open "pg:" file and
+// reads at read committed, so the reads after it see every receipt another
+// workstation took and committed as gone, and nobody takes one of ours
+// until we commit. Hence TrasBanc and the markers must be open before the
+// begin (GenerateCuaderno19 runs no group otherwise): a file opened inside
+// the transaction would join it only at its open, after the reads of the
+// files opened earlier.
 void RunGroup(Run& run, int32_t suffix) {
   if (!BeginGroup(run, true)) {
     run.stop = true;
@@ -593,6 +607,7 @@ std::string RangeText(const std::string& packed) {
 
 GenerationReport GenerateCuaderno19(const GenerationRequest& request, Operator& op) {
   Run run(request, op);
+  // Open before any group begins: RunGroup says why.
   if (Buffer(kTrasBancFile) == nullptr || Buffer(kRemesesFile) == nullptr || !MarkersOpen()) {
     return run.result;
   }

@@ -1,5 +1,6 @@
 #include "remit/group_file.h"
 
+#include "files/lock_liveness.h"
 #include "platform/fs/errors.h"
 #include "platform/fs/paths.h"
 #include "remit/c19_records.h"
@@ -72,7 +73,10 @@ bool GroupFile::Create(const std::string& directory, const std::function<std::st
     final_path_ = final_path;
     temporary_path_ = temporary_path;
     journal_path_ = journal_path;
-    return true;
+    // The journal names its workstation at once: another one's recovery
+    // leaves the files to it (recovery.h), even if it dies right now.
+    pending_journal_ = JournalWriter(files::ThisStation());
+    return Flush();
   }
   fs::NoteFileFailure(fs::FileOperation::kCreate, directory_host_, fs::FileFailure::kExists);
   return false;

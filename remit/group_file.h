@@ -48,7 +48,8 @@ class GroupFile {
   // error of the rename (the file is then let go, a finished temporary file
   // that the next recovery puts in place).
   int Publish();
-  // After Publish: the journal removed.
+  // Once the file is listed: the journal removed (until then it names this
+  // workstation to the recovery of the others).
   void DropJournal();
   // Once the file is listed: let go.
   void Release();

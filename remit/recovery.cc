@@ -5,6 +5,7 @@
 #include "db/records.h"
 #include "env/language.h"
 #include "env/session.h"
+#include "files/lock_liveness.h"
 #include "files/random.h"
 #include "platform/fs/files.h"
 #include "platform/fs/names.h"
@@ -109,6 +110,16 @@ void Adopt(const RecoveryRequest& request, const std::string& directory, const s
   tell.push_back(GeneratedFileText(final_path));
 }
 
+// Whether the journal at journal_host names another workstation as its
+// writer (recovery.h: its files are left to it).
+bool WrittenElsewhere(const std::string& journal_host) {
+  std::string journal;
+  std::vector<std::string> keys;
+  std::string writer;
+  if (fs::ReadWholeFile(journal_host, &journal, kJournalLimit) == 0) (void)ReadJournal(journal, &keys, &writer);
+  return !writer.empty() && writer != files::ThisStation();
+}
+
 // One temporary file no live process holds, settled as DecideLeftover says.
 void Settle(const RecoveryRequest& request, const std::string& directory, const std::string& temporary_name,
             GenerationReport& result, std::vector<std::string>& tell) {
@@ -129,9 +140,12 @@ void Settle(const RecoveryRequest& request, const std::string& directory, const 
   std::string journal;
   std::vector<std::string> keys;
   int64_t debits = -1;
-  facts.whole = ReadOpenFile(file, &bytes) && WholeFile(bytes, &debits) &&
-                fs::ReadWholeFile(journal_host, &journal, kJournalLimit) == 0 &&
-                ReadJournal(journal, &keys) && debits == static_cast<int64_t>(keys.size());
+  std::string writer;  // named by a journal cut short too, once its first line is whole
+  const bool journal_whole = fs::ReadWholeFile(journal_host, &journal, kJournalLimit) == 0 &&
+                             ReadJournal(journal, &keys, &writer);
+  facts.whole = journal_whole && ReadOpenFile(file, &bytes) && WholeFile(bytes, &debits) &&
+                debits == static_cast<int64_t>(keys.size());
+  facts.elsewhere = !writer.empty() && writer != files::ThisStation();
   facts.digest = facts.marked && util::Sha256Hex(bytes) == marker.digest;
   if (facts.whole) facts.receipts = ReceiptsInTrasBanc(keys);
   switch (DecideLeftover(facts)) {
@@ -167,6 +181,8 @@ void SettleMarker(const RecoveryRequest& request, const std::string& directory, 
   const std::string path = directory + marker.name;
   const std::string host = fs::HostPath(path);
   if (Exists(fs::HostPath(path + std::string(kTemporarySuffix)))) return;  // not settled above
+  // In place, not yet listed by the workstation its journal names.
+  if (WrittenElsewhere(fs::HostPath(path + std::string(kJournalSuffix)))) return;
   if (!Exists(host)) {
     if (!Exists(fs::HostPath(path + std::string(kSetAsideSuffix)))) {
       tell.push_back(Told("NO ES TROBA EL FITXER GENERAT: ", path));
@@ -215,6 +231,7 @@ Presence ReceiptsInTrasBanc(const std::vector<std::string>& keys) {
 }
 
 LeftoverAction DecideLeftover(const LeftoverFacts& facts) {
+  if (facts.elsewhere) return LeftoverAction::kLeave;
   if (!facts.marked) {
     // Never committed, or not by this program.
     if (!facts.whole || facts.receipts == Presence::kAll) return LeftoverAction::kDiscard;
@@ -249,13 +266,16 @@ void SettleLeftovers(const RecoveryRequest& request, GenerationReport& result, s
     if (EndsWith(name, temporary_suffix)) Settle(request, directory, name, result, tell);
   }
   // A journal whose file is gone belongs to a group that was put in place
-  // (or removed) by a process that stopped before removing the journal.
+  // (or removed) by a process that stopped before removing the journal;
+  // another workstation's stays until that workstation has listed its file.
   for (const fs::DirEntry& entry : entries) {
     const std::string name = fs::ProgramFileName(entry.name);
     if ((entry.attributes & fs::kDirectory) != 0 || !EndsWith(name, journal_suffix)) continue;
     const std::string base = name.substr(0, name.size() - kJournalSuffix.size());
-    if (!Exists(fs::HostPath(directory + base + std::string(kTemporarySuffix)))) {
-      (void)fs::RemoveFile(fs::HostPath(directory + name));  // else met again next time
+    const std::string journal_host = fs::HostPath(directory + name);
+    if (!Exists(fs::HostPath(directory + base + std::string(kTemporarySuffix))) &&
+        !WrittenElsewhere(journal_host)) {
+      (void)fs::RemoveFile(journal_host);  // else met again next time
     }
   }
   std::vector<Marker> markers;

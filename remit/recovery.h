@@ -31,6 +31,12 @@ Presence ReceiptsInTrasBanc(const std::vector<std::string>& keys);
 //   digest    the file's bytes have the marker's digest
 //   receipts  where the journal's receipts are in TrasBanc (looked up only
 //             for a whole file)
+//   elsewhere its journal names another workstation
+// Another workstation's files are left to its own start-up, whatever they
+// hold: on a shared folder no lock of this host proves that workstation
+// dead, and a live one may be putting its committed file in place or
+// listing it right now (on this host the kernel's lock on the temporary
+// file says it, and a file still held is never settled).
 // A file is adopted only when this program committed it: marked, its bytes
 // the ones marked, its receipts gone. A file without a marker never
 // committed (the marker commits before the receipts' deletion), so when
@@ -50,6 +56,7 @@ struct LeftoverFacts {
   bool marked = false;
   bool digest = false;
   Presence receipts = Presence::kAll;
+  bool elsewhere = false;
 };
 LeftoverAction DecideLeftover(const LeftoverFacts& facts);
 

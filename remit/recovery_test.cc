@@ -1,5 +1,7 @@
 #include "remit/recovery.h"
 
+#include "files/lock_liveness.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -203,6 +205,40 @@ TEST_F(RecoveryTest, AForgedOrChangedLeftoverIsSetAsideNeverListed) {
   EXPECT_EQ(env::ReadIniValue(env::session.WorkDir + "QXCONVRT.INI", "Convertir", "Maxim"), "");
 }
 
+// Another workstation's files are its own, committed or not, whole or cut
+// short, in place but not yet listed: left as they are, their markers kept. This host's, and those of
+// journals that name no writer, are settled as ever.
+TEST_F(RecoveryTest, AnotherWorkstationsFilesAreLeftToIt) {
+  const ReceiptFields waiting = Receipt(7);
+  Add(waiting);
+  dir_.MakeDir("root/CSB");
+  const std::string other = JournalWriter("HOSTB");
+  Put(Csb("THEIRS00.E19.tmp"), WholeFileOf(1));
+  Put(Csb("THEIRS00.E19.key"), other + JournalOf({Receipt(90)}));
+  Mark("THEIRS00.E19", WholeFileOf(1));
+  Put(Csb("THEIRS01.E19.tmp"), WholeFileOf(1).substr(0, 602));
+  Put(Csb("THEIRS01.E19.key"), other + JournalOf({waiting}, false));
+  Put(Csb("THEIRS02.E19"), WholeFileOf(2));  // in place, not yet listed
+  Put(Csb("THEIRS02.E19.key"), other + JournalOf({Receipt(92), Receipt(93)}));
+  Mark("THEIRS02.E19", WholeFileOf(2));
+  Put(Csb("MINE0000.E19.tmp"), WholeFileOf(1));
+  Put(Csb("MINE0000.E19.key"), JournalWriter(files::ThisStation()) + JournalOf({Receipt(91)}));
+  Mark("MINE0000.E19", WholeFileOf(1));
+  Put(Csb("OLDER000.E19.tmp"), WholeFileOf(1));
+  Put(Csb("OLDER000.E19.key"), JournalOf({waiting}));
+
+  const GenerationReport result = Recover();
+
+  EXPECT_EQ(result.files, (std::vector<std::string>{OutputPath("MINE0000.E19")}));
+  EXPECT_EQ(OutputNames(), (std::set<std::string>{"MINE0000.E19", "THEIRS00.E19.tmp", "THEIRS00.E19.key",
+                                                  "THEIRS01.E19.tmp", "THEIRS01.E19.key", "THEIRS02.E19",
+                                                  "THEIRS02.E19.key"}));
+  EXPECT_TRUE(Marked("THEIRS00.E19"));
+  EXPECT_TRUE(Marked("THEIRS02.E19"));
+  EXPECT_FALSE(Marked("MINE0000.E19"));
+  EXPECT_TRUE(Waiting(waiting));
+}
+
 // A committed file put under its own name by a process that died before
 // listing it is listed, once; one whose bytes changed, or that is gone, is
 // told by name and not listed.
@@ -250,6 +286,12 @@ TEST(Journal, OnlyFinishedJournalsAndWholeFilesCount) {
   std::vector<std::string> keys;
   EXPECT_TRUE(ReadJournal(JournalLine("AB") + JournalLine(std::string("\x80\xff", 2)) + JournalEnd(2), &keys));
   EXPECT_EQ(keys, (std::vector<std::string>{"AB", std::string("\x80\xff", 2)}));
+  std::string writer;
+  EXPECT_TRUE(ReadJournal(JournalWriter("PC 1") + JournalLine("AB") + JournalEnd(1), &keys, &writer));
+  EXPECT_EQ(writer, "PC 1");
+  EXPECT_EQ(keys, (std::vector<std::string>{"AB"}));
+  EXPECT_FALSE(ReadJournal(JournalWriter("PC 1") + JournalLine("AB"), &keys, &writer));
+  EXPECT_EQ(writer, "PC 1");  // a journal cut short still names its writer
   const std::vector<std::string> bad_journals = {"4142\r\n", "4142\r\nEND 2\r\n", "4142\r\nEND 1",
                                                 "414\r\nEND 1\r\n", "41ZZ\r\nEND 1\r\n",
                                                 "4142\r\nEND 1\r\nX", "4142\r\nEND \r\n", ""};

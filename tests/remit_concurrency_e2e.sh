@@ -3,10 +3,13 @@
 # office would run them (each with its own work directory): every receipt
 # ends up in exactly one file, none is left, none is written twice. Once
 # over the same range, once over overlapping ranges, three rounds each.
+#
+# REMIT_BACKEND=pg (remit_concurrency_pg_e2e.sh): the same on the database
+# server, the two generations on two hosts that share the root.
 set -euo pipefail
 source "$(dirname "$0")/remit_root.sh"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'remit_drop; rm -rf "$work"' EXIT
 shape=(5000 40 4)
 
 for round in 1 2 3; do
@@ -16,10 +19,12 @@ for round in 1 2 3; do
     cp "$work/r/work/VelaTerm.ini" "$work/r/work2/"
     use_root "$work/r"
     cd "$work/r/root"
-    "$driver" fill "${shape[@]}" > /dev/null || fail "fill"
-    KITTMP="C:$work/r/work/" "$driver" generate ${ranges%|*} > one.txt 2>&1 &
+    use_host hostA
+    "${gen[@]}" fill "${shape[@]}" > /dev/null || fail "fill"
+    KITTMP="C:$work/r/work/" "${gen[@]}" generate ${ranges%|*} > one.txt 2>&1 &
     first=$!
-    KITTMP="C:$work/r/work2/" "$driver" generate ${ranges#*|} > two.txt 2>&1 &
+    use_host hostB
+    KITTMP="C:$work/r/work2/" "${gen[@]}" generate ${ranges#*|} > two.txt 2>&1 &
     second=$!
     wait "$first" || fail "the first generation: $(cat one.txt)"
     wait "$second" || fail "the second generation: $(cat two.txt)"

@@ -2,6 +2,7 @@
 // connection lost in the middle of a run, names that are not identifiers,
 // and delete-and-next.
 #include <libpq-fe.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -111,6 +112,46 @@ TEST_F(ServerFileTest, DeleteAndNextWalksTheKeyDeletingAsItGoes) {
   EXPECT_EQ(kEndOfFile, rec.Call(kDeleteGetNext, rec.data, 2048, 1));
   EXPECT_EQ(kInvalidPositioning, rec.Call(kDeleteGetNext, rec.data, 2048, 1));
   EXPECT_EQ(kEndOfFile, rec.Get(kGetFirst));
+}
+
+// A transaction reads what the one before it committed, even where the
+// server's default isolation is repeatable read or serializable: a record
+// another process deleted while this one waited for the file is gone.
+TEST_F(ServerFileTest, ATransactionSeesWhatTheOneItWaitedForCommitted) {
+  ResetRecordManager();  // the next open connects with these options
+  SetServer(std::string(std::getenv("QDEB_TEST_PG")) + " options=-cdefault_transaction_isolation=serializable");
+  Rec rec;
+  const std::string name = dir_ + "/TrasBanc";
+  ASSERT_EQ(0, rec.CreateAndOpen(name, SpecBuffer(8, {{1, 4, 0}}))) << LastServerError();
+  ASSERT_EQ(0, rec.Insert("0001take"));
+  int begun[2];
+  ASSERT_EQ(0, pipe(begun));
+  const pid_t child = fork();
+  if (child == 0) {
+    // Another workstation: takes the record inside a transaction that
+    // lasts a moment after this one begins to wait.
+    Rec other;
+    std::string none;
+    char byte = 0;
+    const bool taken = other.Open(name) == 0 && other.Call(kBeginTransaction, none, 0, 0) == 0 &&
+                       other.Get(kGetEqual, 0, "0001") == 0 && other.Delete() == 0;
+    byte = taken ? 1 : 0;
+    (void)!write(begun[1], &byte, 1);
+    usleep(300 * 1000);
+    _exit(taken && other.Call(kEndTransaction, none, 0, 0) == 0 ? 0 : 1);
+  }
+  char byte = 0;
+  ASSERT_EQ(1, read(begun[0], &byte, 1));
+  ASSERT_EQ(1, byte);
+  std::string none;
+  ASSERT_EQ(0, rec.Call(kBeginTransaction, none, 0, 0)) << LastServerError();
+  EXPECT_EQ(kKeyNotFound, rec.Get(kGetEqual, 0, "0001")) << rec.Record();
+  EXPECT_EQ(0, rec.Call(kEndTransaction, none, 0, 0));
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  close(begun[0]);
+  close(begun[1]);
 }
 
 }  // namespace

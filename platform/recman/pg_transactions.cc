@@ -43,7 +43,13 @@ int16_t ServerBegin() {
     s.in_transaction = false;
     return st;
   }
-  Result b = RunPlain(s.conn, "BEGIN");
+  // Read committed, whatever the server's default: each statement sees what
+  // was committed before it began, so every read after the writer locks
+  // below sees the last transaction of any other process on those files
+  // (at repeatable read the snapshot would be that of the statement that
+  // waited for the locks, and a record another process deleted meanwhile
+  // would still be read: a receipt taken twice).
+  Result b = RunPlain(s.conn, "BEGIN ISOLATION LEVEL READ COMMITTED");
   if (!b.ok()) {
     s.in_transaction = false;
     return Failure(b);

@@ -1,7 +1,8 @@
 // The generation as a program of its own, for the tests that kill it, run
 // two of it at once or starve it of disk. The installation comes from the
 // environment (KITROOT, KITTMP ...) as for the program; there is no screen,
-// so no panel waits.
+// so no panel waits. With a database server in the session the record files
+// under the root are on it, as for the program.
 //
 //   generate_driver fill RECEIPTS REMITTANCES SUFFIXES
 //       creates TrasBanc and TRemeses and fills them with the bulk fixture
@@ -36,6 +37,7 @@
 #include <vector>
 
 #include "db/records.h"
+#include "db/server.h"
 #include "env/session.h"
 #include "platform/fs/files.h"
 #include "platform/fs/paths.h"
@@ -235,6 +237,9 @@ int Run(const std::string& mode, int argc, char** argv) {
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   env::LoadSessionSettings();
+  // With a server in the session (KITDB, Vela.ini), the files under the
+  // root are its tables, as for the program.
+  db::UseSessionServer();
   const int status = Run(argv[1], argc, argv);
   int16_t closed = 0;
   db::CloseAllRecordFiles(closed);

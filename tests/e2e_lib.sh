@@ -54,3 +54,16 @@ start_copy() {
   keys S
   keys Enter
 }
+
+# The program started and remittances 1 to 4 chosen and confirmed for "G".
+choose_range() {
+  start
+  wait_for "GENERAR ELS FITXERS DEL QUADERN 19.14"
+  keys Enter
+  wait_for "DATA DE COBRAMENT"
+  keys Enter
+  keys 1 Enter
+  keys BSpace BSpace 4 Enter
+  wait_for "CONFIRMEU (S/N)"
+  keys S Enter
+}

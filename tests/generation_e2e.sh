@@ -13,18 +13,6 @@ source "$QDEB_SOURCE_DIR/tests/e2e_lib.sh"
 receipts_before=$("$kitdb" stat "$root/DADES/TrasBanc.dat" | sed -n 's/^records: *//p')
 [[ $receipts_before == 300 ]] || fail "the demo root holds $receipts_before receipts, not 300"
 
-# The program started and remittances 1 to 4 chosen and confirmed.
-choose_range() {
-  start
-  wait_for "GENERAR ELS FITXERS DEL QUADERN 19.14"
-  keys Enter
-  wait_for "DATA DE COBRAMENT"
-  keys Enter
-  keys 1 Enter
-  keys BSpace BSpace 4 Enter
-  wait_for "CONFIRMEU (S/N)"
-  keys S Enter
-}
 
 # One generation of remittances 1 to 4; answers every panel with Enter.
 # With an argument, the converter's summary to wait for and answer.

@@ -32,15 +32,7 @@ generate_in() {
     < <(QDEB_BUILD=$build bash "$source_dir/scripts/demo-root" "$1")
   environment+=("KITCLOCK=$moment")
   quoted_environment=$(printf '%q ' "${environment[@]}")
-  start
-  wait_for "GENERAR ELS FITXERS DEL QUADERN 19.14"
-  keys Enter
-  wait_for "DATA DE COBRAMENT"
-  keys Enter
-  keys 1 Enter
-  keys BSpace BSpace 4 Enter
-  wait_for "CONFIRMEU (S/N)"
-  keys S Enter
+  choose_range
   for _ in $(seq 1 40); do
     sleep 0.5
     if pane | grep -qF "GENERAT FITXER"; then keys Enter; continue; fi

@@ -123,10 +123,8 @@ int16_t RecordFromCaller(Call& c, std::string* record) {
   return 0;
 }
 
-void SetCursor(Call& c, int key, int64_t id, std::string_view record,
-               const std::optional<std::string>* sort_key) {
-  Cursor& cur = c.h->cursor;
-  const FileLayout& layout = c.h->file->layout;
+void PlaceCursor(Cursor& cur, const FileLayout& layout, int key, int64_t id,
+                 std::string_view record, const std::optional<std::string>* sort_key) {
   cur.key = key;
   cur.id = id;
   cur.positioned = true;
@@ -142,6 +140,11 @@ void SetCursor(Call& c, int key, int64_t id, std::string_view record,
     const Key& k = layout.keys[static_cast<size_t>(key)];
     cur.sort_key = SortForm(layout, k, RawKey(k, record), &cur.null_key);
   }
+}
+
+void SetCursor(Call& c, int key, int64_t id, std::string_view record,
+               const std::optional<std::string>* sort_key) {
+  PlaceCursor(c.h->cursor, c.h->file->layout, key, id, record, sort_key);
 }
 
 void BindKeys(Statement& q, const FileLayout& layout, std::string_view record, int first) {

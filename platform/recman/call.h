@@ -133,8 +133,11 @@ class WriteScope {
 bool ValidKey(const Call& c);
 // The record as the file keeps it: the fixed length for fixed-length files.
 int16_t RecordFromCaller(Call& c, std::string* record);
-// Makes the record current on key. sort_key: the key's column as read with
-// the record, when it was.
+// Makes the record current on key in cur, for either back end. sort_key:
+// the key's column as read with the record, when it was.
+void PlaceCursor(Cursor& cur, const FileLayout& layout, int key, int64_t id,
+                 std::string_view record, const std::optional<std::string>* sort_key = nullptr);
+// PlaceCursor on the call's handle.
 void SetCursor(Call& c, int key, int64_t id, std::string_view record,
                const std::optional<std::string>* sort_key = nullptr);
 // Binds the sort form of every key of record to parameters first.. of q.

@@ -285,4 +285,18 @@ void SetAutoIncrement(const Segment& s, int64_t value, std::string* record) {
   }
 }
 
+bool ChangesFixedKey(const FileLayout& layout, std::string_view before, std::string_view after) {
+  for (const Key& k : layout.keys) {
+    if (k.modifiable) continue;
+    bool was_null = false;
+    bool is_null = false;
+    if (SortForm(layout, k, RawKey(k, before), &was_null) !=
+            SortForm(layout, k, RawKey(k, after), &is_null) ||
+        was_null != is_null) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace platform::recman

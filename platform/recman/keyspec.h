@@ -83,6 +83,10 @@ std::string RawKey(const Key& key, std::string_view record);
 std::string SortForm(const FileLayout& layout, const Key& key, std::string_view raw,
                      bool* is_null);
 
+// Whether an update from before to after changes a key that may not change
+// (its sort form, or whether it is a null key).
+bool ChangesFixedKey(const FileLayout& layout, std::string_view before, std::string_view after);
+
 // The value of the autoincrement segment in raw key bytes, and the raw key
 // with that segment set to value.
 int64_t AutoIncrementValue(const Segment& segment, std::string_view record);

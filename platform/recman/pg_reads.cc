@@ -157,23 +157,7 @@ int16_t NextOrPrevious(ops::Call& c, ServerHandle& h, int key, bool forward) {
 
 void SetServerCursor(ServerHandle& h, int key, int64_t id, std::string_view record,
                      const std::optional<std::string>* sort_key) {
-  ops::Cursor& cur = h.cursor;
-  const FileLayout& layout = h.file->layout;
-  cur.key = key;
-  cur.id = id;
-  cur.positioned = true;
-  cur.current = true;
-  cur.data.assign(record);
-  if (key < 0 || static_cast<size_t>(key) >= layout.keys.size()) {
-    cur.sort_key.clear();
-    cur.null_key = true;
-  } else if (sort_key != nullptr) {
-    cur.null_key = !sort_key->has_value();
-    cur.sort_key = sort_key->value_or(std::string());
-  } else {
-    const Key& k = layout.keys[static_cast<size_t>(key)];
-    cur.sort_key = SortForm(layout, k, RawKey(k, record), &cur.null_key);
-  }
+  ops::PlaceCursor(h.cursor, h.file->layout, key, id, record, sort_key);
 }
 
 int16_t ServerGetByKey(ops::Call& c, ServerHandle& h) {

@@ -217,15 +217,7 @@ int16_t ServerUpdate(ops::Call& c, ServerHandle& h) {
   std::string record;
   if (int16_t st = RecordFromCaller(c, layout, &record)) return st;
   const std::string& stored = h.cursor.data;
-  for (const Key& k : layout.keys) {
-    if (k.modifiable) continue;
-    bool n1 = false;
-    bool n2 = false;
-    if (SortForm(layout, k, RawKey(k, stored), &n1) != SortForm(layout, k, RawKey(k, record), &n2) ||
-        n1 != n2) {
-      return kModifiableKeyChanged;
-    }
-  }
+  if (ChangesFixedKey(layout, stored, record)) return kModifiableKeyChanged;
   int64_t id = h.cursor.id;
   auto held = f.record_locks.find(id);
   if (held != f.record_locks.end() && held->second != c.index) return kRecordInUse;

@@ -106,15 +106,7 @@ int16_t Update(Call& c) {
   if (scope.status() != 0) return scope.status();
   std::string stored;
   if (int16_t st = CheckCurrent(c, &stored)) return st;
-  for (const Key& k : layout.keys) {
-    if (k.modifiable) continue;
-    bool n1 = false;
-    bool n2 = false;
-    if (SortForm(layout, k, RawKey(k, stored), &n1) != SortForm(layout, k, RawKey(k, record), &n2) ||
-        n1 != n2) {
-      return kModifiableKeyChanged;
-    }
-  }
+  if (ChangesFixedKey(layout, stored, record)) return kModifiableKeyChanged;
   int64_t id = c.h->cursor.id;
   bool passing = false;
   if (int16_t st = GuardRecord(c, id, &passing)) return st;

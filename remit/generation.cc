@@ -90,9 +90,18 @@ struct Creditor {
   char xml_version = '4';
 };
 
-enum class Step { kDone, kWritten, kSkipped, kEndScan, kCancelled, kFailed };
+enum class Step { kDone, kWritten, kSkipped, kCancelled, kFailed };
 
 std::string TrasBancPath() { return env::session.RootDir + "DADES\\TrasBanc"; }
+std::string RemesesPath() { return env::session.RootDir + "DADES\\TRemeses"; }
+
+// Whether a read's status only ends a scan: the end of the file, or no
+// record at the key. Any other (a damaged file, a server lost) is a
+// failure to tell, never "nothing more to read": taken for the end, it
+// would leave receipts pending without a word, or say there are none.
+bool EndsScan(int16_t status) {
+  return status == 0 || status == rm::kEndOfFile || status == rm::kKeyNotFound;
+}
 
 std::string* Buffer(int16_t file_number) { return db::RecordBuffer(file_number); }
 
@@ -320,7 +329,10 @@ Step TakeReceipt(Run& run, Group& g, const Creditor& c, const std::string& key0)
   int16_t status = 0;
   db::GetByKey(kTrasBancFile, kKey0, key0, kEqual, status);
   if (status == rm::kKeyNotFound) return Step::kSkipped;  // gone meanwhile
-  if (status != 0) return Step::kEndScan;
+  if (status != 0) {
+    g.failure = NotGenerated(db::RecordStatus(TrasBancPath(), status));
+    return Step::kFailed;
+  }
   const Receipt r = ReadReceipt(*Buffer(kTrasBancFile));
   if (r.remittance != c.receipt_key) return Step::kSkipped;  // moved meanwhile
   if (LeftOut(run, c, r)) return Step::kSkipped;
@@ -388,7 +400,6 @@ Step RunRemittance(Run& run, Group& g, files::KeyLockRun& locks, const Remittanc
     const std::string key1 = ReceiptKey1(r);
     const Step step = TakeReceipt(run, g, c, key0);
     if (step == Step::kFailed) return step;
-    if (step == Step::kEndScan) break;
     // On to the receipt after this one, whether it is still there or not.
     db::GetByKey(kTrasBancFile, kKey1, key1, kForward, status);
     if (status == 0 && ReceiptKey1Of(*Buffer(kTrasBancFile)) == key1) {
@@ -396,6 +407,10 @@ Step RunRemittance(Run& run, Group& g, files::KeyLockRun& locks, const Remittanc
     }
   }
   locks.Release();
+  if (!EndsScan(status)) {
+    g.failure = NotGenerated(db::RecordStatus(TrasBancPath(), status));
+    return Step::kFailed;
+  }
   if (!CloseBlock(run, g, c)) {
     g.failure = WriteFailure();
     return Step::kFailed;
@@ -419,6 +434,10 @@ Step ScanRemittances(Run& run, Group& g) {
       // RunRemittance moved TrasBanc only: TRemeses goes on from here.
     }
     db::MoveRecords(kRemesesFile, 1, status);
+  }
+  if (!EndsScan(status)) {
+    g.failure = NotGenerated(db::RecordStatus(RemesesPath(), status));
+    return Step::kFailed;
   }
   return Step::kDone;
 }
@@ -543,8 +562,9 @@ void RunGroup(Run& run, int32_t suffix) {
   for (const std::string& text : recovered) Tell(run, text);
 }
 
-// The largest suffix number among the remittances of the range.
-int32_t LargestSuffix(const Run& run) {
+// The largest suffix number among the remittances of the range; -1, and
+// the run stopped with the reason told, when TRemeses cannot be read.
+int32_t LargestSuffix(Run& run) {
   double largest = -1;
   int16_t status = 0;
   db::GetByKey(kRemesesFile, kKey0, run.request.range_from, kForward, status);
@@ -553,6 +573,13 @@ int32_t LargestSuffix(const Run& run) {
     if (RemittanceKey(r) > run.request.range_to) break;
     largest = std::max(largest, util::NumericValue(r.suffix_number));
     db::MoveRecords(kRemesesFile, 1, status);
+  }
+  if (!EndsScan(status)) {
+    const env::Status failure = db::RecordStatus(RemesesPath(), status);
+    run.stop = true;
+    Tell(run, failure.words());
+    Ended(run, failure);
+    return -1;
   }
   return static_cast<int32_t>(largest);
 }

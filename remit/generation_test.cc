@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "db/records.h"
 #include "env/ini.h"
 #include "files/locks.h"
 #include "platform/process/clock.h"
@@ -367,6 +368,30 @@ TEST_F(GenerationTest, AFileThatCannotBeWrittenCommitsNothing) {
   EXPECT_TRUE(Waiting(receipt));
   EXPECT_EQ(Get("root/CSB"), "not a folder");
   EXPECT_EQ(env::ReadIniValue(env::session.WorkDir + "QXCONVRT.INI", "Convertir", "Maxim"), "");
+}
+
+// A record file that fails in the middle of the scan (closed under it
+// here, as a lost server or a damaged page fails it): the operator is told
+// which file and nothing is committed, where the scan used to take the
+// failure for its end and commit the receipts read so far as a whole file.
+TEST_F(GenerationTest, AReadThatFailsInTheScanIsToldAndCommitsNothing) {
+  Add(Remittance(1, "000"));
+  Add(Remittance(3, "000"));
+  const ReceiptFields first = Receipt(1, 1, 1, 100);
+  const ReceiptFields second = Receipt(3, 2, 2, 200);
+  Add(first);
+  Add(second);
+  op_.on_progress = [] {
+    int16_t status = 0;
+    db::CloseRecordFile(kRemesesFile, status);
+  };
+  const GenerationReport result = Generate();
+  EXPECT_TRUE(result.files.empty());
+  EXPECT_EQ(result.failed_groups, 1);
+  ASSERT_FALSE(result.messages.empty());
+  EXPECT_NE(result.messages[0].find("TRemeses"), std::string::npos) << result.messages[0];
+  EXPECT_TRUE(Waiting(first));
+  EXPECT_TRUE(Waiting(second));
 }
 
 // The converter's work list cannot be written (a folder stands in its

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,7 +31,10 @@ class RecordingOperator : public Operator {
     progress_title = std::string(title);
     ++progress_opened;
   }
-  void Progress(int16_t, std::string_view text) override { last_progress = std::string(text); }
+  void Progress(int16_t, std::string_view text) override {
+    last_progress = std::string(text);
+    if (on_progress) on_progress();
+  }
   void CloseProgress() override { ++progress_closed; }
   const ui::WaitHooks& Wait() override { return wait; }
 
@@ -42,6 +46,8 @@ class RecordingOperator : public Operator {
   int progress_opened = 0;
   int progress_closed = 0;
   ui::WaitHooks wait;
+  // Called at each progress line: a test's way into the middle of a run.
+  std::function<void()> on_progress;
 };
 
 }  // namespace remit::testing

@@ -236,6 +236,15 @@ Result RunOn(PGconn* conn, const std::string& sql, const Params& params) {
                              lengths.data(), formats.data(), 1));
 }
 
+Result RunPrepared(PGconn* conn, const std::string& name, const Params& params) {
+  std::vector<const char*> values;
+  std::vector<int> lengths;
+  std::vector<int> formats;
+  params.Arrays(&values, &lengths, &formats);
+  return Result(PQexecPrepared(conn, name.c_str(), params.count(), values.data(), lengths.data(),
+                               formats.data(), 1));
+}
+
 Result Run(const std::string& sql, const Params& params) {
   ServerSession& s = Session();
   if (s.conn == nullptr) return Result();
@@ -246,12 +255,7 @@ Result Run(const std::string& sql, const Params& params) {
     if (!made.ok()) return made;
     it = s.prepared.emplace(sql, name).first;
   }
-  std::vector<const char*> values;
-  std::vector<int> lengths;
-  std::vector<int> formats;
-  params.Arrays(&values, &lengths, &formats);
-  return Result(PQexecPrepared(s.conn, it->second.c_str(), params.count(), values.data(),
-                               lengths.data(), formats.data(), 1));
+  return RunPrepared(s.conn, it->second, params);
 }
 
 int16_t Failure(const Result& r, PGconn* conn) {

@@ -85,6 +85,8 @@ Result Run(const std::string& sql, const Params& params);
 Result RunPlain(PGconn* conn, const char* sql);
 // Runs a statement with parameters on another connection, unprepared.
 Result RunOn(PGconn* conn, const std::string& sql, const Params& params);
+// A statement prepared on conn as name, with binary results.
+Result RunPrepared(PGconn* conn, const std::string& name, const Params& params);
 
 // The status of a failed result, with its reason kept for LastServerError:
 // 95 when the connection is gone (the process's handles on the server then

@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <map>
+#include <string>
+
 #include "platform/recman/pg_session.h"
 
 namespace platform::recman::lock_server {
@@ -19,6 +22,8 @@ struct LockConnection {
   pid_t pid = 0;        // the process that opened it
   int32_t holder = 0;   // the number claimed on it
   std::string error;
+  // The statements prepared on it: SQL -> name.
+  std::map<std::string, std::string> prepared;
 };
 
 LockConnection& State() {
@@ -38,6 +43,7 @@ void Drop() {
   }
   s.conn = nullptr;
   s.holder = 0;
+  s.prepared.clear();
 }
 
 void Fail(const std::string& what, const pg::Result& r) {
@@ -66,13 +72,19 @@ PGconn* Connection() {
     return nullptr;
   }
   s.pid = getpid();
+  // Slots need no durability of their own: a server that restarts has
+  // ended every holder's session, so every slot it could lose was
+  // abandoned anyway. So the table is not logged, and a slot's write waits
+  // for no flush to the disk (one per receipt in a generation).
   // Two first terminals at once must not both create the table.
   pg::Result made = pg::RunPlain(
       s.conn,
-      "BEGIN; SELECT pg_advisory_xact_lock(1363430484, 0);"
+      "SET synchronous_commit = off;"
+      " BEGIN; SELECT pg_advisory_xact_lock(1363430484, 0);"
       " CREATE SCHEMA IF NOT EXISTS qdebconv;"
-      " CREATE TABLE IF NOT EXISTS qdebconv.lock_slots(tbl text NOT NULL, slot integer NOT NULL,"
-      " bytes bytea NOT NULL, PRIMARY KEY (tbl, slot)); COMMIT");
+      " CREATE UNLOGGED TABLE IF NOT EXISTS qdebconv.lock_slot_writes(tbl text NOT NULL,"
+      " slot integer NOT NULL, written bigserial, bytes bytea NOT NULL,"
+      " PRIMARY KEY (tbl, slot, written)); COMMIT");
   if (!made.ok()) {
     Fail("lock tables", made);
     Drop();
@@ -81,10 +93,19 @@ PGconn* Connection() {
   return s.conn;
 }
 
+// A statement on the lock connection, prepared on its first use there.
 pg::Result RunLocks(const std::string& sql, const pg::Params& params) {
   PGconn* conn = Connection();
   if (conn == nullptr) return pg::Result();
-  return pg::RunOn(conn, sql, params);
+  LockConnection& s = State();
+  auto it = s.prepared.find(sql);
+  if (it == s.prepared.end()) {
+    const std::string name = "l" + std::to_string(s.prepared.size() + 1);
+    pg::Result made(PQprepare(conn, name.c_str(), sql.c_str(), params.count(), nullptr));
+    if (!made.ok()) return made;
+    it = s.prepared.emplace(sql, name).first;
+  }
+  return pg::RunPrepared(conn, it->second, params);
 }
 
 }  // namespace
@@ -149,8 +170,10 @@ Outcome BeginVisit(const std::string& table) {
 
 bool ReadSlots(const std::string& table, size_t slot_size, std::string* bytes) {
   bytes->clear();
-  pg::Result r = RunLocks("SELECT slot::int8, bytes FROM qdebconv.lock_slots WHERE tbl = $1 ORDER BY slot",
-                     pg::Params().Text(table));
+  pg::Result r = RunLocks(
+      "SELECT DISTINCT ON (slot) slot::int8, bytes FROM qdebconv.lock_slot_writes"
+      " WHERE tbl = $1 ORDER BY slot, written DESC",
+      pg::Params().Text(table));
   if (!r.ok()) {
     Fail(table, r);
     return false;
@@ -163,11 +186,16 @@ bool ReadSlots(const std::string& table, size_t slot_size, std::string* bytes) {
   return true;
 }
 
+// A slot's writes are rows added, never rows changed: the slot is its
+// latest row. A generation rewrites its slot once per receipt while its
+// own transaction on the records is open, and that transaction keeps the
+// server from clearing away the old versions of a changed row, so each
+// change of one row would walk all the versions before it (a group of
+// 30,000 receipts took minutes). The rows a slot no longer needs go at the
+// end of the visit.
 bool WriteSlot(const std::string& table, int64_t slot, std::string_view bytes) {
-  pg::Result r = RunLocks(
-      "INSERT INTO qdebconv.lock_slots (tbl, slot, bytes) VALUES ($1, $2::int8, $3)"
-      " ON CONFLICT (tbl, slot) DO UPDATE SET bytes = excluded.bytes",
-      pg::Params().Text(table).Int64(slot).Bytes(bytes));
+  pg::Result r = RunLocks("INSERT INTO qdebconv.lock_slot_writes (tbl, slot, bytes) VALUES ($1, $2::int8, $3)",
+                          pg::Params().Text(table).Int64(slot).Bytes(bytes));
   if (!r.ok()) {
     Fail(table, r);
     return false;
@@ -178,6 +206,11 @@ bool WriteSlot(const std::string& table, int64_t slot, std::string_view bytes) {
 void EndVisit(const std::string& table) {
   // A lost connection gave the turn back with it.
   if (State().conn == nullptr || State().pid != getpid()) return;
+  pg::Result superseded = RunLocks(
+      "DELETE FROM qdebconv.lock_slot_writes w WHERE tbl = $1 AND written <"
+      " (SELECT max(written) FROM qdebconv.lock_slot_writes l WHERE l.tbl = w.tbl AND l.slot = w.slot)",
+      pg::Params().Text(table));
+  if (!superseded.ok()) Fail(table, superseded);
   pg::Result r = RunLocks("SELECT pg_advisory_unlock($1::int4, hashtext($2))",
                      pg::Params().Int32(kTableClass).Text(table));
   if (!r.ok()) Fail(table, r);
@@ -185,7 +218,7 @@ void EndVisit(const std::string& table) {
 
 bool Tables(std::vector<std::string>* names) {
   names->clear();
-  pg::Result r = RunLocks("SELECT DISTINCT tbl FROM qdebconv.lock_slots ORDER BY tbl", pg::Params());
+  pg::Result r = RunLocks("SELECT DISTINCT tbl FROM qdebconv.lock_slot_writes ORDER BY tbl", pg::Params());
   if (!r.ok()) {
     Fail("lock tables", r);
     return false;

@@ -110,6 +110,36 @@ int16_t GuardRecord(Call& c, int64_t id, bool* passing) {
   *passing = st == 0;
   return 0;
 }
+bool SearchOf(uint16_t base, Search* search, int16_t* not_found) {
+  *not_found = kEndOfFile;
+  switch (base) {
+    case kGetEqual:
+      *search = kSearchEqual;
+      *not_found = kKeyNotFound;
+      return true;
+    case kGetGreater:
+      *search = kSearchGreater;
+      return true;
+    case kGetGreaterOrEqual:
+      *search = kSearchGreaterOrEqual;
+      return true;
+    case kGetLess:
+      *search = kSearchLess;
+      return true;
+    case kGetLessOrEqual:
+      *search = kSearchLessOrEqual;
+      return true;
+    case kGetFirst:
+      *search = kSearchFirst;
+      return true;
+    case kGetLast:
+      *search = kSearchLast;
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool ValidKey(const Call& c) {
   return c.key_number >= 0 &&
          static_cast<size_t>(c.key_number) < c.h->file->layout.keys.size();

@@ -143,6 +143,22 @@ void SetCursor(Call& c, int key, int64_t id, std::string_view record,
 // Binds the sort form of every key of record to parameters first.. of q.
 void BindKeys(Statement& q, const FileLayout& layout, std::string_view record, int first);
 
+// The searches of get equal, greater, greater or equal, less, less or
+// equal, first and last, in the order both back ends keep their statements
+// for them.
+enum Search {
+  kSearchEqual,
+  kSearchGreater,
+  kSearchGreaterOrEqual,
+  kSearchLess,
+  kSearchLessOrEqual,
+  kSearchFirst,
+  kSearchLast,
+};
+// The search of a get and the status of one that finds nothing (4 for get
+// equal, 9 for the others); false for an operation that is none of them.
+bool SearchOf(uint16_t base, Search* search, int16_t* not_found);
+
 // The operations on records (writes.cc, reads.cc).
 int16_t Insert(Call& c);
 int16_t Update(Call& c);

@@ -26,6 +26,8 @@ enum SqlKind {
   kSqlPreviousPage,
   kSqlCount,
 };
+static_assert(kSqlFirst == static_cast<int>(ops::kSearchFirst) &&
+              kSqlLast == static_cast<int>(ops::kSearchLast));
 
 // Built once per file and key. Every statement returns id, data and the
 // key's sort form. A unique key orders by its value alone (its index is on
@@ -177,34 +179,11 @@ int16_t ServerGetByKey(ops::Call& c, ServerHandle& h) {
     if (cur.null_key) return kInvalidPositioning;
     return NextOrPrevious(c, h, k, c.base == kGetNext);
   }
-  SqlKind kind = kSqlEqual;
+  ops::Search search = ops::kSearchEqual;
   int16_t not_found = kEndOfFile;
+  if (!ops::SearchOf(c.base, &search, &not_found)) return kInvalidOperation;
+  const auto kind = static_cast<SqlKind>(search);
   Params p;
-  switch (c.base) {
-    case kGetFirst:
-      kind = kSqlFirst;
-      break;
-    case kGetLast:
-      kind = kSqlLast;
-      break;
-    case kGetEqual:
-      not_found = kKeyNotFound;
-      break;
-    case kGetGreater:
-      kind = kSqlGreater;
-      break;
-    case kGetGreaterOrEqual:
-      kind = kSqlGreaterOrEqual;
-      break;
-    case kGetLess:
-      kind = kSqlLess;
-      break;
-    case kGetLessOrEqual:
-      kind = kSqlLessOrEqual;
-      break;
-    default:
-      return kInvalidOperation;
-  }
   if (kind != kSqlFirst && kind != kSqlLast) {
     p.Bytes(SortForm(layout, key, std::string_view(c.key, key.length), nullptr));
   }

@@ -61,6 +61,7 @@ enum SqlKind {
   kSqlPreviousSame,
   kSqlCount,
 };
+static_assert(kSqlFirst == static_cast<int>(kSearchFirst) && kSqlLast == static_cast<int>(kSearchLast));
 
 // Built once per file and key: the calls of a scan then cost no string
 // work. Every statement returns id, data and the key's sort form.
@@ -156,26 +157,9 @@ int16_t GetByKey(Call& c) {
     rc = Find(f, KeySql(f, k, c.base == kGetFirst ? kSqlFirst : kSqlLast), nullptr, nullptr,
               &found);
   } else {
-    SqlKind kind = kSqlEqual;
-    switch (c.base) {
-      case kGetEqual:
-        not_found = 4;
-        break;
-      case kGetGreater:
-        kind = kSqlGreater;
-        break;
-      case kGetGreaterOrEqual:
-        kind = kSqlGreaterOrEqual;
-        break;
-      case kGetLess:
-        kind = kSqlLess;
-        break;
-      case kGetLessOrEqual:
-        kind = kSqlLessOrEqual;
-        break;
-      default:
-        return kInvalidOperation;
-    }
+    Search search_kind = kSearchEqual;
+    if (!SearchOf(c.base, &search_kind, &not_found)) return kInvalidOperation;
+    const auto kind = static_cast<SqlKind>(search_kind);
     std::string search = SortForm(layout, key, std::string_view(c.key, key.length), nullptr);
     rc = Find(f, KeySql(f, k, kind), &search, nullptr, &found);
   }

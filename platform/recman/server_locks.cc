@@ -4,7 +4,9 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
+#include "platform/process/clock.h"
 #include "platform/recman/pg_session.h"
 
 namespace platform::recman::lock_server {
@@ -14,6 +16,12 @@ namespace {
 // turns of the tables (class, hash of the table's name).
 constexpr int32_t kHolderClass = 0x51444C48;  // "QDLH"
 constexpr int32_t kTableClass = 0x51444C54;   // "QDLT"
+// Slot writes sent before their answers are waited for.
+constexpr int kMostUnanswered = 64;
+// How long a slot written may wait before it is sent to the server.
+constexpr int64_t kSendEveryMs = 20;
+constexpr char kInsertSlot[] =
+    "INSERT INTO qdebconv.lock_slot_writes (tbl, slot, bytes) VALUES ($1, $2::int8, $3)";
 
 // Process-wide: the lock tables' own connection to the server.
 struct LockConnection {
@@ -24,6 +32,16 @@ struct LockConnection {
   std::string error;
   // The statements prepared on it: SQL -> name.
   std::map<std::string, std::string> prepared;
+  // Slot writes sent in pipeline mode whose results have not come back,
+  // and the first of them that failed.
+  bool piped = false;
+  int unanswered = 0;
+  std::string piped_failure;
+  // Slot writes of the table visited, kept until they are sent: slot ->
+  // its latest bytes.
+  std::string unsent_table;
+  std::map<int64_t, std::string> unsent;
+  int64_t sent_at = 0;  // SteadyMilliseconds of the last send
 };
 
 LockConnection& State() {
@@ -44,11 +62,18 @@ void Drop() {
   s.conn = nullptr;
   s.holder = 0;
   s.prepared.clear();
+  s.piped = false;
+  s.unanswered = 0;
+  s.piped_failure.clear();
+  s.unsent_table.clear();
+  s.unsent.clear();
 }
 
 void Fail(const std::string& what, const pg::Result& r) {
   LockConnection& s = State();
   std::string reason = r.Message();
+  // A slot write sent earlier that failed is why nothing could run now.
+  if (reason.empty()) reason = s.piped_failure;
   if (reason.empty() && s.conn != nullptr) reason = PQerrorMessage(s.conn);
   // No connection to ask: the reason is the one it could not be made for.
   if (reason.empty() && s.conn == nullptr) reason = s.error;
@@ -93,19 +118,112 @@ PGconn* Connection() {
   return s.conn;
 }
 
-// A statement on the lock connection, prepared on its first use there.
-pg::Result RunLocks(const std::string& sql, const pg::Params& params) {
-  PGconn* conn = Connection();
-  if (conn == nullptr) return pg::Result();
+// The name of sql prepared on the lock connection, prepared on its first
+// use there (never in pipeline mode: the first slot write prepares its
+// statement before the pipeline starts). Empty when it could not be.
+std::string Prepared(PGconn* conn, const std::string& sql, int params, pg::Result* failure) {
   LockConnection& s = State();
   auto it = s.prepared.find(sql);
-  if (it == s.prepared.end()) {
-    const std::string name = "l" + std::to_string(s.prepared.size() + 1);
-    pg::Result made(PQprepare(conn, name.c_str(), sql.c_str(), params.count(), nullptr));
-    if (!made.ok()) return made;
-    it = s.prepared.emplace(sql, name).first;
+  if (it != s.prepared.end()) return it->second;
+  const std::string name = "l" + std::to_string(s.prepared.size() + 1);
+  pg::Result made(PQprepare(conn, name.c_str(), sql.c_str(), params, nullptr));
+  if (!made.ok()) {
+    *failure = std::move(made);
+    return {};
   }
-  return pg::RunPrepared(conn, it->second, params);
+  s.prepared.emplace(sql, name);
+  return name;
+}
+
+// Reads the answers of the slot writes sent so far: those already here, or
+// (wait) all of them, and then the connection leaves pipeline mode. False
+// when one of them failed or the connection was lost; the failure is kept
+// and told by every call after it.
+bool Collect(bool wait) {
+  LockConnection& s = State();
+  while (s.conn != nullptr && s.unanswered > 0) {
+    if (PQconsumeInput(s.conn) == 0 || PQstatus(s.conn) != CONNECTION_OK) {
+      Fail("lock tables", pg::Result());
+      return false;
+    }
+    if (!wait && PQisBusy(s.conn) != 0) return s.piped_failure.empty();
+    PGresult* raw = PQgetResult(s.conn);
+    if (raw == nullptr) continue;  // the end of one statement's answer
+    const ExecStatusType status = PQresultStatus(raw);
+    pg::Result r(raw);
+    if (status == PGRES_PIPELINE_SYNC) {
+      --s.unanswered;
+    } else if (!r.ok() && s.piped_failure.empty()) {
+      s.piped_failure = r.Message().empty() ? std::string(PQerrorMessage(s.conn)) : r.Message();
+    }
+  }
+  if (s.conn != nullptr && s.piped && s.unanswered == 0) {
+    if (PQexitPipelineMode(s.conn) == 0) {
+      Fail("lock tables", pg::Result());
+      return false;
+    }
+    s.piped = false;
+  }
+  if (!s.piped_failure.empty()) {
+    s.error = pg::Scrub(s.unsent_table + ": " + s.piped_failure);
+    return false;
+  }
+  return s.conn != nullptr;
+}
+
+// Sends the slots kept, in one transaction of the server's, without
+// waiting for its answer (pipeline mode): the holder goes on with its work
+// while the server writes them. False when they could not be sent or a
+// write before them failed.
+bool Send() {
+  LockConnection& s = State();
+  if (s.unsent.empty()) return Collect(false);
+  PGconn* conn = Connection();
+  if (conn == nullptr) return false;
+  pg::Result failure;
+  const std::string name = Prepared(conn, kInsertSlot, 3, &failure);
+  if (name.empty()) {
+    Fail(s.unsent_table, failure);
+    return false;
+  }
+  if (!s.piped && PQenterPipelineMode(conn) == 0) {
+    Fail(s.unsent_table, pg::Result());
+    return false;
+  }
+  s.piped = true;
+  for (const auto& [slot, bytes] : s.unsent) {
+    pg::Params params;
+    params.Text(s.unsent_table).Int64(slot).Bytes(bytes);
+    std::vector<const char*> values;
+    std::vector<int> lengths;
+    std::vector<int> formats;
+    params.Arrays(&values, &lengths, &formats);
+    if (PQsendQueryPrepared(conn, name.c_str(), params.count(), values.data(), lengths.data(),
+                            formats.data(), 1) == 0) {
+      Fail(s.unsent_table, pg::Result());
+      return false;
+    }
+  }
+  if (PQpipelineSync(conn) == 0) {
+    Fail(s.unsent_table, pg::Result());
+    return false;
+  }
+  s.unsent.clear();
+  s.sent_at = SteadyMilliseconds();
+  ++s.unanswered;
+  // Answers left unread would fill the socket: a long run is read at once.
+  return Collect(s.unanswered >= kMostUnanswered);
+}
+
+// A statement on the lock connection, once every slot write before it has
+// been sent and answered.
+pg::Result RunLocks(const std::string& sql, const pg::Params& params) {
+  PGconn* conn = Connection();
+  if (conn == nullptr || !Send() || !Collect(true)) return pg::Result();
+  pg::Result failure;
+  const std::string name = Prepared(conn, sql, params.count(), &failure);
+  if (name.empty()) return failure;
+  return pg::RunPrepared(conn, name, params);
 }
 
 }  // namespace
@@ -193,19 +311,39 @@ bool ReadSlots(const std::string& table, size_t slot_size, std::string* bytes) {
 // change of one row would walk all the versions before it (a group of
 // 30,000 receipts took minutes). The rows a slot no longer needs go at the
 // end of the visit.
+// A slot written during a visit is kept here and sent with the others
+// every kSendEveryMs, and always before the visit ends (EndVisit runs a
+// statement of its own, which sends what is kept first): a generation
+// rewrites its slot once per receipt, and a round trip per receipt to a
+// second server process would cost more than the receipt's own statement.
+// Nobody else can take a key of the table before the visit ends, so only
+// a look from elsewhere (kitdb locks) sees a slot that late.
 bool WriteSlot(const std::string& table, int64_t slot, std::string_view bytes) {
-  pg::Result r = RunLocks("INSERT INTO qdebconv.lock_slot_writes (tbl, slot, bytes) VALUES ($1, $2::int8, $3)",
-                          pg::Params().Text(table).Int64(slot).Bytes(bytes));
-  if (!r.ok()) {
-    Fail(table, r);
-    return false;
-  }
-  return true;
+  LockConnection& s = State();
+  if (!s.unsent.empty() && s.unsent_table != table && !Send()) return false;
+  s.unsent_table = table;
+  s.unsent[slot] = std::string(bytes);
+  // One failed write fails the writes after it: the table is not as its
+  // holder believes.
+  if (SteadyMilliseconds() - s.sent_at < kSendEveryMs) return Collect(false);
+  return Send();
 }
 
 void EndVisit(const std::string& table) {
+  LockConnection& s = State();
   // A lost connection gave the turn back with it.
-  if (State().conn == nullptr || State().pid != getpid()) return;
+  if (s.conn == nullptr || s.pid != getpid()) {
+    s.unsent.clear();
+    return;
+  }
+  // The slots kept reach the server before the turn goes to the others. A
+  // write that failed was told to the holder by WriteSlot, or stays in
+  // Error(); the turn is given back all the same.
+  static_cast<void>(Send());
+  static_cast<void>(Collect(true));
+  s.unsent.clear();
+  s.piped_failure.clear();
+  if (s.conn == nullptr) return;
   pg::Result superseded = RunLocks(
       "DELETE FROM qdebconv.lock_slot_writes w WHERE tbl = $1 AND written <"
       " (SELECT max(written) FROM qdebconv.lock_slot_writes l WHERE l.tbl = w.tbl AND l.slot = w.slot)",

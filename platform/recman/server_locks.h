@@ -6,8 +6,8 @@
 // number, the slot's bytes); a table is visited by one process at a time.
 //
 // All of it runs on a connection of its own, apart from the record files'
-// connection: a slot written is seen by the others at once, whatever
-// transaction the record files are in.
+// connection: a slot written is seen by the others whatever transaction
+// the record files are in.
 #pragma once
 
 #include <cstdint>
@@ -39,9 +39,13 @@ Outcome BeginVisit(const std::string& table);
 // The slots of table, each slot_size bytes, in slot order (a slot never
 // written reads blank). Needs no turn: a look only.
 bool ReadSlots(const std::string& table, size_t slot_size, std::string* bytes);
-// Writes one slot, seen by everybody at once.
+// Writes one slot during the visit. It is sent with the first write 20 ms
+// or more after the last sending, and always before the turn is given
+// back; a look from elsewhere meanwhile may see the slot as it was. False when this write
+// or one before it in the visit failed (Error() says why).
 bool WriteSlot(const std::string& table, int64_t slot, std::string_view bytes);
-// Gives the turn back.
+// Sends the slots written, waits for the server to have them, and gives
+// the turn back.
 void EndVisit(const std::string& table);
 // The tables with any slot, by name.
 bool Tables(std::vector<std::string>* names);

@@ -6,6 +6,7 @@
 // listed for the converter.
 #include "remit/generation.h"
 
+#include <algorithm>
 #include <random>
 
 #include "bank/iban.h"
@@ -559,7 +560,12 @@ void RunGroup(Run& run, int32_t suffix) {
   } else {
     EndGroup(run);
   }
-  for (const std::string& text : recovered) Tell(run, text);
+  // Each group settles again: what stays unsettled is told once a run.
+  for (const std::string& text : recovered) {
+    if (std::find(run.result.messages.begin(), run.result.messages.end(), text) == run.result.messages.end()) {
+      Tell(run, text);
+    }
+  }
 }
 
 // The largest suffix number among the remittances of the range; -1, and

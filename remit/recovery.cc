@@ -110,14 +110,22 @@ void Adopt(const RecoveryRequest& request, const std::string& directory, const s
   tell.push_back(GeneratedFileText(final_path));
 }
 
-// Whether the journal at journal_host names another workstation as its
-// writer (recovery.h: its files are left to it).
-bool WrittenElsewhere(const std::string& journal_host) {
+// The workstation the journal at journal_host names as its writer when it
+// is another one (recovery.h: its files are left to it), else empty.
+std::string WriterElsewhere(const std::string& journal_host) {
   std::string journal;
   std::vector<std::string> keys;
   std::string writer;
   if (fs::ReadWholeFile(journal_host, &journal, kJournalLimit) == 0) (void)ReadJournal(journal, &keys, &writer);
-  return !writer.empty() && writer != files::ThisStation();
+  return writer == files::ThisStation() ? std::string() : writer;
+}
+
+// A committed file another workstation has still to list: its receipts
+// are gone from TrasBanc, so until that workstation starts again nobody
+// collects them. Told at every recovery until then, so that a workstation
+// that never comes back is noticed.
+std::string AwaitedText(const std::string& writer, const std::string& path) {
+  return Told("FITXER QUE HA DE LLISTAR L'ESTACIÓ ", std::string(util::TrimRight(writer)) + ": " + path);
 }
 
 // One temporary file no live process holds, settled as DecideLeftover says.
@@ -150,6 +158,9 @@ void Settle(const RecoveryRequest& request, const std::string& directory, const 
   if (facts.whole) facts.receipts = ReceiptsInTrasBanc(keys);
   switch (DecideLeftover(facts)) {
     case LeftoverAction::kLeave:
+      if (facts.elsewhere && facts.whole && facts.digest && facts.receipts == Presence::kNone) {
+        tell.push_back(AwaitedText(writer, directory + temporary_name));
+      }
       return;
     case LeftoverAction::kDiscardMarked:
       if (RemoveMarker(base) != 0) return;
@@ -182,7 +193,11 @@ void SettleMarker(const RecoveryRequest& request, const std::string& directory, 
   const std::string host = fs::HostPath(path);
   if (Exists(fs::HostPath(path + std::string(kTemporarySuffix)))) return;  // not settled above
   // In place, not yet listed by the workstation its journal names.
-  if (WrittenElsewhere(fs::HostPath(path + std::string(kJournalSuffix)))) return;
+  const std::string writer = WriterElsewhere(fs::HostPath(path + std::string(kJournalSuffix)));
+  if (!writer.empty()) {
+    if (Exists(host)) tell.push_back(AwaitedText(writer, path));
+    return;
+  }
   if (!Exists(host)) {
     if (!Exists(fs::HostPath(path + std::string(kSetAsideSuffix)))) {
       tell.push_back(Told("NO ES TROBA EL FITXER GENERAT: ", path));
@@ -274,7 +289,7 @@ void SettleLeftovers(const RecoveryRequest& request, GenerationReport& result, s
     const std::string base = name.substr(0, name.size() - kJournalSuffix.size());
     const std::string journal_host = fs::HostPath(directory + name);
     if (!Exists(fs::HostPath(directory + base + std::string(kTemporarySuffix))) &&
-        !WrittenElsewhere(journal_host)) {
+        WriterElsewhere(journal_host).empty()) {
       (void)fs::RemoveFile(journal_host);  // else met again next time
     }
   }

@@ -11,6 +11,7 @@
 #include "platform/fs/files.h"
 #include "remit/journal.h"
 #include "remit/marker.h"
+#include "util/cp850.h"
 #include "util/sha256.h"
 #include "remit/remit_test_support.h"
 
@@ -230,6 +231,14 @@ TEST_F(RecoveryTest, AnotherWorkstationsFilesAreLeftToIt) {
   const GenerationReport result = Recover();
 
   EXPECT_EQ(result.files, (std::vector<std::string>{OutputPath("MINE0000.E19")}));
+  // Committed there and not yet listed: told, so that a workstation that
+  // never comes back leaves no collection unnoticed; its debris is not.
+  std::set<std::string> told(result.messages.begin(), result.messages.end());
+  EXPECT_EQ(told, (std::set<std::string>{"GENERAT FITXER " + OutputPath("MINE0000.E19"),
+                                         util::Cp850("FITXER QUE HA DE LLISTAR L'ESTACIÓ HOSTB: ") +
+                                             OutputPath("THEIRS00.E19.tmp"),
+                                         util::Cp850("FITXER QUE HA DE LLISTAR L'ESTACIÓ HOSTB: ") +
+                                             OutputPath("THEIRS02.E19")}));
   EXPECT_EQ(OutputNames(), (std::set<std::string>{"MINE0000.E19", "THEIRS00.E19.tmp", "THEIRS00.E19.key",
                                                   "THEIRS01.E19.tmp", "THEIRS01.E19.key", "THEIRS02.E19",
                                                   "THEIRS02.E19.key"}));

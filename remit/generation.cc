@@ -512,11 +512,18 @@ void FinishGroup(Run& run, Group& g) {
     return;
   }
   Reached(run, "listed");
-  g.file.DropJournal();
-  // A marker left behind names a file the work list holds: the next
-  // recovery leaves it be. Noted, the run goes on.
+  // The journal goes only after the marker: a marker whose journal is gone
+  // is settled by any workstation, and this file is in our work list, so
+  // another's would list it too and it would be collected twice. A marker
+  // left behind names a file the work list holds: our next recovery leaves
+  // it be, and its journal keeps the others away. Noted, the run goes on.
   status = RemoveMarker(g.file.FinalName());
-  if (status != 0) Ended(run, db::RecordStatus(MarkerFilePath(), status));
+  if (status != 0) {
+    Ended(run, db::RecordStatus(MarkerFilePath(), status));
+  } else {
+    Reached(run, "unmarked");
+    g.file.DropJournal();
+  }
   g.file.Release();
   run.result.files.push_back(path);
   run.result.receipts += g.file_debits;

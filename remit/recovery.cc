@@ -91,8 +91,9 @@ bool Listed(const env::Status& listed, GenerationReport& result, std::vector<std
 
 // A marker that could not be removed: noted. Left behind, it names a file
 // in place and listed, which the next recovery lists again at most.
-void MarkerRemoved(int16_t status, GenerationReport& result) {
+bool MarkerRemoved(int16_t status, GenerationReport& result) {
   if (status != 0 && result.status.ok()) result.status = db::RecordStatus(MarkerFilePath(), status);
+  return status == 0;
 }
 
 void Adopt(const RecoveryRequest& request, const std::string& directory, const std::string& base, int64_t debits,
@@ -101,10 +102,10 @@ void Adopt(const RecoveryRequest& request, const std::string& directory, const s
   std::string final_path = directory + base;
   if (Exists(fs::HostPath(final_path))) final_path = FreeFinalName(request, directory);
   if (final_path.empty() || fs::ReplaceFile(temporary_host, fs::HostPath(final_path)) != 0) return;
-  // A journal left behind is removed by the next recovery.
-  (void)fs::RemoveFile(journal_host);
   if (!Listed(ListCommitted(final_path, request.return_menu), result, tell)) return;
-  MarkerRemoved(RemoveMarker(base), result);
+  // The journal outlives the marker (FinishGroup says why); one left
+  // behind is removed by the next recovery.
+  if (MarkerRemoved(RemoveMarker(base), result)) (void)fs::RemoveFile(journal_host);
   result.files.push_back(final_path);
   result.receipts += debits;
   tell.push_back(GeneratedFileText(final_path));
@@ -280,22 +281,27 @@ void SettleLeftovers(const RecoveryRequest& request, GenerationReport& result, s
     const std::string name = fs::ProgramFileName(entry.name);
     if (EndsWith(name, temporary_suffix)) Settle(request, directory, name, result, tell);
   }
-  // A journal whose file is gone belongs to a group that was put in place
-  // (or removed) by a process that stopped before removing the journal;
-  // another workstation's stays until that workstation has listed its file.
+  std::vector<Marker> markers;
+  if (!ReadMarkers(&markers)) return;
+  for (const Marker& marker : markers) SettleMarker(request, directory, marker, result, tell);
+  // A journal whose file is gone and whose marker is gone belongs to a
+  // group that was put in place and listed (or removed) by a process that
+  // stopped before removing the journal. While the marker stays, the
+  // journal keeps other workstations from settling the file; another
+  // workstation's stays until that workstation has listed its file.
   for (const fs::DirEntry& entry : entries) {
     const std::string name = fs::ProgramFileName(entry.name);
     if ((entry.attributes & fs::kDirectory) != 0 || !EndsWith(name, journal_suffix)) continue;
     const std::string base = name.substr(0, name.size() - kJournalSuffix.size());
     const std::string journal_host = fs::HostPath(directory + name);
-    if (!Exists(fs::HostPath(directory + base + std::string(kTemporarySuffix))) &&
+    Marker marker;
+    int16_t status = 0;
+    const bool marked = FindMarker(base, &marker, &status);
+    if (status == 0 && !marked && !Exists(fs::HostPath(directory + base + std::string(kTemporarySuffix))) &&
         WriterElsewhere(journal_host).empty()) {
       (void)fs::RemoveFile(journal_host);  // else met again next time
     }
   }
-  std::vector<Marker> markers;
-  if (!ReadMarkers(&markers)) return;
-  for (const Marker& marker : markers) SettleMarker(request, directory, marker, result, tell);
 }
 
 env::Status ListCommitted(const std::string& path, const std::string& return_menu) {

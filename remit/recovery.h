@@ -61,10 +61,11 @@ struct LeftoverFacts {
 LeftoverAction DecideLeftover(const LeftoverFacts& facts);
 
 // For every temporary file of the output directory that no live process
-// holds, what DecideLeftover says; a journal without its file goes too.
-// Then every marker left whose group is not in the work list: its file,
-// when its bytes are the ones marked, is listed; a file that changed or is
-// gone is told. Files listed (with the request's menu to return to) are
+// holds, what DecideLeftover says. Then every marker left whose group is
+// not in the work list: its file, when its bytes are the ones marked, is
+// listed; a file that changed or is gone is told; another workstation's
+// file, still to be listed by it, is told with its name. Last, a journal
+// of this workstation's with neither its file nor its marker goes. Files listed (with the request's menu to return to) are
 // recorded in result and their messages, like those of files set aside,
 // added to tell. Nothing is touched when TrasBanc or the marker file cannot
 // be read.

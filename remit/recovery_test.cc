@@ -260,6 +260,7 @@ TEST_F(RecoveryTest, CommittedFilesTheWorkListLacksAreListed) {
   Mark("VANISHED.E19", WholeFileOf(1));
   Put(Csb("HELDFILE.E19"), WholeFileOf(1));
   Mark("HELDFILE.E19", WholeFileOf(1));
+  Put(Csb("HELDFILE.E19.key"), JournalWriter(files::ThisStation()) + JournalOf({Receipt(95)}));
   // Its process is still on its way to listing it.
   platform::fs::File held;
   ASSERT_EQ(held.Open(Host(Csb("HELDFILE.E19")), platform::fs::File::kReadWrite, true), 0);
@@ -276,6 +277,9 @@ TEST_F(RecoveryTest, CommittedFilesTheWorkListLacksAreListed) {
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Maxim"), " 1");
   EXPECT_EQ(env::ReadIniValue(list, "Convertir", "Fitx1"), OutputPath("UNLISTED.E19"));
   EXPECT_TRUE(Marked("HELDFILE.E19"));
+  // While its marker stays, so does its journal: it keeps another
+  // workstation from listing the file too.
+  EXPECT_TRUE(OutputNames().count("HELDFILE.E19.key"));
   for (const char* name : {"UNLISTED.E19", "ALTERED0.E19", "VANISHED.E19"}) EXPECT_FALSE(Marked(name)) << name;
   // Settled once: the next start-up says nothing more.
   EXPECT_TRUE(Recover().messages.empty());

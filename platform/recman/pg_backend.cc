@@ -21,6 +21,12 @@ using ops::Call;
 int16_t FindFile(const std::string& name, bool exclusive, std::shared_ptr<ServerFile>* out) {
   ServerTable& t = Table();
   auto it = t.files.find(name);
+  // Blocks still open on a file of a lost connection: the file comes back
+  // with them, so that the process keeps one file of the name.
+  if (it != t.files.end() && it->second->epoch != Session().epoch && it->second->handles > 0 &&
+      !Session().in_transaction) {
+    if (int16_t st = Rejoin(*it->second)) return st;
+  }
   if (it != t.files.end() && it->second->epoch == Session().epoch) {
     std::shared_ptr<ServerFile> f = it->second;
     if (f->exclusive_opens > 0 || (exclusive && f->handles > 0)) {
@@ -52,6 +58,18 @@ void ForgetIfUnused(const std::shared_ptr<ServerFile>& f) {
   if (f->handles > 0 || f->in_transaction) return;
   auto it = Table().files.find(f->name.name);
   if (it != Table().files.end() && it->second == f) Table().files.erase(it);
+}
+
+// Outside a transaction a block whose connection was lost goes on, on a
+// new one: nothing of the old one can be lost there (every change was
+// committed or refused), and the operator need not leave the program
+// after the server comes back. Inside one, Alive keeps saying 95 until
+// the caller ends it: the server rolled back what it held.
+int16_t Reconnect(ServerHandle& h) {
+  ServerSession& s = Session();
+  if (s.in_transaction || (s.conn != nullptr && h.file->epoch == s.epoch)) return 0;
+  if (int16_t st = Connect()) return st;
+  return Rejoin(*h.file);
 }
 
 int16_t Close(Call& c, ServerHandle& h) {
@@ -174,6 +192,7 @@ class ServerFiles : public Backend {
     ServerHandle* h = ServerHandleOf(c.block, &c.index);
     if (h == nullptr) return kFileNotOpen;
     if (c.base == kClose) return Close(c, *h);
+    if (int16_t st = Reconnect(*h)) return st;
     if (int16_t st = Alive(*h)) return st;
     switch (c.base) {
       case kInsert:

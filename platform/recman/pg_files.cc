@@ -195,6 +195,29 @@ int16_t TakeModeLock(ServerFile& f, bool exclusive) {
   return 0;
 }
 
+int16_t Rejoin(ServerFile& f) {
+  ServerSession& s = Session();
+  if (f.epoch == s.epoch) return 0;
+  // Every lock of the old session went with it, and pages read on it may
+  // miss what others wrote since.
+  f.record_locks.clear();
+  f.in_transaction = false;
+  f.writes++;
+  for (ServerHandle& h : Table().handles) {
+    if (!h.used || h.file.get() != &f) continue;
+    h.single_lock = 0;
+    h.multiple_locks.clear();
+    h.page = Page();
+  }
+  f.mode_locked = false;
+  if (f.handles > 0) {
+    // Another process may have taken the file exclusively meanwhile.
+    if (int16_t st = TakeModeLock(f, f.exclusive_opens > 0)) return st;
+  }
+  f.epoch = s.epoch;
+  return 0;
+}
+
 void DropModeLock(ServerFile& f) {
   if (!f.mode_locked) return;
   f.mode_locked = false;

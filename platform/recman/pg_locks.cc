@@ -34,7 +34,7 @@ ServerHandle* ServerHandleOf(void* block, int* index) {
 
 int16_t Alive(const ServerHandle& h) {
   if (h.file->epoch == Session().epoch && Session().conn != nullptr) return 0;
-  Note("the connection to the server was lost; open " + h.file->name.name + " again");
+  Note("the connection to the server was lost inside the transaction; the server rolled it back");
   return kSessionLost;
 }
 

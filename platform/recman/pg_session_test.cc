@@ -13,6 +13,7 @@
 #include "platform/recman/btrcall.h"
 #include "platform/recman/server.h"
 #include "platform/recman/status.h"
+#include "platform/recman/store.h"
 #include "platform/recman/test_support.h"
 
 namespace platform::recman {
@@ -57,7 +58,7 @@ class ServerFileTest : public testing::RecmanTest {
 };
 
 // What was committed stays, what was not is rolled back; every call on
-// the lost session says so, and opening the file again reconnects.
+// the lost session says so until it ends, and the block goes on after.
 TEST_F(ServerFileTest, ALostConnectionKeepsWhatWasCommittedAndNothingElse) {
   Rec rec;
   std::string name = dir_ + "/TrasBanc";
@@ -71,11 +72,37 @@ TEST_F(ServerFileTest, ALostConnectionKeepsWhatWasCommittedAndNothingElse) {
   EXPECT_FALSE(LastServerError().empty());
   EXPECT_EQ(kSessionLost, rec.Get(kGetFirst));
   EXPECT_EQ(kSessionLost, rec.Call(kEndTransaction, none, 0, 0));
-  EXPECT_EQ(0, rec.Close());
-  ASSERT_EQ(0, rec.Open(name)) << LastServerError();
-  ASSERT_EQ(0, rec.Get(kGetFirst));
+  // Once the transaction is over the block goes on, on a new connection.
+  ASSERT_EQ(0, rec.Get(kGetFirst)) << LastServerError();
   EXPECT_EQ("A00001 committed    ", rec.Record());
   EXPECT_EQ(kEndOfFile, rec.Get(kGetNext));
+
+  // Outside a transaction the first call finds the loss and says so; the
+  // next goes on.
+  CutConnection();
+  EXPECT_EQ(kSessionLost, rec.Insert("A00004 into the cut "));
+  ASSERT_EQ(0, rec.Insert("A00005 afterwards   ")) << LastServerError();
+
+  // A begin finds the loss itself: nothing was done yet, so it begins on a
+  // new connection, with the file's writer lock (a second process cannot
+  // write it until the end).
+  CutConnection();
+  ASSERT_EQ(0, rec.Call(kBeginTransaction, none, 0, 0)) << LastServerError();
+  ASSERT_EQ(0, rec.Insert("A00006 in the begin "));
+  const pid_t child = fork();
+  if (child == 0) {
+    BusyTimeoutMs = 300;
+    Rec other;
+    _exit(other.Open(name) == 0 && other.Insert("A00007 other process") == kFileInUse ? 0 : 1);
+  }
+  int child_status = 0;
+  ASSERT_EQ(child, waitpid(child, &child_status, 0));
+  EXPECT_TRUE(WIFEXITED(child_status) && WEXITSTATUS(child_status) == 0);
+  ASSERT_EQ(0, rec.Call(kEndTransaction, none, 0, 0)) << LastServerError();
+  ASSERT_EQ(0, rec.Get(kGetFirst));
+  std::string seen = rec.Record().substr(0, 6);
+  while (rec.Get(kGetNext) == 0) seen += " " + rec.Record().substr(0, 6);
+  EXPECT_EQ("A00001 A00005 A00006", seen);
 }
 
 // File names travel as parameters and become quoted table names: quotes,

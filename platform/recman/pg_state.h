@@ -83,7 +83,7 @@ constexpr char kServerMagic[4] = {'Q', 'R', 'M', '\x02'};
 ServerHandle* ServerHandleOf(void* block, int* index);
 
 // The checks every call on an open block makes: 95 when the connection it
-// was opened on is gone.
+// was opened on was lost inside the transaction still open.
 int16_t Alive(const ServerHandle& h);
 
 // Record locks (pg_locks.cc), as in call.h.
@@ -98,6 +98,11 @@ int16_t CreateServerFile(const std::string& name, const FileLayout& layout, bool
 int16_t ReadServerLayout(const ServerName& name, FileLayout* layout);
 int16_t TakeModeLock(ServerFile& f, bool exclusive);
 void DropModeLock(ServerFile& f);
+// Puts a file opened on a connection since lost on the current one, its
+// open-mode lock taken again and every record lock and page forgotten:
+// 0, or the status of the mode lock refused. Never inside a transaction,
+// whose work the lost connection took with it.
+int16_t Rejoin(ServerFile& f);
 
 // Record operations (pg_reads.cc, pg_writes.cc).
 void SetServerCursor(ServerHandle& h, int key, int64_t id, std::string_view record,

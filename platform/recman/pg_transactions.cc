@@ -33,12 +33,20 @@ int16_t LockWriters(const std::vector<ServerFile*>& files) {
 
 }  // namespace
 
-int16_t ServerBegin() {
+namespace {
+
+// BEGIN on the connection, made again when there is none, and the writer
+// lock of every open file, the files of a lost connection put on the new
+// one first.
+int16_t BeginHere() {
   ServerSession& s = Session();
-  s.reads_epoch++;
+  s.in_transaction = false;
   s.lost_in_transaction = false;
+  if (int16_t st = Connect()) return st;
+  for (auto& [name, f] : Table().files) {
+    if (int16_t st = Rejoin(*f)) return st;
+  }
   s.in_transaction = true;
-  if (s.conn == nullptr || PQstatus(s.conn) != CONNECTION_OK) return 0;  // begins at connection
   if (int16_t st = SyncLockTimeout()) {
     s.in_transaction = false;
     return st;
@@ -51,20 +59,41 @@ int16_t ServerBegin() {
   // would still be read: a receipt taken twice).
   Result b = RunPlain(s.conn, "BEGIN ISOLATION LEVEL READ COMMITTED");
   if (!b.ok()) {
+    const int16_t st = Failure(b);
     s.in_transaction = false;
-    return Failure(b);
+    return st;
   }
   s.begun = true;
   std::vector<ServerFile*> files;
-  for (auto& [name, f] : Table().files) {
-    if (f->epoch == s.epoch) files.push_back(f.get());
-  }
+  for (auto& [name, f] : Table().files) files.push_back(f.get());
   if (int16_t st = LockWriters(files)) {
     // Another process holds one of the files beyond the wait: none of them.
     ServerRollback();
     return st;
   }
   return 0;
+}
+
+}  // namespace
+
+int16_t ServerBegin() {
+  ServerSession& s = Session();
+  s.reads_epoch++;
+  s.lost_in_transaction = false;
+  if (Table().files.empty() && (s.conn == nullptr || PQstatus(s.conn) != CONNECTION_OK)) {
+    s.in_transaction = true;
+    return 0;  // begins at connection
+  }
+  // A connection lost since the last call is only found by the first
+  // statement on it. Nothing was done on it yet, so the begin is made
+  // once more on a new connection.
+  int16_t st = BeginHere();
+  if (st == kSessionLost) st = BeginHere();
+  if (st != 0) {
+    s.in_transaction = false;
+    s.lost_in_transaction = false;
+  }
+  return st;
 }
 
 int16_t JoinTransaction(ServerFile& f) {

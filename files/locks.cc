@@ -218,6 +218,17 @@ std::string MakeSlot(char kind, std::string_view low, std::string_view high) {
   return slot;
 }
 
+// Blanks the slots of the table whose identity fields are me.
+void BlankOwnSlots(LockStore& store, const std::string& me) {
+  Table table;
+  if (!ReadTable(store, &table)) return;
+  for (size_t i = 0; i < table.bytes.size() / kLockSlotSize; ++i) {
+    if (!IsFree(table.bytes, i) && Field(table.bytes, i, 0, kStationSize + kHolderSize) == me) {
+      BlankSlot(store, table.bytes, i);
+    }
+  }
+}
+
 // A run that takes over its work directory's identity finds the slots an
 // earlier run of it left when it died: to the other processes of this host
 // they would look alive for as long as this run lives, and to this run
@@ -245,15 +256,9 @@ void ReleaseEarlierRunSlots() {
       if (attempt > 0) platform::SleepMilliseconds(RandomMilliseconds(20));
       error = file.Open(host_folder + entry.name, fs::File::kReadWrite, true);
     }
-    Table table;
     if (error != 0) continue;
     LockStore store(std::move(file));
-    if (!ReadTable(store, &table)) continue;
-    for (size_t i = 0; i < table.bytes.size() / kLockSlotSize; ++i) {
-      if (!IsFree(table.bytes, i) && Field(table.bytes, i, 0, kStationSize + kHolderSize) == me) {
-        BlankSlot(store, table.bytes, i);
-      }
-    }
+    BlankOwnSlots(store, me);
   }
 }
 
@@ -271,13 +276,7 @@ void ReleaseEarlierRunServerSlots() {
     }
     if (turn != lock_server::Outcome::kDone) continue;
     LockStore store = LockStore::OnServer(name);
-    Table table;
-    if (!ReadTable(store, &table)) continue;
-    for (size_t i = 0; i < table.bytes.size() / kLockSlotSize; ++i) {
-      if (!IsFree(table.bytes, i) && Field(table.bytes, i, 0, kStationSize + kHolderSize) == me) {
-        BlankSlot(store, table.bytes, i);
-      }
-    }
+    BlankOwnSlots(store, me);
   }
 }
 

@@ -111,14 +111,19 @@ void Adopt(const RecoveryRequest& request, const std::string& directory, const s
   tell.push_back(GeneratedFileText(final_path));
 }
 
-// The workstation the journal at journal_host names as its writer when it
-// is another one (recovery.h: its files are left to it), else empty.
+// The writer a journal names when it is another workstation (recovery.h:
+// its files are left to it), else empty.
+std::string Elsewhere(const std::string& writer) {
+  return writer == files::ThisStation() ? std::string() : writer;
+}
+
+// The same for the journal at journal_host.
 std::string WriterElsewhere(const std::string& journal_host) {
   std::string journal;
   std::vector<std::string> keys;
   std::string writer;
   if (fs::ReadWholeFile(journal_host, &journal, kJournalLimit) == 0) (void)ReadJournal(journal, &keys, &writer);
-  return writer == files::ThisStation() ? std::string() : writer;
+  return Elsewhere(writer);
 }
 
 // A committed file another workstation has still to list: its receipts
@@ -154,7 +159,7 @@ void Settle(const RecoveryRequest& request, const std::string& directory, const 
                              ReadJournal(journal, &keys, &writer);
   facts.whole = journal_whole && ReadOpenFile(file, &bytes) && WholeFile(bytes, &debits) &&
                 debits == static_cast<int64_t>(keys.size());
-  facts.elsewhere = !writer.empty() && writer != files::ThisStation();
+  facts.elsewhere = !Elsewhere(writer).empty();
   facts.digest = facts.marked && util::Sha256Hex(bytes) == marker.digest;
   if (facts.whole) facts.receipts = ReceiptsInTrasBanc(keys);
   switch (DecideLeftover(facts)) {

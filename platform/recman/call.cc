@@ -140,6 +140,18 @@ bool SearchOf(uint16_t base, Search* search, int16_t* not_found) {
   }
 }
 
+int16_t DeleteGetNextRefusal(const Call& c, const Cursor& cur, const FileLayout& layout, bool read_only) {
+  if (read_only) return kAccessDenied;
+  if (!cur.current) return kInvalidPositioning;
+  if (c.key_number < 0 || static_cast<size_t>(c.key_number) >= layout.keys.size()) {
+    return kInvalidKeyNumber;
+  }
+  if (cur.key != c.key_number) return kKeyNumberChanged;
+  if (cur.null_key) return kInvalidPositioning;
+  if (c.key_size < layout.keys[static_cast<size_t>(c.key_number)].length) return kKeyBufferTooShort;
+  return 0;
+}
+
 bool ValidKey(const Call& c) {
   return c.key_number >= 0 &&
          static_cast<size_t>(c.key_number) < c.h->file->layout.keys.size();

@@ -159,6 +159,11 @@ enum Search {
 // equal, 9 for the others); false for an operation that is none of them.
 bool SearchOf(uint16_t base, Search* search, int16_t* not_found);
 
+// What stops a delete-and-next on cur before anything is deleted, for
+// either back end: a call that cannot go on to the next record deletes
+// nothing. 0 when it can go on.
+int16_t DeleteGetNextRefusal(const Call& c, const Cursor& cur, const FileLayout& layout, bool read_only);
+
 // The operations on records (writes.cc, reads.cc).
 int16_t Insert(Call& c);
 int16_t Update(Call& c);

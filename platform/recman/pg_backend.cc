@@ -122,20 +122,8 @@ int16_t GetPosition(Call& c, ServerHandle& h) {
 }
 
 // Delete, then the next record in the order of the key the cursor is on.
-// What would stop the move is found before anything is deleted, as for
-// the SQLite files: a call that cannot go on to the next record deletes
-// nothing.
 int16_t DeleteGetNext(Call& c, ServerHandle& h) {
-  const ops::Cursor& cur = h.cursor;
-  const FileLayout& layout = h.file->layout;
-  if (h.read_only) return kAccessDenied;
-  if (!cur.current) return kInvalidPositioning;
-  if (c.key_number < 0 || static_cast<size_t>(c.key_number) >= layout.keys.size()) {
-    return kInvalidKeyNumber;
-  }
-  if (cur.key != c.key_number) return kKeyNumberChanged;
-  if (cur.null_key) return kInvalidPositioning;
-  if (c.key_size < layout.keys[static_cast<size_t>(c.key_number)].length) return kKeyBufferTooShort;
+  if (int16_t st = ops::DeleteGetNextRefusal(c, h.cursor, h.file->layout, h.read_only)) return st;
   if (int16_t st = ServerDelete(c, h)) return st;
   c.base = kGetNext;
   c.bias = 0;

@@ -227,35 +227,60 @@ void ForgetInheritedSession() {
 
 Result RunPlain(PGconn* conn, const char* sql) { return Result(PQexec(conn, sql)); }
 
-Result RunOn(PGconn* conn, const std::string& sql, const Params& params) {
+namespace {
+
+// The arrays libpq takes for params, valid while both live.
+struct ParamArrays {
+  explicit ParamArrays(const Params& params) : count(params.count()) {
+    params.Arrays(&values, &lengths, &formats);
+  }
+  int count;
   std::vector<const char*> values;
   std::vector<int> lengths;
   std::vector<int> formats;
-  params.Arrays(&values, &lengths, &formats);
-  return Result(PQexecParams(conn, sql.c_str(), params.count(), nullptr, values.data(),
-                             lengths.data(), formats.data(), 1));
+};
+
+}  // namespace
+
+Result RunOn(PGconn* conn, const std::string& sql, const Params& params) {
+  const ParamArrays a(params);
+  return Result(PQexecParams(conn, sql.c_str(), a.count, nullptr, a.values.data(), a.lengths.data(),
+                             a.formats.data(), 1));
+}
+
+std::string PrepareOnce(PGconn* conn, std::map<std::string, std::string>* prepared, char prefix,
+                        const std::string& sql, int params, Result* failure) {
+  auto it = prepared->find(sql);
+  if (it != prepared->end()) return it->second;
+  const std::string name = prefix + std::to_string(prepared->size() + 1);
+  Result made(PQprepare(conn, name.c_str(), sql.c_str(), params, nullptr));
+  if (!made.ok()) {
+    *failure = std::move(made);
+    return {};
+  }
+  prepared->emplace(sql, name);
+  return name;
 }
 
 Result RunPrepared(PGconn* conn, const std::string& name, const Params& params) {
-  std::vector<const char*> values;
-  std::vector<int> lengths;
-  std::vector<int> formats;
-  params.Arrays(&values, &lengths, &formats);
-  return Result(PQexecPrepared(conn, name.c_str(), params.count(), values.data(), lengths.data(),
-                               formats.data(), 1));
+  const ParamArrays a(params);
+  return Result(PQexecPrepared(conn, name.c_str(), a.count, a.values.data(), a.lengths.data(),
+                               a.formats.data(), 1));
+}
+
+bool SendPrepared(PGconn* conn, const std::string& name, const Params& params) {
+  const ParamArrays a(params);
+  return PQsendQueryPrepared(conn, name.c_str(), a.count, a.values.data(), a.lengths.data(),
+                             a.formats.data(), 1) != 0;
 }
 
 Result Run(const std::string& sql, const Params& params) {
   ServerSession& s = Session();
   if (s.conn == nullptr) return Result();
-  auto it = s.prepared.find(sql);
-  if (it == s.prepared.end()) {
-    std::string name = "q" + std::to_string(s.prepared.size() + 1);
-    Result made(PQprepare(s.conn, name.c_str(), sql.c_str(), params.count(), nullptr));
-    if (!made.ok()) return made;
-    it = s.prepared.emplace(sql, name).first;
-  }
-  return RunPrepared(s.conn, it->second, params);
+  Result failure;
+  const std::string name = PrepareOnce(s.conn, &s.prepared, 'q', sql, params.count(), &failure);
+  if (name.empty()) return failure;
+  return RunPrepared(s.conn, name, params);
 }
 
 int16_t Failure(const Result& r, PGconn* conn) {

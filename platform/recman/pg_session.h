@@ -85,8 +85,16 @@ Result Run(const std::string& sql, const Params& params);
 Result RunPlain(PGconn* conn, const char* sql);
 // Runs a statement with parameters on another connection, unprepared.
 Result RunOn(PGconn* conn, const std::string& sql, const Params& params);
+// The name of sql among the statements prepared on conn (SQL -> name),
+// prepared now under prefix and a number when it is not there yet. Empty,
+// with the server's answer in *failure, when it cannot be prepared.
+std::string PrepareOnce(PGconn* conn, std::map<std::string, std::string>* prepared, char prefix,
+                        const std::string& sql, int params, Result* failure);
 // A statement prepared on conn as name, with binary results.
 Result RunPrepared(PGconn* conn, const std::string& name, const Params& params);
+// The same sent without waiting for its answer (pipeline mode): false when
+// it could not be sent.
+bool SendPrepared(PGconn* conn, const std::string& name, const Params& params);
 
 // The status of a failed result, with its reason kept for LastServerError:
 // 95 when the connection is gone (the process's handles on the server then

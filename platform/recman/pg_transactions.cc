@@ -31,10 +31,6 @@ int16_t LockWriters(const std::vector<ServerFile*>& files) {
   return 0;
 }
 
-}  // namespace
-
-namespace {
-
 // BEGIN on the connection, made again when there is none, and the writer
 // lock of every open file, the files of a lost connection put on the new
 // one first.

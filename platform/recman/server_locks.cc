@@ -4,7 +4,6 @@
 
 #include <map>
 #include <string>
-#include <vector>
 
 #include "platform/process/clock.h"
 #include "platform/recman/pg_session.h"
@@ -122,17 +121,7 @@ PGconn* Connection() {
 // use there (never in pipeline mode: the first slot write prepares its
 // statement before the pipeline starts). Empty when it could not be.
 std::string Prepared(PGconn* conn, const std::string& sql, int params, pg::Result* failure) {
-  LockConnection& s = State();
-  auto it = s.prepared.find(sql);
-  if (it != s.prepared.end()) return it->second;
-  const std::string name = "l" + std::to_string(s.prepared.size() + 1);
-  pg::Result made(PQprepare(conn, name.c_str(), sql.c_str(), params, nullptr));
-  if (!made.ok()) {
-    *failure = std::move(made);
-    return {};
-  }
-  s.prepared.emplace(sql, name);
-  return name;
+  return pg::PrepareOnce(conn, &State().prepared, 'l', sql, params, failure);
 }
 
 // Reads the answers of the slot writes sent so far: those already here, or
@@ -192,14 +181,7 @@ bool Send() {
   }
   s.piped = true;
   for (const auto& [slot, bytes] : s.unsent) {
-    pg::Params params;
-    params.Text(s.unsent_table).Int64(slot).Bytes(bytes);
-    std::vector<const char*> values;
-    std::vector<int> lengths;
-    std::vector<int> formats;
-    params.Arrays(&values, &lengths, &formats);
-    if (PQsendQueryPrepared(conn, name.c_str(), params.count(), values.data(), lengths.data(),
-                            formats.data(), 1) == 0) {
+    if (!pg::SendPrepared(conn, name, pg::Params().Text(s.unsent_table).Int64(slot).Bytes(bytes))) {
       Fail(s.unsent_table, pg::Result());
       return false;
     }

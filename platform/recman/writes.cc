@@ -172,17 +172,7 @@ int16_t Delete(Call& c) {
 }
 
 int16_t DeleteGetNext(Call& c) {
-  // What would stop the move is found before anything is deleted: a call
-  // that cannot go on to the next record deletes nothing.
-  const Cursor& cur = c.h->cursor;
-  if (c.h->read_only) return kAccessDenied;
-  if (!cur.current) return kInvalidPositioning;
-  if (!ValidKey(c)) return kInvalidKeyNumber;
-  if (cur.key != c.key_number) return kKeyNumberChanged;
-  if (cur.null_key) return kInvalidPositioning;
-  if (c.key_size < c.h->file->layout.keys[static_cast<size_t>(c.key_number)].length) {
-    return kKeyBufferTooShort;
-  }
+  if (int16_t st = DeleteGetNextRefusal(c, c.h->cursor, c.h->file->layout, c.h->read_only)) return st;
   if (int16_t st = Delete(c)) return st;
   Call next = c;
   next.base = kGetNext;
